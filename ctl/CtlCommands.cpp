@@ -1,0 +1,315 @@
+#include "CtlCommands.h"
+
+#include "UsbHidOperation.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <functional>
+#include <map>
+#include <set>
+
+namespace {
+
+constexpr int kReplyTimeoutMs = 1000;
+constexpr int kReadSliceMs = 50;
+constexpr int kPairGapMs = 10;
+
+struct Context
+{
+    const CtlOptions& options;
+    QTextStream& out;
+    QTextStream& err;
+};
+
+int usageError(Context& c, const QString& message)
+{
+    c.err << "velumixctl: " << message << "\n" << "Run 'velumixctl --help' for usage.\n";
+    return ExitUsage;
+}
+
+int openHeadset(Context& c)
+{
+    switch (usbHidOpenDevice()) {
+    case 0:
+        return usbHidLastWriteResult() == 0 ? ExitSuccess : ExitWriteFailed;
+    case -1:
+        c.err << "velumixctl: cannot open the headset at "
+              << QString::fromStdString(usbHidLastMatchedPath())
+              << ". If you lack permission, install the udev rule (see README: "
+                 "'Access to the headset').\n";
+        return ExitOpenFailed;
+    default:
+        c.err << "velumixctl: no headset found (vendor 3206, accepted products).\n";
+        return ExitNoHeadset;
+    }
+}
+
+// Reads replies until `done` says every awaited reply has come or the time is
+// up. `onReply` sees each accepted reply (code) while rxFrame holds it.
+bool awaitReplies(const std::function<void(uint8_t code)>& onReply,
+                  const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < kReplyTimeoutMs) {
+        const int bytesRead = usbHidReadReport(kReadSliceMs);
+        if (bytesRead < 0)
+            return false;
+        if (!frame::replyAccepted(linkState.rxFrame.data(), bytesRead))
+            continue;
+        usbHidDispatchReply(bytesRead);
+        onReply(linkState.rxFrame[frame::kCodeOffset]);
+    }
+    return done();
+}
+
+// Byte 0 of a version reply is its format; of every other reply, the status.
+bool replyStatusError(uint8_t code)
+{
+    return code != frame::ReadVersion && frame::payloadByte(linkState.rxFrame.data(), 0) == 1;
+}
+
+bool written() { return usbHidLastWriteResult() == 0; }
+
+// Writes the frames of `send` (false when a write failed) and waits for one
+// reply per expected code.
+int exchange(Context& c, const std::function<bool()>& send, std::multiset<uint8_t> expected,
+             const std::function<void(uint8_t)>& onReply = {})
+{
+    if (!send()) {
+        c.err << "velumixctl: writing to the headset failed.\n";
+        return ExitWriteFailed;
+    }
+    bool headsetError = false;
+    const bool complete = awaitReplies(
+        [&](uint8_t code) {
+            const auto it = expected.find(code);
+            if (it == expected.end())
+                return;
+            expected.erase(it);
+            headsetError = headsetError || replyStatusError(code);
+            if (onReply)
+                onReply(code);
+        },
+        [&] { return expected.empty(); });
+    if (!complete) {
+        c.err << "velumixctl: the headset did not reply in time.\n";
+        return ExitNoReply;
+    }
+    if (headsetError) {
+        c.err << "velumixctl: the headset reported an error.\n";
+        return ExitHeadsetError;
+    }
+    return ExitSuccess;
+}
+
+bool acceptedProduct(uint16_t productId)
+{
+    const auto begin = linkState.acceptedProductIds.begin();
+    return std::find(begin, begin + linkState.acceptedProductIdCount, productId) !=
+           begin + linkState.acceptedProductIdCount;
+}
+
+int listInterfaces(Context& c)
+{
+    int count = 0;
+    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
+        if (entry.vendorId != kHeadsetVendorId || (entry.usagePage >> 8) != 0xFF ||
+            !acceptedProduct(entry.productId))
+            continue;
+        c.out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                     .arg(entry.vendorId, 4, 16, QChar('0'))
+                     .arg(entry.productId, 4, 16, QChar('0'))
+                     .arg(entry.interfaceNumber)
+                     .arg(entry.usagePage, 4, 16, QChar('0'))
+                     .arg(QString::fromStdString(entry.path));
+        ++count;
+    }
+    if (count == 0) {
+        c.err << "velumixctl: no headset found (vendor 3206, accepted products).\n";
+        return ExitNoHeadset;
+    }
+    return ExitSuccess;
+}
+
+QString identityHex(const DeviceIdentity& identity)
+{
+    QString text;
+    for (uint8_t byte : identity)
+        text += QStringLiteral("%1").arg(byte, 2, 16, QChar('0'));
+    return text;
+}
+
+int showInfo(Context& c)
+{
+    QString version;
+    int sampleRate = 0;
+    int stateByte = 0;
+    const auto collect = [&](uint8_t code) {
+        const uint8_t* reply = linkState.rxFrame.data();
+        if (code == frame::ReadVersion)
+            version = QString::fromStdString(frame::versionText(reply));
+        else if (code == frame::ReadAudio)
+            sampleRate = frame::sampleRateHz(frame::payloadByte(reply, 1));
+        else if (code == frame::ReadStatus)
+            stateByte = frame::payloadByte(reply, 2);
+    };
+    // The open has asked for the version already.
+    const int result = exchange(
+        c,
+        [] {
+            QThread::msleep(kPairGapMs);
+            usbHidSend_ReadAudio();
+            const bool audioSent = written();
+            QThread::msleep(kPairGapMs);
+            usbHidSend_ReadStatus();
+            return audioSent && written();
+        },
+        {frame::ReadVersion, frame::ReadAudio, frame::ReadStatus}, collect);
+    if (result != ExitSuccess)
+        return result;
+    c.out << "firmware: " << (version.isEmpty() ? QStringLiteral("none") : version) << "\n"
+          << "sample-rate: " << sampleRate << "\n"
+          << "stereo: " << replyState.stereoTabFlag << "\n"
+          << "surround: " << replyState.surroundTabFlag << "\n"
+          << "identity: " << identityHex(replyState.deviceIdentity) << "\n"
+          << "state: " << stateByte << "\n";
+    return ExitSuccess;
+}
+
+// "--name value" pairs after the command; returns false on anything else.
+bool namedValues(const QStringList& args, const std::set<QString>& known,
+                 std::map<QString, QString>& values, QString& error)
+{
+    for (int i = 0; i < args.size(); i += 2) {
+        if (!known.count(args[i])) {
+            error = QStringLiteral("unexpected argument '%1'").arg(args[i]);
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = QStringLiteral("%1 needs a value").arg(args[i]);
+            return false;
+        }
+        values[args[i]] = args[i + 1];
+    }
+    return true;
+}
+
+int sendEqualiser(Context& c)
+{
+    std::map<QString, QString> values;
+    QString error;
+    if (!namedValues(c.options.arguments, {"--mode", "--gains", "--channel"}, values, error))
+        return usageError(c, error);
+    if (!values.count("--mode") || !values.count("--gains"))
+        return usageError(c, "eq needs --mode N and --gains G0,...,G9");
+    const auto mode = parseIntInRange(values["--mode"], 0, 255);
+    if (!mode)
+        return usageError(c, "--mode must be a number from 0 to 255");
+    const auto gains = parseIntList(values["--gains"], kBandCount, -12, 12);
+    if (!gains)
+        return usageError(c, "--gains must be ten comma-separated whole numbers from -12 to 12");
+    const auto channel = parseIntInRange(values.count("--channel") ? values["--channel"] : "1", 0, 255);
+    if (!channel)
+        return usageError(c, "--channel must be a number from 0 to 255");
+    if (const int opened = openHeadset(c); opened != ExitSuccess)
+        return opened;
+    EqGains eq{};
+    std::copy(gains->begin(), gains->end(), eq.begin());
+    return exchange(
+        c,
+        [&] {
+            // The pair goes out whole even when the first frame fails.
+            usbHidSend_SetPEQ(*channel, 0, 4, *mode, eq);
+            const bool lowSent = written();
+            QThread::msleep(kPairGapMs);
+            usbHidSend_SetPEQ(*channel, 5, 9, *mode, eq);
+            return lowSent && written();
+        },
+        {frame::SetPeq, frame::SetPeq});
+}
+
+int withOpenHeadset(Context& c, const std::function<int()> command)
+{
+    if (const int opened = openHeadset(c); opened != ExitSuccess)
+        return opened;
+    return command();
+}
+
+int setMicVolume(Context& c)
+{
+    if (c.options.arguments.size() != 1)
+        return usageError(c, "mic-volume needs one level from 0 to 100");
+    const auto level = parseIntInRange(c.options.arguments[0], 0, 100);
+    if (!level)
+        return usageError(c, "the microphone level must be a number from 0 to 100");
+    return withOpenHeadset(c, [&] {
+        return exchange(
+            c,
+            [&] {
+                usbHidSend_SetMicVolume(*level);
+                return written();
+            },
+            {frame::SetMicVolume});
+    });
+}
+
+int sendSwitch(Context& c, int a, int surround, int noiseCancellation, int modeByte)
+{
+    return withOpenHeadset(c, [&] {
+        return exchange(
+            c,
+            [&] {
+                usbHidSend_SetAlgorithmSwitch(a, surround, noiseCancellation, modeByte);
+                return written();
+            },
+            {frame::SetAlgorithmSwitch});
+    });
+}
+
+int switchNoiseCancellation(Context& c)
+{
+    const QStringList& args = c.options.arguments;
+    if (args.size() != 1 || (args[0] != "on" && args[0] != "off"))
+        return usageError(c, "enc needs 'on' or 'off'");
+    return sendSwitch(c, 1, 0, args[0] == "on" ? 1 : 2, 0);
+}
+
+int rawSwitch(Context& c)
+{
+    const QStringList& args = c.options.arguments;
+    if (args.size() != 4)
+        return usageError(c, "switch needs four bytes: A S N M");
+    std::vector<int> bytes;
+    for (const QString& arg : args) {
+        const auto value = parseIntInRange(arg, 0, 255);
+        if (!value)
+            return usageError(c, QStringLiteral("'%1' is not a byte (0..255)").arg(arg));
+        bytes.push_back(*value);
+    }
+    return sendSwitch(c, bytes[0], bytes[1], bytes[2], bytes[3]);
+}
+
+} // namespace
+
+int runCtlCommand(const CtlOptions& options, QTextStream& out, QTextStream& err)
+{
+    Context c{options, out, err};
+    const std::map<QString, std::function<int(Context&)>> commands = {
+        {"list", listInterfaces},
+        {"info", [](Context& c) { return withOpenHeadset(c, [&] { return showInfo(c); }); }},
+        {"eq", sendEqualiser},
+        {"mic-volume", setMicVolume},
+        {"enc", switchNoiseCancellation},
+        {"switch", rawSwitch},
+    };
+    const auto command = commands.find(options.command);
+    if (command == commands.end())
+        return usageError(c, QStringLiteral("unknown command '%1'").arg(options.command));
+    if ((options.command == "list" || options.command == "info") && !options.arguments.isEmpty())
+        return usageError(c, QStringLiteral("%1 takes no arguments").arg(options.command));
+    const int result = command->second(c);
+    usbHidCloseDevice();
+    return result;
+}

@@ -1,0 +1,77 @@
+// velumixctl: scripts the headset through the same device link as the window.
+
+#include "CtlCommands.h"
+#include "SimulatedHeadset.h"
+#include "UsbHidOperation.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The models the program knows out of the box.
+const uint16_t kKnownProductIds[] = {0x1054, 0x1029, 0x104D, 0x0F51, 0x4130};
+
+void acceptProducts(const CtlOptions& options)
+{
+    clearAcceptedProductIds();
+    if (options.acceptedProductIds.empty()) {
+        for (uint16_t id : kKnownProductIds)
+            addAcceptedProductId(id);
+    }
+    for (uint16_t id : options.acceptedProductIds)
+        addAcceptedProductId(id);
+}
+
+QString hexBytes(const uint8_t* data, int length)
+{
+    QString text;
+    for (int i = 0; i < length; ++i)
+        text += QStringLiteral(" %1").arg(data[i], 2, 16, QChar('0'));
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The link's diagnostics are for debugging; QT_LOGGING_RULES turns them on.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules("velumix.*.debug=false");
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const ParsedOptions parsed = parseCtlOptions(app.arguments().mid(1));
+    if (!parsed.options) {
+        err << "velumixctl: " << parsed.error << "\n" << ctlUsage();
+        return ExitUsage;
+    }
+    const CtlOptions& options = *parsed.options;
+    if (options.help) {
+        out << ctlUsage();
+        return ExitSuccess;
+    }
+
+    std::unique_ptr<SimulatedHidBackend> simulated;
+    if (options.simulate) {
+        simulated = std::make_unique<SimulatedHidBackend>();
+        HeadsetSettings settings;
+        settings.productId = options.simulatedProductId;
+        simulated->addHeadset(settings);
+        setHidBackend(simulated.get());
+    }
+    acceptProducts(options);
+    if (options.traceFrames) {
+        setFrameTap([&out](bool outgoing, const uint8_t* data, int length) {
+            out << (outgoing ? "TX" : "RX") << hexBytes(data, length) << "\n";
+            out.flush();
+        });
+    }
+    const int result = runCtlCommand(options, out, err);
+    setHidBackend(nullptr);
+    return result;
+}

@@ -1,0 +1,262 @@
+#include "SimulatedHeadset.h"
+
+#include <algorithm>
+#include <cstdio>
+
+struct SimulatedHidBackend::Unit
+{
+    int number;
+    uint16_t vendorId;
+    HeadsetFirmware firmware;
+    std::vector<SimulatedInterface> interfaces;
+    bool plugged = true;
+    int generation = 0; // handles of an earlier plug-in stay dead
+};
+
+struct SimulatedHidBackend::Handle : HidDevice
+{
+    Unit* unit;
+    int interfaceIndex;
+    int generation;
+    struct Pending
+    {
+        InputReport report;
+        Clock::time_point readyAt;
+    };
+    std::deque<Pending> inbox;
+};
+
+namespace {
+
+constexpr uint16_t kConsumerControlPage = 0x000C;
+constexpr uint16_t kVendorPage = 0xFF00;
+
+bool vendorDefined(uint16_t usagePage) { return (usagePage >> 8) == 0xFF; }
+
+std::string pathFor(int unit, int interfaceIndex)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/dev/velumix-sim/unit%d-if%d", unit, interfaceIndex);
+    return path;
+}
+
+} // namespace
+
+std::vector<SimulatedInterface> SimulatedHidBackend::headsetInterfaces()
+{
+    return {{0, kConsumerControlPage}, {3, kVendorPage}};
+}
+
+SimulatedHidBackend::SimulatedHidBackend() = default;
+
+SimulatedHidBackend::~SimulatedHidBackend()
+{
+    for (Handle* handle : m_handles)
+        delete handle;
+}
+
+int SimulatedHidBackend::addHeadset(const HeadsetSettings& settings,
+                                    std::vector<SimulatedInterface> interfaces, uint16_t vendorId)
+{
+    std::lock_guard lock(m_mutex);
+    const int number = static_cast<int>(m_units.size());
+    m_units.push_back(std::make_unique<Unit>(
+        Unit{number, vendorId, HeadsetFirmware(settings), std::move(interfaces)}));
+    return number;
+}
+
+void SimulatedHidBackend::plug(int unit)
+{
+    std::lock_guard lock(m_mutex);
+    Unit& u = *m_units.at(unit);
+    if (!u.plugged) {
+        u.plugged = true;
+        ++u.generation;
+    }
+}
+
+void SimulatedHidBackend::unplug(int unit)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_units.at(unit)->plugged = false;
+    }
+    m_replyArrived.notify_all(); // a waiting read fails at once
+}
+
+bool SimulatedHidBackend::isPlugged(int unit) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_units.at(unit)->plugged;
+}
+
+HeadsetFirmware& SimulatedHidBackend::firmware(int unit)
+{
+    std::lock_guard lock(m_mutex);
+    return m_units.at(unit)->firmware;
+}
+
+std::vector<std::string> SimulatedHidBackend::interfacePaths(int unit) const
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < m_units.at(unit)->interfaces.size(); ++i)
+        paths.push_back(pathFor(unit, static_cast<int>(i)));
+    return paths;
+}
+
+void SimulatedHidBackend::setWriteFails(bool fails)
+{
+    std::lock_guard lock(m_mutex);
+    m_writeFails = fails;
+}
+
+void SimulatedHidBackend::setOpenFails(bool fails)
+{
+    std::lock_guard lock(m_mutex);
+    m_openFails = fails;
+}
+
+void SimulatedHidBackend::setReplyDelay(std::chrono::milliseconds delay)
+{
+    std::lock_guard lock(m_mutex);
+    m_replyDelay = delay;
+}
+
+std::vector<SimulatedHidBackend::ReceivedFrame> SimulatedHidBackend::receivedFrames() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_received;
+}
+
+void SimulatedHidBackend::clearReceivedFrames()
+{
+    std::lock_guard lock(m_mutex);
+    m_received.clear();
+}
+
+int SimulatedHidBackend::openHandleCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_handles.size());
+}
+
+std::vector<HidDeviceInfo> SimulatedHidBackend::enumerate(uint16_t vendorId, uint16_t productId)
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<HidDeviceInfo> found;
+    for (const auto& unit : m_units) {
+        const uint16_t unitProduct = unit->firmware.settings().productId;
+        if (!unit->plugged || (vendorId && vendorId != unit->vendorId) ||
+            (productId && productId != unitProduct))
+            continue;
+        for (size_t i = 0; i < unit->interfaces.size(); ++i) {
+            found.push_back({pathFor(unit->number, static_cast<int>(i)), unit->vendorId,
+                             unitProduct, unit->interfaces[i].interfaceNumber,
+                             unit->interfaces[i].usagePage});
+        }
+    }
+    return found;
+}
+
+SimulatedHidBackend::Unit* SimulatedHidBackend::unitForPath(const std::string& path,
+                                                            int* interfaceIndex)
+{
+    for (const auto& unit : m_units) {
+        for (size_t i = 0; i < unit->interfaces.size(); ++i) {
+            if (pathFor(unit->number, static_cast<int>(i)) == path) {
+                *interfaceIndex = static_cast<int>(i);
+                return unit.get();
+            }
+        }
+    }
+    return nullptr;
+}
+
+HidDevice* SimulatedHidBackend::open(const HidDeviceInfo& info)
+{
+    std::lock_guard lock(m_mutex);
+    int interfaceIndex = 0;
+    Unit* unit = unitForPath(info.path, &interfaceIndex);
+    if (!unit || !unit->plugged || m_openFails)
+        return nullptr;
+    auto* handle = new Handle;
+    handle->unit = unit;
+    handle->interfaceIndex = interfaceIndex;
+    handle->generation = unit->generation;
+    m_handles.push_back(handle);
+    return handle;
+}
+
+int SimulatedHidBackend::setNonblocking(HidDevice*, int) { return 0; }
+
+bool SimulatedHidBackend::handleAlive(const Handle& handle) const
+{
+    return handle.unit->plugged && handle.unit->generation == handle.generation;
+}
+
+void SimulatedHidBackend::deliver(Unit& unit, int interfaceIndex, const InputReport& report)
+{
+    // Like the kernel, every open file of the interface gets its own copy.
+    const Clock::time_point readyAt = Clock::now() + m_replyDelay;
+    for (Handle* handle : m_handles) {
+        if (handle->unit == &unit && handle->interfaceIndex == interfaceIndex &&
+            handleAlive(*handle))
+            handle->inbox.push_back({report, readyAt});
+    }
+}
+
+int SimulatedHidBackend::write(HidDevice* device, const uint8_t* data, size_t length)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        auto& handle = *static_cast<Handle*>(device);
+        if (m_writeFails || !handleAlive(handle))
+            return -1;
+        Unit& unit = *handle.unit;
+        m_received.push_back({unit.number, std::vector<uint8_t>(data, data + length)});
+        if (!vendorDefined(unit.interfaces[handle.interfaceIndex].usagePage))
+            return static_cast<int>(length);
+        if (auto reply = unit.firmware.respond(data, static_cast<int>(length)))
+            deliver(unit, handle.interfaceIndex, *reply);
+    }
+    m_replyArrived.notify_all();
+    return static_cast<int>(length);
+}
+
+int SimulatedHidBackend::readTimeout(HidDevice* device, uint8_t* data, size_t length,
+                                     int milliseconds)
+{
+    std::unique_lock lock(m_mutex);
+    auto& handle = *static_cast<Handle*>(device);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        if (!handleAlive(handle))
+            return -1;
+        const Clock::time_point now = Clock::now();
+        if (!handle.inbox.empty() && handle.inbox.front().readyAt <= now) {
+            const InputReport report = handle.inbox.front().report;
+            handle.inbox.pop_front();
+            const size_t count = std::min(length, static_cast<size_t>(report.length));
+            std::copy_n(report.data.begin(), count, data);
+            return static_cast<int>(count);
+        }
+        if (milliseconds >= 0 && now >= deadline)
+            return 0;
+        Clock::time_point wakeAt = milliseconds >= 0 ? deadline : Clock::time_point::max();
+        if (!handle.inbox.empty())
+            wakeAt = std::min(wakeAt, handle.inbox.front().readyAt);
+        if (wakeAt == Clock::time_point::max())
+            m_replyArrived.wait(lock);
+        else
+            m_replyArrived.wait_until(lock, wakeAt);
+    }
+}
+
+void SimulatedHidBackend::close(HidDevice* device)
+{
+    std::lock_guard lock(m_mutex);
+    auto* handle = static_cast<Handle*>(device);
+    m_handles.erase(std::remove(m_handles.begin(), m_handles.end(), handle), m_handles.end());
+    delete handle;
+}

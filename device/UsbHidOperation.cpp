@@ -1,0 +1,312 @@
+#include "UsbHidOperation.h"
+
+#include "TraceLog.h"
+
+#include <QString>
+
+#include <algorithm>
+
+Q_LOGGING_CATEGORY(lcDevice, "velumix.device")
+
+LinkState linkState;
+ReplyState replyState;
+
+namespace {
+
+const QString kUnit = QStringLiteral("UsbHidOperation");
+constexpr uint8_t kStatusError = 1;
+constexpr int kSurroundStateThreshold = 16;
+
+std::string lastMatchedPath;
+int lastWriteResult = 2;
+FrameTap frameTap;
+
+void trace(const QString& tag, const QString& step, const char* function, int line)
+{
+    traceLog(tag, step, kUnit, QString::fromLatin1(function), line);
+}
+
+void debugLine(const QString& text) { qCDebug(lcDevice).noquote() << text; }
+
+bool productAccepted(uint16_t productId)
+{
+    const auto begin = linkState.acceptedProductIds.begin();
+    return std::find(begin, begin + linkState.acceptedProductIdCount, productId) !=
+           begin + linkState.acceptedProductIdCount;
+}
+
+bool vendorDefinedUsagePage(uint16_t usagePage) { return (usagePage >> 8) == 0xFF; }
+
+// The link keeps two handles to the matched interface: one the GUI thread
+// writes on and one only the reader thread reads from.
+bool openHandles(const HidDeviceInfo& info)
+{
+    HidBackend& backend = hidBackend();
+    HidDevice* writer = backend.open(info);
+    if (!writer)
+        return false;
+    HidDevice* reader = backend.open(info);
+    if (!reader) {
+        backend.close(writer);
+        return false;
+    }
+    backend.setNonblocking(writer, 1);
+    backend.setNonblocking(reader, 1);
+    linkState.readHandle = reader;
+    linkState.deviceHandle = writer;
+    return true;
+}
+
+// The common procedure of every command: write, report the outcome.
+struct CommandNames
+{
+    const char* debugName; // as in "[Send - <name>::Write Success!]"
+    const char* function;
+    const char* traceTag; // null: the command writes no trace records
+};
+
+void sendCommand(const CommandNames& names, const Report& frame, int line)
+{
+    if (names.traceTag)
+        trace(names.traceTag, "start", names.function, line);
+    linkState.txReport = frame;
+    const int result = usbHidWriteDevice(linkState.txReport.data());
+    lastWriteResult = result;
+    static const char* const kOutcome[] = {"Write Success!", "Write Fail!", "Device Not Open!"};
+    debugLine(QStringLiteral("[Send - %1::%2]").arg(names.debugName, kOutcome[result]));
+    if (names.traceTag)
+        trace(names.traceTag, QStringLiteral("end(%1)").arg(result), names.function, line);
+}
+
+void storeIdentity(const uint8_t* frame)
+{
+    DeviceIdentity identity;
+    std::copy_n(frame + frame::kPayloadOffset + 3, identity.size(), identity.begin());
+    replyState.deviceIdentity = identity;
+}
+
+} // namespace
+
+void addAcceptedProductId(uint16_t productId)
+{
+    if (productAccepted(productId) || linkState.acceptedProductIdCount >= kMaxAcceptedProductIds)
+        return;
+    linkState.acceptedProductIds[linkState.acceptedProductIdCount++] = productId;
+}
+
+void clearAcceptedProductIds()
+{
+    linkState.acceptedProductIds.fill(0);
+    linkState.acceptedProductIdCount = 0;
+}
+
+int usbHidOpenDevice()
+{
+    int matches = 0;
+    HidDeviceInfo chosen;
+    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
+        if (entry.vendorId != kHeadsetVendorId || !vendorDefinedUsagePage(entry.usagePage) ||
+            linkState.deviceOpened != 0 || !productAccepted(entry.productId))
+            continue;
+        ++matches;
+        chosen = entry; // the last match in enumeration order wins
+        trace("OpenDevice", "Recognized device", "usbHidOpenDevice", __LINE__);
+        debugLine(" PID = Ox1032");
+        qCDebug(lcDevice) << entry.productId;
+    }
+    debugLine(QStringLiteral("iDeviceNum == %1").arg(matches));
+    if (matches == 0) {
+        debugLine("Please Insert USB Device!");
+        return -2;
+    }
+    debugLine("Open Device!");
+    lastMatchedPath = chosen.path;
+    if (!openHandles(chosen)) {
+        debugLine("Open Device Fail!");
+        return -1;
+    }
+    debugLine("Open Device Success!");
+    linkState.connectedVendorId = chosen.vendorId;
+    linkState.connectedProductId = chosen.productId;
+    linkState.deviceOpened = 1;
+    usbHidSend_ReadVersion();
+    return 0;
+}
+
+int usbHidWriteDevice(const uint8_t* frame)
+{
+    const char* function = "usbHidWriteDevice";
+    if (!frame) {
+        trace("*Usb Write", "fail222", function, __LINE__);
+        return 2;
+    }
+    const int length = frame::commandLength(frame[0]);
+    trace("*Usb Write", "start", function, __LINE__);
+    HidDevice* handle = linkState.deviceHandle;
+    if (!handle || length == 0) {
+        trace("*Usb Write", "fail222", function, __LINE__);
+        return 2;
+    }
+    if (frameTap)
+        frameTap(true, frame, length);
+    const int written = hidBackend().write(handle, frame, static_cast<size_t>(length));
+    if (written == kShortReportSize || written == kReportSize) {
+        trace("*Usb Write", "success", function, __LINE__);
+        return 0;
+    }
+    trace("*Usb Write", "fail111", function, __LINE__);
+    return 1;
+}
+
+void usbHidCloseDevice()
+{
+    linkState.deviceOpened = 0;
+    HidBackend& backend = hidBackend();
+    if (HidDevice* reader = linkState.readHandle.exchange(nullptr))
+        backend.close(reader);
+    if (HidDevice* writer = linkState.deviceHandle.exchange(nullptr))
+        backend.close(writer);
+}
+
+std::string usbHidLastMatchedPath() { return lastMatchedPath; }
+
+int usbHidLastWriteResult() { return lastWriteResult; }
+
+void usbHidSend_ReadVersion()
+{
+    sendCommand({"ReadVersion", "usbHidSend_ReadVersion", nullptr}, frame::readVersionCommand(),
+                __LINE__);
+}
+
+void usbHidSend_ReadAudio()
+{
+    debugLine("***** Read Audio! *****");
+    sendCommand({"ReadAudio", "usbHidSend_ReadAudio", nullptr}, frame::readAudioCommand(),
+                __LINE__);
+}
+
+void usbHidSend_ReadStatus()
+{
+    sendCommand({"ReadStatus", "usbHidSend_ReadStatus", nullptr}, frame::readStatusCommand(),
+                __LINE__);
+}
+
+void usbHidSend_SetMicVolume(int level)
+{
+    sendCommand({"SetMicVolume", "usbHidSend_SetMicVolume", "Usb Hid send Switch"},
+                frame::setMicVolumeCommand(level), __LINE__);
+}
+
+void usbHidSend_SetAlgorithmSwitch(int a, int surround, int noiseCancellation, int modeByte)
+{
+    sendCommand({"SetSwitch", "usbHidSend_SetAlgorithmSwitch", "Usb Hid send Switch"},
+                frame::setAlgorithmSwitchCommand(a, surround, noiseCancellation, modeByte),
+                __LINE__);
+}
+
+void usbHidSend_SetPEQ(int channel, int firstBand, int lastBand, int modeIndex, EqGains gains)
+{
+    const Report frame = frame::setPeqCommand(channel, firstBand, lastBand, modeIndex, gains,
+                                              linkState.connectedProductId);
+    qCDebug(lcDevice).noquote() << "PEQ mode:" << (modeIndex & 0xFF);
+    sendCommand({"SetPEQ", "usbHidSend_SetPEQ", "Usb Hid send PEQ"}, frame, __LINE__);
+}
+
+int usbHidReadReport(int timeoutMs)
+{
+    HidDevice* handle = linkState.readHandle;
+    if (!handle)
+        return -1;
+    const int bytesRead =
+        hidBackend().readTimeout(handle, linkState.rxReport.data(), kReportSize, timeoutMs);
+    if (bytesRead != kShortReportSize && bytesRead != kReportSize)
+        return bytesRead;
+    if (frameTap)
+        frameTap(false, linkState.rxReport.data(), bytesRead);
+    linkState.rxFrame.fill(0);
+    std::copy_n(linkState.rxReport.begin(), bytesRead, linkState.rxFrame.begin());
+    return bytesRead;
+}
+
+int usbHidDispatchReply(int bytesRead)
+{
+    if (!frame::replyAccepted(linkState.rxFrame.data(), bytesRead))
+        return NoSignal;
+    switch (linkState.rxFrame[frame::kCodeOffset]) {
+    case frame::ReadVersion:
+        usbHidRecv_ReadVersion();
+        return NoSignal;
+    case frame::ReadAudio:
+        usbHidRecv_ReadAudio();
+        return AudioReply;
+    case frame::SetPeq:
+        usbHidRecv_SetPEQ();
+        return PeqAcknowledged;
+    case frame::SetMicVolume:
+        usbHidRecv_Volume();
+        return NoSignal;
+    case frame::SetAlgorithmSwitch:
+        usbHidRecv_SetSwitch();
+        return NoSignal;
+    case frame::ReadStatus:
+        return usbHidRecv_ReadStatus();
+    default:
+        return NoSignal;
+    }
+}
+
+namespace {
+uint8_t rxPayload(int k) { return frame::payloadByte(linkState.rxFrame.data(), k); }
+bool rxStatusIsError() { return rxPayload(0) == kStatusError; }
+} // namespace
+
+void usbHidRecv_ReadVersion()
+{
+    if (rxPayload(0) == 0)
+        debugLine("No Version.");
+    else
+        debugLine(QString::fromStdString(frame::versionText(linkState.rxFrame.data())));
+    debugLine("[Recv - ReadVersion::Read Version Successful!]");
+}
+
+void usbHidRecv_ReadAudio()
+{
+    if (rxStatusIsError()) {
+        debugLine("[Recv - ReadAudio::Error]");
+        return;
+    }
+    replyState.stereoTabFlag = rxPayload(2);
+    replyState.surroundTabFlag = rxPayload(3);
+}
+
+void usbHidRecv_SetPEQ()
+{
+    replyState.peqAckFirst = rxPayload(1);
+    replyState.peqAckLast = rxPayload(2);
+    if (rxStatusIsError())
+        debugLine("[Recv - ReadAudio::Error]");
+}
+
+void usbHidRecv_Volume()
+{
+    if (rxStatusIsError())
+        debugLine("[Recv - Volume::Error]");
+}
+
+void usbHidRecv_SetSwitch()
+{
+    if (rxStatusIsError())
+        debugLine("[Recv - ReadAudio::Error]");
+}
+
+int usbHidRecv_ReadStatus()
+{
+    if (rxStatusIsError()) {
+        debugLine("[Recv - ReadAudio::Error]");
+        return StatusError;
+    }
+    storeIdentity(linkState.rxFrame.data());
+    return rxPayload(2) < kSurroundStateThreshold ? StatusStereo : StatusSurround;
+}
+
+void setFrameTap(FrameTap tap) { frameTap = std::move(tap); }

@@ -1,0 +1,106 @@
+#pragma once
+// The device link: finding and opening the headset, writing command frames,
+// reading and parsing replies. Free functions over one process-wide LinkState.
+//
+// Threads: open, close and every write run on the GUI thread; replies are read
+// on the reader thread. The two threads use separate handles to the same
+// interface (the kernel hands every input report to each open file), so no
+// HID library state is shared between them.
+
+#include "Frames.h"
+#include "HidBackend.h"
+
+#include <QLoggingCategory>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <string>
+
+Q_DECLARE_LOGGING_CATEGORY(lcDevice)
+
+constexpr uint16_t kHeadsetVendorId = 0x3206;
+constexpr int kMaxAcceptedProductIds = 100;
+constexpr int kRxFrameSize = 70;
+
+struct LinkState
+{
+    // Written on the GUI thread; the write handle.
+    std::atomic<HidDevice*> deviceHandle{nullptr};
+    // The reader thread's own handle to the same interface.
+    std::atomic<HidDevice*> readHandle{nullptr};
+    int deviceOpened = 0;
+    uint16_t connectedVendorId = 0;
+    uint16_t connectedProductId = 0;
+    std::array<uint16_t, kMaxAcceptedProductIds> acceptedProductIds{};
+    int acceptedProductIdCount = 0;
+    Report txReport{};                           // GUI thread only
+    Report rxReport{};                           // reader only
+    std::array<uint8_t, kRxFrameSize> rxFrame{}; // reader only
+};
+static_assert(sizeof(LinkState::rxFrame) == 70, "the parsers read a 70-byte frame copy");
+
+extern LinkState linkState;
+
+// Values the reader thread hands to the window. Each is read and written
+// whole, so the window never sees a torn value.
+struct ReplyState
+{
+    std::atomic<int> stereoTabFlag{0};
+    std::atomic<int> surroundTabFlag{0};
+    std::atomic<int> peqAckFirst{0};
+    std::atomic<int> peqAckLast{0};
+    std::atomic<DeviceIdentity> deviceIdentity{DeviceIdentity{}};
+};
+static_assert(std::atomic<DeviceIdentity>::is_always_lock_free,
+              "the identity must be handed over without a lock");
+
+extern ReplyState replyState;
+
+// iCmdType values carried by MyThread::sendReadAudio.
+enum ReplyType {
+    StatusError = 0,
+    StatusSurround = 1, // state byte >= 16
+    StatusStereo = 2,   // state byte < 16
+    AudioReply = 20,
+    PeqAcknowledged = 21,
+    NoSignal = -1,
+};
+
+// Accepted product IDs: appends unless present or full.
+void addAcceptedProductId(uint16_t productId);
+void clearAcceptedProductIds();
+
+int usbHidOpenDevice();
+int usbHidWriteDevice(const uint8_t* frame);
+// Closes the link. The reader thread must have left its loop first.
+void usbHidCloseDevice();
+// The path of the interface the last open chose (for messages).
+std::string usbHidLastMatchedPath();
+
+void usbHidSend_ReadVersion();
+void usbHidSend_ReadAudio();
+void usbHidSend_ReadStatus();
+void usbHidSend_SetMicVolume(int level);
+void usbHidSend_SetAlgorithmSwitch(int a, int surround, int noiseCancellation, int modeByte);
+void usbHidSend_SetPEQ(int channel, int firstBand, int lastBand, int modeIndex, EqGains gains);
+// The result of the last command write (0 success, 1 write failed, 2 not open).
+int usbHidLastWriteResult();
+
+// Reads one report on the reader handle into rxReport/rxFrame; returns what
+// the read returned. Bytes beyond the report are cleared in rxFrame.
+int usbHidReadReport(int timeoutMs);
+// Parses rxFrame if it is an accepted reply; returns the signal type to emit.
+int usbHidDispatchReply(int bytesRead);
+
+void usbHidRecv_ReadVersion();
+void usbHidRecv_ReadAudio();
+void usbHidRecv_SetPEQ();
+void usbHidRecv_Volume();
+void usbHidRecv_SetSwitch();
+int usbHidRecv_ReadStatus();
+
+// Observes every report written (outgoing) and read, for tools that print the
+// traffic. Set before the link opens; called on the writing or reading thread.
+using FrameTap = std::function<void(bool outgoing, const uint8_t* data, int length)>;
+void setFrameTap(FrameTap tap);
