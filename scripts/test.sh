@@ -3,7 +3,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+jobs=$(nproc)
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 300
+cmake --build build -j"$jobs"
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" --timeout 300)
+
+# The reader thread and the device link once more under ThreadSanitizer.
+threaded_tests="tst_readerthread tst_link"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELUMIX_TSAN=ON >/dev/null
+cmake --build build-tsan -j"$jobs" --target $threaded_tests
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 \
+    -R "^($(echo $threaded_tests | tr ' ' '|'))\$")

@@ -1,0 +1,49 @@
+#pragma once
+// A device link over a fresh simulated headset back end, for one test.
+
+#include "SimulatedHeadset.h"
+#include "UsbHidOperation.h"
+
+#include <initializer_list>
+
+struct SimulatedLink
+{
+    SimulatedHidBackend backend;
+
+    explicit SimulatedLink(std::initializer_list<uint16_t> accepted = {0x1054})
+    {
+        usbHidCloseDevice();
+        setHidBackend(&backend);
+        clearAcceptedProductIds();
+        for (uint16_t id : accepted)
+            addAcceptedProductId(id);
+        replyState.stereoTabFlag = 0;
+        replyState.surroundTabFlag = 0;
+        replyState.peqAckFirst = 0;
+        replyState.peqAckLast = 0;
+        replyState.deviceIdentity = DeviceIdentity{};
+    }
+    ~SimulatedLink()
+    {
+        usbHidCloseDevice();
+        setFrameTap({});
+        setHidBackend(nullptr);
+    }
+
+    int addHeadset(uint16_t productId = 0x1054, DeviceIdentity identity = {1, 2, 3, 4})
+    {
+        HeadsetSettings settings;
+        settings.productId = productId;
+        settings.identity = identity;
+        return backend.addHeadset(settings);
+    }
+
+    // The bytes of every frame the headsets received, in order.
+    std::vector<std::vector<uint8_t>> frames() const
+    {
+        std::vector<std::vector<uint8_t>> result;
+        for (const auto& received : backend.receivedFrames())
+            result.push_back(received.bytes);
+        return result;
+    }
+};
