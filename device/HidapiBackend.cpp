@@ -18,6 +18,8 @@ HidapiBackend::HidapiBackend() { hid_init(); }
 
 HidapiBackend::~HidapiBackend() { hid_exit(); }
 
+void releaseHidLibrary() { hid_exit(); }
+
 std::vector<HidDeviceInfo> HidapiBackend::enumerate(uint16_t vendorId, uint16_t productId)
 {
     std::vector<HidDeviceInfo> found;

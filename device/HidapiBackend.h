@@ -14,3 +14,6 @@ public:
     int readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds) override;
     void close(HidDevice* device) override;
 };
+
+// Releases what hidapi holds for the process; the next use starts it again.
+void releaseHidLibrary();

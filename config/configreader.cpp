@@ -1,0 +1,185 @@
+#include "configreader.h"
+
+#include "confignames.h"
+#include "gaintext.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+
+namespace {
+
+struct PresetObject {
+    bool hasName = false;
+    bool hasParameter = false;
+    QString name;
+    QString parameter;
+    QString algorithm;
+};
+
+PresetObject presetObject(const QJsonObject &object)
+{
+    PresetObject preset;
+    preset.hasName = object.contains(QLatin1String("name"));
+    preset.hasParameter = object.contains(QLatin1String("parameter"));
+    // Values that are not strings read as "".
+    preset.name = object.value(QLatin1String("name")).toString();
+    preset.parameter = object.value(QLatin1String("parameter")).toString();
+    preset.algorithm = object.value(QLatin1String("algorithm")).toString();
+    return preset;
+}
+
+// QJsonObject iterates its members sorted by key, which is what orders the
+// presets of each page.
+void readDefaultModes(const QJsonObject &defaultMode, ConfigRecord &record)
+{
+    for (auto it = defaultMode.begin(); it != defaultMode.end(); ++it) {
+        if (!it.value().isObject())
+            continue;
+        const PresetObject preset = presetObject(it.value().toObject());
+        if (!preset.hasName || !preset.hasParameter)
+            continue;
+        const QString entry = presetEntry(preset.name, preset.parameter);
+        if (preset.algorithm == QLatin1String(kAlgorithmSurround))
+            record.surroundPresets << entry;
+        else if (preset.algorithm == QLatin1String(kAlgorithmStereo))
+            record.stereoPresets << entry;
+    }
+}
+
+void readCurrentMode(const QJsonObject &mode, ConfigReadResult &result)
+{
+    const struct {
+        const char *key;
+        QString ConfigRecord::*field;
+        ConfigField flag;
+    } members[] = {
+        {"algorithm", &ConfigRecord::algorithm, AlgorithmField},
+        {"mode", &ConfigRecord::mode, ModeField},
+        {"name", &ConfigRecord::name, NameField},
+    };
+    for (const auto &member : members) {
+        const QLatin1String key(member.key);
+        if (!mode.contains(key))
+            continue;
+        result.record.*member.field = mode.value(key).toString();
+        result.fields |= member.flag;
+    }
+}
+
+QList<CustomRecord> readCustomModes(const QJsonArray &array)
+{
+    QList<CustomRecord> records;
+    for (const QJsonValue &element : array) {
+        const QJsonObject object = element.toObject();
+        records << CustomRecord{object.value(QLatin1String("algorithm")).toString(),
+                                object.value(QLatin1String("name")).toString(),
+                                object.value(QLatin1String("parameter")).toString()};
+    }
+    return records;
+}
+
+// Reads a string member through convert; members of other types are skipped.
+template <typename Convert>
+void readStringMember(const QJsonObject &root, const char *key, ConfigField flag,
+                      ConfigReadResult &result, Convert convert)
+{
+    const QJsonValue value = root.value(QLatin1String(key));
+    if (!value.isString())
+        return;
+    convert(value.toString());
+    result.fields |= flag;
+}
+
+void readRoot(const QJsonObject &root, ConfigReadResult &result)
+{
+    ConfigRecord &record = result.record;
+    readStringMember(root, "vid", VendorIdField, result,
+                     [&](const QString &text) { record.vendorId = hexTextToId(text); });
+    readStringMember(root, "pid", ProductIdField, result,
+                     [&](const QString &text) { record.productId = hexTextToId(text); });
+    readStringMember(root, "uuid", IdentityField, result,
+                     [&](const QString &text) { record.identity = identityFromHex(text); });
+
+    const QJsonValue defaultMode = root.value(QLatin1String("defaultMode"));
+    if (defaultMode.isObject())
+        readDefaultModes(defaultMode.toObject(), record);
+    const QJsonValue mode = root.value(QLatin1String("mode"));
+    if (mode.isObject())
+        readCurrentMode(mode.toObject(), result);
+    const QJsonValue customMode = root.value(QLatin1String("customMode"));
+    if (customMode.isArray())
+        result.customModes = readCustomModes(customMode.toArray());
+}
+
+ConfigReadResult readLoaded(const LoadedDocument &loaded)
+{
+    ConfigReadResult result;
+    result.error = loaded.error;
+    result.errorText = loaded.errorText;
+    if (!result.ok() || !loaded.document.isObject())
+        return result;
+    result.rootIsObject = true;
+    readRoot(loaded.document.object(), result);
+    return result;
+}
+
+} // namespace
+
+std::optional<quint16> ConfigReadResult::productId() const
+{
+    if (fields & ProductIdField)
+        return record.productId;
+    return std::nullopt;
+}
+
+ConfigReadResult readConfigFile(const QString &path)
+{
+    return readLoaded(loadConfigDocument(path));
+}
+
+ConfigReadResult readConfigData(const QByteArray &data, const QString &origin)
+{
+    return readLoaded(parseConfigDocument(data, origin));
+}
+
+void mergeConfigRecord(ConfigRecord &target, const ConfigReadResult &read)
+{
+    const ConfigRecord &source = read.record;
+    const ConfigFields fields = read.fields;
+    if (fields & VendorIdField)
+        target.vendorId = source.vendorId;
+    if (fields & ProductIdField)
+        target.productId = source.productId;
+    if (fields & IdentityField)
+        target.identity = source.identity;
+    if (fields & ModeField)
+        target.mode = source.mode;
+    if (fields & AlgorithmField)
+        target.algorithm = source.algorithm;
+    if (fields & NameField)
+        target.name = source.name;
+    target.surroundPresets += source.surroundPresets;
+    target.stereoPresets += source.stereoPresets;
+}
+
+QList<ConfigFileRead> readConfigFolder(const QString &folder)
+{
+    QList<ConfigFileRead> files;
+    for (const QString &name : listConfigFileNames(folder)) {
+        const QString path = folder + QLatin1Char('/') + name;
+        files << ConfigFileRead{path, readConfigFile(path)};
+    }
+    return files;
+}
+
+QList<quint16> productIdsOf(const QList<ConfigFileRead> &files)
+{
+    QList<quint16> ids;
+    for (const ConfigFileRead &file : files) {
+        const std::optional<quint16> id = file.content.productId();
+        if (id && !ids.contains(*id))
+            ids << *id;
+    }
+    return ids;
+}

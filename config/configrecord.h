@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <array>
+
+// The four identity bytes a headset unit reports about itself, byte 0 first.
+using DeviceIdentity = std::array<quint8, 4>;
+
+// Values of the "algorithm" and "mode" members of a configuration document.
+constexpr char kAlgorithmSurround[] = "Surround";
+constexpr char kAlgorithmStereo[] = "Stereo";
+constexpr char kModeDefault[] = "default";
+constexpr char kModeCustom[] = "custom";
+
+// One custom mode of the user (the JSON form is an object with these three
+// string members).
+struct CustomRecord {
+    QString algorithm;   // "Surround" or "Stereo"
+    QString name;
+    QString parameter;   // ten gains, "0,0,0,0,0,0,0,0,0,0"
+};
+
+inline bool operator==(const CustomRecord &a, const CustomRecord &b)
+{
+    return a.algorithm == b.algorithm && a.name == b.name && a.parameter == b.parameter;
+}
+inline bool operator!=(const CustomRecord &a, const CustomRecord &b) { return !(a == b); }
+
+// What one configuration file says. A default-constructed record is the
+// cleared record: both IDs 0, identity all zero, empty lists and strings.
+struct ConfigRecord {
+    quint16 vendorId = 0;
+    quint16 productId = 0;
+    DeviceIdentity identity{};
+    // Preset entries (see presetEntry()), in the key order of "defaultMode".
+    QStringList surroundPresets;
+    QStringList stereoPresets;
+    // The current-mode object: the mode saved last.
+    QString mode;
+    QString algorithm;
+    QString name;
+};
+
+inline bool operator==(const ConfigRecord &a, const ConfigRecord &b)
+{
+    return a.vendorId == b.vendorId && a.productId == b.productId && a.identity == b.identity
+        && a.surroundPresets == b.surroundPresets && a.stereoPresets == b.stereoPresets
+        && a.mode == b.mode && a.algorithm == b.algorithm && a.name == b.name;
+}
+inline bool operator!=(const ConfigRecord &a, const ConfigRecord &b) { return !(a == b); }

@@ -1,0 +1,109 @@
+#include "configwriter.h"
+
+#include "confignames.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace {
+
+ConfigWriteResult failure(ConfigError error, const QString &text)
+{
+    return ConfigWriteResult{error, text};
+}
+
+// The root object of the file at path, or why there is none.
+ConfigWriteResult loadRootObject(const QString &path, QJsonObject &root)
+{
+    const LoadedDocument loaded = loadConfigDocument(path);
+    if (loaded.error != ConfigError::None)
+        return failure(loaded.error, loaded.errorText);
+    // Writing an object over an array root would throw the array away.
+    if (!loaded.document.isObject())
+        return failure(ConfigError::NotAnObject,
+                       QStringLiteral("%1: the document is not a JSON object").arg(path));
+    root = loaded.document.object();
+    return {};
+}
+
+} // namespace
+
+ConfigWriteResult saveConfigDocument(const QString &path, const QJsonObject &root)
+{
+    // QSaveFile writes a temporary file beside the target and renames it over
+    // the target only on commit, so a failed write leaves the old file whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(ConfigError::WriteFailed,
+                       QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    const QByteArray text = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    // Qt 5's commit() does not notice a failure of the final flush and would
+    // rename a cut-off file over the target; flushing first catches it, and
+    // returning without commit() discards the temporary file.
+    if (file.write(text) != text.size() || !file.flush())
+        return failure(ConfigError::WriteFailed,
+                       QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    if (!file.commit())
+        return failure(ConfigError::WriteFailed,
+                       QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    return {};
+}
+
+ConfigWriteResult updateConfigFile(const QString &path, const DocumentEdit &edit)
+{
+    QJsonObject root;
+    const ConfigWriteResult loaded = loadRootObject(path, root);
+    if (!loaded.ok())
+        return loaded;
+    if (edit)
+        edit(root);
+    return saveConfigDocument(path, root);
+}
+
+void addIdentityIfMissing(QJsonObject &root, const DeviceIdentity &identity)
+{
+    if (!root.contains(QLatin1String("uuid")))
+        root.insert(QLatin1String("uuid"), identityToHex(identity));
+}
+
+void setCustomModes(QJsonObject &root, const QList<CustomRecord> &modes)
+{
+    QJsonArray array;
+    for (const CustomRecord &mode : modes) {
+        array.append(QJsonObject{{QLatin1String("algorithm"), mode.algorithm},
+                                 {QLatin1String("name"), mode.name},
+                                 {QLatin1String("parameter"), mode.parameter}});
+    }
+    root.insert(QLatin1String("customMode"), array);
+}
+
+void setCurrentMode(QJsonObject &root, const QString &algorithm, const QString &mode,
+                    const QString &name)
+{
+    QJsonObject current = root.value(QLatin1String("mode")).toObject();
+    current.insert(QLatin1String("algorithm"), algorithm);
+    current.insert(QLatin1String("mode"), mode);
+    current.insert(QLatin1String("name"), name);
+    root.insert(QLatin1String("mode"), current);
+}
+
+QJsonObject userDocumentFromDefault(QJsonObject defaultRoot, const DeviceIdentity &identity)
+{
+    defaultRoot.insert(QLatin1String("uuid"), identityToHex(identity));
+    return defaultRoot;
+}
+
+ConfigWriteResult createUserFile(const QString &defaultPath, const QString &userPath,
+                                 const DeviceIdentity &identity)
+{
+    if (QFileInfo::exists(userPath))
+        return failure(ConfigError::AlreadyExists,
+                       QStringLiteral("%1: the file already exists").arg(userPath));
+    QJsonObject defaultRoot;
+    const ConfigWriteResult loaded = loadRootObject(defaultPath, defaultRoot);
+    if (!loaded.ok())
+        return loaded;
+    return saveConfigDocument(userPath, userDocumentFromDefault(defaultRoot, identity));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+#include <array>
+
+// Ten equaliser bands, 30 Hz first: 30, 60, 120, 250, 500 Hz, 1, 2, 4, 8, 16 kHz.
+constexpr int kBandCount = 10;
+using BandGains = std::array<int, kBandCount>;
+
+// The "parameter" text: the gains in decimal joined by "," ("0,0,0,0,0,0,0,0,0,0").
+QString gainsToText(const BandGains &gains);
+
+// Splits at ",", reads each trimmed field in base 10. A field that is not a
+// number and a missing field both count as 0; fields after the tenth are ignored.
+BandGains gainsFromText(const QString &text);
+
+// A built-in preset as the reader lists it: name + "_'" + parameter + "'".
+QString presetEntry(const QString &name, const QString &parameter);
+
+struct ParsedPresetEntry {
+    QString name;
+    QVector<int> gains;   // band 0 first; only as many as the entry holds, at most ten
+};
+
+// Reads a preset entry back: the first non-empty piece between the separators
+// "_", "'" and "," is the name, the next ten are the gains (not a number: 0).
+// Gains are not clamped; the sliders that receive them do that.
+ParsedPresetEntry parsePresetEntry(const QString &entry);

@@ -1,0 +1,46 @@
+#pragma once
+// One instance per user: the guard (a system semaphore and a one-byte shared
+// segment) and the local socket over which a later start asks the running
+// instance to show its window. Messages are one JSON object per line with a
+// "version" field, so that other commands can travel the same channel.
+
+#include <QObject>
+#include <QSharedMemory>
+#include <QString>
+#include <QSystemSemaphore>
+
+class QLocalServer;
+
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kProtocolVersion = 1;
+
+    // Keys of the guard; the socket is named after the program and the user.
+    SingleInstance(const QString& semaphoreKey, const QString& segmentKey,
+                   const QString& programName, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when no other instance runs; this instance then holds the segment
+    // and listens for requests.
+    bool acquire();
+    // From a later instance: asks the running one to show its window. False
+    // when nobody answers.
+    bool requestRaise(int timeoutMs = 3000);
+
+    QString socketName() const { return m_socketName; }
+
+signals:
+    void raiseRequested();
+
+private:
+    void clearStaleSegment();
+    void listen();
+    void serveConnection();
+
+    QSystemSemaphore m_semaphore;
+    QSharedMemory m_segment;
+    QString m_socketName;
+    QLocalServer* m_server = nullptr;
+};

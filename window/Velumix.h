@@ -1,0 +1,221 @@
+#pragma once
+// The program's only window: a frameless main window with the start screen,
+// the three pages (7.1 surround, stereo, microphone), the tray icon and every
+// slot through which the program reacts to the user, the headset and its
+// worker threads. The class is split over several source files by concern.
+
+#include "ui_Velumix.h"
+
+#include "Frames.h"
+#include "configrecord.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+#include <array>
+
+class MyThread;
+class MyThread_Two;
+class QButtonGroup;
+class QMediaPlayer;
+class QMovie;
+class SystemVolume;
+
+using VelumixClass = Ui::VelumixClass;
+
+class Velumix : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Velumix(QWidget* parent = nullptr);
+    ~Velumix() override;
+
+    // 1: the start screen in front; 2: the main screen in front.
+    void setPanelMode(int mode);
+    void initSystemTray();
+    void initTrayActions();
+    void initTrayMenu();
+    void initButtonGroup();
+    void collectFileNames(const QString& directory, const QString& suffix, QStringList& out);
+    void clearConfigRecord();
+    void clearStagingCustomRecord();
+    void clearGainTexts();
+    // Stops the worker threads and closes the headset before the window goes.
+    void shutDown();
+
+    VelumixClass ui;
+
+public slots:
+    void on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason);
+    void on_ShowMainAction();
+    void on_ExitAppAction();
+    void on_SLOTReadAudio(int iCmdType);
+    void on_SLOTSetMicTimer_LabelUI(int index);
+    void on_SLOTSetSliderValue(int);
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void myCustomPlotMousePressEvent(QMouseEvent* event);
+    void myCustomPlotMouseReleaseEvent(QMouseEvent* event);
+    void myCustomPlotMouseMoveEvent(QMouseEvent* event);
+    void photoJsonFile();
+    void on_TabWidget_Clicked(int index);
+    void pushButton_die1_fold();
+    void pushButton_die2_fold();
+    void pushButton_die3_fold();
+    void pushButton_die4_fold();
+    void disappear();
+    void disappear2();
+    void slot1();
+    void On_Button_Reset1();
+    void On_Button_Save1();
+    void On_Button_Reset2();
+    void On_Button_Save2();
+    void main_clicked();
+    void main_changed();
+    void Red_Dialog_STEREO();
+    void Red_Dialog2_STEREO();
+    void Red_Dialog();
+    void Red_Dialog2();
+    void On_Button_Surround();
+    void On_Button_Style();
+    void set_Value(int number);
+    void set_Value2(int number);
+    void Off_Button_MousePressEvent();
+    void On_Button_MousePressEvent();
+    void on_PushButton_DefaultClose_Clicked();
+    void on_PushButton_Max_Clicked();
+    void on_PushButton_Minimize_Clicked();
+    void on_PushButton_Close_Clicked();
+    void on_PushButton_PlayTest_Clicked();
+    void on_PushButton_CustomReset_Clicked();
+    void on_PushButton_CustomSave_Clicked();
+    void on_PushButton_Stereo_CustomAdd_Clicked();
+    void on_PushButton_Stereo_CustomCopy_Clicked();
+    void on_PushButton_Stereo_CustomClear_Clicked();
+    void on_PushButton_Surround_CustomAdd_Clicked();
+    void on_PushButton_Surround_CustomCopy_Clicked();
+    void on_PushButton_Surround_CustomClear_Clicked();
+    void on_PushButton_Horn_LeftUp_Clicked();
+    void on_RadioButton_Surround_DeepBass_Clicked();
+    void on_RadioButton_Surround_FPS_Clicked();
+    void on_RadioButton_Surround_Moba_Clicked();
+    void on_RadioButton_Surround_ZUVOStandard_Clicked();
+    void on_RadioButton_Surround_Customize_Clicked();
+    void on_RadioButton_Stereo_Pop_Clicked();
+    void on_RadioButton_Stereo_RockRoll_Clicked();
+    void on_RadioButton_Stereo_DeepBass_Clicked();
+    void on_RadioButton_Stereo_Jazz_Clicked();
+    void on_RadioButton_Stereo_Classic_Clicked();
+    void on_RadioButton_Stereo_ZUVOStandard_Clicked();
+    void on_RadioButton_Stereo_Customize_Clicked();
+    void on_RadioButton_Surround_CustomOne_Clicked();
+    void on_RadioButton_Surround_CustomTwo_Clicked();
+    void on_RadioButton_Surround_CustomThree_Clicked();
+    void on_RadioButton_Surround_CustomFour_Clicked();
+    void on_RadioButton_Surround_CustomFive_Clicked();
+    void on_RadioButton_Stereo_CustomOne_Clicked();
+    void on_RadioButton_Stereo_CustomTwo_Clicked();
+    void on_RadioButton_Stereo_CustomThree_Clicked();
+    void on_RadioButton_Stereo_CustomFour_Clicked();
+    void on_RadioButton_Stereo_CustomFive_Clicked();
+    void on_CheckBox_MicENC_Clicked();
+    void on_VerticalSlider_Stereo_ValueChange();
+    void on_VerticalSlider_Surround_ValueChange();
+    void on_VerticalSlider_Surround_Stereo_SlideMoved();
+    void on_LineEdit_CustomizeName_Changed(QString name);
+    void on_VerticalSlider_30_ActionTriggered_T(int value);
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Lifecycle
+    void InitMyDialog();
+    void resetState();
+    void setInitialWidgetState();
+    void connectWidgets();
+    void openHeadsetAtStart();
+    void showHeadsetPicture();
+    // Volume and microphone
+    void setupVolumeControls();
+    void showSystemVolume(int percent);
+    void userMovedVolumeSlider(int percent, QTextEdit* text);
+    void setMicrophoneVolume(int level);
+    void switchNoiseCancellation(bool on, const char* function);
+    // Plot panels
+    void initPlots();
+    // Device link
+    void startReaderThread();
+    void stopReaderThread();
+
+public:
+    MyThread* m_readerThread = nullptr;
+    MyThread_Two* m_testThread = nullptr;
+    QMediaPlayer* m_player = nullptr;
+    int m_throttleTimerId = 22;
+    int m_throttleTickCount = 0;
+    QSystemTrayIcon* m_trayIcon = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    QAction* m_showMainAction = nullptr;
+    QAction* m_exitAppAction = nullptr;
+    QPoint m_dragStartPos;
+    bool m_dragging = false;
+    QButtonGroup* m_stereoPresetGroup = nullptr;
+    QButtonGroup* m_stereoCustomGroup = nullptr;
+    QButtonGroup* m_surroundPresetGroup = nullptr;
+    QButtonGroup* m_surroundCustomGroup = nullptr;
+    DeviceIdentity m_knownDeviceIdentity{};
+    int m_identitySeen = 0;
+    QList<ConfigRecord> m_userDeviceList;
+    ConfigRecord m_stagingConfig;
+    ConfigRecord m_currentDeviceConfig;
+    QList<CustomRecord> m_customModeList;
+    CustomRecord m_stagingCustomRecord;
+    std::array<CustomRecord, 5> m_stereoCustomSlots;
+    bool m_stereoCurrentCustomValid = false;
+    bool m_surroundCurrentCustomValid = false;
+    CustomRecord m_stereoCurrentCustom;
+    CustomRecord m_surroundCurrentCustom;
+    std::array<CustomRecord, 5> m_surroundCustomSlots;
+    std::array<QString, kBandCount> m_surroundGainTexts;
+    std::array<QString, kBandCount> m_stereoGainTexts;
+    QStringList m_defaultFileNames;
+    QString m_qstrCurrentDefaultFileName;
+    QString m_qstrCurrentUserFileName;
+    QString m_qstrAppDirPath;
+    QString m_qstrCurrentAlgorithm;
+    QString m_qstrCurrentMode;
+    QString m_qstrCurrentName;
+    QMovie* m_personMovie = nullptr;
+    QIcon m_iconGameGray;
+    QIcon m_iconEar;
+    QIcon m_iconMic;
+    QIcon m_iconGame;
+    QIcon m_iconEarWhite;
+    QIcon m_iconMicWhite;
+    int m_stereoCustomCount = 0;
+    int m_surroundCustomCount = 0;
+    int m_panelMode = 0;
+    int m_currentPage = 2;
+    int m_stereoSelectionKind = 201;
+    int m_surroundSelectionKind = 101;
+    int m_stereoCustomSlot = 0;
+    int m_surroundCustomSlot = 0;
+    bool m_testRunning = false;
+    int m_testStep = 0;
+    int m_testClickCount = 0;
+    int m_changePending = 0;
+    int m_sendReady = 0;
+    int m_programmaticUpdate = 0;
+    int m_headsetModel = 0;
+
+    SystemVolume* m_systemVolume = nullptr;
+};
+
+// 1 when the window shows at start, 0 when started by the autostart entry.
+extern int showOnStart;

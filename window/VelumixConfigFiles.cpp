@@ -1,0 +1,5 @@
+// The default and user configuration files.
+
+#include "Velumix.h"
+
+void Velumix::photoJsonFile() {}

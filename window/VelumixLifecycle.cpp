@@ -1,0 +1,235 @@
+// Building the window, its initial state, panel modes and the way out.
+
+#include "Velumix.h"
+
+#include "Autostart.h"
+#include "CustomTabStyle.h"
+#include "HidapiBackend.h"
+#include "MyThread.h"
+#include "TraceLog.h"
+#include "UsbHidOperation.h"
+#include "WidgetTables.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QThread>
+
+Q_LOGGING_CATEGORY(lcWindow, "velumix.window")
+
+int showOnStart = 1;
+
+// The pictures live in this static library; Q_INIT_RESOURCE must be used
+// outside any namespace.
+static void initVelumixResources() { Q_INIT_RESOURCE(velumix); }
+
+Velumix::Velumix(QWidget* parent) : QMainWindow(parent)
+{
+    initVelumixResources();
+    m_iconGameGray = QIcon(":/min/pic/min/game-hui.png");
+    m_iconEar = QIcon(":/min/pic/min/ear.png");
+    m_iconMic = QIcon(":/min/pic/min/maikefeng.png");
+    m_iconGame = QIcon(":/min/pic/min/game.png");
+    m_iconEarWhite = QIcon(":/min/pic/min/ear-bai.png");
+    m_iconMicWhite = QIcon(":/min/pic/min/maikefeng-bai.png");
+    ui.setupUi(this);
+    setupVolumeControls();
+    InitMyDialog();
+}
+
+Velumix::~Velumix() { shutDown(); }
+
+void Velumix::InitMyDialog()
+{
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    setAttribute(Qt::WA_Hover);
+    clearAcceptedProductIds();
+    resetState();
+    clearGainTexts();
+    initTraceLog();
+    initSystemTray();
+    initPlots();
+    initButtonGroup();
+    setInitialWidgetState();
+    connectWidgets();
+    setPanelMode(1);
+    if (linkState.deviceOpened == 0)
+        openHeadsetAtStart();
+    showOnStart = isAutorunStart(QCoreApplication::arguments()) ? 0 : 1;
+}
+
+void Velumix::resetState()
+{
+    m_testThread = nullptr;
+    m_player = nullptr;
+    m_throttleTimerId = 22;
+    m_throttleTickCount = 0;
+    m_dragging = false;
+    m_qstrAppDirPath = QCoreApplication::applicationDirPath();
+    m_stereoCustomCount = m_surroundCustomCount = 0;
+    m_changePending = m_sendReady = 0;
+    m_knownDeviceIdentity = DeviceIdentity{};
+    m_identitySeen = 0;
+    m_panelMode = 0;
+    m_currentPage = 2;
+    m_stereoSelectionKind = 201;
+    m_surroundSelectionKind = 101;
+    m_stereoCustomSlot = m_surroundCustomSlot = 0;
+    m_testRunning = false;
+    m_testStep = 0;
+    m_testClickCount = 0;
+    m_headsetModel = 0;
+    m_programmaticUpdate = 0;
+}
+
+void Velumix::setInitialWidgetState()
+{
+    for (QPushButton* button : widgets(ui, kCopyButtons))
+        button->hide();
+    // Long captions in narrow boxes show their beginning, not their end.
+    for (QLineEdit* caption : findChildren<QLineEdit*>())
+        caption->setCursorPosition(0);
+    ui.tabWidget->tabBar()->setStyle(new CustomTabStyle);
+    ui.checkBox_MicENC->setChecked(true);
+    ui.label_Spectrum->setStyleSheet("border-image: url(:/Velumix/pic/SW.png);");
+
+    for (QWidget* widget : {static_cast<QWidget*>(ui.widget_Param_Surround),
+                            static_cast<QWidget*>(ui.pushButton_CustomReset),
+                            static_cast<QWidget*>(ui.pushButton_CustomSave)})
+        widget->show();
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             ui.label_33, ui.pushButton_6, ui.pushButton_7, ui.label_34, ui.pushButton_10,
+             ui.pushButton_11, ui.widget_Param_Stereo, ui.groupBox_Surround, ui.groupBox_Stereo,
+             ui.pushButton_Stereo_CustomAdd, ui.pushButton_Stereo_CustomClear,
+             ui.pushButton_Surround_CustomAdd, ui.pushButton_Surround_CustomClear,
+             ui.groupBox_SurroundTest, ui.pushButton_SurroundTest})
+        widget->hide();
+    for (const auto& table : {kSurroundCustomRadios, kStereoCustomRadios})
+        for (QRadioButton* radio : widgets(ui, table))
+            radio->hide();
+    for (const auto& table : {kSurroundCustomCopyButtons, kStereoCustomCopyButtons,
+                              kSurroundCustomDeleteButtons, kStereoCustomDeleteButtons})
+        for (QPushButton* button : widgets(ui, table))
+            button->hide();
+
+    ui.label_PersonGif->setStyleSheet("border-image: url(:/png/pic/png/head.png);");
+    ui.groupBox_Stereo_Spectrum->hide();
+
+    for (const auto& table : {kSurroundCustomRadios, kStereoCustomRadios}) {
+        const auto radios = widgets(ui, table);
+        for (size_t i = 0; i < radios.size(); ++i)
+            radios[i]->setText(QStringLiteral("Customize -%1").arg(i + 1));
+    }
+    // No custom slot is selected at start; the presets' "Standard" stays checked.
+    for (QButtonGroup* group : {m_surroundCustomGroup, m_stereoCustomGroup}) {
+        group->setExclusive(false);
+        group->buttons().first()->setChecked(false);
+        group->setExclusive(true);
+    }
+    for (const auto& table : {kStereoBandSliders, kSurroundBandSliders})
+        for (QSlider* slider : widgets(ui, table)) {
+            slider->setEnabled(false);
+            slider->setValue(0);
+        }
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             ui.lineEdit_CustomName, ui.pushButton_CustomReset, ui.pushButton_CustomSave,
+             ui.pushButton_CustomReset2, ui.pushButton_CustomSave2})
+        widget->hide();
+}
+
+void Velumix::connectWidgets()
+{
+    for (const auto& table : {kStereoBandSliders, kSurroundBandSliders})
+        for (QSlider* slider : widgets(ui, table))
+            connect(slider, &QSlider::sliderMoved, this,
+                    &Velumix::on_VerticalSlider_Surround_Stereo_SlideMoved);
+    const auto copyButtons = widgets(ui, kCopyButtons);
+    // pushButton_22 ... _31 copy on the stereo page, _13 ... _20 on the surround page.
+    for (int i = 9; i <= 18; ++i)
+        connect(copyButtons[i], &QPushButton::clicked, this,
+                &Velumix::on_PushButton_Stereo_CustomCopy_Clicked);
+    for (int i = 0; i <= 7; ++i)
+        connect(copyButtons[i], &QPushButton::clicked, this,
+                &Velumix::on_PushButton_Surround_CustomCopy_Clicked);
+    for (QLineEdit* nameBox : {ui.lineEdit_23, ui.lineEdit_15})
+        connect(nameBox, &QLineEdit::textEdited, this, &Velumix::on_LineEdit_CustomizeName_Changed);
+    connect(ui.verticalSlider_30, &QSlider::valueChanged, this, &Velumix::on_SLOTSetSliderValue);
+}
+
+void Velumix::initButtonGroup()
+{
+    qCDebug(lcWindow).noquote() << "***** Init ButtonGroup! *****";
+    const auto makeGroup = [](const std::vector<QAbstractButton*>& buttons) {
+        auto* group = new QButtonGroup; // lives as long as the program, like the window
+        group->setExclusive(true);
+        for (QAbstractButton* button : buttons)
+            group->addButton(button);
+        return group;
+    };
+    m_stereoPresetGroup =
+        makeGroup({ui.radioButton_Stereo_Pop, ui.radioButton_Stereo_RockRoll,
+                   ui.radioButton_Stereo_DeepBass, ui.radioButton_Stereo_Jazz,
+                   ui.radioButton_Stereo_Classic, ui.radioButton_Stereo_ZUVOStandard,
+                   ui.radioButton_Stereo_Customize});
+    const auto stereoCustom = widgets(ui, kStereoCustomRadios);
+    m_stereoCustomGroup = makeGroup({stereoCustom.begin(), stereoCustom.end()});
+    m_surroundPresetGroup =
+        makeGroup({ui.radioButton_Surround_DeepBas, ui.radioButton_Surround_FPS,
+                   ui.radioButton_Surround_Moba, ui.radioButton_Surround_ZUVOStandard,
+                   ui.radioButton_Surround_Customize});
+    const auto surroundCustom = widgets(ui, kSurroundCustomRadios);
+    m_surroundCustomGroup = makeGroup({surroundCustom.begin(), surroundCustom.end()});
+}
+
+void Velumix::setPanelMode(int mode)
+{
+    if (mode == 1) {
+        m_panelMode = 0;
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 ui.label_DefaultHead, ui.label_DefaultBackground, ui.pushButton_DefaultClose}) {
+            widget->raise();
+            widget->show();
+        }
+        ui.pushButton_Minimize->show();
+        ui.pushButton_Minimize->raise();
+        ui.label_Head->hide();
+        ui.label->hide();
+    } else if (mode == 2) {
+        m_panelMode = 1;
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 ui.label_DefaultHead, ui.label_DefaultBackground, ui.pushButton_DefaultClose})
+            widget->lower();
+        ui.label_Head->show();
+        ui.label->show();
+    }
+}
+
+void Velumix::collectFileNames(const QString& directory, const QString& suffix, QStringList& out)
+{
+    const QDir folder(directory);
+    for (const QString& name : folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        if (suffix.isEmpty() || name.endsWith("." + suffix))
+            out.append(name);
+    }
+}
+
+void Velumix::clearConfigRecord() { m_stagingConfig = ConfigRecord{}; }
+
+void Velumix::clearStagingCustomRecord() { m_stagingCustomRecord = CustomRecord{}; }
+
+void Velumix::clearGainTexts()
+{
+    m_surroundGainTexts.fill(QString());
+    m_stereoGainTexts.fill(QString());
+}
+
+void Velumix::on_SLOTSetSliderValue(int) { qCDebug(lcWindow).noquote() << "SLOT Slider Value Change!"; }
+
+void Velumix::shutDown()
+{
+    stopReaderThread();
+    usbHidCloseDevice();
+    releaseHidLibrary();
+}

@@ -1,0 +1,117 @@
+// The tray icon, hiding to the tray, the window buttons, dragging the
+// frameless window and the hover cursor over the window buttons.
+
+#include "Velumix.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QMouseEvent>
+
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)
+
+namespace {
+// Where a press may start dragging the window, in window coordinates.
+const QRect kMainScreenDragArea(1, 1, 1175, 79);   // 0 < x < 1176, 0 < y < 80
+const QRect kStartScreenDragArea(1, 1, 999, 629);  // 0 < x < 1000, 0 < y < 630
+} // namespace
+
+void Velumix::initSystemTray()
+{
+    qCDebug(lcWindow).noquote() << "***** Init System Tray! *****";
+    m_trayIcon = new QSystemTrayIcon(this);
+    m_trayIcon->setIcon(QIcon(":/Velumix/pic/bb.ico"));
+    m_trayIcon->setToolTip(tr("KAVRO 7.1 Surround Sound"));
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &Velumix::on_activatedSysTrayIcon);
+    m_trayIcon->show();
+    m_trayIcon->showMessage("Message Title", QStringLiteral("欢迎使用此程序"),
+                            QSystemTrayIcon::Information, 1000);
+    initTrayActions();
+    initTrayMenu();
+}
+
+void Velumix::initTrayActions()
+{
+    m_showMainAction = new QAction(tr("Home Page"), this);
+    m_exitAppAction = new QAction(tr("Quit"), this);
+    connect(m_showMainAction, &QAction::triggered, this, &Velumix::on_ShowMainAction);
+    connect(m_exitAppAction, &QAction::triggered, this, &Velumix::on_ExitAppAction);
+}
+
+void Velumix::initTrayMenu()
+{
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->addAction(m_showMainAction);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(m_exitAppAction);
+    m_trayIcon->setContextMenu(m_trayMenu);
+}
+
+void Velumix::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason)
+{
+    qCDebug(lcWindow).noquote() << "systemTray acticated!";
+    if (reason == QSystemTrayIcon::Trigger)
+        show();
+}
+
+void Velumix::on_ShowMainAction() { show(); }
+
+void Velumix::on_ExitAppAction()
+{
+    close();
+    m_trayIcon->hide();
+    shutDown();
+    QApplication::quit();
+}
+
+// The window never closes: it goes to the tray.
+void Velumix::closeEvent(QCloseEvent* event)
+{
+    qCDebug(lcWindow).noquote() << "Close Dlg!";
+    event->ignore();
+    hide();
+}
+
+void Velumix::on_PushButton_Close_Clicked() { close(); }
+
+void Velumix::on_PushButton_DefaultClose_Clicked() { close(); }
+
+void Velumix::on_PushButton_Minimize_Clicked() { showMinimized(); }
+
+void Velumix::on_PushButton_Max_Clicked() {}
+
+void Velumix::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QRect& dragArea = m_panelMode == 1 ? kMainScreenDragArea : kStartScreenDragArea;
+    if (dragArea.contains(event->pos())) {
+        m_dragging = true;
+        m_dragStartPos = event->pos();
+    }
+}
+
+void Velumix::mouseMoveEvent(QMouseEvent* event)
+{
+    if (ui.verticalSlider_30->geometry().contains(mapFromGlobal(QCursor::pos())))
+        qCDebug(lcWindow).noquote() << "11111111111111";
+    if (m_dragging)
+        move(pos() + (event->pos() - m_dragStartPos));
+}
+
+void Velumix::mouseReleaseEvent(QMouseEvent*) { m_dragging = false; }
+
+bool Velumix::event(QEvent* event)
+{
+    const auto type = event->type();
+    if (type == QEvent::HoverEnter || type == QEvent::HoverLeave || type == QEvent::HoverMove) {
+        const QPoint cursor = mapFromGlobal(QCursor::pos());
+        const bool overButton = ui.pushButton_DefaultClose->geometry().contains(cursor) ||
+                                ui.pushButton_Close->geometry().contains(cursor) ||
+                                ui.pushButton_Minimize->geometry().contains(cursor);
+        setCursor(overButton ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+    return QMainWindow::event(event);
+}

@@ -1,0 +1,115 @@
+// The system volume on both sound pages, the headset's microphone volume and
+// its noise cancellation.
+
+#include "Velumix.h"
+
+#include "SystemVolume.h"
+#include "TraceLog.h"
+#include "UsbHidOperation.h"
+
+#include <QLoggingCategory>
+#include <QSignalBlocker>
+
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)
+
+namespace {
+
+constexpr int kMicrophoneStartLevel = 100;
+
+const char* const kActiveOnStyle =
+    "QPushButton{border-radius: 5px; color:rgb(255,255,255);border: none;background-color: "
+    "rgb(255,171,62)}";
+const char* const kInactiveOffStyle =
+    "QPushButton{background-color: rgb(30,30,30);border-top-right-radius:5px;"
+    "border-bottom-right-radius: 5px;color:rgb(100,100,100)}";
+const char* const kInactiveOnStyle =
+    "QPushButton{background-color: rgb(30,30,30);border-top-left-radius: 5px;"
+    "border-bottom-left-radius:5px;color:rgb(100,100,100)}";
+const char* const kActiveOffStyle =
+    "QPushButton{color:rgb(255,255,255);border-radius: 5px; border: none;background-color: "
+    "rgb(255,171,62)}";
+
+void reportVolumeFailure(const SystemVolumeResult& result)
+{
+    qCDebug(lcWindow).noquote() << "system volume:" << result.failedStep << "failed:"
+                                << result.reason;
+}
+
+} // namespace
+
+void Velumix::setupVolumeControls()
+{
+    m_systemVolume = new SystemVolume(this);
+    const SystemVolumeResult volume = m_systemVolume->getSystemVolume();
+    if (volume.ok())
+        showSystemVolume(volume.percent);
+    else
+        reportVolumeFailure(volume);
+    connect(ui.Slider_Voice1, &QSlider::valueChanged, this,
+            [this](int percent) { userMovedVolumeSlider(percent, ui.textEdit); });
+    connect(ui.Slider_Voice1_2, &QSlider::valueChanged, this,
+            [this](int percent) { userMovedVolumeSlider(percent, ui.textEdit_2); });
+    // Changes made elsewhere only move the sliders; they are never written back.
+    connect(m_systemVolume, &SystemVolume::systemVolumeChanged, this, &Velumix::showSystemVolume);
+
+    usbHidSend_SetMicVolume(kMicrophoneStartLevel);
+    ui.Slider_Voice1_3->setValue(kMicrophoneStartLevel);
+    ui.textEdit_3->setText(QString::number(kMicrophoneStartLevel));
+    connect(ui.Slider_Voice1_3, &QSlider::valueChanged, this, &Velumix::setMicrophoneVolume);
+}
+
+void Velumix::showSystemVolume(int percent)
+{
+    for (QSlider* slider : {ui.Slider_Voice1, ui.Slider_Voice1_2}) {
+        const QSignalBlocker quiet(slider);
+        slider->setValue(percent);
+    }
+    for (QTextEdit* text : {ui.textEdit, ui.textEdit_2})
+        text->setText(QString::number(percent));
+}
+
+void Velumix::userMovedVolumeSlider(int percent, QTextEdit* text)
+{
+    const SystemVolumeResult result = m_systemVolume->setSystemVolume(percent);
+    if (!result.ok())
+        reportVolumeFailure(result);
+    text->setText(QString::number(percent));
+    showSystemVolume(percent); // the other page's slider follows at once
+}
+
+void Velumix::setMicrophoneVolume(int level)
+{
+    usbHidSend_SetMicVolume(level);
+    ui.textEdit_3->setText(QString::number(level));
+}
+
+void Velumix::switchNoiseCancellation(bool on, const char* function)
+{
+    usbHidSend_SetAlgorithmSwitch(1, 0, on ? 1 : 2, 0);
+    traceLog("MicENC Switch", on ? "Open ENC" : "CLose ENC", "Velumix", function, __LINE__);
+}
+
+void Velumix::On_Button_MousePressEvent()
+{
+    switchNoiseCancellation(true, "On_Button_MousePressEvent");
+    ui.pushButton_3->setStyleSheet(kInactiveOffStyle);
+    ui.pushButton_2->setStyleSheet(kActiveOnStyle);
+    ui.pushButton_2->raise();
+}
+
+void Velumix::Off_Button_MousePressEvent()
+{
+    switchNoiseCancellation(false, "Off_Button_MousePressEvent");
+    ui.pushButton_2->setStyleSheet(kInactiveOnStyle);
+    ui.pushButton_3->setStyleSheet(kActiveOffStyle);
+    ui.pushButton_3->raise();
+}
+
+void Velumix::on_CheckBox_MicENC_Clicked()
+{
+    switchNoiseCancellation(ui.checkBox_MicENC->isChecked(), "on_CheckBox_MicENC_Clicked");
+}
+
+// Not connected: the headset's own volume is never set by the program.
+void Velumix::set_Value(int) {}
+void Velumix::set_Value2(int) {}
