@@ -7,9 +7,12 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLoggingCategory>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QScreen>
+
+Q_LOGGING_CATEGORY(lcApp, "velumix.app")
 
 namespace {
 
@@ -70,6 +73,7 @@ int main(int argc, char* argv[])
 
     Velumix window;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
+        qCDebug(lcApp).noquote() << "Raised by a later start";
         window.show();
         window.raise();
         window.activateWindow();
