@@ -9,18 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "SharedTypes.h"
+
 constexpr int kReportSize = 64;
 constexpr int kShortReportSize = 32;
 using Report = std::array<uint8_t, kReportSize>;
 static_assert(sizeof(Report) == 64, "a report buffer holds one 64-byte HID report");
 
-// Ten band gains in whole dB, band 0 = 30 Hz ... band 9 = 16 kHz.
-constexpr int kBandCount = 10;
-using EqGains = std::array<int, kBandCount>;
-
-// Four identity bytes of a headset unit, in the order the headset sends them.
-using DeviceIdentity = std::array<uint8_t, 4>;
-static_assert(sizeof(DeviceIdentity) == 4, "the identity is handed over as one 4-byte word");
 
 namespace frame {
 // Report selectors (byte 0): the HID report ID, which also fixes the length.

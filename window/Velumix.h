@@ -7,7 +7,7 @@
 #include "ui_Velumix.h"
 
 #include "Frames.h"
-#include "configrecord.h"
+#include "ConfigRecord.h"
 
 #include <QIcon>
 #include <QMainWindow>

@@ -1,4 +1,4 @@
-#include "confignames.h"
+#include "ConfigNames.h"
 
 #include <QDir>
 #include <QFile>

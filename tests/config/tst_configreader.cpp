@@ -1,5 +1,5 @@
-#include "configreader.h"
-#include "confignames.h"
+#include "ConfigReader.h"
+#include "ConfigNames.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "configreader.h"
-#include "configwriter.h"
+#include "ConfigReader.h"
+#include "ConfigWriter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Checks the default configuration files shipped with the program.
-#include "configreader.h"
-#include "confignames.h"
-#include "gaintext.h"
+#include "ConfigReader.h"
+#include "ConfigNames.h"
+#include "GainText.h"
 
 #include <QtTest>
 
@@ -14,37 +14,37 @@ namespace {
 const QString kFolder = QStringLiteral(TEST_DATA_DIR);
 
 // Mean gain of bands first..last (0 = 30 Hz, 6 = 2 kHz, 7 = 4 kHz, 9 = 16 kHz).
-double mean(const BandGains &g, int first, int last)
+double mean(const EqGains &g, int first, int last)
 {
     return std::accumulate(g.begin() + first, g.begin() + last + 1, 0.0) / (last - first + 1);
 }
 
-bool allWithin(const BandGains &g, int limit)
+bool allWithin(const EqGains &g, int limit)
 {
     return std::all_of(g.begin(), g.end(), [=](int gain) { return std::abs(gain) <= limit; });
 }
 
-using Shape = std::function<bool(const BandGains &)>;
+using Shape = std::function<bool(const EqGains &)>;
 
 // What each preset's name promises, band 0 = 30 Hz.
-const Shape kBassLift = [](const BandGains &g) { return mean(g, 0, 2) >= 4 && mean(g, 5, 9) <= 1; };
-const Shape kFootsteps = [](const BandGains &g) {
+const Shape kBassLift = [](const EqGains &g) { return mean(g, 0, 2) >= 4 && mean(g, 5, 9) <= 1; };
+const Shape kFootsteps = [](const EqGains &g) {
     return std::min(g[6], g[7]) >= 3 && mean(g, 0, 2) < 0;
 };
-const Shape kClearMids = [](const BandGains &g) {
+const Shape kClearMids = [](const EqGains &g) {
     return mean(g, 4, 6) >= mean(g, 0, 2) + 2 && mean(g, 4, 6) > mean(g, 8, 9);
 };
-const Shape kVShape = [](const BandGains &g) {
+const Shape kVShape = [](const EqGains &g) {
     return g[0] >= 3 && g[9] >= 3 && std::min(g[4], g[5]) < 0;
 };
-const Shape kWarmMids = [](const BandGains &g) {
+const Shape kWarmMids = [](const EqGains &g) {
     return mean(g, 2, 4) >= 2 && mean(g, 2, 4) > mean(g, 7, 9);
 };
-const Shape kGentle = [](const BandGains &g) { return allWithin(g, 2) && !allWithin(g, 0); };
-const Shape kVocalPresence = [](const BandGains &g) {
+const Shape kGentle = [](const EqGains &g) { return allWithin(g, 2) && !allWithin(g, 0); };
+const Shape kVocalPresence = [](const EqGains &g) {
     return mean(g, 5, 7) >= 3 && mean(g, 5, 7) > mean(g, 0, 2);
 };
-const Shape kFlat = [](const BandGains &g) { return allWithin(g, 0); };
+const Shape kFlat = [](const EqGains &g) { return allWithin(g, 0); };
 
 struct PresetShape {
     const char *page;
@@ -147,7 +147,7 @@ void TestDefaultFiles::presetGainsSuitTheirNames()
 
     const ParsedPresetEntry entry = parsePresetEntry(entries.at(expected.index));
     QCOMPARE(entry.name, QLatin1String(expected.name));
-    BandGains gains{};
+    EqGains gains{};
     std::copy(entry.gains.begin(), entry.gains.end(), gains.begin());
     QVERIFY2(expected.shape(gains), qPrintable(entries.at(expected.index)));
 }

@@ -1,8 +1,8 @@
-#include "gaintext.h"
+#include "GainText.h"
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(BandGains)
+Q_DECLARE_METATYPE(EqGains)
 
 class TestGainText : public QObject {
     Q_OBJECT
@@ -19,16 +19,16 @@ private slots:
 
 void TestGainText::gainsToText_data()
 {
-    QTest::addColumn<BandGains>("gains");
+    QTest::addColumn<EqGains>("gains");
     QTest::addColumn<QString>("text");
-    QTest::newRow("zeros") << BandGains{} << "0,0,0,0,0,0,0,0,0,0";
-    QTest::newRow("signed, band order") << BandGains{-12, -1, 0, 1, 2, 3, 4, 5, 6, 12}
+    QTest::newRow("zeros") << EqGains{} << "0,0,0,0,0,0,0,0,0,0";
+    QTest::newRow("signed, band order") << EqGains{-12, -1, 0, 1, 2, 3, 4, 5, 6, 12}
                                         << "-12,-1,0,1,2,3,4,5,6,12";
 }
 
 void TestGainText::gainsToText()
 {
-    QFETCH(BandGains, gains);
+    QFETCH(EqGains, gains);
     QFETCH(QString, text);
     QCOMPARE(::gainsToText(gains), text);
     QVERIFY(::gainsFromText(text) == gains);
@@ -37,19 +37,19 @@ void TestGainText::gainsToText()
 void TestGainText::gainsFromText_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<BandGains>("gains");
-    QTest::newRow("fewer fields: rest 0") << "1,2,3" << BandGains{1, 2, 3};
-    QTest::newRow("not a number counts 0") << "x,-4, 5 ,+2,1.5" << BandGains{0, -4, 5, 2, 0};
-    QTest::newRow("empty text") << "" << BandGains{};
+    QTest::addColumn<EqGains>("gains");
+    QTest::newRow("fewer fields: rest 0") << "1,2,3" << EqGains{1, 2, 3};
+    QTest::newRow("not a number counts 0") << "x,-4, 5 ,+2,1.5" << EqGains{0, -4, 5, 2, 0};
+    QTest::newRow("empty text") << "" << EqGains{};
     QTest::newRow("fields after the tenth ignored") << "1,2,3,4,5,6,7,8,9,10,11,12"
-                                                    << BandGains{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    QTest::newRow("out of range kept") << "20,-15" << BandGains{20, -15};
+                                                    << EqGains{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    QTest::newRow("out of range kept") << "20,-15" << EqGains{20, -15};
 }
 
 void TestGainText::gainsFromText()
 {
     QFETCH(QString, text);
-    QFETCH(BandGains, gains);
+    QFETCH(EqGains, gains);
     QVERIFY(::gainsFromText(text) == gains);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "configdocument.h"
-#include "configrecord.h"
+#include "ConfigDocument.h"
+#include "ConfigRecord.h"
 
 #include <QFlags>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "configdocument.h"
+#include "ConfigDocument.h"
 
 #include <QFile>
 #include <QFileInfo>

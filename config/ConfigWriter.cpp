@@ -1,6 +1,6 @@
-#include "configwriter.h"
+#include "ConfigWriter.h"
 
-#include "confignames.h"
+#include "ConfigNames.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "gaintext.h"
+#include "GainText.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -18,7 +18,7 @@ constexpr int kPresetPiecesRead = 20;
 
 } // namespace
 
-QString gainsToText(const BandGains &gains)
+QString gainsToText(const EqGains &gains)
 {
     QStringList fields;
     for (const int gain : gains)
@@ -26,9 +26,9 @@ QString gainsToText(const BandGains &gains)
     return fields.join(QLatin1Char(','));
 }
 
-BandGains gainsFromText(const QString &text)
+EqGains gainsFromText(const QString &text)
 {
-    BandGains gains{};
+    EqGains gains{};
     const QStringList fields = text.split(QLatin1Char(','));
     for (int band = 0; band < kBandCount && band < fields.size(); ++band)
         gains[size_t(band)] = fieldValue(fields.at(band));

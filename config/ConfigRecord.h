@@ -7,8 +7,8 @@
 
 #include <array>
 
-// The four identity bytes a headset unit reports about itself, byte 0 first.
-using DeviceIdentity = std::array<quint8, 4>;
+#include "SharedTypes.h"
+
 
 // Values of the "algorithm" and "mode" members of a configuration document.
 constexpr char kAlgorithmSurround[] = "Surround";

@@ -5,16 +5,15 @@
 
 #include <array>
 
-// Ten equaliser bands, 30 Hz first: 30, 60, 120, 250, 500 Hz, 1, 2, 4, 8, 16 kHz.
-constexpr int kBandCount = 10;
-using BandGains = std::array<int, kBandCount>;
+#include "SharedTypes.h"
+
 
 // The "parameter" text: the gains in decimal joined by "," ("0,0,0,0,0,0,0,0,0,0").
-QString gainsToText(const BandGains &gains);
+QString gainsToText(const EqGains &gains);
 
 // Splits at ",", reads each trimmed field in base 10. A field that is not a
 // number and a missing field both count as 0; fields after the tenth are ignored.
-BandGains gainsFromText(const QString &text);
+EqGains gainsFromText(const QString &text);
 
 // A built-in preset as the reader lists it: name + "_'" + parameter + "'".
 QString presetEntry(const QString &name, const QString &parameter);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configrecord.h"
+#include "ConfigRecord.h"
 
 #include <QString>
 #include <QStringList>

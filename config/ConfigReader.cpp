@@ -1,7 +1,7 @@
-#include "configreader.h"
+#include "ConfigReader.h"
 
-#include "confignames.h"
-#include "gaintext.h"
+#include "ConfigNames.h"
+#include "GainText.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
