@@ -33,14 +33,23 @@ constexpr uint16_t kVendorPage = 0xFF00;
 
 bool vendorDefined(uint16_t usagePage) { return (usagePage >> 8) == 0xFF; }
 
-std::string pathFor(int unit, int interfaceIndex)
+// Shaped like a sysfs path, so that hot-plug events of the simulated units
+// carry the vendor and product in their HID device folder as real ones do.
+std::string pathFor(uint16_t vendorId, uint16_t productId, int unit, int interfaceIndex)
 {
-    char path[64];
-    std::snprintf(path, sizeof path, "/dev/velumix-sim/unit%d-if%d", unit, interfaceIndex);
+    char path[128];
+    std::snprintf(path, sizeof path,
+                  "/sys/devices/virtual/velumix-sim/unit%d/0003:%04X:%04X.%04X/hidraw/hidraw%d",
+                  unit, vendorId, productId, unit * 16 + interfaceIndex + 1, interfaceIndex);
     return path;
 }
 
 } // namespace
+
+std::string SimulatedHidBackend::pathOf(const Unit& unit, int interfaceIndex)
+{
+    return pathFor(unit.vendorId, unit.firmware.settings().productId, unit.number, interfaceIndex);
+}
 
 std::vector<SimulatedInterface> SimulatedHidBackend::headsetInterfaces()
 {
@@ -101,7 +110,7 @@ std::vector<std::string> SimulatedHidBackend::interfacePaths(int unit) const
     std::lock_guard lock(m_mutex);
     std::vector<std::string> paths;
     for (size_t i = 0; i < m_units.at(unit)->interfaces.size(); ++i)
-        paths.push_back(pathFor(unit, static_cast<int>(i)));
+        paths.push_back(pathOf(*m_units.at(unit), static_cast<int>(i)));
     return paths;
 }
 
@@ -151,7 +160,7 @@ std::vector<HidDeviceInfo> SimulatedHidBackend::enumerate(uint16_t vendorId, uin
             (productId && productId != unitProduct))
             continue;
         for (size_t i = 0; i < unit->interfaces.size(); ++i) {
-            found.push_back({pathFor(unit->number, static_cast<int>(i)), unit->vendorId,
+            found.push_back({pathOf(*unit, static_cast<int>(i)), unit->vendorId,
                              unitProduct, unit->interfaces[i].interfaceNumber,
                              unit->interfaces[i].usagePage});
         }
@@ -164,7 +173,7 @@ SimulatedHidBackend::Unit* SimulatedHidBackend::unitForPath(const std::string& p
 {
     for (const auto& unit : m_units) {
         for (size_t i = 0; i < unit->interfaces.size(); ++i) {
-            if (pathFor(unit->number, static_cast<int>(i)) == path) {
+            if (pathOf(*unit, static_cast<int>(i)) == path) {
                 *interfaceIndex = static_cast<int>(i);
                 return unit.get();
             }

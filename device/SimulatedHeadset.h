@@ -67,6 +67,7 @@ private:
     struct Handle;
     using Clock = std::chrono::steady_clock;
 
+    static std::string pathOf(const Unit& unit, int interfaceIndex);
     Unit* unitForPath(const std::string& path, int* interfaceIndex);
     bool handleAlive(const Handle& handle) const;
     void deliver(Unit& unit, int interfaceIndex, const InputReport& report);

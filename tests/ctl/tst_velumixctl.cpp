@@ -91,7 +91,7 @@ void VelumixCtlTest::listShowsOnlyTheVendorInterface()
 {
     const Run run = runProgram({"--simulate=1029", "list"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringList{"3206 1029 3 ff00 /dev/velumix-sim/unit0-if1"});
+    QCOMPARE(run.out, QStringList{"3206 1029 3 ff00 /sys/devices/virtual/velumix-sim/unit0/0003:3206:1029.0002/hidraw/hidraw1"});
 }
 
 void VelumixCtlTest::badArgumentsSendNothing_data()

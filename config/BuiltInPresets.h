@@ -1,0 +1,32 @@
+#pragma once
+// The built-in presets of the two sound pages: where each sits in its page's
+// preset list of a configuration file, the name stored as the current mode and
+// the mode index the headset receives with it.
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+enum class SoundPage { Stereo = 0, Surround = 1 };
+
+struct BuiltInPreset
+{
+    SoundPage page;
+    int entryIndex;         // position in the page's preset list of the file
+    const char* caption;    // as the radio button shows it
+    const char* nameBoxText;
+    const char* storedName; // kept as the current mode's name
+    int modeIndexFirstModel; // headset model 1
+    int modeIndexOtherModels;
+};
+
+const std::vector<BuiltInPreset>& builtInPresets();
+// The mode index of a preset for a headset model (1, 2, 3, or 0 for others).
+int presetModeIndex(const BuiltInPreset& preset, int headsetModel);
+// The headset model of a product: 1, 2, 3 for the three built-in models, else 0.
+int headsetModelOf(quint16 productId);
+// A preset by caption, name box text or stored name, ignoring case and
+// blanks; on `page` when given, else the surround page's first.
+std::optional<BuiltInPreset> findBuiltInPreset(const QString& name,
+                                               std::optional<SoundPage> page = std::nullopt);
