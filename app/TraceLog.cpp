@@ -44,7 +44,8 @@ void initTraceLog()
 {
     traceLogPath =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" + programBaseName();
-    QDir().mkdir(traceLogPath);
+    // The whole path: a new account may not have its documents folder yet.
+    QDir().mkpath(traceLogPath);
     traceLogPath += "/debug.log";
     QFile file(traceLogPath);
     if (!startFile(file, "**First Data!\r\n"))

@@ -1,7 +1,11 @@
 // Velumix: the headset companion window, one instance per user.
 
 #include "Autostart.h"
+#include "ConfigReader.h"
+#include "HotplugSource.h"
 #include "MessageBox.h"
+#include "SimulatedHeadset.h"
+#include "SimulatorPanel.h"
 #include "SingleInstance.h"
 #include "Velumix.h"
 
@@ -11,6 +15,10 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QScreen>
+#include <QTextStream>
+
+#include <cstring>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcApp, "velumix.app")
 
@@ -52,6 +60,39 @@ void installFonts()
     QApplication::setFont(font);
 }
 
+// "--simulate" or "--simulate=PID": the program talks to a simulated headset
+// with that product ID (hexadecimal) instead of the real ones.
+struct SimulateOption
+{
+    bool wanted = false;
+    uint16_t productId = 0x1054;
+    QString error;
+};
+
+SimulateOption simulateOption(const QStringList& arguments)
+{
+    SimulateOption option;
+    for (const QString& argument : arguments) {
+        if (argument == "--simulate") {
+            option.wanted = true;
+        } else if (argument.startsWith("--simulate=")) {
+            option.wanted = true;
+            bool ok = false;
+            const QString digits = argument.mid(int(strlen("--simulate=")));
+            const uint id = digits.toUInt(&ok, 16);
+            if (!ok || digits.size() > 4 || id > 0xFFFF)
+                option.error = QStringLiteral("--simulate: '%1' is not a hexadecimal product ID").arg(digits);
+            option.productId = static_cast<uint16_t>(id);
+        }
+    }
+    return option;
+}
+
+QList<quint16> defaultFileProductIds()
+{
+    return productIdsOf(readConfigFolder(QApplication::applicationDirPath() + "/DefaultFile"));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -71,6 +112,22 @@ int main(int argc, char* argv[])
         return instance.requestRaise() ? 0 : -1;
     }
 
+    const SimulateOption simulate = simulateOption(QApplication::arguments());
+    if (!simulate.error.isEmpty()) {
+        QTextStream(stderr) << "velumix: " << simulate.error << "\n";
+        return 2;
+    }
+    SimulatedHidBackend simulatedHeadsets;
+    ManualHotplugSource simulatedHotplug;
+    int simulatedUnit = -1;
+    if (simulate.wanted) {
+        HeadsetSettings settings;
+        settings.productId = simulate.productId;
+        simulatedUnit = simulatedHeadsets.addHeadset(settings);
+        setHidBackend(&simulatedHeadsets);
+        useHotplugSource(&simulatedHotplug);
+    }
+
     Velumix window;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcApp).noquote() << "Raised by a later start";
@@ -83,5 +140,15 @@ int main(int argc, char* argv[])
         window.show();
     else
         window.hide();
-    return app.exec();
+    std::unique_ptr<SimulatorPanel> panel;
+    if (simulate.wanted) {
+        panel = std::make_unique<SimulatorPanel>(simulatedHeadsets, simulatedHotplug,
+                                                 defaultFileProductIds(), simulatedUnit);
+        panel->move(window.geometry().right() + 16, window.geometry().top());
+        panel->show();
+    }
+    const int result = app.exec();
+    window.shutDown();
+    setHidBackend(nullptr);
+    return result;
 }

@@ -1,10 +1,17 @@
 #include "CtlCommands.h"
 
+#include "BuiltInPresets.h"
+#include "ConfigNames.h"
+#include "ConfigReader.h"
+#include "GainText.h"
 #include "UsbHidOperation.h"
+
+#include <QCoreApplication>
 
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -196,6 +203,22 @@ bool namedValues(const QStringList& args, const std::set<QString>& known,
     return true;
 }
 
+// The equaliser as the window sends it: bands 0-4, a short pause, bands 5-9.
+int sendPeqPair(Context& c, int channel, int mode, const EqGains& gains)
+{
+    return exchange(
+        c,
+        [&] {
+            // The pair goes out whole even when the first frame fails.
+            usbHidSend_SetPEQ(channel, 0, 4, mode, gains);
+            const bool lowSent = written();
+            QThread::msleep(kPairGapMs);
+            usbHidSend_SetPEQ(channel, 5, 9, mode, gains);
+            return lowSent && written();
+        },
+        {frame::SetPeq, frame::SetPeq});
+}
+
 int sendEqualiser(Context& c)
 {
     std::map<QString, QString> values;
@@ -217,17 +240,62 @@ int sendEqualiser(Context& c)
         return opened;
     EqGains eq{};
     std::copy(gains->begin(), gains->end(), eq.begin());
-    return exchange(
-        c,
-        [&] {
-            // The pair goes out whole even when the first frame fails.
-            usbHidSend_SetPEQ(*channel, 0, 4, *mode, eq);
-            const bool lowSent = written();
-            QThread::msleep(kPairGapMs);
-            usbHidSend_SetPEQ(*channel, 5, 9, *mode, eq);
-            return lowSent && written();
-        },
-        {frame::SetPeq, frame::SetPeq});
+    return sendPeqPair(c, *channel, *mode, eq);
+}
+
+std::optional<SoundPage> pageNamed(const QString& text)
+{
+    if (text == "surround")
+        return SoundPage::Surround;
+    if (text == "stereo")
+        return SoundPage::Stereo;
+    return std::nullopt;
+}
+
+// A built-in preset of the connected model, with its gains from the model's
+// default configuration file.
+int applyPreset(Context& c)
+{
+    const QStringList& args = c.options.arguments;
+    if (args.isEmpty())
+        return usageError(c, "preset needs a preset name, e.g. 'preset Jazz'");
+    std::map<QString, QString> values;
+    QString error;
+    if (!namedValues(args.mid(1), {"--page"}, values, error))
+        return usageError(c, error);
+    std::optional<SoundPage> page;
+    if (values.count("--page")) {
+        page = pageNamed(values["--page"]);
+        if (!page)
+            return usageError(c, "--page must be 'surround' or 'stereo'");
+    }
+    const auto preset = findBuiltInPreset(args[0], page);
+    if (!preset)
+        return usageError(c, QStringLiteral("'%1' is not a built-in preset%2").arg(args[0],
+            page ? QStringLiteral(" of the %1 page").arg(values["--page"]) : QString()));
+    if (const int opened = openHeadset(c); opened != ExitSuccess)
+        return opened;
+    const QString path = defaultFileFolder() + "/" +
+                         defaultFileName(linkState.connectedVendorId, linkState.connectedProductId);
+    const ConfigReadResult config = readConfigFile(path);
+    if (!config.ok()) {
+        c.err << "velumixctl: " << config.errorText << "\n";
+        return ExitNoConfiguration;
+    }
+    const QStringList& entries = preset->page == SoundPage::Surround
+                                     ? config.record.surroundPresets
+                                     : config.record.stereoPresets;
+    if (preset->entryIndex >= entries.size()) {
+        c.err << "velumixctl: " << path << " has no entry for " << preset->caption << ".\n";
+        return ExitNoConfiguration;
+    }
+    // The sliders would clamp the gains; so does the tool.
+    EqGains gains{};
+    const QVector<int> entryGains = parsePresetEntry(entries[preset->entryIndex]).gains;
+    for (int band = 0; band < entryGains.size(); ++band)
+        gains[band] = std::clamp(entryGains[band], -12, 12);
+    const int mode = presetModeIndex(*preset, headsetModelOf(linkState.connectedProductId));
+    return sendPeqPair(c, 1, mode, gains);
 }
 
 int withOpenHeadset(Context& c, const std::function<int()> command)
@@ -293,6 +361,11 @@ int rawSwitch(Context& c)
 
 } // namespace
 
+QString defaultFileFolder()
+{
+    return QCoreApplication::applicationDirPath() + "/" + kDefaultFileFolder;
+}
+
 int runCtlCommand(const CtlOptions& options, QTextStream& out, QTextStream& err)
 {
     Context c{options, out, err};
@@ -303,6 +376,7 @@ int runCtlCommand(const CtlOptions& options, QTextStream& out, QTextStream& err)
         {"mic-volume", setMicVolume},
         {"enc", switchNoiseCancellation},
         {"switch", rawSwitch},
+        {"preset", applyPreset},
     };
     const auto command = commands.find(options.command);
     if (command == commands.end())

@@ -11,7 +11,11 @@ enum CtlExit {
     ExitWriteFailed = 5,
     ExitNoReply = 6,
     ExitHeadsetError = 7,
+    ExitNoConfiguration = 8,
 };
+
+// The folder of default configuration files beside the program.
+QString defaultFileFolder();
 
 // Runs one command against the device link with the back end and accepted
 // product IDs already set up. Results go to `out`, messages to `err`.

@@ -116,12 +116,16 @@ QString ctlUsage()
         "  mic-volume N                  set the microphone volume (0..100)\n"
         "  enc on|off                    switch microphone noise cancellation\n"
         "  switch A S N M                send a raw algorithm switch (bytes 0..255)\n"
+        "  preset NAME [--page surround|stereo]\n"
+        "                                apply a built-in preset of the connected model\n"
         "\n"
         "Options:\n"
         "  --simulate[=PID]   use a simulated headset (vendor 3206, product PID, default 1054)\n"
         "  --accept PIDS      accepted product IDs, hexadecimal, comma-separated\n"
+        "                     (default: those of the default configuration files)\n"
         "  --trace-frames     print every report written (TX) and read (RX)\n"
         "\n"
         "Exit codes: 0 success, 2 usage error, 3 no headset found, 4 open failed,\n"
-        "5 write failed, 6 no reply in time, 7 the headset reported an error.\n");
+        "5 write failed, 6 no reply in time, 7 the headset reported an error,\n"
+        "8 no default configuration for the connected model.\n");
 }

@@ -1,5 +1,6 @@
 // velumixctl: scripts the headset through the same device link as the window.
 
+#include "ConfigReader.h"
 #include "CtlCommands.h"
 #include "SimulatedHeadset.h"
 #include "UsbHidOperation.h"
@@ -12,17 +13,17 @@
 
 namespace {
 
-// The models the program knows out of the box.
-const uint16_t kKnownProductIds[] = {0x1054, 0x1029, 0x104D, 0x0F51, 0x4130};
-
+// The headsets the default configuration files name, as the window accepts
+// them, unless --accept names others.
 void acceptProducts(const CtlOptions& options)
 {
     clearAcceptedProductIds();
-    if (options.acceptedProductIds.empty()) {
-        for (uint16_t id : kKnownProductIds)
+    if (!options.acceptedProductIds.empty()) {
+        for (uint16_t id : options.acceptedProductIds)
             addAcceptedProductId(id);
+        return;
     }
-    for (uint16_t id : options.acceptedProductIds)
+    for (quint16 id : productIdsOf(readConfigFolder(defaultFileFolder())))
         addAcceptedProductId(id);
 }
 

@@ -161,11 +161,10 @@ int usbHidWriteDevice(const uint8_t* frame)
 void usbHidCloseDevice()
 {
     linkState.deviceOpened = 0;
-    HidBackend& backend = hidBackend();
-    if (HidDevice* reader = linkState.readHandle.exchange(nullptr))
-        backend.close(reader);
-    if (HidDevice* writer = linkState.deviceHandle.exchange(nullptr))
-        backend.close(writer);
+    for (auto* handle : {&linkState.readHandle, &linkState.deviceHandle}) {
+        if (HidDevice* device = handle->exchange(nullptr))
+            hidBackend().close(device);
+    }
 }
 
 std::string usbHidLastMatchedPath() { return lastMatchedPath; }

@@ -6,16 +6,21 @@
 
 #include "ui_Velumix.h"
 
-#include "Frames.h"
+#include "BuiltInPresets.h"
 #include "ConfigRecord.h"
+#include "Frames.h"
+#include "WidgetTables.h"
 
 #include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <array>
+#include <optional>
 
+class HotplugSource;
 class MyThread;
 class MyThread_Two;
 class QButtonGroup;
@@ -133,14 +138,39 @@ protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
+public:
+    // Configuration files
+    bool readJsonFile(const QString& path);
+    void writeJsonFile(const QString& what);
+    void getDefaultJsonFile();
+    void buildConfigFilePaths();
+    void ensureUserFile();
+    void copyDefaultToUserFile();
+    void getUserJsonFile();
+    // Equaliser
+    void sendPEQParameter(int page, int modeIndex);
+    void readStereoSliders();
+    void readSurroundSliders();
+    void applySurroundGainTexts();
+    void applyStereoGainTexts();
+    void restoreStereoCustomGains();
+    void restoreSurroundCustomGains();
+    void showStereoEditControls(bool on);
+    void showSurroundEditControls(bool on);
+    // Presets
+    void setDeviceUserParameter();
+    // Device presence
+    void registerDevice();
+    int InitDeviceInput();
+
 private:
+    struct PageWidgets;
+
     // Lifecycle
     void InitMyDialog();
     void resetState();
     void setInitialWidgetState();
     void connectWidgets();
-    void openHeadsetAtStart();
-    void showHeadsetPicture();
     // Volume and microphone
     void setupVolumeControls();
     void showSystemVolume(int percent);
@@ -149,7 +179,33 @@ private:
     void switchNoiseCancellation(bool on, const char* function);
     // Plot panels
     void initPlots();
-    // Device link
+    // Configuration files
+    void readConfigFolder(const QString& folderName, const char* function);
+    // Equaliser
+    static const WidgetTable<QSlider, kBandCount>& bandSliders(SoundPage page);
+    std::optional<int> editedCustomModeIndex(SoundPage page) const;
+    void bandSliderChanged(SoundPage page);
+    void sendThrottleTick();
+    void applyGainTexts(SoundPage page, const std::array<QString, kBandCount>& texts);
+    void restoreCustomGains(SoundPage page, bool valid, const CustomRecord& current);
+    void showEditControls(SoundPage page, bool on);
+    // Presets
+    PageWidgets pageWidgets(SoundPage page);
+    void selectPreset(int preset);
+    bool applyPresetEntry(const BuiltInPreset& preset);
+    void selectCustomize(SoundPage page);
+    void rebuildCustomSlots(SoundPage page);
+    void restoreSavedMode(const ConfigRecord& record);
+    void restoreCustomMode(SoundPage page, const QString& name);
+    // Device presence
+    void deviceArrived(const QString& interfacePath);
+    void deviceRemoved(const QString& interfacePath);
+    void takeOverHeadset();
+    void retryRefusedOpen();
+    void closeLink();
+    void openHeadsetAtStart();
+    void bringUpLink(const char* function);
+    void showHeadsetPicture();
     void startReaderThread();
     void stopReaderThread();
 
@@ -157,8 +213,8 @@ public:
     MyThread* m_readerThread = nullptr;
     MyThread_Two* m_testThread = nullptr;
     QMediaPlayer* m_player = nullptr;
-    int m_throttleTimerId = 22;
-    int m_throttleTickCount = 0;
+    // Runs only while a live edit's throttle period is under way.
+    QTimer m_throttleTimer;
     QSystemTrayIcon* m_trayIcon = nullptr;
     QMenu* m_trayMenu = nullptr;
     QAction* m_showMainAction = nullptr;
@@ -209,13 +265,27 @@ public:
     bool m_testRunning = false;
     int m_testStep = 0;
     int m_testClickCount = 0;
-    int m_changePending = 0;
-    int m_sendReady = 0;
+    // Per page (stereo, surround): an edit waits for the throttle period's end.
+    std::array<bool, 2> m_changePending{};
     int m_programmaticUpdate = 0;
     int m_headsetModel = 0;
 
+    // The surround page shows its speaker view instead of the equaliser.
+    bool surroundSubViewActive = false;
+
     SystemVolume* m_systemVolume = nullptr;
+    HotplugSource* m_hotplugSource = nullptr;
+    QTimer m_openRetryTimer;
+    int m_openRetriesLeft = 0;
 };
+
+// The ten band gains last sent for each page.
+extern EqGains stereoGains;
+extern EqGains surroundGains;
+
+// Makes the next window take its hot-plug events from this source instead of
+// udev (the simulated headset, tests).
+void useHotplugSource(HotplugSource* source);
 
 // 1 when the window shows at start, 0 when started by the autostart entry.
 extern int showOnStart;

@@ -1,5 +1,165 @@
-// The default and user configuration files.
+// The default configuration files beside the program and the user file of
+// each headset unit in the documents folder.
 
 #include "Velumix.h"
 
-void Velumix::photoJsonFile() {}
+#include "ConfigNames.h"
+#include "ConfigReader.h"
+#include "ConfigWriter.h"
+#include "MessageBox.h"
+#include "TraceLog.h"
+#include "UsbHidOperation.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QStandardPaths>
+
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)
+
+namespace {
+
+void debugLine(const QString& text) { qCDebug(lcWindow).noquote() << text; }
+
+void trace(const QString& tag, const QString& step, const char* function, int line)
+{
+    traceLog(tag, step, "Velumix", function, line);
+}
+
+QString userFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
+           QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+} // namespace
+
+bool Velumix::readJsonFile(const QString& path)
+{
+    debugLine("json Parse Error33333!");
+    debugLine(path);
+    debugLine("json Parse Error55555!");
+    const ConfigReadResult read = readConfigFile(path);
+    if (!read.ok()) {
+        debugLine("json Parse Error!");
+        debugLine(read.errorText);
+        showMessageBox(QMessageBox::Critical, "Error", "Json File Is Error!");
+        return false;
+    }
+    trace("Read Json File", "true", "readJsonFile", __LINE__);
+    if (!read.rootIsObject)
+        return true;
+    mergeConfigRecord(m_stagingConfig, read);
+    m_customModeList += read.customModes;
+    if (const auto productId = read.productId())
+        addAcceptedProductId(*productId);
+    return true;
+}
+
+void Velumix::writeJsonFile(const QString& what)
+{
+    debugLine("*** Write Json File " + what);
+    trace("Write Json File", what, "writeJsonFile", __LINE__);
+    debugLine(m_qstrCurrentUserFileName);
+    DocumentEdit edit;
+    if (what == "uuid")
+        edit = [this](QJsonObject& root) { addIdentityIfMissing(root, m_knownDeviceIdentity); };
+    else if (what == "customMode")
+        edit = [this](QJsonObject& root) { setCustomModes(root, m_customModeList); };
+    else if (what == "currentMode")
+        edit = [this](QJsonObject& root) {
+            setCurrentMode(root, m_qstrCurrentAlgorithm, m_qstrCurrentMode, m_qstrCurrentName);
+        };
+    const ConfigWriteResult written = updateConfigFile(m_qstrCurrentUserFileName, edit);
+    if (!written.ok()) {
+        // The file on disk is left exactly as it was.
+        debugLine(written.errorText);
+        trace("Write Json File", "fail", "writeJsonFile", __LINE__);
+        return;
+    }
+    trace("Write Json File", "Success", "writeJsonFile", __LINE__);
+    debugLine("*** write Json Success!");
+}
+
+void Velumix::readConfigFolder(const QString& folderName, const char* function)
+{
+    const QString folder = m_qstrAppDirPath + "/" + folderName;
+    QStringList names;
+    collectFileNames(folder, "json", names);
+    m_defaultFileNames += names;
+    const bool defaults = folderName == kDefaultFileFolder;
+    trace(defaults ? "Default File Path" : "Photo File Path", folder, function, __LINE__);
+    for (const QString& name : names) {
+        const QString path = folder + "/" + name;
+        trace(defaults ? "Default Json File Name" : "Photo Json File Name", path, function,
+              __LINE__);
+        if (readJsonFile(path))
+            clearConfigRecord();
+    }
+}
+
+void Velumix::getDefaultJsonFile()
+{
+    debugLine("***** Get Default Json File! *****");
+    readConfigFolder(kDefaultFileFolder, "getDefaultJsonFile");
+}
+
+// Not connected to any signal; reads the photo folder like the default files.
+void Velumix::photoJsonFile()
+{
+    debugLine("***** Get Photo File! *****");
+    readConfigFolder("photo", "photoJsonFile");
+}
+
+void Velumix::buildConfigFilePaths()
+{
+    const uint16_t vendorId = linkState.connectedVendorId;
+    const uint16_t productId = linkState.connectedProductId;
+    m_qstrCurrentDefaultFileName = m_qstrAppDirPath + "/" + kDefaultFileFolder + "/" +
+                                   defaultFileName(vendorId, productId);
+    // The whole path: a new account may not have its documents folder yet.
+    const QString folder = userFolder() + "/" + kUserFileFolder + "/";
+    QDir().mkpath(folder);
+    m_qstrCurrentUserFileName = folder + userFileName(vendorId, productId, m_knownDeviceIdentity);
+}
+
+void Velumix::ensureUserFile()
+{
+    if (QFileInfo::exists(m_qstrCurrentUserFileName))
+        return;
+    debugLine("User File is not exist!");
+    copyDefaultToUserFile();
+}
+
+// The new file is the model's default document with the unit's identity,
+// written whole in one step.
+void Velumix::copyDefaultToUserFile()
+{
+    if (!QFileInfo::exists(m_qstrCurrentDefaultFileName)) {
+        debugLine("Default File is not exist!");
+        showMessageBox(QMessageBox::Information, "prompt", "There is no default JSON file!");
+        return;
+    }
+    const ConfigWriteResult created =
+        createUserFile(m_qstrCurrentDefaultFileName, m_qstrCurrentUserFileName, m_knownDeviceIdentity);
+    if (created.ok()) {
+        debugLine("***** CopyFile:: Copy Success *****");
+        return;
+    }
+    debugLine("***** CopyFile:: Copy Fail! *****");
+    debugLine(created.errorText);
+    showMessageBox(QMessageBox::Information, "warning", "JSON file generation failed!");
+}
+
+void Velumix::getUserJsonFile()
+{
+    m_customModeList.clear();
+    readJsonFile(m_qstrCurrentUserFileName);
+    debugLine("***** getUserJsonFile666! *****");
+    debugLine(m_qstrCurrentUserFileName);
+    debugLine("***** getUserJsonFile666! *****");
+    m_userDeviceList = {m_stagingConfig};
+    m_stagingConfig.surroundPresets.clear();
+    m_stagingConfig.stereoPresets.clear();
+}

@@ -1,12 +1,17 @@
-// The headset link as the window sees it: bringing it up, the reader thread
-// and the headset picture.
+// The headset coming and going: the hot-plug source, bringing the link up,
+// the reader thread, tearing the link down on removal and the headset picture.
 
 #include "Velumix.h"
 
+#include "BuiltInPresets.h"
+#include "HotplugSource.h"
+#include "MessageBox.h"
 #include "MyThread.h"
 #include "TraceLog.h"
+#include "UdevHotplugSource.h"
 #include "UsbHidOperation.h"
 
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QThread>
 
@@ -15,29 +20,135 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 namespace {
 
 constexpr int kCommandGapMs = 10;
+constexpr int kMicrophoneArrivalLevel = 100;
+// Right after the kernel reports a headset, udev may not yet have given the
+// user access to it: an open refused then is tried again a few times.
+constexpr int kOpenRetryIntervalMs = 250;
+constexpr int kOpenRetries = 8;
 
-struct HeadsetModel
-{
-    uint16_t productId;
-    int model;
-    const char* picture;
-};
-const HeadsetModel kHeadsetModels[] = {
-    {0x1054, 1, "border-image: url(:/headset/pic/headset/Halden.png);"},
-    {0x1029, 2, "border-image: url(:/headset/pic/headset/Morvik.png);"},
-    {0x104D, 3, "border-image: url(:/headset/pic/headset/Tessaly.png);"},
+HotplugSource* hotplugSourceInUse = nullptr;
+
+const char* const kHeadsetPictures[] = {
+    nullptr,
+    "border-image: url(:/headset/pic/headset/Halden.png);",
+    "border-image: url(:/headset/pic/headset/Morvik.png);",
+    "border-image: url(:/headset/pic/headset/Tessaly.png);",
 };
 
-const HeadsetModel* modelOf(uint16_t productId)
-{
-    for (const HeadsetModel& model : kHeadsetModels) {
-        if (model.productId == productId)
-            return &model;
-    }
-    return nullptr;
-}
+void debugLine(const QString& text) { qCDebug(lcWindow).noquote() << text; }
 
 } // namespace
+
+void useHotplugSource(HotplugSource* source) { hotplugSourceInUse = source; }
+
+void Velumix::registerDevice()
+{
+    debugLine("***** Register Device! *****");
+    m_hotplugSource = hotplugSourceInUse;
+    if (!m_hotplugSource)
+        m_hotplugSource = new UdevHotplugSource(UdevHotplugSource::Monitor::Automatic, this);
+    connect(m_hotplugSource, &HotplugSource::deviceArrived, this, &Velumix::deviceArrived);
+    connect(m_hotplugSource, &HotplugSource::deviceRemoved, this, &Velumix::deviceRemoved);
+    const bool registered = m_hotplugSource->start();
+    debugLine(registered ? "Register SuccessFul!" : "Register Fail!");
+    traceLog("Register Device", registered ? "true" : "false", "Velumix", "registerDevice", __LINE__);
+}
+
+void Velumix::deviceArrived(const QString& interfacePath)
+{
+    debugLine("------------------------------");
+    debugLine(QStringLiteral("插入设备(name):") + interfacePath);
+    traceLog("DeviceInsert", "true", "Velumix", "nativeEvent", __LINE__);
+    m_openRetriesLeft = kOpenRetries;
+    takeOverHeadset();
+}
+
+void Velumix::takeOverHeadset()
+{
+    const int result = InitDeviceInput();
+    if (result == 0) {
+        usbHidSend_SetMicVolume(kMicrophoneArrivalLevel);
+        ui.Slider_Voice1_3->setValue(kMicrophoneArrivalLevel);
+        ui.textEdit_3->setText(QString::number(kMicrophoneArrivalLevel));
+        return;
+    }
+    if (result == -1)
+        retryRefusedOpen();
+}
+
+void Velumix::retryRefusedOpen()
+{
+    if (m_openRetriesLeft-- > 0) {
+        m_openRetryTimer.start(kOpenRetryIntervalMs);
+        return;
+    }
+    const QString path = QString::fromStdString(usbHidLastMatchedPath());
+    showMessageBox(QMessageBox::Warning, "warning",
+                   tr("The headset at %1 cannot be opened.\n\nIf your user may not use it, install "
+                      "the udev rule that comes with Velumix (70-velumix.rules) into "
+                      "/etc/udev/rules.d, then plug the headset in again.")
+                       .arg(path));
+}
+
+void Velumix::deviceRemoved(const QString& interfacePath)
+{
+    debugLine("------------------------------");
+    debugLine(interfacePath);
+    const QString vendorDigits = vendorDigitsOfInterfacePath(interfacePath);
+    debugLine(vendorDigits);
+    debugLine(QStringLiteral("移除设备(name)：") + interfacePath);
+    traceLog("DeviceRemove", "true", "Velumix", "nativeEvent", __LINE__);
+    // Any interface of the vendor going away closes the link, once.
+    if (linkState.deviceHandle && linkState.deviceOpened == 1 && vendorDigits == "3206")
+        closeLink();
+    InitDeviceInput();
+}
+
+void Velumix::closeLink()
+{
+    debugLine("Close Thread!");
+    m_openRetryTimer.stop();
+    stopReaderThread();
+    usbHidCloseDevice();
+    setPanelMode(1);
+    ui.tabWidget->setTabEnabled(0, true);
+    ui.tabWidget->setTabEnabled(1, true);
+    m_headsetModel = 0;
+    ui.label_Spectrum->setStyleSheet(QString());
+    ui.widget_Spectrum->hide();
+    clearGainTexts();
+    ui.pushButton_CustomReset->click();
+    ui.pushButton_CustomReset2->click();
+}
+
+int Velumix::InitDeviceInput()
+{
+    const int result = usbHidOpenDevice();
+    if (result != 0) {
+        traceLog("OpenDevice", result == -1 ? "false" : "noDevice", "Velumix", "InitDeviceInput",
+                 __LINE__);
+        return result;
+    }
+    if (isHidden()) {
+        show();
+        m_trayIcon->show();
+        initTrayActions();
+        initTrayMenu();
+    }
+    bringUpLink("InitDeviceInput");
+    return 0;
+}
+
+// What every successful open leads to, at start-up and on arrival alike.
+void Velumix::bringUpLink(const char* function)
+{
+    setPanelMode(2);
+    traceLog("OpenDevice", "true", "Velumix", function, __LINE__);
+    m_headsetModel = headsetModelOf(linkState.connectedProductId);
+    startReaderThread();
+    debugLine("Create Thread!");
+    showHeadsetPicture();
+}
 
 void Velumix::openHeadsetAtStart()
 {
@@ -47,16 +158,11 @@ void Velumix::openHeadsetAtStart()
                  __LINE__);
         return;
     }
-    setPanelMode(2);
-    traceLog("OpenDevice", "true", "Velumix", "InitMyDialog", __LINE__);
     const char* stars = "******************** OpenDevice ********************";
-    qCDebug(lcWindow).noquote() << stars;
+    debugLine(stars);
     qCDebug(lcWindow) << linkState.connectedProductId;
-    qCDebug(lcWindow).noquote() << stars;
-    const HeadsetModel* model = modelOf(linkState.connectedProductId);
-    m_headsetModel = model ? model->model : 0;
-    startReaderThread();
-    showHeadsetPicture();
+    debugLine(stars);
+    bringUpLink("InitMyDialog");
 }
 
 void Velumix::startReaderThread()
@@ -64,7 +170,7 @@ void Velumix::startReaderThread()
     m_readerThread = new MyThread;
     m_readerThread->running = 1;
     m_readerThread->start(QThread::InheritPriority);
-    qCDebug(lcWindow).noquote() << "***** Start Connect One! *****";
+    debugLine("***** Start Connect One! *****");
     connect(m_readerThread, &MyThread::sendReadAudio, this, &Velumix::on_SLOTReadAudio,
             Qt::QueuedConnection);
     QThread::msleep(kCommandGapMs);
@@ -87,17 +193,17 @@ void Velumix::stopReaderThread()
 
 void Velumix::showHeadsetPicture()
 {
-    if (const HeadsetModel* model = modelOf(linkState.connectedProductId)) {
+    if (m_headsetModel != 0) {
         ui.label_Spectrum->show();
         ui.widget_Spectrum->hide();
-        ui.label_Spectrum->setStyleSheet(model->picture);
+        ui.label_Spectrum->setStyleSheet(kHeadsetPictures[m_headsetModel]);
         return;
     }
     const QString photoFolder = m_qstrAppDirPath + "/photo/";
-    qCDebug(lcWindow).noquote() << photoFolder;
+    debugLine(photoFolder);
     const QString styleSheet = QStringLiteral("border-image:url(%1%2.png)")
                                    .arg(photoFolder)
                                    .arg(linkState.connectedProductId, 4, 16, QChar('0'));
-    qCDebug(lcWindow).noquote() << styleSheet;
+    debugLine(styleSheet);
     ui.label_Spectrum->setStyleSheet(styleSheet);
 }

@@ -24,6 +24,11 @@ int showOnStart = 1;
 // outside any namespace.
 static void initVelumixResources() { Q_INIT_RESOURCE(velumix); }
 
+namespace {
+// Live edits of a custom mode reach the headset at most once per period.
+constexpr int kThrottlePeriodMs = 500;
+} // namespace
+
 Velumix::Velumix(QWidget* parent) : QMainWindow(parent)
 {
     initVelumixResources();
@@ -49,9 +54,11 @@ void Velumix::InitMyDialog()
     resetState();
     clearGainTexts();
     initTraceLog();
+    registerDevice();
     initSystemTray();
     initPlots();
     initButtonGroup();
+    getDefaultJsonFile();
     setInitialWidgetState();
     connectWidgets();
     setPanelMode(1);
@@ -64,12 +71,10 @@ void Velumix::resetState()
 {
     m_testThread = nullptr;
     m_player = nullptr;
-    m_throttleTimerId = 22;
-    m_throttleTickCount = 0;
     m_dragging = false;
     m_qstrAppDirPath = QCoreApplication::applicationDirPath();
     m_stereoCustomCount = m_surroundCustomCount = 0;
-    m_changePending = m_sendReady = 0;
+    m_changePending = {};
     m_knownDeviceIdentity = DeviceIdentity{};
     m_identitySeen = 0;
     m_panelMode = 0;
@@ -155,7 +160,13 @@ void Velumix::connectWidgets()
                 &Velumix::on_PushButton_Surround_CustomCopy_Clicked);
     for (QLineEdit* nameBox : {ui.lineEdit_23, ui.lineEdit_15})
         connect(nameBox, &QLineEdit::textEdited, this, &Velumix::on_LineEdit_CustomizeName_Changed);
+    m_throttleTimer.setSingleShot(true);
+    m_throttleTimer.setInterval(kThrottlePeriodMs);
+    m_throttleTimer.setTimerType(Qt::CoarseTimer);
+    connect(&m_throttleTimer, &QTimer::timeout, this, &Velumix::sendThrottleTick);
     connect(ui.verticalSlider_30, &QSlider::valueChanged, this, &Velumix::on_SLOTSetSliderValue);
+    m_openRetryTimer.setSingleShot(true);
+    connect(&m_openRetryTimer, &QTimer::timeout, this, &Velumix::takeOverHeadset);
 }
 
 void Velumix::initButtonGroup()

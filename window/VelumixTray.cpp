@@ -32,8 +32,11 @@ void Velumix::initSystemTray()
     initTrayMenu();
 }
 
+// Also called again when a headset arrives while the window sits in the tray.
 void Velumix::initTrayActions()
 {
+    delete m_showMainAction;
+    delete m_exitAppAction;
     m_showMainAction = new QAction(tr("Home Page"), this);
     m_exitAppAction = new QAction(tr("Quit"), this);
     connect(m_showMainAction, &QAction::triggered, this, &Velumix::on_ShowMainAction);
@@ -42,6 +45,7 @@ void Velumix::initTrayActions()
 
 void Velumix::initTrayMenu()
 {
+    delete m_trayMenu;
     m_trayMenu = new QMenu(this);
     m_trayMenu->addAction(m_showMainAction);
     m_trayMenu->addSeparator();
