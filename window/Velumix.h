@@ -162,6 +162,11 @@ public:
     // Device presence
     void registerDevice();
     int InitDeviceInput();
+    // Custom modes
+    void loadCustomSlots();
+    void refreshCustomSlotTexts();
+    // Surround test
+    void stopSurroundTest();
 
 private:
     struct PageWidgets;
@@ -208,6 +213,9 @@ private:
     void showHeadsetPicture();
     void startReaderThread();
     void stopReaderThread();
+    // Custom modes (private)
+    // Navigation (private)
+    // Surround test (private)
 
 public:
     MyThread* m_readerThread = nullptr;
