@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 
 #include <QElapsedTimer>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <algorithm>
@@ -18,6 +19,8 @@
 
 namespace {
 
+// The window keeps its files in the folder named after it.
+const char* const kWindowProgramName = "velumix";
 constexpr int kReplyTimeoutMs = 1000;
 constexpr int kReadSliceMs = 50;
 constexpr int kPairGapMs = 10;
@@ -148,19 +151,27 @@ QString identityHex(const DeviceIdentity& identity)
     return text;
 }
 
-int showInfo(Context& c)
+// What the headset says about itself right after the open.
+struct HeadsetState
 {
     QString version;
     int sampleRate = 0;
     int stateByte = 0;
+    int stereoTab = 0;
+    int surroundTab = 0;
+    DeviceIdentity identity{};
+};
+
+int queryHeadset(Context& c, HeadsetState& state)
+{
     const auto collect = [&](uint8_t code) {
         const uint8_t* reply = linkState.rxFrame.data();
         if (code == frame::ReadVersion)
-            version = QString::fromStdString(frame::versionText(reply));
+            state.version = QString::fromStdString(frame::versionText(reply));
         else if (code == frame::ReadAudio)
-            sampleRate = frame::sampleRateHz(frame::payloadByte(reply, 1));
+            state.sampleRate = frame::sampleRateHz(frame::payloadByte(reply, 1));
         else if (code == frame::ReadStatus)
-            stateByte = frame::payloadByte(reply, 2);
+            state.stateByte = frame::payloadByte(reply, 2);
     };
     // The open has asked for the version already.
     const int result = exchange(
@@ -174,14 +185,38 @@ int showInfo(Context& c)
             return audioSent && written();
         },
         {frame::ReadVersion, frame::ReadAudio, frame::ReadStatus}, collect);
-    if (result != ExitSuccess)
+    state.stereoTab = replyState.stereoTabFlag;
+    state.surroundTab = replyState.surroundTabFlag;
+    state.identity = replyState.deviceIdentity;
+    return result;
+}
+
+int showInfo(Context& c)
+{
+    HeadsetState state;
+    if (const int result = queryHeadset(c, state); result != ExitSuccess)
         return result;
-    c.out << "firmware: " << (version.isEmpty() ? QStringLiteral("none") : version) << "\n"
-          << "sample-rate: " << sampleRate << "\n"
-          << "stereo: " << replyState.stereoTabFlag << "\n"
-          << "surround: " << replyState.surroundTabFlag << "\n"
-          << "identity: " << identityHex(replyState.deviceIdentity) << "\n"
-          << "state: " << stateByte << "\n";
+    c.out << "firmware: " << (state.version.isEmpty() ? QStringLiteral("none") : state.version)
+          << "\n"
+          << "sample-rate: " << state.sampleRate << "\n"
+          << "stereo: " << state.stereoTab << "\n"
+          << "surround: " << state.surroundTab << "\n"
+          << "identity: " << identityHex(state.identity) << "\n"
+          << "state: " << state.stateByte << "\n";
+    return ExitSuccess;
+}
+
+// The state byte picks the page the window shows: 16 and above surround.
+int showStatus(Context& c)
+{
+    HeadsetState state;
+    if (const int result = queryHeadset(c, state); result != ExitSuccess)
+        return result;
+    c.out << "state: " << state.stateByte << "\n"
+          << "page: " << (state.stateByte >= 16 ? "surround" : "stereo") << "\n"
+          << "stereo-tab: " << state.stereoTab << "\n"
+          << "surround-tab: " << state.surroundTab << "\n"
+          << "identity: " << identityHex(state.identity) << "\n";
     return ExitSuccess;
 }
 
@@ -298,6 +333,87 @@ int applyPreset(Context& c)
     return sendPeqPair(c, 1, mode, gains);
 }
 
+int withOpenHeadset(Context& c, const std::function<int()> command);
+
+// The connected unit's user file, as the window keeps it.
+QString userFilePath(const DeviceIdentity& identity)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
+           kWindowProgramName + "/" + kUserFileFolder + "/" +
+           userFileName(linkState.connectedVendorId, linkState.connectedProductId, identity);
+}
+
+// The custom modes of the connected unit, from its user file.
+int readCustomModes(Context& c, QList<CustomRecord>& modes)
+{
+    HeadsetState state;
+    if (const int result = queryHeadset(c, state); result != ExitSuccess)
+        return result;
+    const QString path = userFilePath(state.identity);
+    const ConfigReadResult file = readConfigFile(path);
+    if (!file.ok()) {
+        c.err << "velumixctl: " << file.errorText
+              << " (the window creates it when it first sees this unit).\n";
+        return ExitNoConfiguration;
+    }
+    modes = file.customModes;
+    return ExitSuccess;
+}
+
+int listCustomModes(Context& c)
+{
+    QList<CustomRecord> modes;
+    if (const int result = readCustomModes(c, modes); result != ExitSuccess)
+        return result;
+    for (const CustomRecord& mode : modes)
+        c.out << mode.algorithm.toLower() << "\t" << mode.name << "\t" << mode.parameter << "\n";
+    return ExitSuccess;
+}
+
+// A saved custom mode as the window sends it when its slot is selected.
+int applyCustomMode(Context& c, const QString& name, std::optional<SoundPage> page)
+{
+    QList<CustomRecord> modes;
+    if (const int result = readCustomModes(c, modes); result != ExitSuccess)
+        return result;
+    std::map<QString, int> slotOfPage; // per algorithm: slots used so far
+    for (const CustomRecord& mode : modes) {
+        const int slot = slotOfPage[mode.algorithm]++;
+        const bool surround = mode.algorithm == "Surround";
+        if (mode.name != name || slot >= 5 || (!surround && mode.algorithm != "Stereo"))
+            continue;
+        if (page && (*page == SoundPage::Surround) != surround)
+            continue;
+        const int firstMode =
+            surround && headsetModelOf(linkState.connectedProductId) != 1 ? 20 : 6;
+        return sendPeqPair(c, 1, firstMode + slot, gainsFromText(mode.parameter));
+    }
+    c.err << "velumixctl: the connected unit has no custom mode '" << name << "'"
+          << (page ? QStringLiteral(" on the %1 page").arg(*page == SoundPage::Surround
+                                                                  ? "surround"
+                                                                  : "stereo")
+                   : QString())
+          << ".\n";
+    return ExitNoConfiguration;
+}
+
+int customCommand(Context& c)
+{
+    const QStringList& args = c.options.arguments;
+    if (args.value(0) == "list" && args.size() == 1)
+        return withOpenHeadset(c, [&] { return listCustomModes(c); });
+    if (args.value(0) != "apply" || args.size() < 2)
+        return usageError(c, "use 'custom list' or 'custom apply NAME [--page surround|stereo]'");
+    std::map<QString, QString> values;
+    QString error;
+    if (!namedValues(args.mid(2), {"--page"}, values, error))
+        return usageError(c, error);
+    std::optional<SoundPage> page;
+    if (values.count("--page") && !(page = pageNamed(values["--page"])))
+        return usageError(c, "--page must be 'surround' or 'stereo'");
+    return withOpenHeadset(c, [&] { return applyCustomMode(c, args[1], page); });
+}
+
 int withOpenHeadset(Context& c, const std::function<int()> command)
 {
     if (const int opened = openHeadset(c); opened != ExitSuccess)
@@ -377,11 +493,15 @@ int runCtlCommand(const CtlOptions& options, QTextStream& out, QTextStream& err)
         {"enc", switchNoiseCancellation},
         {"switch", rawSwitch},
         {"preset", applyPreset},
+        {"status", [](Context& c) { return withOpenHeadset(c, [&] { return showStatus(c); }); }},
+        {"custom", customCommand},
     };
     const auto command = commands.find(options.command);
     if (command == commands.end())
         return usageError(c, QStringLiteral("unknown command '%1'").arg(options.command));
-    if ((options.command == "list" || options.command == "info") && !options.arguments.isEmpty())
+    const bool takesNoArguments =
+        options.command == "list" || options.command == "info" || options.command == "status";
+    if (takesNoArguments && !options.arguments.isEmpty())
         return usageError(c, QStringLiteral("%1 takes no arguments").arg(options.command));
     const int result = command->second(c);
     usbHidCloseDevice();

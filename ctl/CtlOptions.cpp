@@ -118,6 +118,10 @@ QString ctlUsage()
         "  switch A S N M                send a raw algorithm switch (bytes 0..255)\n"
         "  preset NAME [--page surround|stereo]\n"
         "                                apply a built-in preset of the connected model\n"
+        "  status                        state byte and page, tab flags and identity\n"
+        "  custom list                   the custom modes saved for the connected unit\n"
+        "  custom apply NAME [--page surround|stereo]\n"
+        "                                apply a saved custom mode of the connected unit\n"
         "\n"
         "Options:\n"
         "  --simulate[=PID]   use a simulated headset (vendor 3206, product PID, default 1054)\n"
@@ -127,5 +131,5 @@ QString ctlUsage()
         "\n"
         "Exit codes: 0 success, 2 usage error, 3 no headset found, 4 open failed,\n"
         "5 write failed, 6 no reply in time, 7 the headset reported an error,\n"
-        "8 no default configuration for the connected model.\n");
+        "8 no configuration (default file, preset, user file or custom mode) for it.\n");
 }

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qtbase5-dev qttools5-dev-tools qtmultimedia5-dev libqt5multimedia5-plugins
-    gstreamer1.0-plugins-good gstreamer1.0-plugins-base
+    gstreamer1.0-plugins-good gstreamer1.0-plugins-base espeak-ng
     libhidapi-dev libqcustomplot-dev libudev-dev libpulse-dev
     fonts-liberation fonts-jura
     pulseaudio pulseaudio-utils xvfb x11-utils imagemagick

@@ -200,8 +200,8 @@ private:
     bool applyPresetEntry(const BuiltInPreset& preset);
     void selectCustomize(SoundPage page);
     void rebuildCustomSlots(SoundPage page);
-    void restoreSavedMode(const ConfigRecord& record);
-    void restoreCustomMode(SoundPage page, const QString& name);
+    bool restoreSavedMode(const ConfigRecord& record);
+    bool restoreCustomMode(SoundPage page, const QString& name);
     // Device presence
     void deviceArrived(const QString& interfacePath);
     void deviceRemoved(const QString& interfacePath);
@@ -213,9 +213,49 @@ private:
     void showHeadsetPicture();
     void startReaderThread();
     void stopReaderThread();
+    // Replies
+    void showHeadsetCapabilities();
+    void finishEqualiserUpload();
+    void followHeadsetStatus(int iCmdType);
+    void selectStandardPreset(int tab);
     // Custom modes (private)
+    void selectCustomSlot(SoundPage page, int slot);
+    void addCustomSlot(SoundPage page, const QString& parameter);
+    void copyIntoNewSlot(SoundPage page);
+    std::optional<QString> saveCustomPage(SoundPage page);
+    void replacePageModes(const QString& algorithm, const std::array<CustomRecord, 5>& records,
+                          int count);
+    void requestCustomDelete(SoundPage page);
+    void closeDeleteConfirmation(SoundPage page);
+    void deleteSelectedSlot(SoundPage page);
+    void removePageMode(const QString& algorithm, int index);
+    void shiftCustomSlots(SoundPage page);
+    void moveCustomRecord(CustomRecord& target, CustomRecord& source);
     // Navigation (private)
+    void showSurroundPage();
+    void showStereoPage();
+    void showMicrophonePage();
+    void setTabIcons(const QIcon& surround, const QIcon& stereo, const QIcon& microphone);
+    void showSpectrumArea();
+    void reapplyModes(SoundPage first, SoundPage second);
+    void reapplyMode(SoundPage page);
+    void showSelectionArea(SoundPage page);
+    void hideEditingWidgets();
+    void stopPlayingTest();
+    void showSurroundSubView(bool testView);
+    void setModeListFolded(SoundPage page, bool folded);
+    void hideCustomRowButtons(SoundPage page);
     // Surround test (private)
+    void initTestAnimations();
+    void startTestAudio();
+    void ensureTestThread();
+    void stopTestThread();
+    void pauseSurroundTest();
+    void resumeSurroundTest();
+    void showSpeakerStep(int step);
+    void finishSurroundTest();
+    void retireSpeakerMovie(int step);
+    void discardPlayer();
 
 public:
     MyThread* m_readerThread = nullptr;
@@ -278,6 +318,8 @@ public:
     int m_programmaticUpdate = 0;
     int m_headsetModel = 0;
 
+    // The last setDeviceUserParameter() selected the mode the user file names.
+    bool m_savedModeRestored = false;
     // The surround page shows its speaker view instead of the equaliser.
     bool surroundSubViewActive = false;
 
@@ -285,6 +327,8 @@ public:
     HotplugSource* m_hotplugSource = nullptr;
     QTimer m_openRetryTimer;
     int m_openRetriesLeft = 0;
+    // The speaker animations of the current test run, step 1 at index 0.
+    std::array<QMovie*, 7> m_speakerMovies{};
 };
 
 // The ten band gains last sent for each page.

@@ -240,6 +240,7 @@ void Velumix::on_SLOTSetSliderValue(int) { qCDebug(lcWindow).noquote() << "SLOT 
 
 void Velumix::shutDown()
 {
+    stopTestThread();
     stopReaderThread();
     usbHidCloseDevice();
     releaseHidLibrary();

@@ -6,6 +6,7 @@
 #include "BuiltInPresets.h"
 #include "GainText.h"
 #include "MessageBox.h"
+#include "PageWidgets.h"
 #include "Styles.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
@@ -60,33 +61,35 @@ void trace(const QString& tag, const QString& step, const char* function, int li
 
 } // namespace
 
-// The page's widgets that both the preset family and the Customize entry use.
-struct Velumix::PageWidgets
-{
-    SoundPage page;
-    QLineEdit* nameBox;
-    QPushButton* addButton;
-    QPushButton* clearButton;
-    QGroupBox* frame;
-    std::array<QRadioButton*, 5> customRadios;
-    std::array<QPushButton*, 5> copyButtons;
-    std::array<QPushButton*, 5> deleteButtons;
-    QPushButton* resetButton;
-    QPushButton* saveButton;
-};
-
 Velumix::PageWidgets Velumix::pageWidgets(SoundPage page)
 {
     if (page == SoundPage::Surround)
-        return {page, ui.lineEdit_23, ui.pushButton_Surround_CustomAdd,
-                ui.pushButton_Surround_CustomClear, ui.groupBox_Surround,
-                widgets(ui, kSurroundCustomRadios), widgets(ui, kSurroundCustomCopyButtons),
-                widgets(ui, kSurroundCustomDeleteButtons), ui.pushButton_CustomReset,
-                ui.pushButton_CustomSave};
-    return {page, ui.lineEdit_15, ui.pushButton_Stereo_CustomAdd, ui.pushButton_Stereo_CustomClear,
-            ui.groupBox_Stereo, widgets(ui, kStereoCustomRadios),
-            widgets(ui, kStereoCustomCopyButtons), widgets(ui, kStereoCustomDeleteButtons),
-            ui.pushButton_CustomReset2, ui.pushButton_CustomSave2};
+        return {page,
+                ui.lineEdit_23,
+                ui.pushButton_Surround_CustomAdd,
+                ui.pushButton_Surround_CustomClear,
+                ui.groupBox_Surround,
+                ui.radioButton_Surround_Customize,
+                m_surroundCustomGroup,
+                widgets(ui, kSurroundCustomRadios),
+                widgets(ui, kSurroundCustomCopyButtons),
+                widgets(ui, kSurroundCustomDeleteButtons),
+                ui.pushButton_CustomReset,
+                ui.pushButton_CustomSave,
+                {ui.label_33, ui.pushButton_6, ui.pushButton_7}};
+    return {page,
+            ui.lineEdit_15,
+            ui.pushButton_Stereo_CustomAdd,
+            ui.pushButton_Stereo_CustomClear,
+            ui.groupBox_Stereo,
+            ui.radioButton_Stereo_Customize,
+            m_stereoCustomGroup,
+            widgets(ui, kStereoCustomRadios),
+            widgets(ui, kStereoCustomCopyButtons),
+            widgets(ui, kStereoCustomDeleteButtons),
+            ui.pushButton_CustomReset2,
+            ui.pushButton_CustomSave2,
+            {ui.label_34, ui.pushButton_10, ui.pushButton_11}};
 }
 
 void Velumix::selectPreset(int preset)
@@ -169,9 +172,7 @@ void Velumix::selectCustomize(SoundPage page)
     if (!surround)
         area.nameBox->setText("Customize");
     trace("mode Clicked", surround ? "Surround Customize" : "Stereo Customize", function, __LINE__);
-    QRadioButton* customize =
-        surround ? ui.radioButton_Surround_Customize : ui.radioButton_Stereo_Customize;
-    if (!customize->isChecked())
+    if (!area.customize->isChecked())
         return;
     (surround ? m_surroundSelectionKind : m_stereoSelectionKind) = surround ? 102 : 202;
     area.addButton->show();
@@ -226,17 +227,19 @@ void Velumix::setDeviceUserParameter()
 {
     qCDebug(lcWindow).noquote() << "***** Set Device User Parameter!";
     m_currentDeviceConfig = ConfigRecord{};
+    m_savedModeRestored = false;
     for (const ConfigRecord& record : m_userDeviceList) {
         if (record.vendorId != linkState.connectedVendorId ||
             record.productId != linkState.connectedProductId ||
             record.identity != m_knownDeviceIdentity)
             continue;
         m_currentDeviceConfig = record;
-        restoreSavedMode(record);
+        m_savedModeRestored = restoreSavedMode(record) || m_savedModeRestored;
     }
 }
 
-void Velumix::restoreSavedMode(const ConfigRecord& record)
+// Selects the mode a user file names; false when it names none that exists.
+bool Velumix::restoreSavedMode(const ConfigRecord& record)
 {
     if (record.mode == "default") {
         const std::optional<SoundPage> page = record.algorithm == "Surround" ? SoundPage::Surround
@@ -244,32 +247,33 @@ void Velumix::restoreSavedMode(const ConfigRecord& record)
                                                   ? std::optional<SoundPage>(SoundPage::Stereo)
                                                   : std::nullopt;
         if (!page)
-            return;
+            return false;
         for (size_t i = 0; i < builtInPresets().size(); ++i) {
             if (builtInPresets()[i].page == *page && record.name == builtInPresets()[i].storedName) {
                 (ui.*kPresetButtons[i].button)->click();
-                return;
+                return true;
             }
         }
-        return;
+        return false;
     }
     if (record.mode != "custom") {
         ui.radioButton_Stereo_ZUVOStandard->click();
         ui.radioButton_Surround_ZUVOStandard->click();
-        return;
+        return true;
     }
     if (record.algorithm == "Surround")
-        restoreCustomMode(SoundPage::Surround, record.name);
-    else if (record.algorithm == "Stereo")
-        restoreCustomMode(SoundPage::Stereo, record.name);
+        return restoreCustomMode(SoundPage::Surround, record.name);
+    if (record.algorithm == "Stereo")
+        return restoreCustomMode(SoundPage::Stereo, record.name);
+    return false;
 }
 
-void Velumix::restoreCustomMode(SoundPage page, const QString& name)
+bool Velumix::restoreCustomMode(SoundPage page, const QString& name)
 {
     const bool surround = page == SoundPage::Surround;
     (surround ? m_surroundSelectionKind : m_stereoSelectionKind) = surround ? 102 : 202;
     if (m_customModeList.isEmpty())
-        return;
+        return false;
     const int tab = surround ? 0 : 1;
     ui.tabWidget->setCurrentIndex(tab);
     emit ui.tabWidget->tabBarClicked(tab);
@@ -279,7 +283,8 @@ void Velumix::restoreCustomMode(SoundPage page, const QString& name)
         if (area.customRadios[slot]->text() == name) {
             area.customRadios[slot]->click();
             (surround ? m_surroundCustomSlot : m_stereoCustomSlot) = (surround ? 21 : 41) + slot;
-            return;
+            return true;
         }
     }
+    return false;
 }

@@ -1,0 +1,300 @@
+// The autostart entry: where it lives, how the program path is quoted in its
+// Exec key, that a desktop session really starts the program from it, that
+// every start rewrites it and that a failed write is silent; and which
+// arguments mark a start by that entry.
+
+#include "Autostart.h"
+
+#include <QtTest>
+
+namespace {
+
+const QString kAutorun = QStringLiteral("-autorun");
+constexpr int kLaunchDeadlineMs = 10000;
+
+QString readText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool writeText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
+// Records every message while it exists: a failed write must say nothing.
+class MessageRecorder
+{
+public:
+    MessageRecorder() : m_previous(qInstallMessageHandler(record)) { recorded().clear(); }
+    ~MessageRecorder() { qInstallMessageHandler(m_previous); }
+    QStringList messages() const { return recorded(); }
+
+private:
+    static QStringList& recorded()
+    {
+        static QStringList messages;
+        return messages;
+    }
+    static void record(QtMsgType, const QMessageLogContext&, const QString& text)
+    {
+        recorded() << text;
+    }
+    QtMessageHandler m_previous;
+};
+
+enum class Obstacle { AutostartIsAFile, EntryIsAFolder, ConfigUnderProc };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Obstacle)
+
+class AutostartTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void entryLocation_data();
+    void entryLocation();
+    void execQuoting_data();
+    void execQuoting();
+    void sessionStartsProgramFromEntry_data();
+    void sessionStartsProgramFromEntry();
+    void everyStartRewritesEntry_data();
+    void everyStartRewritesEntry();
+    void failedWriteIsSilent_data();
+    void failedWriteIsSilent();
+    void autorunArgument_data();
+    void autorunArgument();
+
+private:
+    QString configHome() const { return qEnvironmentVariable("XDG_CONFIG_HOME"); }
+    // A configuration folder other than ~/.config.
+    QString elsewhere() const { return m_scratch.filePath("elsewhere"); }
+
+    QByteArray m_configHome;
+    QTemporaryDir m_scratch;
+};
+
+void AutostartTest::initTestCase()
+{
+    m_configHome = qgetenv("XDG_CONFIG_HOME");
+    QVERIFY2(m_configHome.startsWith(qgetenv("HOME")) && !qgetenv("HOME").isEmpty(),
+             "run through ctest: tests need a throwaway HOME and XDG_CONFIG_HOME");
+    QVERIFY(m_scratch.isValid());
+}
+
+void AutostartTest::cleanup()
+{
+    qputenv("XDG_CONFIG_HOME", m_configHome);
+    QDir(configHome() + "/autostart").removeRecursively();
+    QFile::remove(configHome() + "/autostart"); // left as a file by a test
+    QDir(qEnvironmentVariable("HOME") + "/.config/autostart").removeRecursively();
+    QDir(elsewhere()).removeRecursively();
+}
+
+void AutostartTest::entryLocation_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<bool>("configHomeSet");
+    QTest::addColumn<QString>("entryName");
+    QTest::newRow("in XDG_CONFIG_HOME") << "/opt/velumix/velumix" << true << "velumix.desktop";
+    QTest::newRow("in ~/.config when XDG_CONFIG_HOME is unset")
+        << "/opt/velumix/velumix" << false << "velumix.desktop";
+    QTest::newRow("last extension dropped") << "/opt/x/velumix.AppImage" << true << "velumix.desktop";
+    QTest::newRow("only the last extension dropped")
+        << "/opt/x/velumix-1.2.AppImage" << true << "velumix-1.2.desktop";
+}
+
+void AutostartTest::entryLocation()
+{
+    QFETCH(QString, programPath);
+    QFETCH(bool, configHomeSet);
+    QFETCH(QString, entryName);
+    if (configHomeSet)
+        qputenv("XDG_CONFIG_HOME", elsewhere().toUtf8());
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+    const QString expected = (configHomeSet ? elsewhere() : qEnvironmentVariable("HOME") + "/.config") +
+                             "/autostart/" + entryName;
+
+    QCOMPARE(autostartEntryPath(programPath), expected);
+    QVERIFY(setAutoRun(programPath));
+    QVERIFY(QFileInfo(expected).isFile());
+    QCOMPARE(QDir(QFileInfo(expected).path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{entryName});
+}
+
+void AutostartTest::execQuoting_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<QString>("exec");
+    QTest::newRow("plain path") << "/opt/velumix/velumix" << "/opt/velumix/velumix -autorun";
+    QTest::newRow("space") << "/opt/My Tools/velumix" << R"("/opt/My Tools/velumix" -autorun)";
+    // Inside quotes ", `, $ and \ take a backslash; the key file's own string
+    // escaping then doubles every backslash.
+    QTest::newRow("double quote") << R"(/opt/say"hi"/velumix)" << R"("/opt/say\\"hi\\"/velumix" -autorun)";
+    QTest::newRow("backslash") << R"(/opt/back\slash/velumix)"
+                               << R"("/opt/back\\\\slash/velumix" -autorun)";
+    QTest::newRow("dollar") << "/opt/$HOME/velumix" << R"("/opt/\\$HOME/velumix" -autorun)";
+    QTest::newRow("backtick") << "/opt/`id`/velumix" << R"("/opt/\\`id\\`/velumix" -autorun)";
+    QTest::newRow("single quote") << "/opt/it's/velumix" << R"("/opt/it's/velumix" -autorun)";
+    QTest::newRow("percent sign") << "/opt/100%/velumix" << "/opt/100%%/velumix -autorun";
+    QTest::newRow("percent sign and space")
+        << "/opt/100 %/velumix" << R"("/opt/100 %%/velumix" -autorun)";
+    QTest::newRow("non-ASCII") << QString::fromUtf8("/home/jürgen/音量/velumix")
+                               << QString::fromUtf8("/home/jürgen/音量/velumix -autorun");
+}
+
+void AutostartTest::execQuoting()
+{
+    QFETCH(QString, programPath);
+    QFETCH(QString, exec);
+    QVERIFY(setAutoRun(programPath));
+
+    const QStringList lines = readText(autostartEntryPath(programPath)).split('\n');
+    QCOMPARE(lines.first(), QStringLiteral("[Desktop Entry]"));
+    QVERIFY(lines.contains("Type=Application"));
+    const QStringList execLines = lines.filter(QRegularExpression("^Exec="));
+    QCOMPARE(execLines.size(), 1);
+    for (const char* tag : {"double quote", "dollar", "backtick"})
+        QEXPECT_FAIL(tag,
+                     "desktopExecArgument writes \\\" \\$ \\` with one backslash, which the key "
+                     "file's string escaping does not define; only \\\\\\\" \\\\$ \\\\` are "
+                     "unambiguous (GLib happens to accept both)",
+                     Continue);
+    QCOMPARE(execLines.first(), "Exec=" + exec);
+}
+
+// The same paths, made real below a scratch folder: GLib's reader (what
+// GNOME starts autostart entries with) must run the program at its path.
+void AutostartTest::sessionStartsProgramFromEntry_data() { execQuoting_data(); }
+
+void AutostartTest::sessionStartsProgramFromEntry()
+{
+    QFETCH(QString, programPath);
+    if (programPath.contains('%'))
+        QSKIP("GLib looks for the program before it turns %% back into %, and mangles a single "
+              "%, so no spelling of such a path starts from GLib");
+    const QString gio = QStandardPaths::findExecutable("gio");
+    QVERIFY2(!gio.isEmpty(), "the gio tool is missing (Debian package libglib2.0-bin)");
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString program = root.path() + programPath;
+    const QString record = root.filePath("launched");
+    // The stand-in program writes down how it was started.
+    QVERIFY(QDir().mkpath(QFileInfo(program).path()));
+    QVERIFY(writeText(program, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$VELUMIX_LAUNCH_RECORD.part\"\n"
+                               "mv \"$VELUMIX_LAUNCH_RECORD.part\" \"$VELUMIX_LAUNCH_RECORD\"\n"));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(setAutoRun(program));
+
+    QProcess launch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VELUMIX_LAUNCH_RECORD", record);
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root.filePath("no-bus"));
+    launch.setProcessEnvironment(environment);
+    launch.start(gio, {"launch", autostartEntryPath(program)});
+    QVERIFY(launch.waitForFinished(kLaunchDeadlineMs));
+    QVERIFY2(launch.exitCode() == 0, launch.readAllStandardError().constData());
+
+    QTRY_COMPARE_WITH_TIMEOUT(readText(record), program + "\n" + kAutorun + "\n", kLaunchDeadlineMs);
+}
+
+void AutostartTest::everyStartRewritesEntry_data()
+{
+    QTest::addColumn<QByteArray>("replacement"); // empty: the entry is deleted
+    QTest::newRow("deleted") << QByteArray();
+    QTest::newRow("changed by hand")
+        << QByteArray("[Desktop Entry]\nType=Application\nExec=/elsewhere/velumix\nHidden=true\n");
+}
+
+void AutostartTest::everyStartRewritesEntry()
+{
+    QFETCH(QByteArray, replacement);
+    const QString program = QStringLiteral("/opt/velumix/velumix");
+    const QString entry = autostartEntryPath(program);
+    QVERIFY(setAutoRun(program));
+    const QString written = readText(entry);
+    QVERIFY(written.contains("Exec=" + program + " " + kAutorun + "\n"));
+
+    if (replacement.isEmpty())
+        QVERIFY(QFile::remove(entry));
+    else
+        QVERIFY(writeText(entry, replacement));
+    QVERIFY(setAutoRun(program));
+
+    QCOMPARE(readText(entry), written);
+}
+
+void AutostartTest::failedWriteIsSilent_data()
+{
+    // Permissions do not stop root, so each obstacle is one root meets too.
+    QTest::addColumn<Obstacle>("obstacle");
+    QTest::newRow("autostart is a file") << Obstacle::AutostartIsAFile;
+    QTest::newRow("entry name taken by a folder") << Obstacle::EntryIsAFolder;
+    QTest::newRow("configuration folder in /proc") << Obstacle::ConfigUnderProc;
+}
+
+void AutostartTest::failedWriteIsSilent()
+{
+    QFETCH(Obstacle, obstacle);
+    const QString program = QStringLiteral("/opt/velumix/velumix");
+    const QString autostart = configHome() + "/autostart";
+    switch (obstacle) {
+    case Obstacle::AutostartIsAFile:
+        QVERIFY(writeText(autostart, "not a folder"));
+        break;
+    case Obstacle::EntryIsAFolder:
+        QVERIFY(QDir().mkpath(autostart + "/velumix.desktop"));
+        break;
+    case Obstacle::ConfigUnderProc:
+        qputenv("XDG_CONFIG_HOME", "/proc/velumix-config");
+        break;
+    }
+
+    bool written = true;
+    {
+        const MessageRecorder recorder;
+        written = setAutoRun(program);
+        QVERIFY2(recorder.messages().isEmpty(), qPrintable(recorder.messages().join('\n')));
+    }
+
+    QVERIFY(!written);
+    if (obstacle == Obstacle::AutostartIsAFile)
+        QCOMPARE(readText(autostart), QStringLiteral("not a folder"));
+    if (obstacle == Obstacle::EntryIsAFolder)
+        QVERIFY(QDir(autostart).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+void AutostartTest::autorunArgument_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("autorun");
+    QTest::newRow("program alone") << QStringList{"velumix"} << false;
+    QTest::newRow("no arguments at all") << QStringList{} << false;
+    QTest::newRow("-autorun") << QStringList{"velumix", "-autorun"} << true;
+    QTest::newRow("-autorun among others")
+        << QStringList{"velumix", "-style", "fusion", "-autorun", "x"} << true;
+    QTest::newRow("-autorun as the program name") << QStringList{"-autorun", "x"} << true;
+    QTest::newRow("-Autorun") << QStringList{"velumix", "-Autorun"} << false;
+    QTest::newRow("--autorun") << QStringList{"velumix", "--autorun"} << false;
+    QTest::newRow("autorun") << QStringList{"velumix", "autorun"} << false;
+    QTest::newRow("-autorun with a value") << QStringList{"velumix", "-autorun=1"} << false;
+    QTest::newRow("-autorun with a space") << QStringList{"velumix", "-autorun "} << false;
+    QTest::newRow("program path ending in -autorun") << QStringList{"/opt/x-autorun"} << false;
+}
+
+void AutostartTest::autorunArgument()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, autorun);
+    QCOMPARE(isAutorunStart(arguments), autorun);
+}
+
+QTEST_GUILESS_MAIN(AutostartTest)
+#include "tst_autostart.moc"

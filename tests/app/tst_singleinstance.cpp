@@ -1,0 +1,342 @@
+// One instance per user, with the real program: a later start shows
+// "Program is running", asks the first to show its window and ends; a crashed
+// first instance leaves nothing that blocks the next start; a first instance
+// that does not answer makes a later start fail; and the socket's requests.
+//
+// Every test gives the program a temporary folder of its own (TMPDIR): Qt
+// keeps the key files of the guard's semaphore and segment and the socket
+// there, so a velumix started elsewhere cannot meet the ones started here.
+
+#include "SingleInstance.h"
+
+#include <QtNetwork>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kStartDeadlineMs = 20000;
+constexpr int kExitDeadlineMs = 20000;
+constexpr int kReplyDeadlineMs = 5000;
+constexpr int kProbeMs = 200;
+const QByteArray kRunningBox = "message box: prompt: Program is running";
+const QByteArray kAnyBox = "message box:";
+const QByteArray kRaised = "Raised by a later start";
+
+QString programPath() { return qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/velumix"; }
+
+QProcessEnvironment programEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(); // TMPDIR included
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("VELUMIX_ANSWER_BOXES", "1");
+    environment.insert("QT_LOGGING_RULES", "velumix.app.debug=true");
+    // Keep the window away from any real sound server.
+    environment.insert("PULSE_SERVER", "unix:" + QDir::temp().filePath("no-sound-server"));
+    return environment;
+}
+
+// A first instance; all it prints goes to a file, so that whatever it printed
+// before answering a request can be read as soon as the answer is in.
+class FirstInstance
+{
+public:
+    FirstInstance(const QStringList& arguments, const QString& logPath) : m_logPath(logPath)
+    {
+        m_process.setProcessEnvironment(programEnvironment());
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.setStandardOutputFile(logPath);
+        m_process.start(programPath(), arguments);
+        m_process.waitForStarted();
+    }
+    ~FirstInstance() { crash(); }
+    FirstInstance(const FirstInstance&) = delete;
+    FirstInstance& operator=(const FirstInstance&) = delete;
+
+    bool running() const { return m_process.state() == QProcess::Running; }
+    qint64 pid() const { return m_process.processId(); }
+    // SIGKILL: nothing of the program's own clean-up runs.
+    void crash()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    QByteArray log() const
+    {
+        QFile file(m_logPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    int raisedCount() const { return log().count(kRaised); }
+
+private:
+    QString m_logPath;
+    QProcess m_process;
+};
+
+struct LaterStart
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray output;
+};
+
+LaterStart startLater()
+{
+    QProcess process;
+    process.setProcessEnvironment(programEnvironment());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(programPath(), QStringList());
+    LaterStart result;
+    result.finished = process.waitForFinished(kExitDeadlineMs) &&
+                      process.exitStatus() == QProcess::NormalExit;
+    if (!result.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    result.exitCode = process.exitCode();
+    result.output = process.readAll();
+    return result;
+}
+
+// The socket file in the program's temporary folder, or nothing.
+QString socketPath()
+{
+    for (const QFileInfo& entry : QDir::temp().entryInfoList(QDir::System | QDir::Hidden)) {
+        struct stat status {};
+        if (lstat(QFile::encodeName(entry.filePath()).constData(), &status) == 0 &&
+            S_ISSOCK(status.st_mode))
+            return entry.filePath();
+    }
+    return QString();
+}
+
+bool someoneListens()
+{
+    const QString path = socketPath();
+    if (path.isEmpty())
+        return false;
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    return probe.waitForConnected(kProbeMs);
+}
+
+bool waitUntilListening(const FirstInstance& first)
+{
+    return QTest::qWaitFor([&] { return !first.running() || someoneListens(); }, kStartDeadlineMs) &&
+           first.running();
+}
+
+QByteArray line(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QByteArray request(const QString& command, int version = SingleInstance::kProtocolVersion)
+{
+    return line({{"version", version}, {"command", command}});
+}
+
+QJsonObject readReply(QLocalSocket& socket)
+{
+    while (!socket.canReadLine()) {
+        if (!socket.waitForReadyRead(kReplyDeadlineMs))
+            return QJsonObject();
+    }
+    return QJsonDocument::fromJson(socket.readLine()).object();
+}
+
+enum class Silence { SocketRemoved, FirstFrozen };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Silence)
+
+class SingleInstanceTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void laterStartsRaiseTheFirst();
+    void crashedFirstIsReplaced();
+    void laterStartWithoutAnswerFails_data();
+    void laterStartWithoutAnswerFails();
+    void requests_data();
+    void requests();
+
+private:
+    FirstInstance& startFirst(const QStringList& arguments = {"-autorun"});
+    void removeGuardLeftovers();
+
+    QString m_systemTemp;
+    std::unique_ptr<QTemporaryDir> m_programTemp;
+    std::vector<std::unique_ptr<FirstInstance>> m_firsts;
+};
+
+void SingleInstanceTest::initTestCase()
+{
+    QVERIFY2(QFileInfo(programPath()).isExecutable(),
+             "run through ctest, after building the velumix target");
+    m_systemTemp = QDir::tempPath();
+}
+
+void SingleInstanceTest::init()
+{
+    m_programTemp = std::make_unique<QTemporaryDir>(m_systemTemp + "/velumix-instance-XXXXXX");
+    QVERIFY(m_programTemp->isValid());
+    // The test itself looks at the guard through the same folder.
+    qputenv("TMPDIR", QFile::encodeName(m_programTemp->path()));
+}
+
+void SingleInstanceTest::cleanup()
+{
+    m_firsts.clear(); // kills whatever still runs
+    removeGuardLeftovers();
+    qputenv("TMPDIR", QFile::encodeName(m_systemTemp));
+    m_programTemp.reset();
+}
+
+// A killed program leaves its segment and semaphores in the kernel; without
+// their key files nothing could ever remove them.
+void SingleInstanceTest::removeGuardLeftovers()
+{
+    {
+        QSharedMemory segment("b");
+        if (segment.attach())
+            segment.detach(); // the last one to detach removes the segment
+    }
+    for (const char* key : {"a", "b"})
+        QSystemSemaphore(key, 1, QSystemSemaphore::Create); // takes ownership, removes on destruction
+}
+
+FirstInstance& SingleInstanceTest::startFirst(const QStringList& arguments)
+{
+    const QString log = m_programTemp->filePath(QStringLiteral("first-%1.log").arg(m_firsts.size()));
+    m_firsts.push_back(std::make_unique<FirstInstance>(arguments, log));
+    return *m_firsts.back();
+}
+
+void SingleInstanceTest::laterStartsRaiseTheFirst()
+{
+    const FirstInstance& first = startFirst();
+    QVERIFY2(waitUntilListening(first), first.log().constData());
+    const QString socketName = QFileInfo(socketPath()).fileName();
+    QVERIFY2(socketName.contains("velumix") && socketName.contains(QString::number(getuid())),
+             qPrintable(socketName));
+
+    for (int start = 1; start <= 2; ++start) {
+        const LaterStart later = startLater();
+        QVERIFY2(later.finished, later.output.constData());
+        QVERIFY2(later.output.contains(kRunningBox), later.output.constData());
+        QCOMPARE(later.exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(first.raisedCount(), start, kReplyDeadlineMs);
+    }
+    QVERIFY(first.running());
+    QVERIFY2(!first.log().contains(kAnyBox), first.log().constData());
+}
+
+void SingleInstanceTest::crashedFirstIsReplaced()
+{
+    FirstInstance& crashed = startFirst();
+    QVERIFY2(waitUntilListening(crashed), crashed.log().constData());
+    crashed.crash();
+    {
+        // The segment and the socket file outlive the crash.
+        QSharedMemory probe("b");
+        QVERIFY(!probe.create(1));
+        QCOMPARE(probe.error(), QSharedMemory::AlreadyExists);
+    }
+    QVERIFY(!socketPath().isEmpty());
+    QVERIFY(!someoneListens());
+
+    const FirstInstance& next = startFirst();
+    QVERIFY2(waitUntilListening(next), next.log().constData());
+    QVERIFY2(!next.log().contains(kAnyBox), next.log().constData());
+
+    const LaterStart later = startLater();
+    QVERIFY2(later.finished, later.output.constData());
+    QCOMPARE(later.exitCode, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(next.raisedCount(), 1, kReplyDeadlineMs);
+}
+
+void SingleInstanceTest::laterStartWithoutAnswerFails_data()
+{
+    QTest::addColumn<Silence>("silence");
+    QTest::newRow("socket file removed") << Silence::SocketRemoved;
+    QTest::newRow("first instance frozen") << Silence::FirstFrozen;
+}
+
+// The first instance still holds the segment but cannot answer.
+void SingleInstanceTest::laterStartWithoutAnswerFails()
+{
+    QFETCH(Silence, silence);
+    const FirstInstance& first = startFirst();
+    QVERIFY2(waitUntilListening(first), first.log().constData());
+    if (silence == Silence::SocketRemoved)
+        QVERIFY(QFile::remove(socketPath()));
+    else
+        QCOMPARE(::kill(static_cast<pid_t>(first.pid()), SIGSTOP), 0); // SIGKILL still ends it
+
+    const LaterStart later = startLater();
+
+    QVERIFY2(later.finished, later.output.constData());
+    QVERIFY2(later.output.contains(kRunningBox), later.output.constData()); // shown all the same
+    QCOMPARE(later.exitCode, 255); // -1
+}
+
+void SingleInstanceTest::requests_data()
+{
+    const int version = SingleInstance::kProtocolVersion;
+    QTest::addColumn<QByteArray>("requests");
+    QTest::addColumn<QVector<bool>>("answers"); // "ok" of each reply
+    QTest::addColumn<int>("raises");
+    QTest::newRow("raise") << request("raise") << QVector<bool>{true} << 1;
+    QTest::newRow("newer version") << request("raise", version + 1) << QVector<bool>{false} << 0;
+    QTest::newRow("older version") << request("raise", version - 1) << QVector<bool>{false} << 0;
+    QTest::newRow("no version") << line({{"command", "raise"}}) << QVector<bool>{false} << 0;
+    QTest::newRow("unknown command") << request("quit") << QVector<bool>{false} << 0;
+    QTest::newRow("no command") << line({{"version", version}}) << QVector<bool>{false} << 0;
+    QTest::newRow("not JSON") << QByteArray("raise\n") << QVector<bool>{false} << 0;
+    QTest::newRow("JSON array") << "[" + request("raise").trimmed() + "]\n" << QVector<bool>{false}
+                                << 0;
+    QTest::newRow("two requests in one write")
+        << request("quit") + request("raise") << QVector<bool>{false, true} << 1;
+}
+
+void SingleInstanceTest::requests()
+{
+    QFETCH(QByteArray, requests);
+    QFETCH(QVector<bool>, answers);
+    QFETCH(int, raises);
+    const FirstInstance& first = startFirst();
+    QVERIFY2(waitUntilListening(first), first.log().constData());
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    QVERIFY(socket.waitForConnected(kReplyDeadlineMs));
+
+    socket.write(requests);
+    for (const bool ok : answers) {
+        const QJsonObject reply = readReply(socket);
+        QCOMPARE(reply.value("ok"), QJsonValue(ok));
+        QCOMPARE(reply.value("version"), QJsonValue(SingleInstance::kProtocolVersion));
+    }
+    // Requests are handled one after the other, so once a further one is
+    // answered, anything the earlier ones raised is in the log.
+    socket.write(request("no-such-command"));
+    QCOMPARE(readReply(socket).value("ok"), QJsonValue(false));
+
+    QCOMPARE(first.raisedCount(), raises);
+}
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "tst_singleinstance.moc"

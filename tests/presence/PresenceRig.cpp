@@ -1,0 +1,291 @@
+#include "PresenceRig.h"
+
+#include "ConfigNames.h"
+#include "ConfigReader.h"
+#include "MessageBox.h"
+#include "TraceLog.h"
+#include "UsbHidOperation.h"
+#include "WidgetTables.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
+
+#include <algorithm>
+
+PresenceRig* PresenceRig::s_active = nullptr;
+
+int WatchedBackend::readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds)
+{
+    ++m_readsUnderWay;
+    const int result = SimulatedHidBackend::readTimeout(device, data, length, milliseconds);
+    --m_readsUnderWay;
+    return result;
+}
+
+void WatchedBackend::close(HidDevice* device)
+{
+    if (m_readsUnderWay > 0)
+        ++m_closesDuringRead;
+    SimulatedHidBackend::close(device);
+}
+
+PresenceRig::PresenceRig()
+{
+    usbHidCloseDevice();
+    setHidBackend(&backend);
+    useHotplugSource(&hotplug);
+    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
+        const std::lock_guard lock(m_mutex);
+        m_boxes.append(title + ": " + text);
+    });
+    s_active = this;
+    m_previousHandler = qInstallMessageHandler(&PresenceRig::recordMessage);
+}
+
+PresenceRig::~PresenceRig()
+{
+    m_window.reset();
+    usbHidCloseDevice();
+    qInstallMessageHandler(m_previousHandler);
+    s_active = nullptr;
+    setMessageBoxHandler({});
+    useHotplugSource(nullptr);
+    setHidBackend(nullptr);
+}
+
+// The program's own debug lines are kept for the checks and not printed;
+// everything else (warnings, other libraries) goes to the test log as usual.
+void PresenceRig::recordMessage(QtMsgType type, const QMessageLogContext& context,
+                                const QString& text)
+{
+    PresenceRig* rig = s_active;
+    const bool ownDebugLine =
+        type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.");
+    if (rig && ownDebugLine) {
+        const std::lock_guard lock(rig->m_mutex);
+        rig->m_debugLines.append(text);
+        return;
+    }
+    if (rig && rig->m_previousHandler)
+        rig->m_previousHandler(type, context, text);
+}
+
+int PresenceRig::addHeadset(quint16 productId, bool plugged, DeviceIdentity identity)
+{
+    HeadsetSettings settings;
+    settings.productId = productId;
+    settings.identity = identity;
+    const int unit = backend.addHeadset(settings);
+    // Replies would start the window's reply handling; these tests look only
+    // at what the window sends on its own.
+    backend.firmware(unit).faults().silent = true;
+    if (!plugged)
+        backend.unplug(unit);
+    return unit;
+}
+
+int PresenceRig::addForeignDevice(quint16 vendorId, quint16 productId)
+{
+    HeadsetSettings settings;
+    settings.productId = productId;
+    const int unit =
+        backend.addHeadset(settings, SimulatedHidBackend::headsetInterfaces(), vendorId);
+    backend.firmware(unit).faults().silent = true;
+    backend.unplug(unit);
+    return unit;
+}
+
+Velumix& PresenceRig::buildWindow()
+{
+    m_window = std::make_unique<Velumix>();
+    return *m_window;
+}
+
+void PresenceRig::plugIn(int unit)
+{
+    backend.plug(unit);
+    for (const std::string& path : backend.interfacePaths(unit))
+        hotplug.arrive(QString::fromStdString(path));
+}
+
+void PresenceRig::pullOut(int unit)
+{
+    backend.unplug(unit);
+    for (const std::string& path : backend.interfacePaths(unit))
+        hotplug.remove(QString::fromStdString(path));
+}
+
+Frames PresenceRig::frames() const
+{
+    Frames result;
+    for (const auto& received : backend.receivedFrames())
+        result.push_back(received.bytes);
+    return result;
+}
+
+Frames PresenceRig::framesWithCode(uint8_t code) const
+{
+    Frames result;
+    for (const Frame& frame : frames())
+        if (frame.size() > frame::kCodeOffset && frame[frame::kCodeOffset] == code)
+            result.push_back(frame);
+    return result;
+}
+
+QStringList PresenceRig::boxes() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_boxes;
+}
+
+int PresenceRig::debugLineCount(const QString& text) const
+{
+    const std::lock_guard lock(m_mutex);
+    return int(m_debugLines.count(text));
+}
+
+QStringList PresenceRig::traceSteps(const QString& tag) const
+{
+    QFile log(traceLogFilePath());
+    if (!log.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    // A record reads "tag : step\t\t(unit - function ... line);".
+    const QString prefix = tag + " : ";
+    QStringList steps;
+    for (const QString& line : QString::fromLatin1(log.readAll()).split('\n'))
+        if (line.startsWith(prefix))
+            steps.append(line.mid(prefix.size()).section('\t', 0, 0));
+    return steps;
+}
+
+ThrowawayHome::ThrowawayHome()
+{
+    const QString home = m_folder.path() + "/home";
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
+    qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
+    qputenv("XDG_CACHE_HOME", (home + "/.cache").toUtf8());
+    QDir().mkpath(documents());
+}
+
+QString ThrowawayHome::documents() const { return m_folder.path() + "/home/Documents"; }
+
+Frame bytesOf(const Report& report)
+{
+    // A report is as long as its selector says ('N' 32 bytes, 'O' 64).
+    return Frame(report.begin(), report.begin() + frame::commandLength(report[0]));
+}
+
+Frames peqPair(int modeIndex, const EqGains& gains, quint16 productId)
+{
+    return {bytesOf(frame::setPeqCommand(1, 0, 4, modeIndex, gains, productId)),
+            bytesOf(frame::setPeqCommand(1, 5, 9, modeIndex, gains, productId))};
+}
+
+Frames concatenated(const Frames& first, const Frames& second)
+{
+    Frames all = first;
+    all.insert(all.end(), second.begin(), second.end());
+    return all;
+}
+
+QString shippedDefaultFile(quint16 productId)
+{
+    return QCoreApplication::applicationDirPath() + "/" + kDefaultFileFolder + "/" +
+           defaultFileName(kHeadsetVendorId, productId);
+}
+
+EqGains shippedPresetGains(quint16 productId, const QString& algorithm, const QString& name)
+{
+    QFile file(shippedDefaultFile(productId));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("no shipped default file %s", qPrintable(file.fileName()));
+    const QJsonObject presets =
+        QJsonDocument::fromJson(file.readAll()).object().value("defaultMode").toObject();
+    for (const QJsonValue& value : presets) {
+        const QJsonObject preset = value.toObject();
+        if (preset.value("algorithm").toString() != algorithm ||
+            preset.value("name").toString() != name)
+            continue;
+        const QStringList fields = preset.value("parameter").toString().split(',');
+        EqGains gains{};
+        for (int band = 0; band < kBandCount && band < fields.size(); ++band)
+            gains[band] = fields[band].toInt();
+        return gains;
+    }
+    qFatal("%s has no %s preset named %s", qPrintable(file.fileName()), qPrintable(algorithm),
+           qPrintable(name));
+}
+
+ConfigRecord shippedConfig(quint16 productId)
+{
+    const ConfigReadResult read = readConfigFile(shippedDefaultFile(productId));
+    if (!read.ok())
+        qFatal("%s", qPrintable(read.errorText));
+    return read.record;
+}
+
+EqGains sliderGains(Velumix& window, SoundPage page)
+{
+    const auto& table = page == SoundPage::Surround ? kSurroundBandSliders : kStereoBandSliders;
+    EqGains gains{};
+    const auto sliders = widgets(window.ui, table);
+    for (int band = 0; band < kBandCount; ++band)
+        gains[band] = sliders[band]->value();
+    return gains;
+}
+
+namespace {
+
+// Siblings only: raise() and lower() reorder the parent's children.
+bool isAbove(const QWidget* upper, const QWidget* lower)
+{
+    const QObjectList& siblings = upper->parentWidget()->children();
+    return siblings.indexOf(const_cast<QWidget*>(upper)) >
+           siblings.indexOf(const_cast<QWidget*>(lower));
+}
+
+bool startWidgetsAboveMain(Velumix& window, bool above)
+{
+    const VelumixClass& ui = window.ui;
+    for (const QWidget* startWidget : std::initializer_list<const QWidget*>{
+             ui.label_DefaultBackground, ui.label_DefaultHead, ui.pushButton_DefaultClose})
+        if (isAbove(startWidget, ui.tabWidget) != above)
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool mainScreenInFront(Velumix& window)
+{
+    return window.m_panelMode == 1 && startWidgetsAboveMain(window, false) &&
+           window.ui.label_Head->isVisibleTo(&window);
+}
+
+bool startScreenInFront(Velumix& window)
+{
+    return window.m_panelMode == 0 && startWidgetsAboveMain(window, true) &&
+           !window.ui.label_Head->isVisibleTo(&window);
+}
+
+namespace QTest {
+template <>
+char* toString(const Frames& frames)
+{
+    QByteArray text;
+    for (const Frame& frame : frames) {
+        // Frames end in zero padding; the checksum is the last byte that matters.
+        const size_t used = frame.size() > size_t(frame::kLengthOffset)
+                                ? size_t(frame::kPayloadOffset + frame[frame::kLengthOffset] + 1)
+                                : frame.size();
+        const int shown = int(std::min(used, frame.size()));
+        text += QByteArray(reinterpret_cast<const char*>(frame.data()), shown).toHex(' ') + "\n";
+    }
+    return qstrdup(text.isEmpty() ? "(no frames)" : ("\n" + text).constData());
+}
+} // namespace QTest

@@ -1,0 +1,114 @@
+#pragma once
+// A window built against simulated headsets: the HID back end, the hot-plug
+// source the window listens to, and what the window tells the user (message
+// boxes) and the developer (debug lines, trace records). One rig per test;
+// units are added before the window is built, and the window goes first.
+
+#include "HotplugSource.h"
+#include "SimulatedHeadset.h"
+#include "Velumix.h"
+
+#include <QStringList>
+#include <QTest>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+using Frame = std::vector<uint8_t>;
+using Frames = std::vector<Frame>;
+
+constexpr DeviceIdentity kUnitIdentity{0x0a, 0x1b, 0x2c, 0x3d};
+
+// The simulated back end, also watching that no handle is closed while the
+// reader thread is still reading from the link.
+class WatchedBackend : public SimulatedHidBackend
+{
+public:
+    int readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds) override;
+    void close(HidDevice* device) override;
+    int closesDuringRead() const { return m_closesDuringRead; }
+
+private:
+    std::atomic<int> m_readsUnderWay{0};
+    std::atomic<int> m_closesDuringRead{0};
+};
+
+class PresenceRig
+{
+public:
+    PresenceRig();
+    ~PresenceRig();
+    PresenceRig(const PresenceRig&) = delete;
+    PresenceRig& operator=(const PresenceRig&) = delete;
+
+    // A headset unit of the vendor; plugged: present when the window is built.
+    int addHeadset(quint16 productId, bool plugged = true, DeviceIdentity identity = kUnitIdentity);
+    // A device of another vendor with the same two interfaces.
+    int addForeignDevice(quint16 vendorId, quint16 productId);
+    Velumix& buildWindow();
+    Velumix& window() { return *m_window; }
+
+    // Like a real unit: the back end changes, then one event per interface.
+    void plugIn(int unit);
+    void pullOut(int unit);
+
+    Frames frames() const;
+    Frames framesWithCode(uint8_t code) const;
+    // Boxes shown so far, each as "title: text".
+    QStringList boxes() const;
+    int debugLineCount(const QString& text) const;
+    // The steps of the trace records with this tag, in order.
+    QStringList traceSteps(const QString& tag) const;
+
+    WatchedBackend backend;
+    ManualHotplugSource hotplug;
+
+private:
+    static void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& text);
+
+    static PresenceRig* s_active;
+    QtMessageHandler m_previousHandler = nullptr;
+    mutable std::mutex m_mutex; // the reader thread prints debug lines too
+    QStringList m_debugLines;
+    QStringList m_boxes;
+    std::unique_ptr<Velumix> m_window;
+};
+
+// Points HOME and the XDG folders at a folder of its own, so that the trace
+// log and the user files never land in the real documents folder.
+class ThrowawayHome
+{
+public:
+    ThrowawayHome();
+    QString documents() const;
+
+private:
+    QTemporaryDir m_folder;
+};
+
+// The bytes of a command as the headset receives them.
+Frame bytesOf(const Report& report);
+// The two PEQ frames of one send: bands 0-4, then bands 5-9.
+Frames peqPair(int modeIndex, const EqGains& gains, quint16 productId);
+Frames concatenated(const Frames& first, const Frames& second);
+
+// The shipped default file of a model, as the program reads it beside itself.
+QString shippedDefaultFile(quint16 productId);
+// Reads the gains of the preset of that page and stored name straight from the
+// shipped file's JSON, independent of the order the program lists them in.
+EqGains shippedPresetGains(quint16 productId, const QString& algorithm, const QString& name);
+ConfigRecord shippedConfig(quint16 productId);
+
+EqGains sliderGains(Velumix& window, SoundPage page);
+
+bool mainScreenInFront(Velumix& window);
+bool startScreenInFront(Velumix& window);
+
+// QTest prints these when a comparison fails.
+namespace QTest {
+template <>
+char* toString(const Frames& frames);
+}

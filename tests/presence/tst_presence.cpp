@@ -1,0 +1,236 @@
+// The headset coming and going while the window runs: the screen in front,
+// the headset picture, the link brought up once and closed once, the
+// microphone level on arrival, devices of other vendors, and opens that the
+// system refuses.
+
+#include "MyThread.h"
+#include "PresenceRig.h"
+#include "UsbHidOperation.h"
+
+#include <QPointer>
+#include <QtTest>
+
+namespace {
+
+constexpr quint16 kMorvik = 0x1029;
+// Eight retries a quarter of a second apart, with room for a slow machine.
+constexpr int kRetriesDeadlineMs = 10000;
+
+Frames micLevelFrames(const PresenceRig& rig) { return rig.framesWithCode(frame::SetMicVolume); }
+
+} // namespace
+
+class PresenceTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void headsetAtStartBringsMainScreenAndPicture_data();
+    void headsetAtStartBringsMainScreenAndPicture();
+    void pullingOutShowsStartScreenAndClosesTheLinkOnce();
+    void pluggingBackInBringsTheLinkUpOnce();
+    void arrivalSetsMicrophoneToFullAndShowsTheWindow_data();
+    void arrivalSetsMicrophoneToFullAndShowsTheWindow();
+    void otherVendorsDevicesLeaveTheLinkAlone_data();
+    void otherVendorsDevicesLeaveTheLinkAlone();
+    void refusedOpenIsTriedAgain();
+    void openThatKeepsFailingWarnsOnce();
+
+private:
+    ThrowawayHome m_home;
+};
+
+void PresenceTest::headsetAtStartBringsMainScreenAndPicture_data()
+{
+    QTest::addColumn<quint16>("productId");
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("picture");
+    const QString photos = QCoreApplication::applicationDirPath() + "/photo/";
+    QTest::newRow("1054") << quint16(0x1054) << 1
+                          << "border-image: url(:/headset/pic/headset/Halden.png);";
+    QTest::newRow("1029") << kMorvik << 2 << "border-image: url(:/headset/pic/headset/Morvik.png);";
+    QTest::newRow("104d") << quint16(0x104D) << 3
+                          << "border-image: url(:/headset/pic/headset/Tessaly.png);";
+    QTest::newRow("4130") << quint16(0x4130) << 0 << "border-image:url(" + photos + "4130.png)";
+    QTest::newRow("0f51") << quint16(0x0F51) << 0 << "border-image:url(" + photos + "0f51.png)";
+}
+
+void PresenceTest::headsetAtStartBringsMainScreenAndPicture()
+{
+    QFETCH(quint16, productId);
+    QFETCH(int, model);
+    QFETCH(QString, picture);
+    PresenceRig rig;
+    rig.addHeadset(productId);
+    Velumix& window = rig.buildWindow();
+
+    QVERIFY(mainScreenInFront(window));
+    QCOMPARE(window.m_headsetModel, model);
+    QCOMPARE(window.ui.label_Spectrum->styleSheet(), picture);
+    if (model != 0) {
+        QVERIFY(!window.ui.label_Spectrum->isHidden());
+        QVERIFY(window.ui.widget_Spectrum->isHidden());
+    }
+    QVERIFY(window.m_readerThread && window.m_readerThread->isRunning());
+}
+
+void PresenceTest::pullingOutShowsStartScreenAndClosesTheLinkOnce()
+{
+    PresenceRig rig;
+    const int unit = rig.addHeadset(kMorvik);
+    Velumix& window = rig.buildWindow();
+    const QPointer<MyThread> reader = window.m_readerThread;
+    QVERIFY(reader);
+
+    rig.pullOut(unit);
+
+    QVERIFY(startScreenInFront(window));
+    // Both interfaces report their removal; the link is closed for the first.
+    QCOMPARE(rig.traceSteps("DeviceRemove"), QStringList({"true", "true"}));
+    QCOMPARE(rig.debugLineCount("Close Thread!"), 1);
+    // The reader left its loop through its run flag before the handles went.
+    QCOMPARE(rig.debugLineCount("Thread Break... ..."), 1);
+    QCOMPARE(rig.backend.closesDuringRead(), 0);
+    QVERIFY(reader.isNull() || reader->isFinished());
+    QCOMPARE(window.m_readerThread, nullptr);
+    QCOMPARE(rig.backend.openHandleCount(), 0);
+    QCOMPARE(linkState.deviceOpened, 0);
+    QCOMPARE(window.m_headsetModel, 0);
+    QCOMPARE(window.ui.label_Spectrum->styleSheet(), QString());
+    QVERIFY(window.ui.widget_Spectrum->isHidden());
+}
+
+void PresenceTest::pluggingBackInBringsTheLinkUpOnce()
+{
+    PresenceRig rig;
+    const int unit = rig.addHeadset(kMorvik);
+    Velumix& window = rig.buildWindow();
+    rig.pullOut(unit);
+    rig.backend.clearReceivedFrames();
+    const int bringUpsBefore = rig.debugLineCount("Create Thread!");
+
+    rig.plugIn(unit);
+
+    QVERIFY(mainScreenInFront(window));
+    QCOMPARE(window.m_headsetModel, 2);
+    QCOMPARE(window.ui.label_Spectrum->styleSheet(),
+             QString("border-image: url(:/headset/pic/headset/Morvik.png);"));
+    // Two arrivals, one bring-up: the second finds the link open.
+    QCOMPARE(rig.debugLineCount("Create Thread!"), bringUpsBefore + 1);
+    QVERIFY(window.m_readerThread && window.m_readerThread->isRunning());
+    const Frames expected = {bytesOf(frame::readVersionCommand()),
+                             bytesOf(frame::readAudioCommand()),
+                             bytesOf(frame::readStatusCommand()),
+                             bytesOf(frame::setMicVolumeCommand(100))};
+    QCOMPARE(rig.frames(), expected);
+}
+
+void PresenceTest::arrivalSetsMicrophoneToFullAndShowsTheWindow_data()
+{
+    QTest::addColumn<bool>("shownBefore");
+    QTest::newRow("window hidden in the tray") << false;
+    QTest::newRow("window on screen") << true;
+}
+
+void PresenceTest::arrivalSetsMicrophoneToFullAndShowsTheWindow()
+{
+    QFETCH(bool, shownBefore);
+    PresenceRig rig;
+    const int unit = rig.addHeadset(kMorvik, false);
+    Velumix& window = rig.buildWindow();
+    window.setVisible(shownBefore);
+    window.ui.Slider_Voice1_3->setValue(40); // no headset yet: nothing is sent
+    QVERIFY(micLevelFrames(rig).empty());
+
+    rig.plugIn(unit);
+
+    QVERIFY(window.isVisible());
+    QVERIFY(mainScreenInFront(window));
+    QCOMPARE(window.ui.Slider_Voice1_3->value(), 100);
+    QCOMPARE(window.ui.textEdit_3->toPlainText(), QString("100"));
+    const Frames levels = micLevelFrames(rig);
+    QVERIFY(!levels.empty());
+    for (const Frame& level : levels)
+        QCOMPARE(level, bytesOf(frame::setMicVolumeCommand(100)));
+}
+
+void PresenceTest::otherVendorsDevicesLeaveTheLinkAlone_data()
+{
+    QTest::addColumn<bool>("arrival");
+    QTest::newRow("arrival") << true;
+    QTest::newRow("removal") << false;
+}
+
+void PresenceTest::otherVendorsDevicesLeaveTheLinkAlone()
+{
+    QFETCH(bool, arrival);
+    PresenceRig rig;
+    rig.addHeadset(kMorvik);
+    const int mouse = rig.addForeignDevice(0x046D, 0xC077);
+    Velumix& window = rig.buildWindow();
+    if (!arrival)
+        rig.backend.plug(mouse);
+    const QPointer<MyThread> reader = window.m_readerThread;
+    const int handles = rig.backend.openHandleCount();
+    const int bringUps = rig.debugLineCount("Create Thread!");
+    rig.backend.clearReceivedFrames();
+
+    if (arrival)
+        rig.plugIn(mouse);
+    else
+        rig.pullOut(mouse);
+
+    QVERIFY(mainScreenInFront(window));
+    QCOMPARE(window.m_headsetModel, 2);
+    QCOMPARE(window.m_readerThread, reader.data());
+    QVERIFY(reader && reader->isRunning());
+    QCOMPARE(rig.backend.openHandleCount(), handles);
+    QCOMPARE(linkState.deviceOpened, 1);
+    QCOMPARE(rig.debugLineCount("Close Thread!"), 0);
+    QCOMPARE(rig.debugLineCount("Create Thread!"), bringUps);
+    QCOMPARE(rig.frames(), Frames{});
+}
+
+void PresenceTest::refusedOpenIsTriedAgain()
+{
+    PresenceRig rig;
+    const int unit = rig.addHeadset(kMorvik, false);
+    Velumix& window = rig.buildWindow();
+    rig.backend.setOpenFails(true);
+
+    rig.plugIn(unit);
+    QVERIFY(startScreenInFront(window));
+    // udev has given the user access a moment later.
+    rig.backend.setOpenFails(false);
+
+    QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(window), kRetriesDeadlineMs);
+    QCOMPARE(window.m_headsetModel, 2);
+    QCOMPARE(rig.boxes(), QStringList());
+    QCOMPARE(micLevelFrames(rig), Frames{bytesOf(frame::setMicVolumeCommand(100))});
+}
+
+void PresenceTest::openThatKeepsFailingWarnsOnce()
+{
+    PresenceRig rig;
+    const int unit = rig.addHeadset(kMorvik, false);
+    Velumix& window = rig.buildWindow();
+    rig.backend.setOpenFails(true);
+
+    rig.plugIn(unit);
+
+    QTRY_COMPARE_WITH_TIMEOUT(rig.boxes().size(), 1, kRetriesDeadlineMs);
+    const QString box = rig.boxes().first();
+    QVERIFY2(box.startsWith("warning: "), qPrintable(box));
+    // The vendor-defined interface is the one the program opens.
+    const QString vendorInterface = QString::fromStdString(rig.backend.interfacePaths(unit).back());
+    QVERIFY2(box.contains(vendorInterface), qPrintable(box));
+    QVERIFY2(box.contains("udev rule"), qPrintable(box));
+    QVERIFY2(box.contains("70-velumix.rules"), qPrintable(box));
+    // No further tries are pending, so no second box can follow.
+    QVERIFY(!window.m_openRetryTimer.isActive());
+    QVERIFY(startScreenInFront(window));
+    QCOMPARE(rig.backend.openHandleCount(), 0);
+    QCOMPARE(linkState.deviceOpened, 0);
+}
+
+QTEST_MAIN(PresenceTest)
+#include "tst_presence.moc"
