@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -27,7 +28,18 @@ constexpr int kSampleRate = 48000;
 constexpr int kBitsPerSample = 16;
 
 // Channel order of a 7.1 file with the standard channel mask.
-enum Channel { FrontLeft, FrontRight, FrontCenter, LowFrequency, BackLeft, BackRight, SideLeft, SideRight, kChannelCount };
+enum Channel
+{
+    FrontLeft,
+    FrontRight,
+    FrontCenter,
+    LowFrequency,
+    BackLeft,
+    BackRight,
+    SideLeft,
+    SideRight,
+    kChannelCount
+};
 constexpr quint32 kChannelMask = 0x63F; // FL FR FC LFE BL BR SL SR
 
 struct Announcement
@@ -90,7 +102,7 @@ Samples readMonoWav(const QString& path, int& sampleRate)
             quint32 rate = 0, byteRate = 0;
             in >> format >> channels >> rate >> byteRate >> blockAlign >> bits;
             in.skipRawData(int(size) - 16);
-            if (format != 1 || channels != 1 || bits != 16)
+            if (size < 16 || format != 1 || channels != 1 || bits != 16)
                 throw std::runtime_error(path.toStdString() + " is not mono 16-bit PCM");
             sampleRate = int(rate);
             formatSeen = true;
@@ -181,8 +193,9 @@ void writeWav(const QString& path, const std::vector<qint16>& interleaved)
     // The extension: 22 bytes with the valid bits, the channel mask and the
     // PCM sub-format GUID.
     out << quint16(22) << quint16(kBitsPerSample) << kChannelMask;
-    const char pcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                   char(0x80), 0x00, 0x00, char(0xAA), 0x00, 0x38, char(0x9B), 0x71};
+    const char pcmSubFormat[16] = {0x01, 0x00, 0x00,       0x00, 0x00, 0x00,
+                                   0x10, 0x00, char(0x80), 0x00, 0x00, char(0xAA),
+                                   0x00, 0x38, char(0x9B), 0x71};
     out.writeRawData(pcmSubFormat, sizeof pcmSubFormat);
     out.writeRawData("data", 4);
     out << dataBytes;

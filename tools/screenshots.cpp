@@ -1,9 +1,13 @@
-// Renders the window's screens to PNG files without a display:
+// Renders the window's screens to PNG files without a display, with a
+// simulated headset plugged in:
 //   QT_QPA_PLATFORM=offscreen velumix-screenshots OUTPUT_FOLDER
 
+#include "HotplugSource.h"
+#include "SimulatedHeadset.h"
 #include "Velumix.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTextStream>
 
@@ -19,9 +23,17 @@ struct Screen
 
 void showPage(Velumix& window, int tab)
 {
-    window.setPanelMode(2);
     window.ui.tabWidget->setCurrentIndex(tab);
     emit window.ui.tabWidget->tabBarClicked(tab);
+}
+
+// Lets the headset's replies arrive and the window act on them.
+void settle(const std::function<bool()>& done, int milliseconds = 3000)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!done() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QApplication::processEvents();
 }
 
 } // namespace
@@ -35,23 +47,41 @@ int main(int argc, char* argv[])
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(output.path());
+
+    SimulatedHidBackend headsets;
+    HeadsetSettings settings;
+    settings.productId = 0x1029;
+    const int unit = headsets.addHeadset(settings);
+    setHidBackend(&headsets);
+    ManualHotplugSource hotplug;
+    useHotplugSource(&hotplug);
+
     Velumix window;
-    window.resize(1176, 730);
+    window.show();
+    settle([&] { return window.m_identitySeen == 1; });
+    const auto unplug = [&](Velumix&) {
+        headsets.unplug(unit);
+        for (const std::string& path : headsets.interfacePaths(unit))
+            hotplug.remove(QString::fromStdString(path));
+    };
     const Screen screens[] = {
-        {"start-screen.png", [](Velumix& w) { w.setPanelMode(1); }},
         {"surround-page.png", [](Velumix& w) { showPage(w, 0); }},
-        {"stereo-page.png", [](Velumix& w) { showPage(w, 1); }},
+        {"stereo-page.png",
+         [](Velumix& w) {
+             showPage(w, 1);
+             w.ui.radioButton_Stereo_Jazz->click();
+         }},
         {"microphone-page.png", [](Velumix& w) { showPage(w, 2); }},
         {"surround-test.png",
          [](Velumix& w) {
              showPage(w, 0);
              emit w.ui.pushButton_5->pressed();
          }},
+        {"start-screen.png", unplug},
     };
     for (const Screen& screen : screens) {
         screen.show(window);
-        window.show();
-        QApplication::processEvents();
+        settle([] { return false; }, 400);
         const QString path = output.filePath(screen.file);
         if (!window.grab().save(path)) {
             QTextStream(stderr) << "cannot write " << path << "\n";
@@ -60,5 +90,6 @@ int main(int argc, char* argv[])
         QTextStream(stdout) << path << "\n";
     }
     window.shutDown();
+    setHidBackend(nullptr);
     return 0;
 }

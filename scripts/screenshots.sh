@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Renders the window's screens with a simulated headset into docs/screenshots
+# (or the folder given), without a display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+output=${1:-docs/screenshots}
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target velumix-screenshots
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# A throwaway home: the screens never touch the user's own files.
+HOME="$scratch" XDG_CONFIG_HOME="$scratch/.config" QT_QPA_PLATFORM=offscreen \
+    build/bin/velumix-screenshots "$output"
