@@ -24,10 +24,12 @@ QString desktopExecArgument(const QString& path)
         return argument;
     QString quoted;
     for (const QChar c : argument) {
+        // Escaped once for the quoting, then the backslash once more for the
+        // key file's own string escaping.
         if (c == '"' || c == '`' || c == '$')
-            quoted += QStringLiteral("\\") + c;
+            quoted += QStringLiteral("\\\\") + c;
         else if (c == '\\')
-            quoted += QStringLiteral("\\\\\\\\"); // escaped for quoting, then for the string value
+            quoted += QStringLiteral("\\\\\\\\");
         else
             quoted += c;
     }

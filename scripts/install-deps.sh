@@ -6,7 +6,7 @@ packages=(
     qtbase5-dev qttools5-dev-tools qtmultimedia5-dev libqt5multimedia5-plugins
     gstreamer1.0-plugins-good gstreamer1.0-plugins-base espeak-ng
     libhidapi-dev libqcustomplot-dev libudev-dev libpulse-dev
-    fonts-liberation fonts-jura
+    fonts-liberation fonts-jura libglib2.0-bin
     pulseaudio pulseaudio-utils xvfb x11-utils imagemagick
 )
 missing=()

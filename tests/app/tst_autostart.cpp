@@ -161,12 +161,6 @@ void AutostartTest::execQuoting()
     QVERIFY(lines.contains("Type=Application"));
     const QStringList execLines = lines.filter(QRegularExpression("^Exec="));
     QCOMPARE(execLines.size(), 1);
-    for (const char* tag : {"double quote", "dollar", "backtick"})
-        QEXPECT_FAIL(tag,
-                     "desktopExecArgument writes \\\" \\$ \\` with one backslash, which the key "
-                     "file's string escaping does not define; only \\\\\\\" \\\\$ \\\\` are "
-                     "unambiguous (GLib happens to accept both)",
-                     Continue);
     QCOMPARE(execLines.first(), "Exec=" + exec);
 }
 
