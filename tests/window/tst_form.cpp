@@ -1,6 +1,7 @@
 // The generated main form on its own: what setupUi builds and which of the
 // window's slots each of its connections reaches, in which order.
 
+#include "ChildNamed.h"
 #include "MessageRecorder.h"
 #include "Velumix.h"
 
@@ -90,7 +91,10 @@
     X(on_VerticalSlider_30_ActionTriggered_T, (int))
 
 #define RECORDING_SLOT(name, parameters)                                                           \
-    void name parameters { calls.append(QStringLiteral(#name)); }
+    void name parameters                                                                           \
+    {                                                                                              \
+        calls.append(QStringLiteral(#name));                                                       \
+    }
 
 // A bare main window that carries the window's slots and only notes which ran.
 class ProbeWindow : public QMainWindow
@@ -117,14 +121,26 @@ QStringList ownSlotSignatures(const QMetaObject& meta)
 }
 
 // The buttons of the five custom rows of both pages: copy, then delete.
-const QStringList kCustomRowButtons = {
-    "pushButton_17", "pushButton_18", "pushButton_19", "pushButton_20", "pushButton_21",
-    "pushButton_28", "pushButton_29", "pushButton_30", "pushButton_31", "pushButton_32",
-    "pushButton_Surround_CustomClear_2", "pushButton_Surround_CustomClear_3",
-    "pushButton_Surround_CustomClear_4", "pushButton_Surround_CustomClear_5",
-    "pushButton_Surround_CustomClear_6", "pushButton_Stereo_CustomClear_2",
-    "pushButton_Stereo_CustomClear_3", "pushButton_Stereo_CustomClear_4",
-    "pushButton_Stereo_CustomClear_5", "pushButton_Stereo_CustomClear_6"};
+const QStringList kCustomRowButtons = {"pushButton_17",
+                                       "pushButton_18",
+                                       "pushButton_19",
+                                       "pushButton_20",
+                                       "pushButton_21",
+                                       "pushButton_28",
+                                       "pushButton_29",
+                                       "pushButton_30",
+                                       "pushButton_31",
+                                       "pushButton_32",
+                                       "pushButton_Surround_CustomClear_2",
+                                       "pushButton_Surround_CustomClear_3",
+                                       "pushButton_Surround_CustomClear_4",
+                                       "pushButton_Surround_CustomClear_5",
+                                       "pushButton_Surround_CustomClear_6",
+                                       "pushButton_Stereo_CustomClear_2",
+                                       "pushButton_Stereo_CustomClear_3",
+                                       "pushButton_Stereo_CustomClear_4",
+                                       "pushButton_Stereo_CustomClear_5",
+                                       "pushButton_Stereo_CustomClear_6"};
 
 } // namespace
 
@@ -153,15 +169,6 @@ private slots:
     void presetClickClosesStripAndCustomButtons();
 
 private:
-    template <typename Widget>
-    Widget* widget(const QString& name) const
-    {
-        auto* found = m_probe->findChild<Widget*>(name);
-        if (!found)
-            qFatal("the form has no widget %s", qPrintable(name));
-        return found;
-    }
-
     std::unique_ptr<ProbeWindow> m_probe;
     VelumixClass m_form;
     QStringList m_connectWarnings;
@@ -181,7 +188,10 @@ void FormTest::init()
     m_connectWarnings = messages.warningsMatching("^QObject::connect");
 }
 
-void FormTest::cleanup() { m_probe.reset(); }
+void FormTest::cleanup()
+{
+    m_probe.reset();
+}
 
 void FormTest::probeCarriesTheWindowsSlots()
 {
@@ -208,9 +218,12 @@ void FormTest::tabsShowIconsOnly_data()
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("icon");
-    QTest::newRow("surround") << 0 << "widget_2" << ":/min/pic/min/game-hui.png";
-    QTest::newRow("stereo") << 1 << "widget" << ":/min/pic/min/ear.png";
-    QTest::newRow("microphone") << 2 << "widget_3" << ":/min/pic/min/maikefeng.png";
+    QTest::newRow("surround") << 0 << "widget_2"
+                              << ":/min/pic/min/game-hui.png";
+    QTest::newRow("stereo") << 1 << "widget"
+                            << ":/min/pic/min/ear.png";
+    QTest::newRow("microphone") << 2 << "widget_3"
+                                << ":/min/pic/min/maikefeng.png";
 }
 
 void FormTest::tabsShowIconsOnly()
@@ -234,8 +247,8 @@ void FormTest::onlyTheStandardEntriesStartChecked()
         if (radio->isChecked())
             checked.append(radio->objectName());
     checked.sort();
-    QCOMPARE(checked, QStringList({"radioButton_Stereo_ZUVOStandard",
-                                   "radioButton_Surround_ZUVOStandard"}));
+    QCOMPARE(checked,
+             QStringList({"radioButton_Stereo_ZUVOStandard", "radioButton_Surround_ZUVOStandard"}));
 }
 
 void FormTest::rockAndRollShowsOneAmpersand()
@@ -254,18 +267,22 @@ void FormTest::checkedCustomRowShowsOnlyItsButtons_data()
     QTest::addColumn<QString>("previousRadio");
     QTest::addColumn<QString>("radio");
     QTest::addColumn<QStringList>("rowButtons");
-    QTest::newRow("surround 1 to 2") << "radioButton_Surround_Custom1"
-                                     << "radioButton_Surround_Custom2"
-                                     << QStringList{"pushButton_18", "pushButton_Surround_CustomClear_3"};
-    QTest::newRow("surround 5 to 3") << "radioButton_Surround_Custom5"
-                                     << "radioButton_Surround_Custom3"
-                                     << QStringList{"pushButton_19", "pushButton_Surround_CustomClear_4"};
-    QTest::newRow("stereo 1 to 4") << "radioButton_Stereo_Custom1"
-                                   << "radioButton_Stereo_Custom4"
-                                   << QStringList{"pushButton_31", "pushButton_Stereo_CustomClear_5"};
-    QTest::newRow("stereo 4 to 5") << "radioButton_Stereo_Custom4"
-                                   << "radioButton_Stereo_Custom5"
-                                   << QStringList{"pushButton_32", "pushButton_Stereo_CustomClear_6"};
+    QTest::newRow("surround 1 to 2")
+        << "radioButton_Surround_Custom1"
+        << "radioButton_Surround_Custom2"
+        << QStringList{"pushButton_18", "pushButton_Surround_CustomClear_3"};
+    QTest::newRow("surround 5 to 3")
+        << "radioButton_Surround_Custom5"
+        << "radioButton_Surround_Custom3"
+        << QStringList{"pushButton_19", "pushButton_Surround_CustomClear_4"};
+    QTest::newRow("stereo 1 to 4")
+        << "radioButton_Stereo_Custom1"
+        << "radioButton_Stereo_Custom4"
+        << QStringList{"pushButton_31", "pushButton_Stereo_CustomClear_5"};
+    QTest::newRow("stereo 4 to 5")
+        << "radioButton_Stereo_Custom4"
+        << "radioButton_Stereo_Custom5"
+        << QStringList{"pushButton_32", "pushButton_Stereo_CustomClear_6"};
 }
 
 void FormTest::checkedCustomRowShowsOnlyItsButtons()
@@ -275,13 +292,13 @@ void FormTest::checkedCustomRowShowsOnlyItsButtons()
     QFETCH(QStringList, rowButtons);
     // The window starts with every row's buttons hidden.
     for (const QString& name : kCustomRowButtons)
-        widget<QPushButton>(name)->hide();
-    widget<QRadioButton>(previousRadio)->setChecked(true);
-    widget<QRadioButton>(radio)->setChecked(true);
+        childNamed<QPushButton>(m_probe.get(), name)->hide();
+    childNamed<QRadioButton>(m_probe.get(), previousRadio)->setChecked(true);
+    childNamed<QRadioButton>(m_probe.get(), radio)->setChecked(true);
 
     // Visible on its page, whether or not that page is the current tab.
     for (const QString& name : kCustomRowButtons) {
-        const bool shown = !widget<QPushButton>(name)->isHidden();
+        const bool shown = !childNamed<QPushButton>(m_probe.get(), name)->isHidden();
         QVERIFY2(shown == rowButtons.contains(name),
                  qPrintable(name + (shown ? " is shown" : " is hidden")));
     }
@@ -305,7 +322,7 @@ void FormTest::rowDeleteButtonRunsThePageDeleteOnce()
 {
     QFETCH(QString, button);
     QFETCH(QString, pageSlot);
-    widget<QPushButton>(button)->click();
+    childNamed<QPushButton>(m_probe.get(), button)->click();
     QCOMPARE(m_probe->calls, QStringList{pageSlot});
 }
 
@@ -319,19 +336,19 @@ void FormTest::resetAndSaveRunTheirOwnSlotFirst_data()
     QTest::newRow("surround save")
         << "pushButton_CustomSave"
         << QStringList{"On_Button_Save1", "on_PushButton_CustomSave_Clicked"};
-    QTest::newRow("stereo reset")
-        << "pushButton_CustomReset2"
-        << QStringList{"On_Button_Reset2", "on_PushButton_CustomReset_Clicked"};
-    QTest::newRow("stereo save")
-        << "pushButton_CustomSave2"
-        << QStringList{"On_Button_Save2", "on_PushButton_CustomSave_Clicked"};
+    QTest::newRow("stereo reset") << "pushButton_CustomReset2"
+                                  << QStringList{"On_Button_Reset2",
+                                                 "on_PushButton_CustomReset_Clicked"};
+    QTest::newRow("stereo save") << "pushButton_CustomSave2"
+                                 << QStringList{"On_Button_Save2",
+                                                "on_PushButton_CustomSave_Clicked"};
 }
 
 void FormTest::resetAndSaveRunTheirOwnSlotFirst()
 {
     QFETCH(QString, button);
     QFETCH(QStringList, calls);
-    widget<QPushButton>(button)->click();
+    childNamed<QPushButton>(m_probe.get(), button)->click();
     QCOMPARE(m_probe->calls, calls);
 }
 
@@ -367,7 +384,7 @@ void FormTest::presetClickClosesStripAndCustomButtons()
 {
     QFETCH(QString, radio);
     QFETCH(QStringList, calls);
-    widget<QRadioButton>(radio)->click();
+    childNamed<QRadioButton>(m_probe.get(), radio)->click();
     QCOMPARE(m_probe->calls, calls);
 }
 
