@@ -1,12 +1,13 @@
 #include "MyThread_Two.h"
 
-#include <QDeadlineTimer>
 #include <QLoggingCategory>
-#include <QMutexLocker>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+using Lock = std::unique_lock<std::mutex>;
 
 constexpr int kStartTimerTick = 10;
 constexpr int kLongestTickMs = 1000;
@@ -31,50 +32,50 @@ int tickLengthFromEnvironment()
 
 } // namespace
 
-MyThread_Two::MyThread_Two() : m_tickMs(tickLengthFromEnvironment()) {}
+MyThread_Two::MyThread_Two() : m_tick(tickLengthFromEnvironment()) {}
 
 MyThread_Two::~MyThread_Two() { quitAndWait(); }
 
 void MyThread_Two::startRun()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         tickCount = 0;
         paused = 0;
         active = 1;
         m_restartSchedule = true;
     }
-    m_changed.wakeAll();
+    m_changed.notify_all();
 }
 
 void MyThread_Two::stopRun()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         active = 0;
     }
-    m_changed.wakeAll();
+    m_changed.notify_all();
 }
 
 void MyThread_Two::setPaused(bool pause)
 {
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         paused = pause ? 1 : 0;
         // Counting resumes a whole tick after the resume, not at the old
         // schedule's next tick.
         m_restartSchedule = !pause;
     }
-    m_changed.wakeAll();
+    m_changed.notify_all();
 }
 
 void MyThread_Two::quitAndWait()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        Lock lock(m_mutex);
         m_quit = true;
     }
-    m_changed.wakeAll();
+    m_changed.notify_all();
     wait();
 }
 
@@ -92,34 +93,34 @@ bool MyThread_Two::isStepOfCurrentRun(int step) const
 void MyThread_Two::run()
 {
     qCDebug(lcWindow).noquote() << "thread Two... ... ... ...";
-    QMutexLocker lock(&m_mutex);
-    QDeadlineTimer nextTick;
+    Lock lock(m_mutex);
+    Clock::time_point nextTick;
     while (!m_quit) {
         if (!isCounting()) {
             if (active == 0)
                 tickCount = 0;
             m_waitingForRun = true;
-            m_changed.wait(&m_mutex);
+            m_changed.wait(lock);
             m_waitingForRun = false;
             continue;
         }
         if (m_restartSchedule) {
-            nextTick = QDeadlineTimer(m_tickMs, Qt::PreciseTimer);
+            nextTick = Clock::now() + m_tick;
             m_restartSchedule = false;
         }
-        m_changed.wait(&m_mutex, nextTick);
+        m_changed.wait_until(lock, nextTick);
         // Woken by the window rather than by the clock: look again.
-        if (m_quit || !isCounting() || m_restartSchedule || !nextTick.hasExpired())
+        if (m_quit || !isCounting() || m_restartSchedule || Clock::now() < nextTick)
             continue;
         // The schedule is kept from the run's start, so the steps stay on
         // time with the sound even when a wake-up comes late.
-        nextTick += m_tickMs;
+        nextTick += m_tick;
         const int step = countTick();
         if (step != 0) {
             // Emitted unlocked, so that no receiver can run into the lock.
             lock.unlock();
             emit sendSetMicTimer(step);
-            lock.relock();
+            lock.lock();
         }
     }
 }

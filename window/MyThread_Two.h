@@ -4,12 +4,13 @@
 // signal sendSetMicTimer. Between runs and while a run is paused it sleeps on
 // a condition the window signals, so an idle program never wakes it.
 
-#include <QMutex>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 class MyThread_Two : public QThread
 {
@@ -56,7 +57,7 @@ public:
     bool isStepOfCurrentRun(int step) const;
     // True while the loop sleeps until the window starts or resumes a run.
     bool isWaitingForRun() const { return m_waitingForRun; }
-    int tickMs() const { return m_tickMs; }
+    int tickMs() const { return int(m_tick.count()); }
 
     // Written by the window (through the calls above) and by the thread;
     // read by both without a lock.
@@ -75,11 +76,12 @@ private:
     // One tick of the run; returns the step now due, or 0.
     int countTick();
 
-    const int m_tickMs;
+    const std::chrono::milliseconds m_tick;
     // Guards the changes the loop sleeps on: the three fields' writes, the
-    // schedule restart and the quit request.
-    QMutex m_mutex;
-    QWaitCondition m_changed;
+    // schedule restart and the quit request. (The standard library's lock
+    // is the one thread checkers understand.)
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
     bool m_quit = false;
     // The window started or resumed a run: the next tick is one tick from now.
     bool m_restartSchedule = false;

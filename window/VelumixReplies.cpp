@@ -5,6 +5,7 @@
 #include "Velumix.h"
 
 #include "MessageBox.h"
+#include "Styles.h"
 #include "UsbHidOperation.h"
 
 #include <QLoggingCategory>
@@ -14,14 +15,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 namespace {
 
 void debugLine(const QString& text) { qCDebug(lcWindow).noquote() << text; }
-
-QString mainScreenPicture(uint16_t productId)
-{
-    const QString model = productId == 0x0F51 ? "Rasko" : "Sorel";
-    return QStringLiteral("QPushButton{\nborder-image: url(:/headset/pic/headset/%1_main_hui.jpg);\n}\n"
-                          "QPushButton:hover{\nborder-image: url(:/headset/pic/headset/%1_main_bai.jpg);\n}")
-        .arg(model);
-}
 
 } // namespace
 
@@ -93,7 +86,7 @@ void Velumix::followHeadsetStatus(int iCmdType)
     if (!m_savedModeRestored)
         selectStandardPreset(tab);
     if (m_identitySeen == 1) {
-        ui.pushButton_9->setStyleSheet(mainScreenPicture(linkState.connectedProductId));
+        ui.pushButton_9->setStyleSheet(styles::headsetPictureButton(linkState.connectedProductId));
         showMessageBox(QMessageBox::Information, "prompt", "Device Change!");
     } else {
         m_identitySeen = 1;

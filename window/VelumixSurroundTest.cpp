@@ -22,9 +22,11 @@ constexpr int kTestVolume = 50;
 // The side left speaker of step 7 is also the label a finished run tidies.
 constexpr int kLastSpeakerStep = 7;
 
+using Form = Ui::VelumixClass;
+
 struct Speaker
 {
-    QLabel* Ui::VelumixClass::*label;
+    QLabel* Form::*label;
     const char* animation;
     const char* stillPicture;
 };
@@ -32,13 +34,13 @@ struct Speaker
 // By step: front left, centre, front right, side right, back right, back
 // left, side left.
 constexpr std::array<Speaker, kSpeakerCount> kSpeakers{{
-    {&Ui::VelumixClass::label_Horn_LeftUp, ":/gif/pic/gif/左上1.gif", ":/png/pic/png/左上1.png"},
-    {&Ui::VelumixClass::label_Horn_Up, ":/gif/pic/gif/上1.gif", ":/png/pic/png/上1.png"},
-    {&Ui::VelumixClass::label_Horn_RightUp, ":/gif/pic/gif/右上1.gif", ":/png/pic/png/右上1.png"},
-    {&Ui::VelumixClass::label_Horn_Right, ":/gif/pic/gif/右1.gif", ":/png/pic/png/右1.png"},
-    {&Ui::VelumixClass::label_Horn_RightDown, ":/gif/pic/gif/右下1.gif", ":/png/pic/png/右下1.png"},
-    {&Ui::VelumixClass::label_Horn_LeftDown, ":/gif/pic/gif/左下.gif", ":/png/pic/png/左下1.png"},
-    {&Ui::VelumixClass::label_Horn_Left, ":/gif/pic/gif/左1.gif", ":/png/pic/png/左1.png"},
+    {&Form::label_Horn_LeftUp, ":/gif/pic/gif/左上1.gif", ":/png/pic/png/左上1.png"},
+    {&Form::label_Horn_Up, ":/gif/pic/gif/上1.gif", ":/png/pic/png/上1.png"},
+    {&Form::label_Horn_RightUp, ":/gif/pic/gif/右上1.gif", ":/png/pic/png/右上1.png"},
+    {&Form::label_Horn_Right, ":/gif/pic/gif/右1.gif", ":/png/pic/png/右1.png"},
+    {&Form::label_Horn_RightDown, ":/gif/pic/gif/右下1.gif", ":/png/pic/png/右下1.png"},
+    {&Form::label_Horn_LeftDown, ":/gif/pic/gif/左下.gif", ":/png/pic/png/左下1.png"},
+    {&Form::label_Horn_Left, ":/gif/pic/gif/左1.gif", ":/png/pic/png/左1.png"},
 }};
 
 const char* const kPersonAnimation = ":/gif/pic/gif/PersonHead1.gif";
@@ -48,14 +50,16 @@ bool isSpeakerStep(int step) { return step >= 1 && step <= kSpeakerCount; }
 
 const Speaker& speakerOf(int step) { return kSpeakers[step - 1]; }
 
+QLabel* labelOf(Form& form, int step) { return form.*speakerOf(step).label; }
+
 // A speaker's still picture as a style sheet. Some places of the test write
 // it as a bare rule, others inside a QLabel selector; both look the same.
 enum class RuleForm { Bare, LabelSelector };
 
 QString stillPictureStyle(int step, RuleForm form)
 {
-    const QString rule =
-        QStringLiteral("border-image: url(%1);").arg(QString::fromUtf8(speakerOf(step).stillPicture));
+    const QString rule = QStringLiteral("border-image: url(%1);")
+                             .arg(QString::fromUtf8(speakerOf(step).stillPicture));
     return form == RuleForm::Bare ? rule : QStringLiteral("QLabel{%1}").arg(rule);
 }
 
@@ -120,7 +124,7 @@ void Velumix::initTestAnimations()
         QMovie*& movie = m_speakerMovies[step - 1];
         delete movie;
         movie = new QMovie(QString::fromUtf8(speakerOf(step).animation), QByteArray(), this);
-        QLabel* label = ui.*speakerOf(step).label;
+        QLabel* label = labelOf(ui, step);
         label->setMovie(movie);
         label->setScaledContents(true);
     }
@@ -186,10 +190,9 @@ void Velumix::showSpeakerStep(int step)
     if (step > 1) {
         const int previous = step - 1;
         retireSpeakerMovie(previous);
-        (ui.*speakerOf(previous).label)
-            ->setStyleSheet(stillPictureStyle(previous, previous == 1 ? RuleForm::Bare
-                                                                       : RuleForm::LabelSelector));
-        (ui.*speakerOf(step).label)->setStyleSheet(QString());
+        const RuleForm form = previous == 1 ? RuleForm::Bare : RuleForm::LabelSelector;
+        labelOf(ui, previous)->setStyleSheet(stillPictureStyle(previous, form));
+        labelOf(ui, step)->setStyleSheet(QString());
     }
     // A step emitted just before a pause animates once the run resumes.
     if (m_testRunning)
@@ -223,7 +226,7 @@ void Velumix::stopSurroundTest()
         m_personMovie->stop();
     if (isSpeakerStep(m_testStep)) {
         retireSpeakerMovie(m_testStep);
-        (ui.*speakerOf(m_testStep).label)->setStyleSheet(stillPictureStyle(m_testStep, RuleForm::Bare));
+        labelOf(ui, m_testStep)->setStyleSheet(stillPictureStyle(m_testStep, RuleForm::Bare));
     }
     ui.label_Horn_Left->clear();
     ui.label_Horn_Left->setStyleSheet(stillPictureStyle(kLastSpeakerStep, RuleForm::LabelSelector));
@@ -241,7 +244,7 @@ void Velumix::retireSpeakerMovie(int step)
         movie->stop();
     delete movie;
     movie = nullptr;
-    (ui.*speakerOf(step).label)->clear();
+    labelOf(ui, step)->clear();
 }
 
 void Velumix::discardPlayer()

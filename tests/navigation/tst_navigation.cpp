@@ -5,6 +5,7 @@
 
 #include "BuiltInPresets.h"
 #include "GainText.h"
+#include "HotplugSource.h"
 #include "MessageBox.h"
 #include "SimulatedLink.h"
 #include "Velumix.h"
@@ -21,7 +22,7 @@ using Frames = std::vector<Frame>;
 constexpr quint16 kHalden = 0x1054; // headset model 1
 constexpr quint16 kRasko = 0x0F51;  // another accepted model, with its own picture pair
 
-// Where the document puts the "Standard" presets: entry index in the page's
+// Where the "Standard" presets sit: entry index in the page's
 // preset list and the mode index for headset model 1.
 constexpr int kSurroundStandardEntry = 2;
 constexpr int kSurroundStandardMode = 3;
@@ -60,7 +61,7 @@ Frames peqPair(int modeIndex, const EqGains& gains)
 {
     Frames pair;
     for (const auto& [first, last] : {std::pair{0, 4}, std::pair{5, 9}}) {
-        const Report report = setPeqCommand(1, first, last, modeIndex, gains, kHalden);
+        const Report report = frame::setPeqCommand(1, first, last, modeIndex, gains, kHalden);
         pair.emplace_back(report.begin(), report.end());
     }
     return pair;
@@ -172,6 +173,8 @@ private slots:
     void firstPageButtonOnlyMakesTabZeroCurrent();
     void surroundPageSwitchesItsViews_data();
     void surroundPageSwitchesItsViews();
+    void leavingThePageStopsOnlyAPlayingTest_data();
+    void leavingThePageStopsOnlyAPlayingTest();
     void foldButtonsPlaceTheRows_data();
     void foldButtonsPlaceTheRows();
     void presetClickHidesCustomRowButtons_data();
@@ -201,6 +204,8 @@ private:
     void clickTab(int index);
     Frames frames() const { return m_link->frames(); }
 
+    // No real hot-plug event ever reaches these tests.
+    ManualHotplugSource m_noHotplug;
     std::unique_ptr<SimulatedLink> m_link;
     std::unique_ptr<Velumix> m_window;
     QStringList m_messageBoxes;
@@ -214,11 +219,16 @@ void NavigationTest::initTestCase()
     });
 }
 
-void NavigationTest::cleanupTestCase() { setMessageBoxHandler({}); }
+void NavigationTest::cleanupTestCase()
+{
+    setMessageBoxHandler({});
+    useHotplugSource(nullptr);
+}
 
 void NavigationTest::init()
 {
     m_messageBoxes.clear();
+    useHotplugSource(&m_noHotplug);
     m_link = std::make_unique<SimulatedLink>();
     m_window = std::make_unique<Velumix>();
     m_window->show();
@@ -522,8 +532,9 @@ void NavigationTest::surroundPageSwitchesItsViews()
         QVERIFY2(equaliser->isHidden() == testView, qPrintable(equaliser->objectName()));
     QCOMPARE(!ui().groupBox_SurroundTest->isHidden(), testView);
     QCOMPARE(!ui().pushButton_SurroundTest->isHidden(), testView);
-    QCOMPARE(ui().pushButton_CustomReset->isHidden(), testView);
-    QCOMPARE(ui().pushButton_CustomSave->isHidden(), testView);
+    // "Surround Sound" hid Reset and Save; "Equalizer" does not bring them back.
+    QVERIFY(ui().pushButton_CustomReset->isHidden());
+    QVERIFY(ui().pushButton_CustomSave->isHidden());
     QPushButton* chosen = testView ? ui().pushButton_5 : ui().pushButton_4;
     QPushButton* other = testView ? ui().pushButton_4 : ui().pushButton_5;
     QVERIFY(isAbove(chosen, other));
@@ -535,6 +546,41 @@ void NavigationTest::surroundPageSwitchesItsViews()
     QCOMPARE(ui().pushButton_CustomReset->isHidden(), testView);
     QCOMPARE(ui().pushButton_CustomSave->isHidden(), testView);
     QVERIFY(!ui().pushButton_CustomReset2->isHidden());
+}
+
+void NavigationTest::leavingThePageStopsOnlyAPlayingTest_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("clicksBefore"); // odd: playing, even: paused
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("stereo tab, playing") << "tab 1" << 1 << true;
+    QTest::newRow("microphone tab, playing") << "tab 2" << 3 << true;
+    QTest::newRow("back arrow, playing") << "back arrow" << 1 << true;
+    QTest::newRow("surround tab, playing") << "tab 0" << 1 << false;
+    QTest::newRow("Equalizer, playing") << "Equalizer" << 1 << false;
+    QTest::newRow("stereo tab, paused") << "tab 1" << 2 << false;
+    QTest::newRow("back arrow, paused") << "back arrow" << 2 << false;
+}
+
+void NavigationTest::leavingThePageStopsOnlyAPlayingTest()
+{
+    QFETCH(QString, action);
+    QFETCH(int, clicksBefore);
+    QFETCH(bool, stopped);
+    QVERIFY(openHeadset());
+    QTest::mousePress(ui().pushButton_5, Qt::LeftButton);
+    window().m_testClickCount = clicksBefore;
+    window().m_testRunning = clicksBefore % 2 == 1;
+
+    if (action.startsWith("tab"))
+        clickTab(action.back().digitValue());
+    else if (action == "Equalizer")
+        QTest::mousePress(ui().pushButton_4, Qt::LeftButton);
+    else
+        QTest::mouseClick(ui().pushButton_8, Qt::LeftButton);
+
+    QCOMPARE(window().m_testClickCount, stopped ? 0 : clicksBefore);
+    QCOMPARE(window().m_testRunning, !stopped && clicksBefore % 2 == 1);
 }
 
 void NavigationTest::foldButtonsPlaceTheRows_data()
