@@ -57,7 +57,6 @@ public:
     bool isStepOfCurrentRun(int step) const;
     // True while the loop sleeps until the window starts or resumes a run.
     bool isWaitingForRun() const { return m_waitingForRun; }
-    int tickMs() const { return int(m_tick.count()); }
 
     // Written by the window (through the calls above) and by the thread;
     // read by both without a lock.

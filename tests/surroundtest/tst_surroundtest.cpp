@@ -61,7 +61,8 @@ bool holdsFor(int ms, const std::function<bool()>& condition)
 qint64 contextSwitchesOfThread(const QByteArray& name)
 {
     qint64 switches = -1;
-    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString& task :
+         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile comm("/proc/self/task/" + task + "/comm");
         if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name)
             continue;
@@ -311,8 +312,9 @@ void SurroundTestTest::aWholeRunLightsTheSpeakersInOrder()
     QVERIFY(isIdle());
     // Every speaker shows its still picture again.
     for (const SpeakerLabel& speaker : kSpeakerLabels)
-        QVERIFY2(label(speaker.label)->styleSheet().contains(QString::fromUtf8(speaker.stillPicture)),
-                 speaker.label);
+        QVERIFY2(
+            label(speaker.label)->styleSheet().contains(QString::fromUtf8(speaker.stillPicture)),
+            speaker.label);
 }
 
 void SurroundTestTest::pauseHoldsTheStepAndResumeGoesOn()
@@ -358,12 +360,14 @@ void SurroundTestTest::stoppingWhilePlayingReturnsToIdle_data()
     QTest::addColumn<int>("step");
     QTest::addColumn<QString>("labelName");
     QTest::addColumn<QString>("styleSheet");
-    QTest::newRow("front left") << 1 << "label_Horn_LeftUp"
-                                << QString::fromUtf8("border-image: url(:/png/pic/png/左上1.png);");
-    QTest::newRow("side right") << 4 << "label_Horn_Right"
-                                << QString::fromUtf8("border-image: url(:/png/pic/png/右1.png);");
-    QTest::newRow("side left") << 7 << "label_Horn_Left"
-                               << QString::fromUtf8("QLabel{border-image: url(:/png/pic/png/左1.png);}");
+    // The speaker lit when the run stops gets its still picture back; the
+    // side left one in the form a finished run gives it.
+    const auto row = [](const char* name, int step, const char* label, const char* style) {
+        QTest::newRow(name) << step << QString(label) << QString::fromUtf8(style);
+    };
+    row("front left", 1, "label_Horn_LeftUp", "border-image: url(:/png/pic/png/左上1.png);");
+    row("side right", 4, "label_Horn_Right", "border-image: url(:/png/pic/png/右1.png);");
+    row("side left", 7, "label_Horn_Left", "QLabel{border-image: url(:/png/pic/png/左1.png);}");
 }
 
 void SurroundTestTest::stoppingWhilePlayingReturnsToIdle()
@@ -471,7 +475,8 @@ void SurroundTestTest::eachSpeakerIsHeardOnlyInItsOwnStep()
     const WavFormat wav = readWav(testSoundPath());
     QVERIFY(wav.channels == kChannelCount && !wav.data.isEmpty());
 
-    QVERIFY2(channelLevel(wav, own.channel, own.from, own.from + kVoiceOnsetSeconds) > kAudibleLevel,
+    QVERIFY2(channelLevel(wav, own.channel, own.from, own.from + kVoiceOnsetSeconds) >
+                 kAudibleLevel,
              "the voice starts as the speaker lights up");
     for (const SoundStep& other : kSoundSteps)
         if (&other != &own)

@@ -1,0 +1,273 @@
+// The file steps of a device change: the user file of a new unit made from
+// its model's default file, a known unit's file read and left alone, a model
+// without a default file, and writes that the file system refuses.
+
+#include "PresenceRig.h"
+#include "TraceLog.h"
+#include "UsbHidOperation.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+#include <csignal>
+#include <optional>
+#include <sys/resource.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(DeviceIdentity)
+
+namespace {
+
+constexpr quint16 kMorvik = 0x1029;
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QJsonObject shippedRoot(quint16 productId)
+{
+    return QJsonDocument::fromJson(fileBytes(shippedDefaultFile(productId))).object();
+}
+
+QString programName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+// What a device change does with the files once the identity is known.
+void runFileSteps(Velumix& window)
+{
+    window.buildConfigFilePaths();
+    window.ensureUserFile();
+    window.getUserJsonFile();
+}
+
+QStringList folderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Limits the size of files this process may write, so that a write fails
+// even for root, whom permissions do not stop. Writing past the limit then
+// fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_previousHandler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    bool active() const { return m_active; }
+
+private:
+    void (*m_previousHandler)(int);
+    rlimit m_saved{};
+    bool m_active = false;
+};
+
+enum class WriteObstacle { None, FileSizeLimit, ReadOnlyFile };
+
+} // namespace
+
+Q_DECLARE_METATYPE(WriteObstacle)
+
+class UserFileTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void newUnitGetsUserFileFromDefault_data();
+    void newUnitGetsUserFileFromDefault();
+    void knownUnitsFileIsReadAndNotWritten();
+    void modelWithoutDefaultFileIsReportedAndUsedWithoutOne();
+    void currentModeIsWrittenOrFileStaysWhole_data();
+    void currentModeIsWrittenOrFileStaysWhole();
+
+private:
+    QString userFolder() const { return m_home.documents() + "/" + programName() + "/UserFile/"; }
+    ThrowawayHome m_home;
+};
+
+// Every test meets its headset for the first time.
+void UserFileTest::init() { QVERIFY(QDir(userFolder()).removeRecursively()); }
+
+void UserFileTest::newUnitGetsUserFileFromDefault_data()
+{
+    QTest::addColumn<quint16>("productId");
+    QTest::addColumn<DeviceIdentity>("identity");
+    QTest::addColumn<QString>("uuid");
+    QTest::addColumn<bool>("documentsMissing");
+    QTest::newRow("1029") << kMorvik << kUnitIdentity << "0a1b2c3d" << false;
+    QTest::newRow("0f51, identity 00000001") << quint16(0x0F51) << DeviceIdentity{0, 0, 0, 1}
+                                             << "00000001" << false;
+    QTest::newRow("no documents folder yet") << kMorvik << kUnitIdentity << "0a1b2c3d" << true;
+}
+
+void UserFileTest::newUnitGetsUserFileFromDefault()
+{
+    QFETCH(quint16, productId);
+    QFETCH(DeviceIdentity, identity);
+    QFETCH(QString, uuid);
+    QFETCH(bool, documentsMissing);
+    PresenceRig rig;
+    rig.addHeadset(productId, true, identity);
+    Velumix& window = rig.buildWindow();
+    window.m_knownDeviceIdentity = identity;
+    if (documentsMissing)
+        QVERIFY(QDir(m_home.documents()).removeRecursively());
+
+    runFileSteps(window);
+
+    const QString productDigits = QString("%1").arg(productId, 4, 16, QChar('0'));
+    QCOMPARE(window.m_qstrCurrentDefaultFileName, shippedDefaultFile(productId));
+    QVERIFY(window.m_qstrCurrentDefaultFileName.endsWith("/DefaultFile/VID-3206&PID-" +
+                                                         productDigits + ".json"));
+    const QString userFile = userFolder() + "VID-3206&PID-" + productDigits + "&UUID-" + uuid + ".json";
+    QCOMPARE(window.m_qstrCurrentUserFileName, userFile);
+    QJsonObject expectedRoot = shippedRoot(productId);
+    expectedRoot.insert("uuid", uuid);
+    QCOMPARE(fileBytes(userFile), QJsonDocument(expectedRoot).toJson());
+    QCOMPARE(folderEntries(userFolder()), QStringList{QFileInfo(userFile).fileName()});
+
+    QCOMPARE(window.m_userDeviceList.size(), 1);
+    const ConfigRecord& record = window.m_userDeviceList.first();
+    QCOMPARE(record.identity, identity);
+    QCOMPARE(record.vendorId, quint16(0x3206));
+    QCOMPARE(record.productId, productId);
+    QCOMPARE(record.surroundPresets.size(), 4);
+    QCOMPARE(record.stereoPresets.size(), 6);
+    QCOMPARE(rig.boxes(), QStringList());
+}
+
+void UserFileTest::knownUnitsFileIsReadAndNotWritten()
+{
+    PresenceRig rig;
+    rig.addHeadset(kMorvik);
+    Velumix& window = rig.buildWindow();
+    window.m_knownDeviceIdentity = kUnitIdentity;
+    QJsonObject saved = shippedRoot(kMorvik);
+    saved.insert("uuid", "0a1b2c3d");
+    saved.insert("customMode", QJsonArray{QJsonObject{
+                                   {"algorithm", "Stereo"}, {"name", "Mine"}, {"parameter", "1,2,3,4,5,6,7,8,9,10"}}});
+    saved.insert("mode", QJsonObject{{"algorithm", "Stereo"}, {"mode", "custom"}, {"name", "Mine"}});
+    const QString userFile = userFolder() + "VID-3206&PID-1029&UUID-0a1b2c3d.json";
+    // Compact, unlike anything the program writes: a rewrite would show.
+    const QByteArray content = QJsonDocument(saved).toJson(QJsonDocument::Compact);
+    QVERIFY(QDir().mkpath(userFolder()));
+    QVERIFY(writeBytes(userFile, content));
+    const QDateTime lastWeek = QDateTime::currentDateTime().addDays(-7);
+    {
+        QFile file(userFile);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(lastWeek, QFileDevice::FileModificationTime));
+    }
+
+    runFileSteps(window);
+
+    QCOMPARE(window.m_qstrCurrentUserFileName, userFile);
+    QCOMPARE(fileBytes(userFile), content);
+    QCOMPARE(QFileInfo(userFile).lastModified().toSecsSinceEpoch(), lastWeek.toSecsSinceEpoch());
+    QCOMPARE(folderEntries(userFolder()), QStringList{QFileInfo(userFile).fileName()});
+    const QList<CustomRecord> customModes = {{"Stereo", "Mine", "1,2,3,4,5,6,7,8,9,10"}};
+    QCOMPARE(window.m_customModeList, customModes);
+    QCOMPARE(window.m_userDeviceList.size(), 1);
+    QCOMPARE(window.m_userDeviceList.first().mode, QString("custom"));
+    QCOMPARE(window.m_userDeviceList.first().name, QString("Mine"));
+    QCOMPARE(rig.boxes(), QStringList());
+}
+
+void UserFileTest::modelWithoutDefaultFileIsReportedAndUsedWithoutOne()
+{
+    PresenceRig rig;
+    const int unit = rig.addHeadset(0x7777, false);
+    Velumix& window = rig.buildWindow();
+    addAcceptedProductId(0x7777);
+    rig.plugIn(unit);
+    QCOMPARE(linkState.connectedProductId, quint16(0x7777));
+    window.m_knownDeviceIdentity = kUnitIdentity;
+
+    runFileSteps(window);
+
+    QCOMPARE(rig.boxes(), QStringList({"prompt: There is no default JSON file!",
+                                       "Error: Json File Is Error!"}));
+    QCOMPARE(folderEntries(userFolder()), QStringList());
+    QVERIFY(window.m_customModeList.isEmpty());
+    // The headset stays in use, only without custom modes.
+    QVERIFY(mainScreenInFront(window));
+    QCOMPARE(linkState.deviceOpened, 1);
+}
+
+void UserFileTest::currentModeIsWrittenOrFileStaysWhole_data()
+{
+    QTest::addColumn<WriteObstacle>("obstacle");
+    QTest::newRow("nothing in the way") << WriteObstacle::None;
+    QTest::newRow("file system refuses the write") << WriteObstacle::FileSizeLimit;
+    QTest::newRow("read-only file") << WriteObstacle::ReadOnlyFile;
+}
+
+void UserFileTest::currentModeIsWrittenOrFileStaysWhole()
+{
+    QFETCH(WriteObstacle, obstacle);
+    if (obstacle == WriteObstacle::ReadOnlyFile && geteuid() == 0)
+        QSKIP("root writes to read-only files; the file size row covers root");
+    PresenceRig rig;
+    rig.addHeadset(kMorvik);
+    Velumix& window = rig.buildWindow();
+    window.m_knownDeviceIdentity = kUnitIdentity;
+    runFileSteps(window);
+    const QString userFile = window.m_qstrCurrentUserFileName;
+    QJsonObject root = QJsonDocument::fromJson(fileBytes(userFile)).object();
+    // Large enough that the new document cannot fit under the size limit.
+    const int paddingSize = 600 * 1024;
+    root.insert("notes", QString(paddingSize, QChar('x')));
+    QVERIFY(writeBytes(userFile, QJsonDocument(root).toJson()));
+    const QByteArray before = fileBytes(userFile);
+    window.m_qstrCurrentAlgorithm = "Stereo";
+    window.m_qstrCurrentMode = "default";
+    window.m_qstrCurrentName = "Jazz";
+
+    if (obstacle == WriteObstacle::ReadOnlyFile)
+        QVERIFY(QFile::setPermissions(userFile, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const rlim_t limit = rlim_t(QFileInfo(traceLogFilePath()).size() + 64 * 1024);
+    QVERIFY2(limit < rlim_t(paddingSize), "the trace log has outgrown the size limit");
+    {
+        std::optional<FileSizeLimit> sizeLimit;
+        if (obstacle == WriteObstacle::FileSizeLimit) {
+            sizeLimit.emplace(limit);
+            QVERIFY(sizeLimit->active());
+        }
+        window.writeJsonFile("currentMode");
+    }
+
+    const bool written = obstacle == WriteObstacle::None;
+    QCOMPARE(rig.traceSteps("Write Json File"),
+             QStringList({"currentMode", written ? "Success" : "fail"}));
+    QCOMPARE(folderEntries(userFolder()), QStringList{QFileInfo(userFile).fileName()});
+    if (!written) {
+        QCOMPARE(fileBytes(userFile), before);
+        return;
+    }
+    root.insert("mode", QJsonObject{{"algorithm", "Stereo"}, {"mode", "default"}, {"name", "Jazz"}});
+    QCOMPARE(fileBytes(userFile), QJsonDocument(root).toJson());
+}
+
+QTEST_MAIN(UserFileTest)
+#include "tst_userfiles.moc"

@@ -1,0 +1,193 @@
+// The window following the virtual headset through libudev on the real
+// kernel, once with the udev daemon running (the "udev" monitor) and once
+// without it (the "kernel" monitor): start screen without a headset, main
+// screen and status exchange when it comes, start screen again when it goes
+// in the middle of traffic, and a second unit loading its own user file.
+
+#include "MessageBox.h"
+#include "MyThread.h"
+#include "PresenceRig.h"
+#include "UdevHotplugSource.h"
+#include "UhidHeadsetProcess.h"
+#include "UsbHidOperation.h"
+#include "WatchedHidapiBackend.h"
+
+#include <QFile>
+#include <QMutex>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr uint16_t kProduct = 0x1054;
+const QString kFirstUnit = QStringLiteral("0a1b2c3d");
+const QString kSecondUnit = QStringLiteral("11223344");
+const char kUdevDaemon[] = "/lib/systemd/systemd-udevd";
+// udev_queue_get_udev_is_active() looks for the daemon's control socket.
+const char kUdevControlSocket[] = "/run/udev/control";
+constexpr int kTimeoutMs = 10000;
+constexpr int kClickIntervalMs = 15;
+
+// The program's own debug lines, kept for counting; the rest is printed.
+class DebugLines
+{
+public:
+    DebugLines() { s_active = this; m_previous = qInstallMessageHandler(&DebugLines::record); }
+    ~DebugLines() { qInstallMessageHandler(m_previous); s_active = nullptr; }
+    int count(const QString& line) const
+    {
+        const QMutexLocker lock(&m_mutex); // the reader thread prints too
+        return int(m_lines.count(line));
+    }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.")) {
+            const QMutexLocker lock(&s_active->m_mutex);
+            s_active->m_lines.append(text);
+            return;
+        }
+        s_active->m_previous(type, context, text);
+    }
+    static DebugLines* s_active;
+    QtMessageHandler m_previous;
+    mutable QMutex m_mutex;
+    QStringList m_lines;
+};
+DebugLines* DebugLines::s_active = nullptr;
+
+// The udev daemon of the host's root, for as long as the object lives.
+class UdevDaemon
+{
+public:
+    bool start()
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_process.start(kUdevDaemon, QStringList());
+        return QTest::qWaitFor([] { return QFile::exists(kUdevControlSocket); }, kTimeoutMs);
+    }
+    ~UdevDaemon()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+};
+
+bool userFileOfUnit(const Velumix& window, const QString& identity)
+{
+    return window.m_qstrCurrentUserFileName.endsWith("UUID-" + identity + ".json") &&
+           QFile::exists(window.m_qstrCurrentUserFileName);
+}
+
+} // namespace
+
+class UhidWindowTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void cleanupTestCase();
+    void windowFollowsTheHeadset_data();
+    void windowFollowsTheHeadset();
+
+private:
+    WatchedHidapiBackend m_backend;
+    QStringList m_boxes;
+};
+
+void UhidWindowTest::initTestCase()
+{
+    if (QFile::exists(kUdevControlSocket))
+        QSKIP("a udev daemon is running already; the test starts and stops its own");
+    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
+        m_boxes.append(title + ": " + text);
+    });
+}
+
+void UhidWindowTest::cleanup()
+{
+    setHidBackend(nullptr);
+    m_boxes.clear();
+}
+
+void UhidWindowTest::cleanupTestCase()
+{
+    setMessageBoxHandler({});
+}
+
+void UhidWindowTest::windowFollowsTheHeadset_data()
+{
+    QTest::addColumn<bool>("withDaemon");
+    QTest::addColumn<QString>("monitor");
+    QTest::newRow("kernel events, no udev daemon") << false << "kernel";
+    QTest::newRow("udev daemon") << true << "udev";
+}
+
+void UhidWindowTest::windowFollowsTheHeadset()
+{
+    QFETCH(bool, withDaemon);
+    QFETCH(QString, monitor);
+    UdevDaemon daemon;
+    if (withDaemon)
+        QVERIFY(daemon.start());
+    DebugLines debugLines;
+    setHidBackend(&m_backend);
+    UhidHeadsetProcess headset;
+    QVERIFY(headset.started());
+
+    auto window = std::make_unique<Velumix>();
+    const auto* source = qobject_cast<UdevHotplugSource*>(window->m_hotplugSource);
+    QVERIFY(source);
+    QCOMPARE(source->monitorName(), monitor);
+    QVERIFY(startScreenInFront(*window));
+
+    // The headset comes: main screen, the status exchange, the unit's file.
+    QVERIFY(!headset.plugIn(kProduct, kFirstUnit).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(*window), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!headset.frames("RX", frame::ReadStatus).isEmpty(), kTimeoutMs);
+    QCOMPARE(headset.frames("TX", frame::ReadStatus).size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kFirstUnit), kTimeoutMs);
+
+    // Traffic: presets chosen one after another, each sent as two PEQ frames.
+    QTimer clicker;
+    bool jazz = false;
+    connect(&clicker, &QTimer::timeout, window.get(), [&] {
+        jazz = !jazz;
+        (jazz ? window->ui.radioButton_Stereo_Jazz : window->ui.radioButton_Stereo_Pop)->click();
+    });
+    const int peqFramesBefore = headset.frames("TX", frame::SetPeq).size();
+    clicker.start(kClickIntervalMs);
+    QTRY_VERIFY_WITH_TIMEOUT(headset.frames("RX", frame::SetPeq).size() >= peqFramesBefore + 20,
+                             kTimeoutMs);
+
+    // Pulled out in the middle of it: start screen, the link closed once.
+    headset.command("destroy");
+    QTRY_VERIFY_WITH_TIMEOUT(startScreenInFront(*window), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->m_readerThread, kTimeoutMs);
+    clicker.stop();
+    QVERIFY(!headset.waitForLine("destroyed").isEmpty());
+    // Presets chosen without a headset only ask for one.
+    m_boxes.removeAll("warning: Please Insert Device!");
+    QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+    QCOMPARE(debugLines.count("Close Thread!"), 1);
+    QCOMPARE(linkState.deviceOpened, 0);
+    QCOMPARE(m_backend.closesDuringRead(), 0);
+
+    // Another unit: main screen again, its own user file, "Device Change!".
+    QVERIFY(!headset.plugIn(kProduct, kSecondUnit).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(*window), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kSecondUnit), kTimeoutMs);
+    QVERIFY2(m_boxes == QStringList{"prompt: Device Change!"}, qPrintable(m_boxes.join('\n')));
+}
+
+QTEST_MAIN(UhidWindowTest)
+#include "tst_uhidwindow.moc"
