@@ -223,12 +223,11 @@ private:
     void addCustomSlot(SoundPage page, const QString& parameter);
     void copyIntoNewSlot(SoundPage page);
     std::optional<QString> saveCustomPage(SoundPage page);
-    void replacePageModes(const QString& algorithm, const std::array<CustomRecord, 5>& records,
-                          int count);
+    void replacePageModes(SoundPage page, const std::array<CustomRecord, 5>& records, int count);
     void requestCustomDelete(SoundPage page);
     void closeDeleteConfirmation(SoundPage page);
     void deleteSelectedSlot(SoundPage page);
-    void removePageMode(const QString& algorithm, int index);
+    void removePageMode(SoundPage page, int index);
     void shiftCustomSlots(SoundPage page);
     void moveCustomRecord(CustomRecord& target, CustomRecord& source);
     // Navigation (private)
@@ -318,6 +317,9 @@ public:
     int m_programmaticUpdate = 0;
     int m_headsetModel = 0;
 
+    // Per page (stereo, surround): how many of the page's first modes in
+    // m_customModeList the slots show.
+    std::array<int, 2> m_slotBackedRecords{};
     // The last setDeviceUserParameter() selected the mode the user file names.
     bool m_savedModeRestored = false;
     // The surround page shows its speaker view instead of the equaliser.

@@ -244,7 +244,7 @@ std::optional<QString> Velumix::saveCustomPage(SoundPage page)
         ui.lineEdit_CustomName->setText(name);
         savedName = name;
     }
-    replacePageModes(state.algorithm, state.records, state.count);
+    replacePageModes(page, state.records, state.count);
     traceLog("Save Mode",
              page == SoundPage::Surround ? "Save Stereo Custom Mode" : "Save Surround Custom Mode",
              "Velumix", "on_PushButton_CustomSave_Clicked", __LINE__);
@@ -252,20 +252,24 @@ std::optional<QString> Velumix::saveCustomPage(SoundPage page)
 }
 
 // The page's modes move behind those of the other page, in slot order. Modes
-// beyond the five a page shows stay in the list, after the slots.
-void Velumix::replacePageModes(const QString& algorithm,
-                               const std::array<CustomRecord, 5>& records, int count)
+// of the page that no slot shows (a file may hold more than five) stay in
+// the list, after the slots.
+void Velumix::replacePageModes(SoundPage page, const std::array<CustomRecord, 5>& records,
+                               int count)
 {
+    const QString algorithm = customState(*this, page).algorithm;
+    int& slotBacked = m_slotBackedRecords[int(page)];
     QList<CustomRecord> others;
     QList<CustomRecord> unshown;
     int pageRecords = 0;
     for (const CustomRecord& record : m_customModeList) {
         if (record.algorithm != algorithm)
             others.append(record);
-        else if (pageRecords++ >= kSlotCount)
+        else if (pageRecords++ >= slotBacked)
             unshown.append(record);
     }
-    for (int slot = 0; slot < std::min(count, kSlotCount); ++slot)
+    slotBacked = std::min(count, kSlotCount);
+    for (int slot = 0; slot < slotBacked; ++slot)
         others.append(records[slot]);
     m_customModeList = others + unshown;
 }
@@ -313,7 +317,7 @@ void Velumix::deleteSelectedSlot(SoundPage page)
             qCDebug(lcWindow).noquote() << QStringLiteral("空删除");
         return;
     }
-    removePageMode(state.algorithm, selected);
+    removePageMode(page, selected);
     closeDeleteConfirmation(page);
     writeJsonFile("customMode");
     shiftCustomSlots(page);
@@ -333,12 +337,18 @@ void Velumix::deleteSelectedSlot(SoundPage page)
         widget->hide();
 }
 
-void Velumix::removePageMode(const QString& algorithm, int index)
+// Removes the mode shown in slot `index` from the list.
+void Velumix::removePageMode(SoundPage page, int index)
 {
+    const QString algorithm = customState(*this, page).algorithm;
+    int& slotBacked = m_slotBackedRecords[int(page)];
+    if (index >= slotBacked)
+        return;
     int pageRecord = 0;
     for (auto it = m_customModeList.begin(); it != m_customModeList.end(); ++it) {
         if (it->algorithm == algorithm && pageRecord++ == index) {
             m_customModeList.erase(it);
+            --slotBacked;
             return;
         }
     }
@@ -391,5 +401,6 @@ void Velumix::loadCustomSlots()
             area.customRadios[slot]->setText(record.name);
             ++slot;
         }
+        m_slotBackedRecords[int(page)] = slot;
     }
 }

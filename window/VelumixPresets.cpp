@@ -208,6 +208,7 @@ void Velumix::rebuildCustomSlots(SoundPage page)
         ++count;
     }
     (page == SoundPage::Surround ? m_surroundCustomCount : m_stereoCustomCount) = count;
+    m_slotBackedRecords[int(page)] = count;
     area.frame->show();
     if (count == int(slotRecords.size()))
         return;

@@ -166,8 +166,11 @@ bool HeadsetRig::start()
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         return false;
     Velumix& window = *m_window;
-    return QTest::qWaitFor([&window] { return window.m_identitySeen == 1; }, kDeadlineMs) &&
-           settle();
+    if (!QTest::qWaitFor([&window] { return window.m_identitySeen == 1; }, kDeadlineMs)) {
+        qWarning("the window took no status reply as the arrival of a unit");
+        return false;
+    }
+    return settle();
 }
 
 void HeadsetRig::stop()

@@ -428,7 +428,8 @@ void CustomModesTest::modesBeyondFiveStayInFile()
     const QStringList afterAdd = customModesInFile(file);
     QVERIFY(afterAdd.contains(described({customMode("Surround", kNewMode, {})}).first()));
     QVERIFY(afterAdd.contains(described({surroundModes[6]}).first()));
-    QEXPECT_FAIL("", "a Save right after a deletion drops the page's fifth list mode", Continue);
+    // Known fault: Save keeps the page's first five list modes as the slots'
+    // modes, but after the deletion the slots hold four of them.
     QVERIFY2(afterAdd.contains(described({surroundModes[5]}).first()), qPrintable(afterAdd.join('\n')));
     QVERIFY(afterAdd.contains(described({stereoMode}).first()));
     QCOMPARE(rig.boxes(), QStringList());

@@ -18,6 +18,8 @@ namespace {
 
 const QString kDeviceChange = QStringLiteral("prompt: Device Change!");
 const QString kSorelPicture = QStringLiteral("Sorel_main_hui.jpg");
+// The gains of the custom modes named "Real" in prepared user files.
+constexpr EqGains kRealGains{1, 2, 3, 4, 5, -5, -4, -3, -2, -1};
 
 // The page shown, as m_currentPage names it, for each tab.
 int pageOfTab(int tab) { return tab == 0 ? 2 : tab == 1 ? 1 : 3; }
@@ -394,7 +396,6 @@ void RepliesTest::savedModeOfFileRestored_data()
     QTest::addColumn<QJsonObject>("mode");
     QTest::addColumn<QString>("checkedRadio");
     QTest::addColumn<Frames>("sent");
-    const EqGains realGains{1, 2, 3, 4, 5, -5, -4, -3, -2, -1};
     const auto preset = [](const char* algorithm, const char* name, int modeIndex) {
         return peqPair(modeIndex, shippedPresetGains(kMorvik, algorithm, name), kMorvik);
     };
@@ -404,7 +405,7 @@ void RepliesTest::savedModeOfFileRestored_data()
                                      << "radioButton_Surround_FPS" << preset("Surround", "FPS", 18);
     QTest::newRow("stereo custom mode")
         << int(kSurroundState) << currentMode("Stereo", "custom", "Real")
-        << "radioButton_Stereo_Custom1" << peqPair(6, realGains, kMorvik);
+        << "radioButton_Stereo_Custom1" << peqPair(6, kRealGains, kMorvik);
     // No surround slot carries the name: the reported page's Standard instead.
     QTest::newRow("unknown custom mode")
         << int(kStereoState) << currentMode("Surround", "custom", "Ghost")
@@ -417,10 +418,9 @@ void RepliesTest::savedModeOfFileRestored()
     QFETCH(QJsonObject, mode);
     QFETCH(QString, checkedRadio);
     QFETCH(Frames, sent);
-    const EqGains realGains{1, 2, 3, 4, 5, -5, -4, -3, -2, -1};
     prepareUserFile(kMorvik, kFirstUnit,
-                    {customMode("Stereo", "Real", realGains),
-                     customMode("Surround", "Real", realGains)},
+                    {customMode("Stereo", "Real", kRealGains),
+                     customMode("Surround", "Real", kRealGains)},
                     mode);
     HeadsetRig rig;
     const int unit = rig.addUnit(kMorvik);
