@@ -387,7 +387,8 @@ void Velumix::refreshCustomSlotTexts()
     }
 }
 
-// After a device change: the first five modes of each page fill its slots.
+// After a device change: the first five modes of each page fill its slots;
+// the other slots are emptied.
 void Velumix::loadCustomSlots()
 {
     for (SoundPage page : {SoundPage::Stereo, SoundPage::Surround}) {
@@ -402,5 +403,10 @@ void Velumix::loadCustomSlots()
             ++slot;
         }
         m_slotBackedRecords[int(page)] = slot;
+        // Slots the new unit does not fill must not keep another unit's modes.
+        for (; slot < kSlotCount; ++slot) {
+            state.records[slot] = CustomRecord{};
+            area.customRadios[slot]->setText(QStringLiteral("Customize -%1").arg(slot + 1));
+        }
     }
 }
