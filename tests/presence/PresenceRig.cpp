@@ -16,20 +16,31 @@
 
 #include <algorithm>
 
-PresenceRig* PresenceRig::s_active = nullptr;
+std::atomic<PresenceRig*> PresenceRig::s_active{nullptr};
 
 int WatchedBackend::readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds)
 {
-    ++m_readsUnderWay;
-    const int result = SimulatedHidBackend::readTimeout(device, data, length, milliseconds);
-    --m_readsUnderWay;
-    return result;
+    {
+        const std::lock_guard lock(m_readersMutex);
+        QThread* current = QThread::currentThread();
+        const bool known = std::any_of(m_readers.begin(), m_readers.end(),
+                                       [current](const QPointer<QThread>& reader) {
+                                           return reader.data() == current;
+                                       });
+        if (!known)
+            m_readers.emplace_back(current);
+    }
+    return SimulatedHidBackend::readTimeout(device, data, length, milliseconds);
 }
 
 void WatchedBackend::close(HidDevice* device)
 {
-    if (m_readsUnderWay > 0)
-        ++m_closesDuringRead;
+    {
+        const std::lock_guard lock(m_readersMutex);
+        for (const QPointer<QThread>& reader : m_readers)
+            if (reader && reader->isRunning())
+                ++m_closesWhileReaderRuns;
+    }
     SimulatedHidBackend::close(device);
 }
 

@@ -8,9 +8,11 @@
 #include "SimulatedHeadset.h"
 #include "Velumix.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTest>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -22,18 +24,19 @@ using Frames = std::vector<Frame>;
 
 constexpr DeviceIdentity kUnitIdentity{0x0a, 0x1b, 0x2c, 0x3d};
 
-// The simulated back end, also watching that no handle is closed while the
-// reader thread is still reading from the link.
+// The simulated back end, also watching that no handle is closed while a
+// thread that reads from the link is still running.
 class WatchedBackend : public SimulatedHidBackend
 {
 public:
     int readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds) override;
     void close(HidDevice* device) override;
-    int closesDuringRead() const { return m_closesDuringRead; }
+    int closesWhileReaderRuns() const { return m_closesWhileReaderRuns; }
 
 private:
-    std::atomic<int> m_readsUnderWay{0};
-    std::atomic<int> m_closesDuringRead{0};
+    std::mutex m_readersMutex;
+    std::vector<QPointer<QThread>> m_readers; // every thread that has read
+    int m_closesWhileReaderRuns = 0;
 };
 
 class PresenceRig
@@ -49,7 +52,6 @@ public:
     // A device of another vendor with the same two interfaces.
     int addForeignDevice(quint16 vendorId, quint16 productId);
     Velumix& buildWindow();
-    Velumix& window() { return *m_window; }
 
     // Like a real unit: the back end changes, then one event per interface.
     void plugIn(int unit);
@@ -69,7 +71,8 @@ public:
 private:
     static void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& text);
 
-    static PresenceRig* s_active;
+    // Read on whichever thread prints.
+    static std::atomic<PresenceRig*> s_active;
     QtMessageHandler m_previousHandler = nullptr;
     mutable std::mutex m_mutex; // the reader thread prints debug lines too
     QStringList m_debugLines;
