@@ -8,6 +8,7 @@ packages=(
     libhidapi-dev libqcustomplot-dev libudev-dev libpulse-dev
     fonts-liberation fonts-jura libglib2.0-bin
     pulseaudio pulseaudio-utils xvfb x11-utils imagemagick
+    qemu-system-x86 busybox-static cpio kmod xz-utils udev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -8,6 +8,8 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" --timeout 300)
+# Why the virtual machine tests (tests/vm) were skipped, if they were.
+[ ! -f build/vm/skipped ] || cat build/vm/skipped
 
 # The reader thread and the device link once more under ThreadSanitizer.
 threaded_tests="tst_readerthread tst_link"

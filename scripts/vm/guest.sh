@@ -11,7 +11,7 @@
 # The script prints the command's output and exits with its status, or with
 # 124 when it outlived the time-out. Where the guest cannot run (no qemu, no
 # kernel package, no boot within the deadline) it prints "skipped: <reason>"
-# and exits with 77.
+# and exits with 77; the reason is also left in CACHE/skipped.
 #
 # The kernel (package linux-image-6.1.*-amd64, fetched with apt-get download)
 # and the initramfs (busybox-static, cpio, kmod) are kept in the cache folder,
@@ -37,8 +37,9 @@ while [ $# -gt 0 ]; do
 done
 [ $# -gt 0 ] || { echo "usage: guest.sh [--cache DIR] [--boot-deadline S] [--timeout S] COMMAND [ARGS...]" >&2; exit 2; }
 
+# The reason also goes to $cache/skipped, for callers that hide the output.
 skip() {
-    echo "skipped: $*"
+    echo "skipped: $*" | tee "$cache/skipped"
     exit "$kSkipped"
 }
 
@@ -150,13 +151,15 @@ stop_qemu() {
     wait "$qemu_pid" 2>/dev/null || true
 }
 
+mkdir -p "$cache"
+cache=$(realpath "$cache")
+rm -f "$cache/skipped"
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
-{ ldd /bin/busybox 2>&1 || true; } | grep -q "not a dynamic executable" || skip "busybox-static is not installed"
+{ ldd /bin/busybox 2>&1 || true; } | grep -q "not a dynamic executable" ||
+    skip "busybox-static is not installed"
 command -v cpio >/dev/null || skip "cpio is not installed"
 command -v modprobe >/dev/null || skip "kmod is not installed"
 
-mkdir -p "$cache"
-cache=$(realpath "$cache")
 kernel_dir="$cache/kernel"
 initramfs="$cache/initramfs.cpio.gz"
 fetch_kernel
@@ -165,6 +168,8 @@ build_initramfs
 # The exchange folder: the job in, its output and status out. Kept after the
 # run (with the guest's console log) for a look when something went wrong.
 exchange="$cache/run"
+# The guest learns the folder from the kernel's command line.
+[[ "$exchange" != *[[:space:]]* ]] || skip "the cache folder's path holds white space: $exchange"
 rm -rf "$exchange"
 mkdir -p "$exchange"
 write_job "$@"
@@ -186,7 +191,8 @@ if ! wait_for "$boot_deadline" guest_booted; then
     skip "the guest did not boot within ${boot_deadline}s (console: $exchange/console.log)"
 fi
 if [ ! -f "$exchange/booted" ]; then
-    skip "the guest stopped while booting: $(tail -n 1 "$exchange/qemu.log" "$exchange/console.log" 2>/dev/null | grep -v '^==>' | tr -s '\n' ' ')"
+    skip "the guest stopped while booting: $(cat "$exchange/qemu.log" | tr -s '\n' ' ')" \
+         "(console: $exchange/console.log)"
 fi
 touch "$exchange/output"
 tail -n +1 -f --pid="$qemu_pid" "$exchange/output" &

@@ -45,7 +45,7 @@ void UhidHeadsetProcess::readOutput()
 QString UhidHeadsetProcess::waitForLine(const QString& prefix, int timeoutMs)
 {
     QString found;
-    QTest::qWaitFor(
+    const bool ended = QTest::qWaitFor(
         [&] {
             readOutput();
             for (; m_linesWaitedFor < m_lines.size(); ++m_linesWaitedFor) {
@@ -57,7 +57,7 @@ QString UhidHeadsetProcess::waitForLine(const QString& prefix, int timeoutMs)
             return !started();
         },
         timeoutMs);
-    return found;
+    return ended ? found : QString();
 }
 
 QString UhidHeadsetProcess::plugIn(uint16_t productId, const QString& identity)

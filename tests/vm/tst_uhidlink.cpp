@@ -40,11 +40,11 @@ Report trafficFrame(int n)
     return frame::setPeqCommand(1, first, first + 4, 3, gains, kProduct);
 }
 
-void sendTrafficFrame(int n)
+// The link's write result: 0 written, 1 refused.
+int sendTrafficFrame(int n)
 {
-    const Report report = trafficFrame(n);
-    linkState.txReport = report;
-    usbHidWriteDevice(linkState.txReport.data());
+    linkState.txReport = trafficFrame(n);
+    return usbHidWriteDevice(linkState.txReport.data());
 }
 
 QByteArray bytesOf(const Report& report)
@@ -144,8 +144,7 @@ void UhidLinkTest::readerKeepsUpWhileTheGuiThreadWrites()
     for (int n = 0; n < kTrafficFrames; ++n) {
         QVERIFY2(m_credits.tryAcquire(1, kReplyTimeoutMs),
                  qPrintable(QStringLiteral("no reply to frame %1").arg(n - kFramesInFlight)));
-        sendTrafficFrame(n);
-        QCOMPARE(usbHidLastWriteResult(), 0);
+        QCOMPARE(sendTrafficFrame(n), 0);
         written.append(bytesOf(trafficFrame(n)));
     }
     QTRY_COMPARE_WITH_TIMEOUT(m_acknowledged.load(), kTrafficFrames, kReplyTimeoutMs);
@@ -165,16 +164,17 @@ void UhidLinkTest::headsetVanishingUnderTrafficEndsReadsAndNothingHangs()
     int n = 0;
     for (; n < kTrafficFrames / 2; ++n) {
         QVERIFY(m_credits.tryAcquire(1, kReplyTimeoutMs));
-        sendTrafficFrame(n);
+        QCOMPARE(sendTrafficFrame(n), 0);
     }
     m_headset->command("destroy");
     // The GUI thread writes on until the kernel refuses: the device is gone.
     QDeadlineTimer deadline(kReplyTimeoutMs);
-    while (usbHidLastWriteResult() == 0 && !deadline.hasExpired()) {
-        m_credits.tryAcquire(1, 1); // paces the writes while replies still come
-        sendTrafficFrame(n++);
+    int result = 0;
+    while (result == 0 && !deadline.hasExpired()) {
+        static_cast<void>(m_credits.tryAcquire(1, 1)); // paces the writes while replies come
+        result = sendTrafficFrame(n++);
     }
-    QCOMPARE(usbHidLastWriteResult(), 1);
+    QCOMPARE(result, 1);
     QVERIFY(!m_headset->waitForLine("destroyed").isEmpty());
 
     // The reader's reads now end in an error; it keeps going until told to stop.

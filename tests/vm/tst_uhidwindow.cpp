@@ -75,6 +75,9 @@ public:
             return;
         m_process.terminate();
         m_process.waitForFinished();
+        // The daemon leaves its socket behind, which would still tell libudev
+        // that a daemon runs.
+        QFile::remove(kUdevControlSocket);
     }
 
 private:
@@ -156,6 +159,7 @@ void UhidWindowTest::windowFollowsTheHeadset()
     QTRY_VERIFY_WITH_TIMEOUT(!headset.frames("RX", frame::ReadStatus).isEmpty(), kTimeoutMs);
     QCOMPARE(headset.frames("TX", frame::ReadStatus).size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kFirstUnit), kTimeoutMs);
+    QVERIFY(!headset.lines().contains("controls opened")); // only the vendor-defined interface
 
     // Traffic: presets chosen one after another, each sent as two PEQ frames.
     QTimer clicker;
