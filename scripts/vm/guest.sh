@@ -7,7 +7,8 @@
 #                       COMMAND [ARGS...]
 #
 # The command runs as root in the current folder; variables named VELUMIX_*
-# and QT_* are passed on. /tmp, /run and /dev/shm are fresh tmpfs folders.
+# and QT_* are passed on. /run and /dev/shm are fresh tmpfs folders; /run/tmp
+# is HOME and TMPDIR.
 # The script prints the command's output and exits with its status, or with
 # 124 when it outlived the time-out. Where the guest cannot run (no qemu, no
 # kernel package, no boot within the deadline) it prints "skipped: <reason>"
@@ -124,7 +125,7 @@ write_job() {
     {
         echo "cd $(printf '%q' "$PWD")"
         echo "export PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin"
-        echo "export HOME=/tmp"
+        echo "export HOME=/run/tmp TMPDIR=/run/tmp"
         local name
         for name in $(compgen -e | grep -E '^(VELUMIX|QT)_' || true); do
             printf 'export %s=%q\n' "$name" "${!name}"
