@@ -175,9 +175,11 @@ rm -rf "$exchange"
 mkdir -p "$exchange"
 write_job "$@"
 
-# Software emulation only: KVM may be present and still not work.
+# Software emulation only: KVM may be present and still not work. A CPU
+# model without AVX: the emulator's young AVX support made Qt's pixmap
+# drawing crash now and then.
 qemu-system-x86_64 -nodefaults -no-user-config -display none -no-reboot \
-    -accel tcg,thread=multi -cpu max -smp 2 -m 1024 \
+    -accel tcg,thread=multi -cpu Nehalem -smp 2 -m 1024 \
     -kernel "$kernel_dir/vmlinux" -initrd "$initramfs" \
     -append "console=ttyS0 quiet panic=-1 mitigations=off velumix.exchange=$exchange" \
     -serial "file:$exchange/console.log" \
