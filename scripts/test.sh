@@ -15,6 +15,7 @@ cmake --build build -j"$jobs"
 threaded_tests="tst_readerthread tst_link"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELUMIX_TSAN=ON >/dev/null
 cmake --build build-tsan -j"$jobs" --target $threaded_tests
-(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+suppressions="$PWD/tests/tsan.supp"
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$suppressions" \
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 \
     -R "^($(echo $threaded_tests | tr ' ' '|'))\$")
