@@ -114,19 +114,11 @@ int exchange(Context& c, const std::function<bool()>& send, std::multiset<uint8_
     return ExitSuccess;
 }
 
-bool acceptedProduct(uint16_t productId)
-{
-    const auto begin = linkState.acceptedProductIds.begin();
-    return std::find(begin, begin + linkState.acceptedProductIdCount, productId) !=
-           begin + linkState.acceptedProductIdCount;
-}
-
 int listInterfaces(Context& c)
 {
     int count = 0;
     for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
-        if (entry.vendorId != kHeadsetVendorId || (entry.usagePage >> 8) != 0xFF ||
-            !acceptedProduct(entry.productId))
+        if (!usbHidInterfaceMatches(entry))
             continue;
         c.out << QStringLiteral("%1 %2 %3 %4 %5\n")
                      .arg(entry.vendorId, 4, 16, QChar('0'))

@@ -35,7 +35,6 @@ bool productAccepted(uint16_t productId)
            begin + linkState.acceptedProductIdCount;
 }
 
-bool vendorDefinedUsagePage(uint16_t usagePage) { return (usagePage >> 8) == 0xFF; }
 
 // The link keeps two handles to the matched interface: one the GUI thread
 // writes on and one only the reader thread reads from.
@@ -87,6 +86,13 @@ void storeIdentity(const uint8_t* frame)
 
 } // namespace
 
+bool usbHidInterfaceMatches(const HidDeviceInfo& entry)
+{
+    const bool vendorDefinedPage = (entry.usagePage >> 8) == 0xFF;
+    return entry.vendorId == kHeadsetVendorId && vendorDefinedPage &&
+           productAccepted(entry.productId);
+}
+
 void addAcceptedProductId(uint16_t productId)
 {
     if (productAccepted(productId) || linkState.acceptedProductIdCount >= kMaxAcceptedProductIds)
@@ -105,8 +111,7 @@ int usbHidOpenDevice()
     int matches = 0;
     HidDeviceInfo chosen;
     for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
-        if (entry.vendorId != kHeadsetVendorId || !vendorDefinedUsagePage(entry.usagePage) ||
-            linkState.deviceOpened != 0 || !productAccepted(entry.productId))
+        if (linkState.deviceOpened != 0 || !usbHidInterfaceMatches(entry))
             continue;
         ++matches;
         chosen = entry; // the last match in enumeration order wins

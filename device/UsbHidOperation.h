@@ -71,6 +71,9 @@ enum ReplyType {
 void addAcceptedProductId(uint16_t productId);
 void clearAcceptedProductIds();
 
+// The headset's vendor-defined interface of an accepted product.
+bool usbHidInterfaceMatches(const HidDeviceInfo& entry);
+
 int usbHidOpenDevice();
 int usbHidWriteDevice(const uint8_t* frame);
 // Closes the link. The reader thread must have left its loop first.
