@@ -9,7 +9,10 @@ MessageBoxHandler handler;
 // Scripts and tests that drive the whole program set VELUMIX_ANSWER_BOXES=1:
 // each box is then written to standard error as "title: text" and answered
 // at once instead of waiting for a click.
-bool answerBoxesAtOnce() { return qEnvironmentVariableIntValue("VELUMIX_ANSWER_BOXES") == 1; }
+bool answerBoxesAtOnce()
+{
+    return qEnvironmentVariableIntValue("VELUMIX_ANSWER_BOXES") == 1;
+}
 
 } // namespace
 
@@ -27,4 +30,7 @@ void showMessageBox(QMessageBox::Icon icon, const QString& title, const QString&
     box.exec();
 }
 
-void setMessageBoxHandler(MessageBoxHandler replacement) { handler = std::move(replacement); }
+void setMessageBoxHandler(MessageBoxHandler replacement)
+{
+    handler = std::move(replacement);
+}

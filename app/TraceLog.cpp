@@ -27,7 +27,10 @@ QByteArray latin1(const QString& text)
     return bytes;
 }
 
-void reportOpenFailure() { qCDebug(lcTrace).noquote() << QStringLiteral("log文件创建失败!"); }
+void reportOpenFailure()
+{
+    qCDebug(lcTrace).noquote() << QStringLiteral("log文件创建失败!");
+}
 
 bool startFile(QFile& file, const char* firstRecord)
 {
@@ -42,8 +45,8 @@ bool startFile(QFile& file, const char* firstRecord)
 
 void initTraceLog()
 {
-    traceLogPath =
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" + programBaseName();
+    traceLogPath = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
+                   programBaseName();
     // The whole path: a new account may not have its documents folder yet.
     QDir().mkpath(traceLogPath);
     traceLogPath += "/debug.log";
@@ -52,8 +55,8 @@ void initTraceLog()
         reportOpenFailure();
 }
 
-void traceLog(const QString& tag, const QString& step, const QString& unit,
-              const QString& function, int line)
+void traceLog(const QString& tag, const QString& step, const QString& unit, const QString& function,
+              int line)
 {
     QFile file(traceLogPath);
     if (traceLogPath.isEmpty() || !file.open(QIODevice::Append | QIODevice::Text)) {
@@ -69,4 +72,7 @@ void traceLog(const QString& tag, const QString& step, const QString& unit,
     }
 }
 
-QString traceLogFilePath() { return traceLogPath; }
+QString traceLogFilePath()
+{
+    return traceLogPath;
+}

@@ -10,8 +10,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcTrace)
 // Starts a fresh log for this run of the program.
 void initTraceLog();
 // Appends one record; records written before initTraceLog() are dropped.
-void traceLog(const QString& tag, const QString& step, const QString& unit,
-              const QString& function, int line);
+void traceLog(const QString& tag, const QString& step, const QString& unit, const QString& function,
+              int line);
 // The log file in use; empty before initTraceLog().
 QString traceLogFilePath();
 

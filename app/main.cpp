@@ -10,10 +10,10 @@
 #include "Velumix.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QLoggingCategory>
 #include <QFileInfo>
+#include <QFont>
 #include <QFontDatabase>
+#include <QLoggingCategory>
 #include <QScreen>
 #include <QTextStream>
 
@@ -35,7 +35,8 @@ const ShippedFont kShippedFonts[] = {{"/font/arial.ttf", "Arial"},
 
 void scaleApplicationFont()
 {
-    const float scale = static_cast<float>(QGuiApplication::primaryScreen()->logicalDotsPerInchX() / 96.0);
+    const float scale =
+        static_cast<float>(QGuiApplication::primaryScreen()->logicalDotsPerInchX() / 96.0);
     QFont font = QApplication::font();
     font.setPointSize(static_cast<int>(font.pointSize() * scale));
     QApplication::setFont(font);
@@ -81,7 +82,8 @@ SimulateOption simulateOption(const QStringList& arguments)
             const QString digits = argument.mid(int(strlen("--simulate=")));
             const uint id = digits.toUInt(&ok, 16);
             if (!ok || digits.size() > 4 || id > 0xFFFF)
-                option.error = QStringLiteral("--simulate: '%1' is not a hexadecimal product ID").arg(digits);
+                option.error =
+                    QStringLiteral("--simulate: '%1' is not a hexadecimal product ID").arg(digits);
             option.productId = static_cast<uint16_t>(id);
         }
     }

@@ -8,15 +8,19 @@
 #include <optional>
 #include <vector>
 
-enum class SoundPage { Stereo = 0, Surround = 1 };
+enum class SoundPage
+{
+    Stereo = 0,
+    Surround = 1
+};
 
 struct BuiltInPreset
 {
     SoundPage page;
-    int entryIndex;         // position in the page's preset list of the file
-    const char* caption;    // as the radio button shows it
+    int entryIndex;      // position in the page's preset list of the file
+    const char* caption; // as the radio button shows it
     const char* nameBoxText;
-    const char* storedName; // kept as the current mode's name
+    const char* storedName;  // kept as the current mode's name
     int modeIndexFirstModel; // headset model 1
     int modeIndexOtherModels;
 };

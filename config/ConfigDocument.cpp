@@ -6,7 +6,7 @@
 
 namespace {
 
-LoadedDocument failure(ConfigError error, const QString &text)
+LoadedDocument failure(ConfigError error, const QString& text)
 {
     LoadedDocument result;
     result.error = error;
@@ -16,7 +16,7 @@ LoadedDocument failure(ConfigError error, const QString &text)
 
 } // namespace
 
-LoadedDocument loadConfigDocument(const QString &path)
+LoadedDocument loadConfigDocument(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -34,21 +34,21 @@ LoadedDocument loadConfigDocument(const QString &path)
         return failure(ConfigError::Unreadable,
                        QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
     if (data.size() > kMaxConfigFileSize)
-        return failure(ConfigError::TooLarge,
-                       QStringLiteral("%1: larger than %2 bytes").arg(path).arg(kMaxConfigFileSize));
+        return failure(
+            ConfigError::TooLarge,
+            QStringLiteral("%1: larger than %2 bytes").arg(path).arg(kMaxConfigFileSize));
     return parseConfigDocument(data, path);
 }
 
-LoadedDocument parseConfigDocument(const QByteArray &data, const QString &origin)
+LoadedDocument parseConfigDocument(const QByteArray& data, const QString& origin)
 {
     QJsonParseError parseError;
     LoadedDocument result;
     result.document = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return failure(ConfigError::InvalidJson,
-                       QStringLiteral("%1: invalid JSON at offset %2: %3")
-                           .arg(origin)
-                           .arg(parseError.offset)
-                           .arg(parseError.errorString()));
+        return failure(ConfigError::InvalidJson, QStringLiteral("%1: invalid JSON at offset %2: %3")
+                                                     .arg(origin)
+                                                     .arg(parseError.offset)
+                                                     .arg(parseError.errorString()));
     return result;
 }

@@ -17,7 +17,7 @@ int hexDigitValue(QChar c)
 }
 
 // A piece of one or two characters that are all hexadecimal digits, else 0.
-quint8 hexPieceValue(const QString &piece)
+quint8 hexPieceValue(const QString& piece)
 {
     int value = 0;
     for (const QChar c : piece) {
@@ -36,7 +36,7 @@ QString productIdText(quint16 productId)
 
 } // namespace
 
-QString identityToHex(const DeviceIdentity &identity)
+QString identityToHex(const DeviceIdentity& identity)
 {
     QString text;
     for (const quint8 byte : identity)
@@ -44,7 +44,7 @@ QString identityToHex(const DeviceIdentity &identity)
     return text;
 }
 
-DeviceIdentity identityFromHex(const QString &text)
+DeviceIdentity identityFromHex(const QString& text)
 {
     DeviceIdentity identity{};
     for (size_t i = 0; i < identity.size(); ++i) {
@@ -56,7 +56,7 @@ DeviceIdentity identityFromHex(const QString &text)
     return identity;
 }
 
-quint16 hexTextToId(const QString &text)
+quint16 hexTextToId(const QString& text)
 {
     int i = 0;
     while (i < text.size() && text.at(i).isSpace())
@@ -65,11 +65,11 @@ quint16 hexTextToId(const QString &text)
     if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
         negative = text.at(i++) == QLatin1Char('-');
     // "0x" counts as a prefix only when a digit follows; "0xz" reads as 0.
-    if (i + 2 < text.size() && text.at(i) == QLatin1Char('0')
-        && (text.at(i + 1) == QLatin1Char('x') || text.at(i + 1) == QLatin1Char('X'))
-        && hexDigitValue(text.at(i + 2)) >= 0)
+    if (i + 2 < text.size() && text.at(i) == QLatin1Char('0') &&
+        (text.at(i + 1) == QLatin1Char('x') || text.at(i + 1) == QLatin1Char('X')) &&
+        hexDigitValue(text.at(i + 2)) >= 0)
         i += 2;
-    quint16 value = 0;   // arithmetic modulo 2^16 keeps exactly the low 16 bits
+    quint16 value = 0; // arithmetic modulo 2^16 keeps exactly the low 16 bits
     for (; i < text.size(); ++i) {
         const int digit = hexDigitValue(text.at(i));
         if (digit < 0)
@@ -85,17 +85,17 @@ QString defaultFileName(quint16 vendorId, quint16 productId)
         .arg(QString::number(vendorId, 16), productIdText(productId));
 }
 
-QString userFileName(quint16 vendorId, quint16 productId, const DeviceIdentity &identity)
+QString userFileName(quint16 vendorId, quint16 productId, const DeviceIdentity& identity)
 {
     return QStringLiteral("VID-%1&PID-%2&UUID-%3.json")
         .arg(QString::number(vendorId, 16), productIdText(productId), identityToHex(identity));
 }
 
-QStringList listConfigFileNames(const QString &folder)
+QStringList listConfigFileNames(const QString& folder)
 {
     const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
     QStringList jsonNames;
-    for (const QString &name : names) {
+    for (const QString& name : names) {
         if (name.endsWith(QLatin1String(".json")))
             jsonNames << name;
     }

@@ -9,7 +9,8 @@
 
 namespace {
 
-struct PresetObject {
+struct PresetObject
+{
     bool hasName = false;
     bool hasParameter = false;
     QString name;
@@ -17,7 +18,7 @@ struct PresetObject {
     QString algorithm;
 };
 
-PresetObject presetObject(const QJsonObject &object)
+PresetObject presetObject(const QJsonObject& object)
 {
     PresetObject preset;
     preset.hasName = object.contains(QLatin1String("name"));
@@ -31,7 +32,7 @@ PresetObject presetObject(const QJsonObject &object)
 
 // QJsonObject iterates its members sorted by key, which is what orders the
 // presets of each page.
-void readDefaultModes(const QJsonObject &defaultMode, ConfigRecord &record)
+void readDefaultModes(const QJsonObject& defaultMode, ConfigRecord& record)
 {
     for (auto it = defaultMode.begin(); it != defaultMode.end(); ++it) {
         if (!it.value().isObject())
@@ -47,10 +48,11 @@ void readDefaultModes(const QJsonObject &defaultMode, ConfigRecord &record)
     }
 }
 
-void readCurrentMode(const QJsonObject &mode, ConfigReadResult &result)
+void readCurrentMode(const QJsonObject& mode, ConfigReadResult& result)
 {
-    const struct {
-        const char *key;
+    const struct
+    {
+        const char* key;
         QString ConfigRecord::*field;
         ConfigField flag;
     } members[] = {
@@ -58,7 +60,7 @@ void readCurrentMode(const QJsonObject &mode, ConfigReadResult &result)
         {"mode", &ConfigRecord::mode, ModeField},
         {"name", &ConfigRecord::name, NameField},
     };
-    for (const auto &member : members) {
+    for (const auto& member : members) {
         const QLatin1String key(member.key);
         if (!mode.contains(key))
             continue;
@@ -67,10 +69,10 @@ void readCurrentMode(const QJsonObject &mode, ConfigReadResult &result)
     }
 }
 
-QList<CustomRecord> readCustomModes(const QJsonArray &array)
+QList<CustomRecord> readCustomModes(const QJsonArray& array)
 {
     QList<CustomRecord> records;
-    for (const QJsonValue &element : array) {
+    for (const QJsonValue& element : array) {
         const QJsonObject object = element.toObject();
         records << CustomRecord{object.value(QLatin1String("algorithm")).toString(),
                                 object.value(QLatin1String("name")).toString(),
@@ -81,8 +83,8 @@ QList<CustomRecord> readCustomModes(const QJsonArray &array)
 
 // Reads a string member through convert; members of other types are skipped.
 template <typename Convert>
-void readStringMember(const QJsonObject &root, const char *key, ConfigField flag,
-                      ConfigReadResult &result, Convert convert)
+void readStringMember(const QJsonObject& root, const char* key, ConfigField flag,
+                      ConfigReadResult& result, Convert convert)
 {
     const QJsonValue value = root.value(QLatin1String(key));
     if (!value.isString())
@@ -91,15 +93,15 @@ void readStringMember(const QJsonObject &root, const char *key, ConfigField flag
     result.fields |= flag;
 }
 
-void readRoot(const QJsonObject &root, ConfigReadResult &result)
+void readRoot(const QJsonObject& root, ConfigReadResult& result)
 {
-    ConfigRecord &record = result.record;
+    ConfigRecord& record = result.record;
     readStringMember(root, "vid", VendorIdField, result,
-                     [&](const QString &text) { record.vendorId = hexTextToId(text); });
+                     [&](const QString& text) { record.vendorId = hexTextToId(text); });
     readStringMember(root, "pid", ProductIdField, result,
-                     [&](const QString &text) { record.productId = hexTextToId(text); });
+                     [&](const QString& text) { record.productId = hexTextToId(text); });
     readStringMember(root, "uuid", IdentityField, result,
-                     [&](const QString &text) { record.identity = identityFromHex(text); });
+                     [&](const QString& text) { record.identity = identityFromHex(text); });
 
     const QJsonValue defaultMode = root.value(QLatin1String("defaultMode"));
     if (defaultMode.isObject())
@@ -112,7 +114,7 @@ void readRoot(const QJsonObject &root, ConfigReadResult &result)
         result.customModes = readCustomModes(customMode.toArray());
 }
 
-ConfigReadResult readLoaded(const LoadedDocument &loaded)
+ConfigReadResult readLoaded(const LoadedDocument& loaded)
 {
     ConfigReadResult result;
     result.error = loaded.error;
@@ -133,19 +135,19 @@ std::optional<quint16> ConfigReadResult::productId() const
     return std::nullopt;
 }
 
-ConfigReadResult readConfigFile(const QString &path)
+ConfigReadResult readConfigFile(const QString& path)
 {
     return readLoaded(loadConfigDocument(path));
 }
 
-ConfigReadResult readConfigData(const QByteArray &data, const QString &origin)
+ConfigReadResult readConfigData(const QByteArray& data, const QString& origin)
 {
     return readLoaded(parseConfigDocument(data, origin));
 }
 
-void mergeConfigRecord(ConfigRecord &target, const ConfigReadResult &read)
+void mergeConfigRecord(ConfigRecord& target, const ConfigReadResult& read)
 {
-    const ConfigRecord &source = read.record;
+    const ConfigRecord& source = read.record;
     const ConfigFields fields = read.fields;
     if (fields & VendorIdField)
         target.vendorId = source.vendorId;
@@ -163,20 +165,20 @@ void mergeConfigRecord(ConfigRecord &target, const ConfigReadResult &read)
     target.stereoPresets += source.stereoPresets;
 }
 
-QList<ConfigFileRead> readConfigFolder(const QString &folder)
+QList<ConfigFileRead> readConfigFolder(const QString& folder)
 {
     QList<ConfigFileRead> files;
-    for (const QString &name : listConfigFileNames(folder)) {
+    for (const QString& name : listConfigFileNames(folder)) {
         const QString path = folder + QLatin1Char('/') + name;
         files << ConfigFileRead{path, readConfigFile(path)};
     }
     return files;
 }
 
-QList<quint16> productIdsOf(const QList<ConfigFileRead> &files)
+QList<quint16> productIdsOf(const QList<ConfigFileRead>& files)
 {
     QList<quint16> ids;
-    for (const ConfigFileRead &file : files) {
+    for (const ConfigFileRead& file : files) {
         const std::optional<quint16> id = file.content.productId();
         if (id && !ids.contains(*id))
             ids << *id;

@@ -11,7 +11,8 @@
 
 // The scalar fields of a ConfigRecord that a file set (lists have no flag:
 // they are simply empty when the file has nothing for them).
-enum ConfigField {
+enum ConfigField
+{
     VendorIdField = 0x01,
     ProductIdField = 0x02,
     IdentityField = 0x04,
@@ -23,7 +24,8 @@ Q_DECLARE_FLAGS(ConfigFields, ConfigField)
 Q_DECLARE_OPERATORS_FOR_FLAGS(ConfigFields)
 
 // What one configuration file says.
-struct ConfigReadResult {
+struct ConfigReadResult
+{
     // None: the file is valid JSON. Otherwise NotFound, Unreadable, TooLarge or
     // InvalidJson, with a one-line errorText, and nothing else is filled in.
     ConfigError error = ConfigError::None;
@@ -42,22 +44,23 @@ struct ConfigReadResult {
     std::optional<quint16> productId() const;
 };
 
-ConfigReadResult readConfigFile(const QString &path);
+ConfigReadResult readConfigFile(const QString& path);
 
 // The same reading applied to data already in memory; origin names the data in errorText.
-ConfigReadResult readConfigData(const QByteArray &data, const QString &origin);
+ConfigReadResult readConfigData(const QByteArray& data, const QString& origin);
 
 // Adds what a file said to a record that collects several reads: scalar
 // fields are replaced only when the file set them, preset entries are appended.
-void mergeConfigRecord(ConfigRecord &target, const ConfigReadResult &read);
+void mergeConfigRecord(ConfigRecord& target, const ConfigReadResult& read);
 
-struct ConfigFileRead {
+struct ConfigFileRead
+{
     QString path;
     ConfigReadResult content;
 };
 
 // Reads every "*.json" file of folder, in name order.
-QList<ConfigFileRead> readConfigFolder(const QString &folder);
+QList<ConfigFileRead> readConfigFolder(const QString& folder);
 
 // The product IDs that the files name, each once, in file order.
-QList<quint16> productIdsOf(const QList<ConfigFileRead> &files);
+QList<quint16> productIdsOf(const QList<ConfigFileRead>& files);

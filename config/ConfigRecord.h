@@ -9,7 +9,6 @@
 
 #include "SharedTypes.h"
 
-
 // Values of the "algorithm" and "mode" members of a configuration document.
 constexpr char kAlgorithmSurround[] = "Surround";
 constexpr char kAlgorithmStereo[] = "Stereo";
@@ -18,21 +17,26 @@ constexpr char kModeCustom[] = "custom";
 
 // One custom mode of the user (the JSON form is an object with these three
 // string members).
-struct CustomRecord {
-    QString algorithm;   // "Surround" or "Stereo"
+struct CustomRecord
+{
+    QString algorithm; // "Surround" or "Stereo"
     QString name;
-    QString parameter;   // ten gains, "0,0,0,0,0,0,0,0,0,0"
+    QString parameter; // ten gains, "0,0,0,0,0,0,0,0,0,0"
 };
 
-inline bool operator==(const CustomRecord &a, const CustomRecord &b)
+inline bool operator==(const CustomRecord& a, const CustomRecord& b)
 {
     return a.algorithm == b.algorithm && a.name == b.name && a.parameter == b.parameter;
 }
-inline bool operator!=(const CustomRecord &a, const CustomRecord &b) { return !(a == b); }
+inline bool operator!=(const CustomRecord& a, const CustomRecord& b)
+{
+    return !(a == b);
+}
 
 // What one configuration file says. A default-constructed record is the
 // cleared record: both IDs 0, identity all zero, empty lists and strings.
-struct ConfigRecord {
+struct ConfigRecord
+{
     quint16 vendorId = 0;
     quint16 productId = 0;
     DeviceIdentity identity{};
@@ -45,10 +49,13 @@ struct ConfigRecord {
     QString name;
 };
 
-inline bool operator==(const ConfigRecord &a, const ConfigRecord &b)
+inline bool operator==(const ConfigRecord& a, const ConfigRecord& b)
 {
-    return a.vendorId == b.vendorId && a.productId == b.productId && a.identity == b.identity
-        && a.surroundPresets == b.surroundPresets && a.stereoPresets == b.stereoPresets
-        && a.mode == b.mode && a.algorithm == b.algorithm && a.name == b.name;
+    return a.vendorId == b.vendorId && a.productId == b.productId && a.identity == b.identity &&
+           a.surroundPresets == b.surroundPresets && a.stereoPresets == b.stereoPresets &&
+           a.mode == b.mode && a.algorithm == b.algorithm && a.name == b.name;
 }
-inline bool operator!=(const ConfigRecord &a, const ConfigRecord &b) { return !(a == b); }
+inline bool operator!=(const ConfigRecord& a, const ConfigRecord& b)
+{
+    return !(a == b);
+}

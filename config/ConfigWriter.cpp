@@ -9,13 +9,13 @@
 
 namespace {
 
-ConfigWriteResult failure(ConfigError error, const QString &text)
+ConfigWriteResult failure(ConfigError error, const QString& text)
 {
     return ConfigWriteResult{error, text};
 }
 
 // The root object of the file at path, or why there is none.
-ConfigWriteResult loadRootObject(const QString &path, QJsonObject &root)
+ConfigWriteResult loadRootObject(const QString& path, QJsonObject& root)
 {
     const LoadedDocument loaded = loadConfigDocument(path);
     if (loaded.error != ConfigError::None)
@@ -30,7 +30,7 @@ ConfigWriteResult loadRootObject(const QString &path, QJsonObject &root)
 
 } // namespace
 
-ConfigWriteResult saveConfigDocument(const QString &path, const QJsonObject &root)
+ConfigWriteResult saveConfigDocument(const QString& path, const QJsonObject& root)
 {
     // QSaveFile writes a temporary file beside the target and renames it over
     // the target only on commit, so a failed write leaves the old file whole.
@@ -51,7 +51,7 @@ ConfigWriteResult saveConfigDocument(const QString &path, const QJsonObject &roo
     return {};
 }
 
-ConfigWriteResult updateConfigFile(const QString &path, const DocumentEdit &edit)
+ConfigWriteResult updateConfigFile(const QString& path, const DocumentEdit& edit)
 {
     QJsonObject root;
     const ConfigWriteResult loaded = loadRootObject(path, root);
@@ -62,16 +62,16 @@ ConfigWriteResult updateConfigFile(const QString &path, const DocumentEdit &edit
     return saveConfigDocument(path, root);
 }
 
-void addIdentityIfMissing(QJsonObject &root, const DeviceIdentity &identity)
+void addIdentityIfMissing(QJsonObject& root, const DeviceIdentity& identity)
 {
     if (!root.contains(QLatin1String("uuid")))
         root.insert(QLatin1String("uuid"), identityToHex(identity));
 }
 
-void setCustomModes(QJsonObject &root, const QList<CustomRecord> &modes)
+void setCustomModes(QJsonObject& root, const QList<CustomRecord>& modes)
 {
     QJsonArray array;
-    for (const CustomRecord &mode : modes) {
+    for (const CustomRecord& mode : modes) {
         array.append(QJsonObject{{QLatin1String("algorithm"), mode.algorithm},
                                  {QLatin1String("name"), mode.name},
                                  {QLatin1String("parameter"), mode.parameter}});
@@ -79,8 +79,8 @@ void setCustomModes(QJsonObject &root, const QList<CustomRecord> &modes)
     root.insert(QLatin1String("customMode"), array);
 }
 
-void setCurrentMode(QJsonObject &root, const QString &algorithm, const QString &mode,
-                    const QString &name)
+void setCurrentMode(QJsonObject& root, const QString& algorithm, const QString& mode,
+                    const QString& name)
 {
     QJsonObject current = root.value(QLatin1String("mode")).toObject();
     current.insert(QLatin1String("algorithm"), algorithm);
@@ -89,14 +89,14 @@ void setCurrentMode(QJsonObject &root, const QString &algorithm, const QString &
     root.insert(QLatin1String("mode"), current);
 }
 
-QJsonObject userDocumentFromDefault(QJsonObject defaultRoot, const DeviceIdentity &identity)
+QJsonObject userDocumentFromDefault(QJsonObject defaultRoot, const DeviceIdentity& identity)
 {
     defaultRoot.insert(QLatin1String("uuid"), identityToHex(identity));
     return defaultRoot;
 }
 
-ConfigWriteResult createUserFile(const QString &defaultPath, const QString &userPath,
-                                 const DeviceIdentity &identity)
+ConfigWriteResult createUserFile(const QString& defaultPath, const QString& userPath,
+                                 const DeviceIdentity& identity)
 {
     if (QFileInfo::exists(userPath))
         return failure(ConfigError::AlreadyExists,

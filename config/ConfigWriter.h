@@ -9,14 +9,15 @@
 
 #include <functional>
 
-struct ConfigWriteResult {
+struct ConfigWriteResult
+{
     ConfigError error = ConfigError::None;
-    QString errorText;   // one line naming the file and the cause; empty on success
+    QString errorText; // one line naming the file and the cause; empty on success
     bool ok() const { return error == ConfigError::None; }
 };
 
 // Changes one part of a document's root object.
-using DocumentEdit = std::function<void(QJsonObject &root)>;
+using DocumentEdit = std::function<void(QJsonObject& root)>;
 
 // Rereads the file at path, applies edit (none: the document is rewritten
 // unchanged) and replaces the file with the whole document in indented,
@@ -24,30 +25,30 @@ using DocumentEdit = std::function<void(QJsonObject &root)>;
 // was unless the complete new document was stored: a missing, unreadable,
 // oversized or invalid file, a root that is not an object and a failed write
 // are all reported through the result.
-ConfigWriteResult updateConfigFile(const QString &path, const DocumentEdit &edit);
+ConfigWriteResult updateConfigFile(const QString& path, const DocumentEdit& edit);
 
 // Stores root at path (creating or replacing the file) in indented,
 // key-sorted form; the old file stays whole if the write fails.
-ConfigWriteResult saveConfigDocument(const QString &path, const QJsonObject &root);
+ConfigWriteResult saveConfigDocument(const QString& path, const QJsonObject& root);
 
 // The edits of the three writable parts of a user document.
 // Adds "uuid" as eight hex digits; an existing "uuid" is kept as it is.
-void addIdentityIfMissing(QJsonObject &root, const DeviceIdentity &identity);
+void addIdentityIfMissing(QJsonObject& root, const DeviceIdentity& identity);
 // Replaces "customMode" with one object per record, in list order.
-void setCustomModes(QJsonObject &root, const QList<CustomRecord> &modes);
+void setCustomModes(QJsonObject& root, const QList<CustomRecord>& modes);
 // Sets "algorithm", "mode" and "name" of the "mode" object (created when
 // missing or not an object); its other members stay.
-void setCurrentMode(QJsonObject &root, const QString &algorithm, const QString &mode,
-                    const QString &name);
+void setCurrentMode(QJsonObject& root, const QString& algorithm, const QString& mode,
+                    const QString& name);
 
 // A new unit's user document: the model's default document with "uuid" set
 // to the unit's identity (replacing a "uuid" the default file may carry, so
 // that the file always names the unit it belongs to).
-QJsonObject userDocumentFromDefault(QJsonObject defaultRoot, const DeviceIdentity &identity);
+QJsonObject userDocumentFromDefault(QJsonObject defaultRoot, const DeviceIdentity& identity);
 
 // Creates the user file of a new unit from its model's default file.
 // AlreadyExists: a user file is there and is left alone. NotFound, Unreadable,
 // TooLarge, InvalidJson, NotAnObject: the default file cannot serve, and no
 // user file is created. WriteFailed: the user file could not be stored.
-ConfigWriteResult createUserFile(const QString &defaultPath, const QString &userPath,
-                                 const DeviceIdentity &identity);
+ConfigWriteResult createUserFile(const QString& defaultPath, const QString& userPath,
+                                 const DeviceIdentity& identity);

@@ -5,7 +5,7 @@
 
 namespace {
 
-int fieldValue(const QString &field)
+int fieldValue(const QString& field)
 {
     bool ok = false;
     const int value = field.trimmed().toInt(&ok, 10);
@@ -18,7 +18,7 @@ constexpr int kPresetPiecesRead = 20;
 
 } // namespace
 
-QString gainsToText(const EqGains &gains)
+QString gainsToText(const EqGains& gains)
 {
     QStringList fields;
     for (const int gain : gains)
@@ -26,7 +26,7 @@ QString gainsToText(const EqGains &gains)
     return fields.join(QLatin1Char(','));
 }
 
-EqGains gainsFromText(const QString &text)
+EqGains gainsFromText(const QString& text)
 {
     EqGains gains{};
     const QStringList fields = text.split(QLatin1Char(','));
@@ -35,12 +35,12 @@ EqGains gainsFromText(const QString &text)
     return gains;
 }
 
-QString presetEntry(const QString &name, const QString &parameter)
+QString presetEntry(const QString& name, const QString& parameter)
 {
     return name + QLatin1String("_'") + parameter + QLatin1Char('\'');
 }
 
-ParsedPresetEntry parsePresetEntry(const QString &entry)
+ParsedPresetEntry parsePresetEntry(const QString& entry)
 {
     static const QRegularExpression separators(QStringLiteral("[_',']"));
     const QStringList pieces = entry.split(separators);

@@ -7,23 +7,23 @@
 
 #include "SharedTypes.h"
 
-
 // The "parameter" text: the gains in decimal joined by "," ("0,0,0,0,0,0,0,0,0,0").
-QString gainsToText(const EqGains &gains);
+QString gainsToText(const EqGains& gains);
 
 // Splits at ",", reads each trimmed field in base 10. A field that is not a
 // number and a missing field both count as 0; fields after the tenth are ignored.
-EqGains gainsFromText(const QString &text);
+EqGains gainsFromText(const QString& text);
 
 // A built-in preset as the reader lists it: name + "_'" + parameter + "'".
-QString presetEntry(const QString &name, const QString &parameter);
+QString presetEntry(const QString& name, const QString& parameter);
 
-struct ParsedPresetEntry {
+struct ParsedPresetEntry
+{
     QString name;
-    QVector<int> gains;   // band 0 first; only as many as the entry holds, at most ten
+    QVector<int> gains; // band 0 first; only as many as the entry holds, at most ten
 };
 
 // Reads a preset entry back: the first non-empty piece between the separators
 // "_", "'" and "," is the name, the next ten are the gains (not a number: 0).
 // Gains are not clamped; the sliders that receive them do that.
-ParsedPresetEntry parsePresetEntry(const QString &entry);
+ParsedPresetEntry parsePresetEntry(const QString& entry);

@@ -34,7 +34,8 @@ struct Context
 
 int usageError(Context& c, const QString& message)
 {
-    c.err << "velumixctl: " << message << "\n" << "Run 'velumixctl --help' for usage.\n";
+    c.err << "velumixctl: " << message << "\n"
+          << "Run 'velumixctl --help' for usage.\n";
     return ExitUsage;
 }
 
@@ -80,7 +81,10 @@ bool replyStatusError(uint8_t code)
     return code != frame::ReadVersion && frame::payloadByte(linkState.rxFrame.data(), 0) == 1;
 }
 
-bool written() { return usbHidLastWriteResult() == 0; }
+bool written()
+{
+    return usbHidLastWriteResult() == 0;
+}
 
 // Writes the frames of `send` (false when a write failed) and waits for one
 // reply per expected code.
@@ -233,17 +237,16 @@ bool namedValues(const QStringList& args, const std::set<QString>& known,
 // The equaliser as the window sends it: bands 0-4, a short pause, bands 5-9.
 int sendPeqPair(Context& c, int channel, int mode, const EqGains& gains)
 {
-    return exchange(
-        c,
-        [&] {
-            // The pair goes out whole even when the first frame fails.
-            usbHidSend_SetPEQ(channel, 0, 4, mode, gains);
-            const bool lowSent = written();
-            QThread::msleep(kPairGapMs);
-            usbHidSend_SetPEQ(channel, 5, 9, mode, gains);
-            return lowSent && written();
-        },
-        {frame::SetPeq, frame::SetPeq});
+    return exchange(c,
+                    [&] {
+                        // The pair goes out whole even when the first frame fails.
+                        usbHidSend_SetPEQ(channel, 0, 4, mode, gains);
+                        const bool lowSent = written();
+                        QThread::msleep(kPairGapMs);
+                        usbHidSend_SetPEQ(channel, 5, 9, mode, gains);
+                        return lowSent && written();
+                    },
+                    {frame::SetPeq, frame::SetPeq});
 }
 
 int sendEqualiser(Context& c)
@@ -260,7 +263,8 @@ int sendEqualiser(Context& c)
     const auto gains = parseIntList(values["--gains"], kBandCount, -12, 12);
     if (!gains)
         return usageError(c, "--gains must be ten comma-separated whole numbers from -12 to 12");
-    const auto channel = parseIntInRange(values.count("--channel") ? values["--channel"] : "1", 0, 255);
+    const auto channel =
+        parseIntInRange(values.count("--channel") ? values["--channel"] : "1", 0, 255);
     if (!channel)
         return usageError(c, "--channel must be a number from 0 to 255");
     if (const int opened = openHeadset(c); opened != ExitSuccess)
@@ -298,8 +302,10 @@ int applyPreset(Context& c)
     }
     const auto preset = findBuiltInPreset(args[0], page);
     if (!preset)
-        return usageError(c, QStringLiteral("'%1' is not a built-in preset%2").arg(args[0],
-            page ? QStringLiteral(" of the %1 page").arg(values["--page"]) : QString()));
+        return usageError(
+            c, QStringLiteral("'%1' is not a built-in preset%2")
+                   .arg(args[0], page ? QStringLiteral(" of the %1 page").arg(values["--page"])
+                                      : QString()));
     if (const int opened = openHeadset(c); opened != ExitSuccess)
         return opened;
     const QString path = defaultFileFolder() + "/" +
@@ -309,9 +315,8 @@ int applyPreset(Context& c)
         c.err << "velumixctl: " << config.errorText << "\n";
         return ExitNoConfiguration;
     }
-    const QStringList& entries = preset->page == SoundPage::Surround
-                                     ? config.record.surroundPresets
-                                     : config.record.stereoPresets;
+    const QStringList& entries = preset->page == SoundPage::Surround ? config.record.surroundPresets
+                                                                     : config.record.stereoPresets;
     if (preset->entryIndex >= entries.size()) {
         c.err << "velumixctl: " << path << " has no entry for " << preset->caption << ".\n";
         return ExitNoConfiguration;
@@ -381,9 +386,8 @@ int applyCustomMode(Context& c, const QString& name, std::optional<SoundPage> pa
         return sendPeqPair(c, 1, firstMode + slot, gainsFromText(mode.parameter));
     }
     c.err << "velumixctl: the connected unit has no custom mode '" << name << "'"
-          << (page ? QStringLiteral(" on the %1 page").arg(*page == SoundPage::Surround
-                                                                  ? "surround"
-                                                                  : "stereo")
+          << (page ? QStringLiteral(" on the %1 page")
+                         .arg(*page == SoundPage::Surround ? "surround" : "stereo")
                    : QString())
           << ".\n";
     return ExitNoConfiguration;
@@ -421,26 +425,24 @@ int setMicVolume(Context& c)
     if (!level)
         return usageError(c, "the microphone level must be a number from 0 to 100");
     return withOpenHeadset(c, [&] {
-        return exchange(
-            c,
-            [&] {
-                usbHidSend_SetMicVolume(*level);
-                return written();
-            },
-            {frame::SetMicVolume});
+        return exchange(c,
+                        [&] {
+                            usbHidSend_SetMicVolume(*level);
+                            return written();
+                        },
+                        {frame::SetMicVolume});
     });
 }
 
 int sendSwitch(Context& c, int a, int surround, int noiseCancellation, int modeByte)
 {
     return withOpenHeadset(c, [&] {
-        return exchange(
-            c,
-            [&] {
-                usbHidSend_SetAlgorithmSwitch(a, surround, noiseCancellation, modeByte);
-                return written();
-            },
-            {frame::SetAlgorithmSwitch});
+        return exchange(c,
+                        [&] {
+                            usbHidSend_SetAlgorithmSwitch(a, surround, noiseCancellation, modeByte);
+                            return written();
+                        },
+                        {frame::SetAlgorithmSwitch});
     });
 }
 

@@ -3,7 +3,8 @@
 
 #include <QTextStream>
 
-enum CtlExit {
+enum CtlExit
+{
     ExitSuccess = 0,
     ExitUsage = 2,
     ExitNoHeadset = 3,

@@ -9,7 +9,10 @@ std::optional<QString> valueOf(const QString& arg, const QString& option)
     return std::nullopt;
 }
 
-ParsedOptions fail(const QString& error) { return {std::nullopt, error}; }
+ParsedOptions fail(const QString& error)
+{
+    return {std::nullopt, error};
+}
 
 } // namespace
 
@@ -76,7 +79,8 @@ ParsedOptions parseCtlOptions(const QStringList& args)
         } else if (const auto pid = valueOf(arg, "--simulate")) {
             const auto id = parseProductId(*pid);
             if (!id)
-                return fail(QStringLiteral("--simulate: '%1' is not a hexadecimal product ID").arg(*pid));
+                return fail(
+                    QStringLiteral("--simulate: '%1' is not a hexadecimal product ID").arg(*pid));
             options.simulate = true;
             options.simulatedProductId = *id;
         } else if (arg == "--accept" || valueOf(arg, "--accept")) {
@@ -86,7 +90,9 @@ ParsedOptions parseCtlOptions(const QStringList& args)
             const QString list = inlineValue ? *inlineValue : args[++i];
             const auto ids = parseProductIdList(list);
             if (!ids)
-                return fail(QStringLiteral("--accept: '%1' is not a list of hexadecimal product IDs").arg(list));
+                return fail(
+                    QStringLiteral("--accept: '%1' is not a list of hexadecimal product IDs")
+                        .arg(list));
             options.acceptedProductIds = *ids;
         } else {
             return fail(QStringLiteral("unknown option '%1'").arg(arg));
@@ -104,7 +110,8 @@ ParsedOptions parseCtlOptions(const QStringList& args)
 QString ctlUsage()
 {
     return QStringLiteral(
-        "Usage: velumixctl [--simulate[=PID]] [--accept PID[,PID...]] [--trace-frames] COMMAND [ARGS]\n"
+        "Usage: velumixctl [--simulate[=PID]] [--accept PID[,PID...]] [--trace-frames] COMMAND "
+        "[ARGS]\n"
         "\n"
         "Commands:\n"
         "  list                          one line per headset interface: vendor, product,\n"

@@ -50,7 +50,10 @@ Report buildFrame(uint8_t selector, uint8_t header2, uint8_t header3, uint8_t co
     return report;
 }
 
-uint8_t lowByte(int value) { return static_cast<uint8_t>(value & 0xFF); }
+uint8_t lowByte(int value)
+{
+    return static_cast<uint8_t>(value & 0xFF);
+}
 
 void putBigEndian16(uint8_t* at, uint16_t value)
 {
@@ -83,7 +86,10 @@ Report buildReply(uint8_t marker, uint8_t code, const uint8_t* payload, int leng
     return buildFrame(marker, kReplyHeader2, kReplyHeader3, code, payload, length, reportSize);
 }
 
-Report readVersionCommand() { return buildCommand(kShortCommand, ReadVersion, nullptr, 0); }
+Report readVersionCommand()
+{
+    return buildCommand(kShortCommand, ReadVersion, nullptr, 0);
+}
 
 Report readAudioCommand()
 {
@@ -107,14 +113,15 @@ Report setMicVolumeCommand(int level)
 
 Report setAlgorithmSwitchCommand(int a, int surround, int noiseCancellation, int modeByte)
 {
-    const uint8_t payload[6] = {lowByte(a), 0, lowByte(surround), 0, lowByte(noiseCancellation),
-                                lowByte(modeByte)};
+    const uint8_t payload[6] = {
+        lowByte(a), 0, lowByte(surround), 0, lowByte(noiseCancellation), lowByte(modeByte)};
     return buildCommand(kLongCommand, SetAlgorithmSwitch, payload, sizeof payload);
 }
 
 std::optional<QTable> peqQTable(int modeIndex, uint16_t productId)
 {
-    const bool standardMode = modeIndex == kStereoStandardMode || modeIndex == kSurroundStandardMode;
+    const bool standardMode =
+        modeIndex == kStereoStandardMode || modeIndex == kSurroundStandardMode;
     if (!standardMode)
         return kGenericQ;
     if (productId == kProduct0F51)
@@ -132,8 +139,8 @@ Report setPeqCommand(int channel, int firstBand, int lastBand, int modeIndex, co
     payload[1] = lowByte(firstBand);
     payload[2] = lowByte(lastBand);
     const auto table = peqQTable(modeIndex, productId);
-    const bool wholeHalf =
-        (firstBand == 0 || firstBand == kBandsPerFrame) && lastBand - firstBand == kBandsPerFrame - 1;
+    const bool wholeHalf = (firstBand == 0 || firstBand == kBandsPerFrame) &&
+                           lastBand - firstBand == kBandsPerFrame - 1;
     if (table && wholeHalf) {
         for (int i = 0; i < kBandsPerFrame; ++i) {
             const int band = firstBand + i;

@@ -16,7 +16,6 @@ constexpr int kShortReportSize = 32;
 using Report = std::array<uint8_t, kReportSize>;
 static_assert(sizeof(Report) == 64, "a report buffer holds one 64-byte HID report");
 
-
 namespace frame {
 // Report selectors (byte 0): the HID report ID, which also fixes the length.
 constexpr uint8_t kShortCommand = 'N'; // 32-byte report
@@ -35,7 +34,8 @@ constexpr int kCodeOffset = 4;
 constexpr int kLengthOffset = 5;
 constexpr int kPayloadOffset = 6;
 
-enum Code : uint8_t {
+enum Code : uint8_t
+{
     ReadVersion = 0x01,
     ReadAudio = 0x20,
     SetPeq = 0x21,
@@ -47,7 +47,10 @@ enum Code : uint8_t {
 // Bytes a report with this selector carries: 32 for 'N', 64 for 'O', else 0.
 int commandLength(uint8_t selector);
 // The largest payload that fits a report of the given size with its checksum.
-constexpr int maxPayload(int reportSize) { return reportSize - kPayloadOffset - 1; }
+constexpr int maxPayload(int reportSize)
+{
+    return reportSize - kPayloadOffset - 1;
+}
 
 // A command or reply frame: header, code, length, payload and checksum; the
 // rest of the buffer is zero. The payload is cut to what the report can hold.
@@ -73,11 +76,14 @@ Report setPeqCommand(int channel, int firstBand, int lastBand, int modeIndex, co
 // '$' and the reply header, and its checksum lies inside the bytes read and
 // matches.
 bool replyAccepted(const uint8_t* report, int bytesRead);
-inline uint8_t payloadByte(const uint8_t* frame, int k) { return frame[kPayloadOffset + k]; }
+inline uint8_t payloadByte(const uint8_t* frame, int k)
+{
+    return frame[kPayloadOffset + k];
+}
 
 // Decoded parts of replies that the headset tools print.
 std::string versionText(const uint8_t* replyFrame); // empty for "no version"
-int sampleRateHz(int code);                          // 0 for an unknown code
+int sampleRateHz(int code);                         // 0 for an unknown code
 } // namespace frame
 
 // 8-bit sum of the first `length` bytes: header, code, length and payload.

@@ -34,9 +34,8 @@ std::optional<InputReport> HeadsetFirmware::respond(const uint8_t* data, int len
     const std::optional<Report> answer = handle(data);
     if (!answer || m_faults.silent)
         return std::nullopt;
-    return InputReport{*answer, m_faults.reportSize == kShortReportSize
-                                    ? kShortReportSize
-                                    : kReportSize};
+    return InputReport{*answer,
+                       m_faults.reportSize == kShortReportSize ? kShortReportSize : kReportSize};
 }
 
 std::optional<Report> HeadsetFirmware::handle(const uint8_t* frame)
@@ -101,8 +100,7 @@ std::optional<Report> HeadsetFirmware::statusOnly(uint8_t code) const
     return this->reply(code, reply, sizeof reply);
 }
 
-std::optional<Report> HeadsetFirmware::reply(uint8_t code, const uint8_t* payload,
-                                             int length) const
+std::optional<Report> HeadsetFirmware::reply(uint8_t code, const uint8_t* payload, int length) const
 {
     uint8_t shaped[kReportSize] = {};
     std::copy_n(payload, length, shaped);

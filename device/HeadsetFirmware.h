@@ -22,10 +22,10 @@ struct HeadsetSettings
 // Ways the firmware can be told to misbehave, for tests and trials.
 struct FirmwareFaults
 {
-    bool errorStatus = false;  // status byte 1 in every reply
-    bool badChecksum = false;  // replies carry a wrong checksum
-    bool garbage = false;      // replies are noise without a valid header
-    bool silent = false;       // no reply at all
+    bool errorStatus = false; // status byte 1 in every reply
+    bool badChecksum = false; // replies carry a wrong checksum
+    bool garbage = false;     // replies are noise without a valid header
+    bool silent = false;      // no reply at all
     uint8_t marker = frame::kReplyHash;
     int reportSize = kReportSize; // 32 or 64
 };

@@ -15,4 +15,7 @@ HidBackend& hidBackend()
     return *currentBackend;
 }
 
-void setHidBackend(HidBackend* backend) { currentBackend = backend; }
+void setHidBackend(HidBackend* backend)
+{
+    currentBackend = backend;
+}

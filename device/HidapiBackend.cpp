@@ -10,15 +10,27 @@ struct HidapiDevice : HidDevice
     hid_device* handle;
 };
 
-hid_device* handleOf(HidDevice* device) { return static_cast<HidapiDevice*>(device)->handle; }
+hid_device* handleOf(HidDevice* device)
+{
+    return static_cast<HidapiDevice*>(device)->handle;
+}
 
 } // namespace
 
-HidapiBackend::HidapiBackend() { hid_init(); }
+HidapiBackend::HidapiBackend()
+{
+    hid_init();
+}
 
-HidapiBackend::~HidapiBackend() { hid_exit(); }
+HidapiBackend::~HidapiBackend()
+{
+    hid_exit();
+}
 
-void releaseHidLibrary() { hid_exit(); }
+void releaseHidLibrary()
+{
+    hid_exit();
+}
 
 std::vector<HidDeviceInfo> HidapiBackend::enumerate(uint16_t vendorId, uint16_t productId)
 {

@@ -13,7 +13,7 @@ void MyThread::run()
     linkState.rxFrame.fill(0);
     for (;;) {
         if (running == 0) {
-            qCDebug(lcDevice).noquote() << "Thread Break... ..." ;
+            qCDebug(lcDevice).noquote() << "Thread Break... ...";
             return;
         }
         if (!linkState.readHandle)

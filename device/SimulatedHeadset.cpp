@@ -31,7 +31,10 @@ namespace {
 constexpr uint16_t kConsumerControlPage = 0x000C;
 constexpr uint16_t kVendorPage = 0xFF00;
 
-bool vendorDefined(uint16_t usagePage) { return (usagePage >> 8) == 0xFF; }
+bool vendorDefined(uint16_t usagePage)
+{
+    return (usagePage >> 8) == 0xFF;
+}
 
 // Shaped like a sysfs path, so that hot-plug events of the simulated units
 // carry the vendor and product in their HID device folder as real ones do.
@@ -160,9 +163,8 @@ std::vector<HidDeviceInfo> SimulatedHidBackend::enumerate(uint16_t vendorId, uin
             (productId && productId != unitProduct))
             continue;
         for (size_t i = 0; i < unit->interfaces.size(); ++i) {
-            found.push_back({pathOf(*unit, static_cast<int>(i)), unit->vendorId,
-                             unitProduct, unit->interfaces[i].interfaceNumber,
-                             unit->interfaces[i].usagePage});
+            found.push_back({pathOf(*unit, static_cast<int>(i)), unit->vendorId, unitProduct,
+                             unit->interfaces[i].interfaceNumber, unit->interfaces[i].usagePage});
         }
     }
     return found;
@@ -197,7 +199,10 @@ HidDevice* SimulatedHidBackend::open(const HidDeviceInfo& info)
     return handle;
 }
 
-int SimulatedHidBackend::setNonblocking(HidDevice*, int) { return 0; }
+int SimulatedHidBackend::setNonblocking(HidDevice*, int)
+{
+    return 0;
+}
 
 bool SimulatedHidBackend::handleAlive(const Handle& handle) const
 {

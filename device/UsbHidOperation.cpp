@@ -26,7 +26,10 @@ void trace(const QString& tag, const QString& step, const char* function, int li
     traceLog(tag, step, kUnit, QString::fromLatin1(function), line);
 }
 
-void debugLine(const QString& text) { qCDebug(lcDevice).noquote() << text; }
+void debugLine(const QString& text)
+{
+    qCDebug(lcDevice).noquote() << text;
+}
 
 bool productAccepted(uint16_t productId)
 {
@@ -34,7 +37,6 @@ bool productAccepted(uint16_t productId)
     return std::find(begin, begin + linkState.acceptedProductIdCount, productId) !=
            begin + linkState.acceptedProductIdCount;
 }
-
 
 // The link keeps two handles to the matched interface: one the GUI thread
 // writes on and one only the reader thread reads from.
@@ -172,9 +174,15 @@ void usbHidCloseDevice()
     }
 }
 
-std::string usbHidLastMatchedPath() { return lastMatchedPath; }
+std::string usbHidLastMatchedPath()
+{
+    return lastMatchedPath;
+}
 
-int usbHidLastWriteResult() { return lastWriteResult; }
+int usbHidLastWriteResult()
+{
+    return lastWriteResult;
+}
 
 void usbHidSend_ReadVersion()
 {
@@ -260,8 +268,14 @@ int usbHidDispatchReply(int bytesRead)
 }
 
 namespace {
-uint8_t rxPayload(int k) { return frame::payloadByte(linkState.rxFrame.data(), k); }
-bool rxStatusIsError() { return rxPayload(0) == kStatusError; }
+uint8_t rxPayload(int k)
+{
+    return frame::payloadByte(linkState.rxFrame.data(), k);
+}
+bool rxStatusIsError()
+{
+    return rxPayload(0) == kStatusError;
+}
 } // namespace
 
 void usbHidRecv_ReadVersion()
@@ -313,4 +327,7 @@ int usbHidRecv_ReadStatus()
     return rxPayload(2) < kSurroundStateThreshold ? StatusStereo : StatusSurround;
 }
 
-void setFrameTap(FrameTap tap) { frameTap = std::move(tap); }
+void setFrameTap(FrameTap tap)
+{
+    frameTap = std::move(tap);
+}

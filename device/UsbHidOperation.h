@@ -58,7 +58,8 @@ static_assert(std::atomic<DeviceIdentity>::is_always_lock_free,
 extern ReplyState replyState;
 
 // iCmdType values carried by MyThread::sendReadAudio.
-enum ReplyType {
+enum ReplyType
+{
     StatusError = 0,
     StatusSurround = 1, // state byte >= 16
     StatusStereo = 2,   // state byte < 16

@@ -17,9 +17,8 @@ QString desktopExecArgument(const QString& path)
 {
     QString argument = path;
     argument.replace('%', "%%"); // field codes
-    const bool needsQuotes =
-        std::any_of(argument.begin(), argument.end(),
-                    [](QChar c) { return kReservedCharacters.contains(c); });
+    const bool needsQuotes = std::any_of(argument.begin(), argument.end(),
+                                         [](QChar c) { return kReservedCharacters.contains(c); });
     if (!needsQuotes)
         return argument;
     QString quoted;
@@ -38,8 +37,8 @@ QString desktopExecArgument(const QString& path)
 
 QString autostartEntryPath(const QString& programPath)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           "/autostart/" + QFileInfo(programPath).completeBaseName() + ".desktop";
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/autostart/" +
+           QFileInfo(programPath).completeBaseName() + ".desktop";
 }
 
 bool setAutoRun(const QString& programPath)
@@ -50,15 +49,16 @@ bool setAutoRun(const QString& programPath)
     if (!entry.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
     const QString name = QFileInfo(programPath).completeBaseName();
-    const QString text = QStringLiteral("[Desktop Entry]\n"
-                                        "Type=Application\n"
-                                        "Name=%1\n"
-                                        "Comment=Headset companion, started hidden in the tray\n"
-                                        "Exec=%2 %3\n"
-                                        "Terminal=false\n"
-                                        "X-GNOME-Autostart-enabled=true\n")
-                             .arg(name, desktopExecArgument(QFileInfo(programPath).absoluteFilePath()),
-                                  kAutorunArgument);
+    const QString text =
+        QStringLiteral("[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=%1\n"
+                       "Comment=Headset companion, started hidden in the tray\n"
+                       "Exec=%2 %3\n"
+                       "Terminal=false\n"
+                       "X-GNOME-Autostart-enabled=true\n")
+            .arg(name, desktopExecArgument(QFileInfo(programPath).absoluteFilePath()),
+                 kAutorunArgument);
     entry.write(text.toUtf8());
     return entry.commit();
 }

@@ -26,12 +26,9 @@ QJsonObject parseMessage(const QByteArray& line)
 
 SingleInstance::SingleInstance(const QString& semaphoreKey, const QString& segmentKey,
                                const QString& programName, QObject* parent)
-    : QObject(parent),
-      m_semaphore(semaphoreKey, 1, QSystemSemaphore::Open),
-      m_segment(segmentKey),
+    : QObject(parent), m_semaphore(semaphoreKey, 1, QSystemSemaphore::Open), m_segment(segmentKey),
       m_socketName(QStringLiteral("%1-%2").arg(programName).arg(getuid()))
-{
-}
+{}
 
 SingleInstance::~SingleInstance() = default;
 

@@ -14,12 +14,12 @@
 
 namespace {
 
-const char *const kStepConnect = "connect";
-const char *const kStepDefaultSink = "default sink";
-const char *const kStepSetVolume = "set volume";
+const char* const kStepConnect = "connect";
+const char* const kStepDefaultSink = "default sink";
+const char* const kStepSetVolume = "set volume";
 
 // The server resolves this name to the current default output device.
-const char *const kDefaultSinkName = "@DEFAULT_SINK@";
+const char* const kDefaultSinkName = "@DEFAULT_SINK@";
 
 // A local sound server answers within a millisecond; waiting longer only
 // means the caller's thread hangs along with a stuck server.
@@ -27,7 +27,7 @@ constexpr pa_usec_t kReplyDeadlineUs = 500 * PA_USEC_PER_MSEC;
 constexpr int kFirstReconnectDelayMs = 1000;
 constexpr int kLongestReconnectDelayMs = 30000;
 
-SystemVolumeResult failure(const char *step, const QString &reason)
+SystemVolumeResult failure(const char* step, const QString& reason)
 {
     SystemVolumeResult result;
     result.failedStep = QString::fromLatin1(step);
@@ -46,20 +46,20 @@ QString noAnswerReason()
         .arg(kReplyDeadlineUs / PA_USEC_PER_MSEC);
 }
 
-void wakeWaiters(pa_operation *, void *mainloop)
+void wakeWaiters(pa_operation*, void* mainloop)
 {
-    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop *>(mainloop), 0);
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(mainloop), 0);
 }
 
 struct Deadline
 {
-    pa_threaded_mainloop *mainloop;
+    pa_threaded_mainloop* mainloop;
     bool passed;
 };
 
-void markDeadlinePassed(pa_mainloop_api *, pa_time_event *, const struct timeval *, void *userdata)
+void markDeadlinePassed(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* userdata)
 {
-    auto *deadline = static_cast<Deadline *>(userdata);
+    auto* deadline = static_cast<Deadline*>(userdata);
     deadline->passed = true;
     pa_threaded_mainloop_signal(deadline->mainloop, 0);
 }
@@ -67,10 +67,10 @@ void markDeadlinePassed(pa_mainloop_api *, pa_time_event *, const struct timeval
 // Waits with the main loop's lock held until done() holds or the reply
 // deadline has passed; returns done().
 template <typename Done>
-bool waitWithDeadline(pa_threaded_mainloop *mainloop, pa_context *context, Done done)
+bool waitWithDeadline(pa_threaded_mainloop* mainloop, pa_context* context, Done done)
 {
     Deadline deadline{mainloop, false};
-    pa_time_event *timer = pa_context_rttime_new(context, pa_rtclock_now() + kReplyDeadlineUs,
+    pa_time_event* timer = pa_context_rttime_new(context, pa_rtclock_now() + kReplyDeadlineUs,
                                                  &markDeadlinePassed, &deadline);
     while (!done() && !deadline.passed && timer)
         pa_threaded_mainloop_wait(mainloop);
@@ -79,26 +79,25 @@ bool waitWithDeadline(pa_threaded_mainloop *mainloop, pa_context *context, Done 
     return done();
 }
 
-void storeSuccess(pa_context *, int success, void *accepted)
+void storeSuccess(pa_context*, int success, void* accepted)
 {
-    *static_cast<bool *>(accepted) = success != 0;
+    *static_cast<bool*>(accepted) = success != 0;
 }
 
 // Locks the main loop for the lifetime of the guard.
 class MainloopLock
 {
 public:
-    explicit MainloopLock(pa_threaded_mainloop *mainloop)
-        : m_mainloop(mainloop)
+    explicit MainloopLock(pa_threaded_mainloop* mainloop) : m_mainloop(mainloop)
     {
         pa_threaded_mainloop_lock(m_mainloop);
     }
     ~MainloopLock() { pa_threaded_mainloop_unlock(m_mainloop); }
-    MainloopLock(const MainloopLock &) = delete;
-    MainloopLock &operator=(const MainloopLock &) = delete;
+    MainloopLock(const MainloopLock&) = delete;
+    MainloopLock& operator=(const MainloopLock&) = delete;
 
 private:
-    pa_threaded_mainloop *m_mainloop;
+    pa_threaded_mainloop* m_mainloop;
 };
 
 } // namespace
@@ -108,9 +107,9 @@ private:
 struct SystemVolumeCallbacks
 {
     // Also runs on the caller's thread when a connection fails at once.
-    static void contextState(pa_context *context, void *self)
+    static void contextState(pa_context* context, void* self)
     {
-        auto *volume = static_cast<SystemVolume *>(self);
+        auto* volume = static_cast<SystemVolume*>(self);
         switch (pa_context_get_state(context)) {
         case PA_CONTEXT_READY:
             volume->startFollowing();
@@ -125,41 +124,38 @@ struct SystemVolumeCallbacks
         pa_threaded_mainloop_signal(volume->m_mainloop, 0);
     }
 
-    static void changeEvent(pa_context *, pa_subscription_event_type_t event, uint32_t index, void *self)
+    static void changeEvent(pa_context*, pa_subscription_event_type_t event, uint32_t index,
+                            void* self)
     {
-        auto *volume = static_cast<SystemVolume *>(self);
-        const bool otherSink = (event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK
-            && volume->m_defaultSinkIndex != PA_INVALID_INDEX && index != volume->m_defaultSinkIndex;
+        auto* volume = static_cast<SystemVolume*>(self);
+        const bool otherSink =
+            (event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SINK &&
+            volume->m_defaultSinkIndex != PA_INVALID_INDEX && index != volume->m_defaultSinkIndex;
         if (!otherSink)
             volume->requestDefaultSinkUpdate();
     }
 
-    static void defaultSinkUpdate(pa_context *, const pa_sink_info *sink, int, void *self)
+    static void defaultSinkUpdate(pa_context*, const pa_sink_info* sink, int, void* self)
     {
         if (sink)
-            static_cast<SystemVolume *>(self)->followDefaultSink(*sink);
+            static_cast<SystemVolume*>(self)->followDefaultSink(*sink);
     }
 
-    static void storeSinkReading(pa_context *, const pa_sink_info *sink, int, void *reading)
+    static void storeSinkReading(pa_context*, const pa_sink_info* sink, int, void* reading)
     {
         if (!sink)
             return;
-        auto *target = static_cast<SystemVolume::SinkReading *>(reading);
+        auto* target = static_cast<SystemVolume::SinkReading*>(reading);
         target->found = true;
         target->index = sink->index;
         target->volume = sink->volume;
     }
 };
 
-SystemVolume::SystemVolume(QObject *parent)
-    : SystemVolume(QString(), parent)
-{
-}
+SystemVolume::SystemVolume(QObject* parent) : SystemVolume(QString(), parent) {}
 
-SystemVolume::SystemVolume(const QString &server, QObject *parent)
-    : QObject(parent)
-    , m_server(server.toUtf8())
-    , m_reconnectDelayMs(kFirstReconnectDelayMs)
+SystemVolume::SystemVolume(const QString& server, QObject* parent)
+    : QObject(parent), m_server(server.toUtf8()), m_reconnectDelayMs(kFirstReconnectDelayMs)
 {
     m_reconnectTimer.setSingleShot(true);
     connect(&m_reconnectTimer, &QTimer::timeout, this, &SystemVolume::reconnect);
@@ -186,7 +182,8 @@ pa_volume_t SystemVolume::percentToVolume(int percent)
 
 int SystemVolume::volumeToPercent(pa_volume_t volume)
 {
-    const uint64_t percent = (static_cast<uint64_t>(volume) * 100 + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM;
+    const uint64_t percent =
+        (static_cast<uint64_t>(volume) * 100 + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM;
     return static_cast<int>(std::min<uint64_t>(percent, 100));
 }
 
@@ -255,7 +252,7 @@ void SystemVolume::connectContext()
     pa_context_set_state_callback(m_context, &SystemVolumeCallbacks::contextState, this);
     pa_context_set_subscribe_callback(m_context, &SystemVolumeCallbacks::changeEvent, this);
     // Never start a sound server of our own: the session has one or there is none.
-    const char *server = m_server.isEmpty() ? nullptr : m_server.constData();
+    const char* server = m_server.isEmpty() ? nullptr : m_server.constData();
     pa_context_connect(m_context, server, PA_CONTEXT_NOAUTOSPAWN, nullptr);
 }
 
@@ -295,7 +292,7 @@ QString SystemVolume::connectionProblem()
 
 // Main loop lock held. Waits for the operation; returns why it did not
 // complete, or an empty string.
-QString SystemVolume::awaitOperation(pa_operation *operation)
+QString SystemVolume::awaitOperation(pa_operation* operation)
 {
     if (!operation)
         return serverError();
@@ -320,7 +317,7 @@ QString SystemVolume::serverError() const
 }
 
 // Main loop lock held.
-SystemVolumeResult SystemVolume::readDefaultSink(SinkReading &sink)
+SystemVolumeResult SystemVolume::readDefaultSink(SinkReading& sink)
 {
     const QString connectProblem = connectionProblem();
     if (!connectProblem.isEmpty())
@@ -330,26 +327,31 @@ SystemVolumeResult SystemVolume::readDefaultSink(SinkReading &sink)
     if (!problem.isEmpty())
         return failure(kStepDefaultSink, problem);
     if (!sink.found)
-        return failure(kStepDefaultSink, QStringLiteral("the sound server has no default output device (%1)")
-                                             .arg(serverError()));
+        return failure(kStepDefaultSink,
+                       QStringLiteral("the sound server has no default output device (%1)")
+                           .arg(serverError()));
     m_defaultSinkIndex = sink.index;
     return SystemVolumeResult();
 }
 
 void SystemVolume::startFollowing()
 {
-    pa_operation *subscription = pa_context_subscribe(
-        m_context,
-        static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SERVER),
-        nullptr, nullptr);
+    pa_operation* subscription =
+        pa_context_subscribe(m_context,
+                             static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SINK |
+                                                                 PA_SUBSCRIPTION_MASK_SERVER),
+                             nullptr, nullptr);
     if (subscription)
         pa_operation_unref(subscription);
     // Catches up with anything that changed while there was no connection.
     requestDefaultSinkUpdate();
-    QMetaObject::invokeMethod(this, [this] {
-        m_reconnectTimer.stop();
-        m_reconnectDelayMs = kFirstReconnectDelayMs;
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_reconnectTimer.stop();
+            m_reconnectDelayMs = kFirstReconnectDelayMs;
+        },
+        Qt::QueuedConnection);
 }
 
 void SystemVolume::connectionLost()
@@ -359,13 +361,13 @@ void SystemVolume::connectionLost()
 
 void SystemVolume::requestDefaultSinkUpdate()
 {
-    pa_operation *query = pa_context_get_sink_info_by_name(
+    pa_operation* query = pa_context_get_sink_info_by_name(
         m_context, kDefaultSinkName, &SystemVolumeCallbacks::defaultSinkUpdate, this);
     if (query)
         pa_operation_unref(query);
 }
 
-void SystemVolume::followDefaultSink(const pa_sink_info &sink)
+void SystemVolume::followDefaultSink(const pa_sink_info& sink)
 {
     m_defaultSinkIndex = sink.index;
     const int percent = volumeToPercent(pa_cvolume_max(&sink.volume));
@@ -375,8 +377,8 @@ void SystemVolume::followDefaultSink(const pa_sink_info &sink)
     const bool firstReading = m_knownPercent < 0;
     m_knownPercent = percent;
     if (!firstReading)
-        QMetaObject::invokeMethod(this, [this, percent] { emit systemVolumeChanged(percent); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, percent] { emit systemVolumeChanged(percent); }, Qt::QueuedConnection);
 }
 
 // A few tries with growing pauses; after that only the next call connects

@@ -44,9 +44,9 @@ class SystemVolume : public QObject
 public:
     // Connects to the server the client library chooses (PULSE_SERVER,
     // client.conf, the user's runtime folder).
-    explicit SystemVolume(QObject *parent = nullptr);
+    explicit SystemVolume(QObject* parent = nullptr);
     // Connects to the given server address, e.g. "unix:/run/user/1000/pulse/native".
-    explicit SystemVolume(const QString &server, QObject *parent = nullptr);
+    explicit SystemVolume(const QString& server, QObject* parent = nullptr);
     ~SystemVolume() override;
 
     // The default output device's volume in percent: its loudest channel
@@ -82,24 +82,24 @@ private:
     void dropContext();
     bool contextUsable() const;
     QString connectionProblem();
-    QString awaitOperation(pa_operation *operation);
+    QString awaitOperation(pa_operation* operation);
     QString serverError() const;
-    SystemVolumeResult readDefaultSink(SinkReading &sink);
+    SystemVolumeResult readDefaultSink(SinkReading& sink);
 
     // Run on the main loop's thread.
     void startFollowing();
     void connectionLost();
     void requestDefaultSinkUpdate();
-    void followDefaultSink(const pa_sink_info &sink);
+    void followDefaultSink(const pa_sink_info& sink);
 
     // Run on the object's thread.
     void scheduleReconnect();
     void reconnect();
 
     const QByteArray m_server; // empty: the library's choice
-    pa_threaded_mainloop *m_mainloop = nullptr;
+    pa_threaded_mainloop* m_mainloop = nullptr;
     // Guarded by the main loop's lock.
-    pa_context *m_context = nullptr;
+    pa_context* m_context = nullptr;
     uint32_t m_defaultSinkIndex = PA_INVALID_INDEX;
     int m_knownPercent = -1; // the volume last read, set or reported; -1 before the first reading
 

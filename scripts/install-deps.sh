@@ -2,7 +2,7 @@
 # Installs everything Velumix needs to build, run and test on Debian 12.
 set -euo pipefail
 packages=(
-    cmake g++ make pkg-config
+    cmake g++ make pkg-config clang-format
     qtbase5-dev qttools5-dev-tools qtmultimedia5-dev libqt5multimedia5-plugins
     gstreamer1.0-plugins-good gstreamer1.0-plugins-base espeak-ng
     libhidapi-dev libqcustomplot-dev libudev-dev libpulse-dev

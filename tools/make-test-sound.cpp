@@ -69,7 +69,10 @@ constexpr char kWordsPerMinute[] = "150";
 
 using Samples = std::vector<double>;
 
-int framesOfMs(qint64 ms) { return static_cast<int>(ms * kSampleRate / 1000); }
+int framesOfMs(qint64 ms)
+{
+    return static_cast<int>(ms * kSampleRate / 1000);
+}
 
 int startFrameOfStep(int step)
 {
@@ -210,8 +213,7 @@ void makeTestSound(const QString& espeak, const QString& outputPath)
     const QTemporaryDir scratch;
     if (!scratch.isValid())
         throw std::runtime_error("no temporary folder for the voice");
-    const int frames =
-        startFrameOfStep(MyThread_Two::kFinalStep) + framesOfMs(kTailMs);
+    const int frames = startFrameOfStep(MyThread_Two::kFinalStep) + framesOfMs(kTailMs);
     std::vector<qint16> interleaved(size_t(frames) * kChannelCount, 0);
     for (int step = 1; step < MyThread_Two::kFinalStep; ++step) {
         const Announcement& announcement = kAnnouncements[step - 1];

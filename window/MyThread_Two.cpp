@@ -34,7 +34,10 @@ int tickLengthFromEnvironment()
 
 MyThread_Two::MyThread_Two() : m_tick(tickLengthFromEnvironment()) {}
 
-MyThread_Two::~MyThread_Two() { quitAndWait(); }
+MyThread_Two::~MyThread_Two()
+{
+    quitAndWait();
+}
 
 void MyThread_Two::startRun()
 {

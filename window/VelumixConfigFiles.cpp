@@ -20,7 +20,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
 
-void debugLine(const QString& text) { qCDebug(lcWindow).noquote() << text; }
+void debugLine(const QString& text)
+{
+    qCDebug(lcWindow).noquote() << text;
+}
 
 void trace(const QString& tag, const QString& step, const char* function, int line)
 {
@@ -116,8 +119,8 @@ void Velumix::buildConfigFilePaths()
 {
     const uint16_t vendorId = linkState.connectedVendorId;
     const uint16_t productId = linkState.connectedProductId;
-    m_qstrCurrentDefaultFileName = m_qstrAppDirPath + "/" + kDefaultFileFolder + "/" +
-                                   defaultFileName(vendorId, productId);
+    m_qstrCurrentDefaultFileName =
+        m_qstrAppDirPath + "/" + kDefaultFileFolder + "/" + defaultFileName(vendorId, productId);
     // The whole path: a new account may not have its documents folder yet.
     const QString folder = userFolder() + "/" + kUserFileFolder + "/";
     QDir().mkpath(folder);
@@ -141,8 +144,8 @@ void Velumix::copyDefaultToUserFile()
         showMessageBox(QMessageBox::Information, "prompt", "There is no default JSON file!");
         return;
     }
-    const ConfigWriteResult created =
-        createUserFile(m_qstrCurrentDefaultFileName, m_qstrCurrentUserFileName, m_knownDeviceIdentity);
+    const ConfigWriteResult created = createUserFile(
+        m_qstrCurrentDefaultFileName, m_qstrCurrentUserFileName, m_knownDeviceIdentity);
     if (created.ok()) {
         debugLine("***** CopyFile:: Copy Success *****");
         return;

@@ -45,11 +45,27 @@ struct CustomState
 CustomState customState(Velumix& w, SoundPage page)
 {
     if (page == SoundPage::Surround)
-        return {page, "Surround", 21, w.m_surroundCustomSlots, w.m_surroundCustomCount,
-                w.m_surroundCustomSlot, w.m_surroundSelectionKind, 102, w.m_surroundCurrentCustom,
-                w.m_surroundCurrentCustomValid, w.m_surroundGainTexts};
-    return {page, "Stereo", 41, w.m_stereoCustomSlots, w.m_stereoCustomCount, w.m_stereoCustomSlot,
-            w.m_stereoSelectionKind, 202, w.m_stereoCurrentCustom, w.m_stereoCurrentCustomValid,
+        return {page,
+                "Surround",
+                21,
+                w.m_surroundCustomSlots,
+                w.m_surroundCustomCount,
+                w.m_surroundCustomSlot,
+                w.m_surroundSelectionKind,
+                102,
+                w.m_surroundCurrentCustom,
+                w.m_surroundCurrentCustomValid,
+                w.m_surroundGainTexts};
+    return {page,
+            "Stereo",
+            41,
+            w.m_stereoCustomSlots,
+            w.m_stereoCustomCount,
+            w.m_stereoCustomSlot,
+            w.m_stereoSelectionKind,
+            202,
+            w.m_stereoCurrentCustom,
+            w.m_stereoCurrentCustomValid,
             w.m_stereoGainTexts};
 }
 
@@ -131,16 +147,46 @@ void Velumix::selectCustomSlot(SoundPage page, int slot)
     sendPEQParameter(int(page), firstMode + slot);
 }
 
-void Velumix::on_RadioButton_Surround_CustomOne_Clicked() { selectCustomSlot(SoundPage::Surround, 0); }
-void Velumix::on_RadioButton_Surround_CustomTwo_Clicked() { selectCustomSlot(SoundPage::Surround, 1); }
-void Velumix::on_RadioButton_Surround_CustomThree_Clicked() { selectCustomSlot(SoundPage::Surround, 2); }
-void Velumix::on_RadioButton_Surround_CustomFour_Clicked() { selectCustomSlot(SoundPage::Surround, 3); }
-void Velumix::on_RadioButton_Surround_CustomFive_Clicked() { selectCustomSlot(SoundPage::Surround, 4); }
-void Velumix::on_RadioButton_Stereo_CustomOne_Clicked() { selectCustomSlot(SoundPage::Stereo, 0); }
-void Velumix::on_RadioButton_Stereo_CustomTwo_Clicked() { selectCustomSlot(SoundPage::Stereo, 1); }
-void Velumix::on_RadioButton_Stereo_CustomThree_Clicked() { selectCustomSlot(SoundPage::Stereo, 2); }
-void Velumix::on_RadioButton_Stereo_CustomFour_Clicked() { selectCustomSlot(SoundPage::Stereo, 3); }
-void Velumix::on_RadioButton_Stereo_CustomFive_Clicked() { selectCustomSlot(SoundPage::Stereo, 4); }
+void Velumix::on_RadioButton_Surround_CustomOne_Clicked()
+{
+    selectCustomSlot(SoundPage::Surround, 0);
+}
+void Velumix::on_RadioButton_Surround_CustomTwo_Clicked()
+{
+    selectCustomSlot(SoundPage::Surround, 1);
+}
+void Velumix::on_RadioButton_Surround_CustomThree_Clicked()
+{
+    selectCustomSlot(SoundPage::Surround, 2);
+}
+void Velumix::on_RadioButton_Surround_CustomFour_Clicked()
+{
+    selectCustomSlot(SoundPage::Surround, 3);
+}
+void Velumix::on_RadioButton_Surround_CustomFive_Clicked()
+{
+    selectCustomSlot(SoundPage::Surround, 4);
+}
+void Velumix::on_RadioButton_Stereo_CustomOne_Clicked()
+{
+    selectCustomSlot(SoundPage::Stereo, 0);
+}
+void Velumix::on_RadioButton_Stereo_CustomTwo_Clicked()
+{
+    selectCustomSlot(SoundPage::Stereo, 1);
+}
+void Velumix::on_RadioButton_Stereo_CustomThree_Clicked()
+{
+    selectCustomSlot(SoundPage::Stereo, 2);
+}
+void Velumix::on_RadioButton_Stereo_CustomFour_Clicked()
+{
+    selectCustomSlot(SoundPage::Stereo, 3);
+}
+void Velumix::on_RadioButton_Stereo_CustomFive_Clicked()
+{
+    selectCustomSlot(SoundPage::Stereo, 4);
+}
 
 // A new slot after the page's last one, selected and saved at once. Blank
 // (`parameter` empty) takes ten zero gains, a copy the sliders' gains.
@@ -183,9 +229,15 @@ void Velumix::copyIntoNewSlot(SoundPage page)
     addCustomSlot(page, gainsToText(gains));
 }
 
-void Velumix::on_PushButton_Surround_CustomCopy_Clicked() { copyIntoNewSlot(SoundPage::Surround); }
+void Velumix::on_PushButton_Surround_CustomCopy_Clicked()
+{
+    copyIntoNewSlot(SoundPage::Surround);
+}
 
-void Velumix::on_PushButton_Stereo_CustomCopy_Clicked() { copyIntoNewSlot(SoundPage::Stereo); }
+void Velumix::on_PushButton_Stereo_CustomCopy_Clicked()
+{
+    copyIntoNewSlot(SoundPage::Stereo);
+}
 
 // The new name shows on the slot's button at once; it is stored with Save.
 void Velumix::on_LineEdit_CustomizeName_Changed(QString name)
@@ -283,9 +335,15 @@ void Velumix::requestCustomDelete(SoundPage page)
         widget->show();
 }
 
-void Velumix::on_PushButton_Surround_CustomClear_Clicked() { requestCustomDelete(SoundPage::Surround); }
+void Velumix::on_PushButton_Surround_CustomClear_Clicked()
+{
+    requestCustomDelete(SoundPage::Surround);
+}
 
-void Velumix::on_PushButton_Stereo_CustomClear_Clicked() { requestCustomDelete(SoundPage::Stereo); }
+void Velumix::on_PushButton_Stereo_CustomClear_Clicked()
+{
+    requestCustomDelete(SoundPage::Stereo);
+}
 
 void Velumix::closeDeleteConfirmation(SoundPage page)
 {
@@ -293,13 +351,25 @@ void Velumix::closeDeleteConfirmation(SoundPage page)
         widget->hide();
 }
 
-void Velumix::Red_Dialog2() { closeDeleteConfirmation(SoundPage::Surround); }
+void Velumix::Red_Dialog2()
+{
+    closeDeleteConfirmation(SoundPage::Surround);
+}
 
-void Velumix::Red_Dialog2_STEREO() { closeDeleteConfirmation(SoundPage::Stereo); }
+void Velumix::Red_Dialog2_STEREO()
+{
+    closeDeleteConfirmation(SoundPage::Stereo);
+}
 
-void Velumix::Red_Dialog() { deleteSelectedSlot(SoundPage::Surround); }
+void Velumix::Red_Dialog()
+{
+    deleteSelectedSlot(SoundPage::Surround);
+}
 
-void Velumix::Red_Dialog_STEREO() { deleteSelectedSlot(SoundPage::Stereo); }
+void Velumix::Red_Dialog_STEREO()
+{
+    deleteSelectedSlot(SoundPage::Stereo);
+}
 
 // Removes the selected slot k: the page's k-th mode of the list goes, the
 // slots after it move up and slot 1 becomes the selected one.

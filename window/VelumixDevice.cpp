@@ -35,11 +35,17 @@ const char* const kHeadsetPictures[] = {
     "border-image: url(:/headset/pic/headset/Tessaly.png);",
 };
 
-void debugLine(const QString& text) { qCDebug(lcWindow).noquote() << text; }
+void debugLine(const QString& text)
+{
+    qCDebug(lcWindow).noquote() << text;
+}
 
 } // namespace
 
-void useHotplugSource(HotplugSource* source) { hotplugSourceInUse = source; }
+void useHotplugSource(HotplugSource* source)
+{
+    hotplugSourceInUse = source;
+}
 
 void Velumix::registerDevice()
 {
@@ -51,7 +57,8 @@ void Velumix::registerDevice()
     connect(m_hotplugSource, &HotplugSource::deviceRemoved, this, &Velumix::deviceRemoved);
     const bool registered = m_hotplugSource->start();
     debugLine(registered ? "Register SuccessFul!" : "Register Fail!");
-    traceLog("Register Device", registered ? "true" : "false", "Velumix", "registerDevice", __LINE__);
+    traceLog("Register Device", registered ? "true" : "false", "Velumix", "registerDevice",
+             __LINE__);
 }
 
 void Velumix::deviceArrived(const QString& interfacePath)

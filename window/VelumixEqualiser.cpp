@@ -40,9 +40,15 @@ const WidgetTable<QSlider, kBandCount>& Velumix::bandSliders(SoundPage page)
     return page == SoundPage::Surround ? kSurroundBandSliders : kStereoBandSliders;
 }
 
-void Velumix::readStereoSliders() { stereoGains = sliderValues(ui, kStereoBandSliders); }
+void Velumix::readStereoSliders()
+{
+    stereoGains = sliderValues(ui, kStereoBandSliders);
+}
 
-void Velumix::readSurroundSliders() { surroundGains = sliderValues(ui, kSurroundBandSliders); }
+void Velumix::readSurroundSliders()
+{
+    surroundGains = sliderValues(ui, kSurroundBandSliders);
+}
 
 void Velumix::sendPEQParameter(int page, int modeIndex)
 {
@@ -77,9 +83,15 @@ std::optional<int> Velumix::editedCustomModeIndex(SoundPage page) const
     return (m_headsetModel == 1 ? 6 : 22) + slot;
 }
 
-void Velumix::on_VerticalSlider_Stereo_ValueChange() { bandSliderChanged(SoundPage::Stereo); }
+void Velumix::on_VerticalSlider_Stereo_ValueChange()
+{
+    bandSliderChanged(SoundPage::Stereo);
+}
 
-void Velumix::on_VerticalSlider_Surround_ValueChange() { bandSliderChanged(SoundPage::Surround); }
+void Velumix::on_VerticalSlider_Surround_ValueChange()
+{
+    bandSliderChanged(SoundPage::Surround);
+}
 
 // Live edits of a custom mode reach the headset at most once per throttle
 // period: the first change goes at once, later ones wait for the period's
@@ -133,9 +145,15 @@ void Velumix::applyGainTexts(SoundPage page, const std::array<QString, kBandCoun
     m_programmaticUpdate = 0;
 }
 
-void Velumix::applySurroundGainTexts() { applyGainTexts(SoundPage::Surround, m_surroundGainTexts); }
+void Velumix::applySurroundGainTexts()
+{
+    applyGainTexts(SoundPage::Surround, m_surroundGainTexts);
+}
 
-void Velumix::applyStereoGainTexts() { applyGainTexts(SoundPage::Stereo, m_stereoGainTexts); }
+void Velumix::applyStereoGainTexts()
+{
+    applyGainTexts(SoundPage::Stereo, m_stereoGainTexts);
+}
 
 // Reset moves the sliders like the user would, so the restored gains are sent.
 void Velumix::restoreCustomGains(SoundPage page, bool valid, const CustomRecord& current)
@@ -169,12 +187,19 @@ void Velumix::showEditControls(SoundPage page, bool on)
         slider->setEnabled(on);
 }
 
-void Velumix::showStereoEditControls(bool on) { showEditControls(SoundPage::Stereo, on); }
+void Velumix::showStereoEditControls(bool on)
+{
+    showEditControls(SoundPage::Stereo, on);
+}
 
-void Velumix::showSurroundEditControls(bool on) { showEditControls(SoundPage::Surround, on); }
+void Velumix::showSurroundEditControls(bool on)
+{
+    showEditControls(SoundPage::Surround, on);
+}
 
 // Not connected to any signal; kept for the slot table.
 void Velumix::on_VerticalSlider_30_ActionTriggered_T(int)
 {
-    qCDebug(lcWindow).noquote() << "*************************************************action Triggered";
+    qCDebug(lcWindow).noquote()
+        << "*************************************************action Triggered";
 }

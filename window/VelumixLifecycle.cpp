@@ -22,7 +22,10 @@ int showOnStart = 1;
 
 // The pictures live in this static library; Q_INIT_RESOURCE must be used
 // outside any namespace.
-static void initVelumixResources() { Q_INIT_RESOURCE(velumix); }
+static void initVelumixResources()
+{
+    Q_INIT_RESOURCE(velumix);
+}
 
 namespace {
 // Live edits of a custom mode reach the headset at most once per period.
@@ -43,7 +46,10 @@ Velumix::Velumix(QWidget* parent) : QMainWindow(parent)
     InitMyDialog();
 }
 
-Velumix::~Velumix() { shutDown(); }
+Velumix::~Velumix()
+{
+    shutDown();
+}
 
 void Velumix::InitMyDialog()
 {
@@ -179,17 +185,15 @@ void Velumix::initButtonGroup()
             group->addButton(button);
         return group;
     };
-    m_stereoPresetGroup =
-        makeGroup({ui.radioButton_Stereo_Pop, ui.radioButton_Stereo_RockRoll,
-                   ui.radioButton_Stereo_DeepBass, ui.radioButton_Stereo_Jazz,
-                   ui.radioButton_Stereo_Classic, ui.radioButton_Stereo_ZUVOStandard,
-                   ui.radioButton_Stereo_Customize});
+    m_stereoPresetGroup = makeGroup(
+        {ui.radioButton_Stereo_Pop, ui.radioButton_Stereo_RockRoll, ui.radioButton_Stereo_DeepBass,
+         ui.radioButton_Stereo_Jazz, ui.radioButton_Stereo_Classic,
+         ui.radioButton_Stereo_ZUVOStandard, ui.radioButton_Stereo_Customize});
     const auto stereoCustom = widgets(ui, kStereoCustomRadios);
     m_stereoCustomGroup = makeGroup({stereoCustom.begin(), stereoCustom.end()});
-    m_surroundPresetGroup =
-        makeGroup({ui.radioButton_Surround_DeepBas, ui.radioButton_Surround_FPS,
-                   ui.radioButton_Surround_Moba, ui.radioButton_Surround_ZUVOStandard,
-                   ui.radioButton_Surround_Customize});
+    m_surroundPresetGroup = makeGroup(
+        {ui.radioButton_Surround_DeepBas, ui.radioButton_Surround_FPS, ui.radioButton_Surround_Moba,
+         ui.radioButton_Surround_ZUVOStandard, ui.radioButton_Surround_Customize});
     const auto surroundCustom = widgets(ui, kSurroundCustomRadios);
     m_surroundCustomGroup = makeGroup({surroundCustom.begin(), surroundCustom.end()});
 }
@@ -226,9 +230,15 @@ void Velumix::collectFileNames(const QString& directory, const QString& suffix, 
     }
 }
 
-void Velumix::clearConfigRecord() { m_stagingConfig = ConfigRecord{}; }
+void Velumix::clearConfigRecord()
+{
+    m_stagingConfig = ConfigRecord{};
+}
 
-void Velumix::clearStagingCustomRecord() { m_stagingCustomRecord = CustomRecord{}; }
+void Velumix::clearStagingCustomRecord()
+{
+    m_stagingCustomRecord = CustomRecord{};
+}
 
 void Velumix::clearGainTexts()
 {
@@ -236,7 +246,10 @@ void Velumix::clearGainTexts()
     m_stereoGainTexts.fill(QString());
 }
 
-void Velumix::on_SLOTSetSliderValue(int) { qCDebug(lcWindow).noquote() << "SLOT Slider Value Change!"; }
+void Velumix::on_SLOTSetSliderValue(int)
+{
+    qCDebug(lcWindow).noquote() << "SLOT Slider Value Change!";
+}
 
 void Velumix::shutDown()
 {

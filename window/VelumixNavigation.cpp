@@ -50,7 +50,8 @@ constexpr char kStereoSaveIdle[] =
 
 constexpr char kHeadsetScreenBackground[] =
     "QLabel{border-image: url(:/headset/pic/headset/Rasko_main_back.jpg);}";
-constexpr char kMainScreenBackground[] = "QLabel{border-image: url(:/controls/pic/control/aaa.png);}";
+constexpr char kMainScreenBackground[] =
+    "QLabel{border-image: url(:/controls/pic/control/aaa.png);}";
 // The headset picture button: in view on the picture screen, else beside the window.
 constexpr QRect kHeadsetPictureShown(338, 67, 500, 598);
 constexpr QRect kHeadsetPictureParked(1330, 190, 500, 598);
@@ -92,7 +93,11 @@ const PresetList kSurroundPresets{
     &Form::lineEdit_20,
     &Form::scrollArea,
     {{0, 10, 110, 30}, {210, 10, 24, 24}, {0, 40, 110, 30}, {165, 42, 20, 24}, {213, 45, 18, 18}},
-    {{0, 130, 100, 25}, {211, 130, 24, 24}, {0, 160, 110, 30}, {165, 162, 20, 24}, {213, 165, 18, 18}},
+    {{0, 130, 100, 25},
+     {211, 130, 24, 24},
+     {0, 160, 110, 30},
+     {165, 162, 20, 24},
+     {213, 165, 18, 18}},
 };
 
 const PresetList kStereoPresets{
@@ -105,7 +110,11 @@ const PresetList kStereoPresets{
     &Form::lineEdit_21,
     &Form::scrollArea_2,
     {{0, 10, 110, 30}, {210, 10, 24, 24}, {0, 40, 110, 30}, {165, 42, 20, 24}, {215, 45, 18, 18}},
-    {{0, 190, 110, 30}, {210, 193, 24, 24}, {0, 222, 110, 30}, {160, 220, 20, 24}, {215, 225, 18, 18}},
+    {{0, 190, 110, 30},
+     {210, 193, 24, 24},
+     {0, 222, 110, 30},
+     {160, 220, 20, 24},
+     {215, 225, 18, 18}},
 };
 
 const PresetList& presetList(SoundPage page)
@@ -144,9 +153,9 @@ void Velumix::showSurroundPage()
 {
     // Adding a page the tab widget holds already moves its tab to the end, so
     // this rebuilds the three tabs in their order, all enabled again.
-    for (const auto& [page, icon] : {std::pair{ui.widget_2, &m_iconGame},
-                                     std::pair{ui.widget, &m_iconEar},
-                                     std::pair{ui.widget_3, &m_iconMic}})
+    for (const auto& [page, icon] :
+         {std::pair{ui.widget_2, &m_iconGame}, std::pair{ui.widget, &m_iconEar},
+          std::pair{ui.widget_3, &m_iconMic}})
         ui.tabWidget->addTab(page, *icon, QString());
     ui.lineEdit_15->hide();
     m_currentPage = kSurroundPageShown;
@@ -172,8 +181,8 @@ void Velumix::showStereoPage()
     ui.pushButton_SurroundTest->setText("Test");
     setTabIcons(m_iconGameGray, m_iconEarWhite, m_iconMic);
     m_currentPage = kStereoPageShown;
-    for (QWidget* widget : std::initializer_list<QWidget*>{
-             ui.lineEdit_15, ui.widget_Param_Stereo, ui.groupBox_Stereo_Spectrum})
+    for (QWidget* widget : std::initializer_list<QWidget*>{ui.lineEdit_15, ui.widget_Param_Stereo,
+                                                           ui.groupBox_Stereo_Spectrum})
         widget->show();
     ui.widget_Param_Surround->hide();
     ui.groupBox_SurroundTest->hide();
@@ -278,9 +287,15 @@ void Velumix::stopPlayingTest()
         stopSurroundTest();
 }
 
-void Velumix::On_Button_Style() { showSurroundSubView(false); }
+void Velumix::On_Button_Style()
+{
+    showSurroundSubView(false);
+}
 
-void Velumix::On_Button_Surround() { showSurroundSubView(true); }
+void Velumix::On_Button_Surround()
+{
+    showSurroundSubView(true);
+}
 
 // The surround page shows either its equaliser or its speaker test; the
 // chosen half of the switch lies on top of the other.
@@ -305,10 +320,22 @@ void Velumix::showSurroundSubView(bool testView)
     chosen->raise();
 }
 
-void Velumix::pushButton_die1_fold() { setModeListFolded(SoundPage::Surround, true); }
-void Velumix::pushButton_die2_fold() { setModeListFolded(SoundPage::Surround, false); }
-void Velumix::pushButton_die3_fold() { setModeListFolded(SoundPage::Stereo, true); }
-void Velumix::pushButton_die4_fold() { setModeListFolded(SoundPage::Stereo, false); }
+void Velumix::pushButton_die1_fold()
+{
+    setModeListFolded(SoundPage::Surround, true);
+}
+void Velumix::pushButton_die2_fold()
+{
+    setModeListFolded(SoundPage::Surround, false);
+}
+void Velumix::pushButton_die3_fold()
+{
+    setModeListFolded(SoundPage::Stereo, true);
+}
+void Velumix::pushButton_die4_fold()
+{
+    setModeListFolded(SoundPage::Stereo, false);
+}
 
 // Folding hides the built-in entries and moves the Customize entry and the
 // custom slots up to the top of the list; unfolding puts them back. The copy
@@ -340,9 +367,15 @@ void Velumix::setModeListFolded(SoundPage page, bool folded)
     scrollBar->setValue(scrollBar->minimum());
 }
 
-void Velumix::disappear() { hideCustomRowButtons(SoundPage::Surround); }
+void Velumix::disappear()
+{
+    hideCustomRowButtons(SoundPage::Surround);
+}
 
-void Velumix::disappear2() { hideCustomRowButtons(SoundPage::Stereo); }
+void Velumix::disappear2()
+{
+    hideCustomRowButtons(SoundPage::Stereo);
+}
 
 void Velumix::hideCustomRowButtons(SoundPage page)
 {
@@ -353,7 +386,10 @@ void Velumix::hideCustomRowButtons(SoundPage page)
     }
 }
 
-void Velumix::slot1() { ui.tabWidget->setCurrentIndex(0); }
+void Velumix::slot1()
+{
+    ui.tabWidget->setCurrentIndex(0);
+}
 
 // The back arrow: the headset picture covers the pages.
 void Velumix::main_changed()

@@ -55,7 +55,10 @@ void setUpEqualiserPanel(QCustomPlot* plot)
     y->grid()->setVisible(false);
 }
 
-bool inBand(const QPoint& p, int left, int right) { return p.x() > left && p.x() < right && p.y() > 10 && p.y() < 310; }
+bool inBand(const QPoint& p, int left, int right)
+{
+    return p.x() > left && p.x() < right && p.y() > 10 && p.y() < 310;
+}
 
 } // namespace
 

@@ -37,9 +37,10 @@ const PresetButton kPresetButtons[] = {
     {&Ui::VelumixClass::radioButton_Surround_Moba, "on_RadioButton_Surround_Moba_Clicked",
      "Surround Moba", "MOBA"},
     {&Ui::VelumixClass::radioButton_Surround_ZUVOStandard,
-     "on_RadioButton_Surround_ZUVOStandard_Clicked", "Surround KAVRO Standard", "Plindar  Standard"},
-    {&Ui::VelumixClass::radioButton_Stereo_Pop, "on_RadioButton_Stereo_Pop_Clicked",
-     "Stereo Pop", "Pop"},
+     "on_RadioButton_Surround_ZUVOStandard_Clicked", "Surround KAVRO Standard",
+     "Plindar  Standard"},
+    {&Ui::VelumixClass::radioButton_Stereo_Pop, "on_RadioButton_Stereo_Pop_Clicked", "Stereo Pop",
+     "Pop"},
     {&Ui::VelumixClass::radioButton_Stereo_RockRoll, "on_RadioButton_Stereo_RockRoll_Clicked",
      "Stereo RockRoll", "Rack&Roll"},
     {&Ui::VelumixClass::radioButton_Stereo_DeepBass, "on_RadioButton_Stereo_DeepBass_Clicked",
@@ -52,7 +53,10 @@ const PresetButton kPresetButtons[] = {
      "on_RadioButton_Stereo_ZUVOStandard_Clicked", "Stereo Plindar Standard", "Plindar  Standard"},
 };
 
-const PresetButton& presetButton(int preset) { return kPresetButtons[preset]; }
+const PresetButton& presetButton(int preset)
+{
+    return kPresetButtons[preset];
+}
 
 void trace(const QString& tag, const QString& step, const char* function, int line)
 {
@@ -107,9 +111,9 @@ void Velumix::selectPreset(int preset)
     if (!(ui.*member.button)->isChecked())
         return;
     (surround ? m_surroundSelectionKind : m_stereoSelectionKind) = surround ? 101 : 201;
-    for (QWidget* widget : {static_cast<QWidget*>(page.addButton),
-                            static_cast<QWidget*>(page.clearButton),
-                            static_cast<QWidget*>(page.frame)})
+    for (QWidget* widget :
+         {static_cast<QWidget*>(page.addButton), static_cast<QWidget*>(page.clearButton),
+          static_cast<QWidget*>(page.frame)})
         widget->hide();
     for (QRadioButton* slot : page.customRadios)
         slot->hide();
@@ -148,23 +152,53 @@ bool Velumix::applyPresetEntry(const BuiltInPreset& preset)
     return true;
 }
 
-void Velumix::on_RadioButton_Surround_DeepBass_Clicked() { selectPreset(0); }
-void Velumix::on_RadioButton_Surround_FPS_Clicked() { selectPreset(1); }
-void Velumix::on_RadioButton_Surround_Moba_Clicked() { selectPreset(2); }
-void Velumix::on_RadioButton_Surround_ZUVOStandard_Clicked() { selectPreset(3); }
-void Velumix::on_RadioButton_Stereo_Pop_Clicked() { selectPreset(4); }
-void Velumix::on_RadioButton_Stereo_RockRoll_Clicked() { selectPreset(5); }
-void Velumix::on_RadioButton_Stereo_DeepBass_Clicked() { selectPreset(6); }
-void Velumix::on_RadioButton_Stereo_Jazz_Clicked() { selectPreset(7); }
-void Velumix::on_RadioButton_Stereo_Classic_Clicked() { selectPreset(8); }
-void Velumix::on_RadioButton_Stereo_ZUVOStandard_Clicked() { selectPreset(9); }
+void Velumix::on_RadioButton_Surround_DeepBass_Clicked()
+{
+    selectPreset(0);
+}
+void Velumix::on_RadioButton_Surround_FPS_Clicked()
+{
+    selectPreset(1);
+}
+void Velumix::on_RadioButton_Surround_Moba_Clicked()
+{
+    selectPreset(2);
+}
+void Velumix::on_RadioButton_Surround_ZUVOStandard_Clicked()
+{
+    selectPreset(3);
+}
+void Velumix::on_RadioButton_Stereo_Pop_Clicked()
+{
+    selectPreset(4);
+}
+void Velumix::on_RadioButton_Stereo_RockRoll_Clicked()
+{
+    selectPreset(5);
+}
+void Velumix::on_RadioButton_Stereo_DeepBass_Clicked()
+{
+    selectPreset(6);
+}
+void Velumix::on_RadioButton_Stereo_Jazz_Clicked()
+{
+    selectPreset(7);
+}
+void Velumix::on_RadioButton_Stereo_Classic_Clicked()
+{
+    selectPreset(8);
+}
+void Velumix::on_RadioButton_Stereo_ZUVOStandard_Clicked()
+{
+    selectPreset(9);
+}
 
 void Velumix::selectCustomize(SoundPage page)
 {
     const PageWidgets area = pageWidgets(page);
     const bool surround = page == SoundPage::Surround;
-    const char* function =
-        surround ? "on_RadioButton_Surround_Customize_Clicked" : "on_RadioButton_Stereo_Customize_Clicked";
+    const char* function = surround ? "on_RadioButton_Surround_Customize_Clicked"
+                                    : "on_RadioButton_Stereo_Customize_Clicked";
     for (QPushButton* button : {area.resetButton, area.saveButton}) {
         button->setEnabled(false);
         button->setStyleSheet(styles::kEditButtonIdle);
@@ -220,9 +254,15 @@ void Velumix::rebuildCustomSlots(SoundPage page)
     }
 }
 
-void Velumix::on_RadioButton_Surround_Customize_Clicked() { selectCustomize(SoundPage::Surround); }
+void Velumix::on_RadioButton_Surround_Customize_Clicked()
+{
+    selectCustomize(SoundPage::Surround);
+}
 
-void Velumix::on_RadioButton_Stereo_Customize_Clicked() { selectCustomize(SoundPage::Stereo); }
+void Velumix::on_RadioButton_Stereo_Customize_Clicked()
+{
+    selectCustomize(SoundPage::Stereo);
+}
 
 void Velumix::setDeviceUserParameter()
 {
@@ -250,7 +290,8 @@ bool Velumix::restoreSavedMode(const ConfigRecord& record)
         if (!page)
             return false;
         for (size_t i = 0; i < builtInPresets().size(); ++i) {
-            if (builtInPresets()[i].page == *page && record.name == builtInPresets()[i].storedName) {
+            if (builtInPresets()[i].page == *page &&
+                record.name == builtInPresets()[i].storedName) {
                 (ui.*kPresetButtons[i].button)->click();
                 return true;
             }

@@ -14,7 +14,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
 
-void debugLine(const QString& text) { qCDebug(lcWindow).noquote() << text; }
+void debugLine(const QString& text)
+{
+    qCDebug(lcWindow).noquote() << text;
+}
 
 } // namespace
 

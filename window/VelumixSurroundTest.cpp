@@ -46,15 +46,28 @@ constexpr std::array<Speaker, kSpeakerCount> kSpeakers{{
 const char* const kPersonAnimation = ":/gif/pic/gif/PersonHead1.gif";
 const char* const kTestSound = "/audio/test.wav";
 
-bool isSpeakerStep(int step) { return step >= 1 && step <= kSpeakerCount; }
+bool isSpeakerStep(int step)
+{
+    return step >= 1 && step <= kSpeakerCount;
+}
 
-const Speaker& speakerOf(int step) { return kSpeakers[step - 1]; }
+const Speaker& speakerOf(int step)
+{
+    return kSpeakers[step - 1];
+}
 
-QLabel* labelOf(Form& form, int step) { return form.*speakerOf(step).label; }
+QLabel* labelOf(Form& form, int step)
+{
+    return form.*speakerOf(step).label;
+}
 
 // A speaker's still picture as a style sheet. Some places of the test write
 // it as a bare rule, others inside a QLabel selector; both look the same.
-enum class RuleForm { Bare, LabelSelector };
+enum class RuleForm
+{
+    Bare,
+    LabelSelector
+};
 
 QString stillPictureStyle(int step, RuleForm form)
 {
@@ -63,7 +76,10 @@ QString stillPictureStyle(int step, RuleForm form)
     return form == RuleForm::Bare ? rule : QStringLiteral("QLabel{%1}").arg(rule);
 }
 
-void debugLine(const QString& text) { qCDebug(lcWindow).noquote() << text; }
+void debugLine(const QString& text)
+{
+    qCDebug(lcWindow).noquote() << text;
+}
 
 } // namespace
 

@@ -14,8 +14,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
 // Where a press may start dragging the window, in window coordinates.
-const QRect kMainScreenDragArea(1, 1, 1175, 79);   // 0 < x < 1176, 0 < y < 80
-const QRect kStartScreenDragArea(1, 1, 999, 629);  // 0 < x < 1000, 0 < y < 630
+const QRect kMainScreenDragArea(1, 1, 1175, 79);  // 0 < x < 1176, 0 < y < 80
+const QRect kStartScreenDragArea(1, 1, 999, 629); // 0 < x < 1000, 0 < y < 630
 } // namespace
 
 void Velumix::initSystemTray()
@@ -60,7 +60,10 @@ void Velumix::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason)
         show();
 }
 
-void Velumix::on_ShowMainAction() { show(); }
+void Velumix::on_ShowMainAction()
+{
+    show();
+}
 
 void Velumix::on_ExitAppAction()
 {
@@ -78,11 +81,20 @@ void Velumix::closeEvent(QCloseEvent* event)
     hide();
 }
 
-void Velumix::on_PushButton_Close_Clicked() { close(); }
+void Velumix::on_PushButton_Close_Clicked()
+{
+    close();
+}
 
-void Velumix::on_PushButton_DefaultClose_Clicked() { close(); }
+void Velumix::on_PushButton_DefaultClose_Clicked()
+{
+    close();
+}
 
-void Velumix::on_PushButton_Minimize_Clicked() { showMinimized(); }
+void Velumix::on_PushButton_Minimize_Clicked()
+{
+    showMinimized();
+}
 
 void Velumix::on_PushButton_Max_Clicked() {}
 
@@ -105,7 +117,10 @@ void Velumix::mouseMoveEvent(QMouseEvent* event)
         move(pos() + (event->pos() - m_dragStartPos));
 }
 
-void Velumix::mouseReleaseEvent(QMouseEvent*) { m_dragging = false; }
+void Velumix::mouseReleaseEvent(QMouseEvent*)
+{
+    m_dragging = false;
+}
 
 bool Velumix::event(QEvent* event)
 {

@@ -31,8 +31,8 @@ const char* const kActiveOffStyle =
 
 void reportVolumeFailure(const SystemVolumeResult& result)
 {
-    qCDebug(lcWindow).noquote() << "system volume:" << result.failedStep << "failed:"
-                                << result.reason;
+    qCDebug(lcWindow).noquote() << "system volume:" << result.failedStep
+                                << "failed:" << result.reason;
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #include <array>
 
 template <typename Widget, size_t N>
-using WidgetTable = std::array<Widget* Ui::VelumixClass::*, N>;
+using WidgetTable = std::array<Widget * Ui::VelumixClass::*, N>;
 
 // Band sliders, 30 Hz first.
 inline constexpr WidgetTable<QSlider, 10> kStereoBandSliders = {
@@ -25,8 +25,10 @@ inline constexpr WidgetTable<QSlider, 10> kSurroundBandSliders = {
 
 // Custom slots 1-5 of each page: radio button, copy button, delete button.
 inline constexpr WidgetTable<QRadioButton, 5> kSurroundCustomRadios = {
-    &Ui::VelumixClass::radioButton_Surround_Custom1, &Ui::VelumixClass::radioButton_Surround_Custom2,
-    &Ui::VelumixClass::radioButton_Surround_Custom3, &Ui::VelumixClass::radioButton_Surround_Custom4,
+    &Ui::VelumixClass::radioButton_Surround_Custom1,
+    &Ui::VelumixClass::radioButton_Surround_Custom2,
+    &Ui::VelumixClass::radioButton_Surround_Custom3,
+    &Ui::VelumixClass::radioButton_Surround_Custom4,
     &Ui::VelumixClass::radioButton_Surround_Custom5};
 inline constexpr WidgetTable<QRadioButton, 5> kStereoCustomRadios = {
     &Ui::VelumixClass::radioButton_Stereo_Custom1, &Ui::VelumixClass::radioButton_Stereo_Custom2,

@@ -45,7 +45,12 @@ private:
     QtMessageHandler m_previous;
 };
 
-enum class Obstacle { AutostartIsAFile, EntryIsAFolder, ConfigUnderProc };
+enum class Obstacle
+{
+    AutostartIsAFile,
+    EntryIsAFolder,
+    ConfigUnderProc
+};
 
 } // namespace
 
@@ -105,7 +110,8 @@ void AutostartTest::entryLocation_data()
     QTest::newRow("in XDG_CONFIG_HOME") << "/opt/velumix/velumix" << true << "velumix.desktop";
     QTest::newRow("in ~/.config when XDG_CONFIG_HOME is unset")
         << "/opt/velumix/velumix" << false << "velumix.desktop";
-    QTest::newRow("last extension dropped") << "/opt/x/velumix.AppImage" << true << "velumix.desktop";
+    QTest::newRow("last extension dropped")
+        << "/opt/x/velumix.AppImage" << true << "velumix.desktop";
     QTest::newRow("only the last extension dropped")
         << "/opt/x/velumix-1.2.AppImage" << true << "velumix-1.2.desktop";
 }
@@ -119,8 +125,9 @@ void AutostartTest::entryLocation()
         qputenv("XDG_CONFIG_HOME", elsewhere().toUtf8());
     else
         qunsetenv("XDG_CONFIG_HOME");
-    const QString expected = (configHomeSet ? elsewhere() : qEnvironmentVariable("HOME") + "/.config") +
-                             "/autostart/" + entryName;
+    const QString expected =
+        (configHomeSet ? elsewhere() : qEnvironmentVariable("HOME") + "/.config") + "/autostart/" +
+        entryName;
 
     QCOMPARE(autostartEntryPath(programPath), expected);
     QVERIFY(setAutoRun(programPath));
@@ -133,19 +140,26 @@ void AutostartTest::execQuoting_data()
 {
     QTest::addColumn<QString>("programPath");
     QTest::addColumn<QString>("exec");
-    QTest::newRow("plain path") << "/opt/velumix/velumix" << "/opt/velumix/velumix -autorun";
-    QTest::newRow("space") << "/opt/My Tools/velumix" << R"("/opt/My Tools/velumix" -autorun)";
+    QTest::newRow("plain path") << "/opt/velumix/velumix"
+                                << "/opt/velumix/velumix -autorun";
+    QTest::newRow("space") << "/opt/My Tools/velumix"
+                           << R"("/opt/My Tools/velumix" -autorun)";
     // Inside quotes ", `, $ and \ take a backslash; the key file's own string
     // escaping then doubles every backslash.
-    QTest::newRow("double quote") << R"(/opt/say"hi"/velumix)" << R"("/opt/say\\"hi\\"/velumix" -autorun)";
+    QTest::newRow("double quote") << R"(/opt/say"hi"/velumix)"
+                                  << R"("/opt/say\\"hi\\"/velumix" -autorun)";
     QTest::newRow("backslash") << R"(/opt/back\slash/velumix)"
                                << R"("/opt/back\\\\slash/velumix" -autorun)";
-    QTest::newRow("dollar") << "/opt/$HOME/velumix" << R"("/opt/\\$HOME/velumix" -autorun)";
-    QTest::newRow("backtick") << "/opt/`id`/velumix" << R"("/opt/\\`id\\`/velumix" -autorun)";
-    QTest::newRow("single quote") << "/opt/it's/velumix" << R"("/opt/it's/velumix" -autorun)";
-    QTest::newRow("percent sign") << "/opt/100%/velumix" << "/opt/100%%/velumix -autorun";
-    QTest::newRow("percent sign and space")
-        << "/opt/100 %/velumix" << R"("/opt/100 %%/velumix" -autorun)";
+    QTest::newRow("dollar") << "/opt/$HOME/velumix"
+                            << R"("/opt/\\$HOME/velumix" -autorun)";
+    QTest::newRow("backtick") << "/opt/`id`/velumix"
+                              << R"("/opt/\\`id\\`/velumix" -autorun)";
+    QTest::newRow("single quote") << "/opt/it's/velumix"
+                                  << R"("/opt/it's/velumix" -autorun)";
+    QTest::newRow("percent sign") << "/opt/100%/velumix"
+                                  << "/opt/100%%/velumix -autorun";
+    QTest::newRow("percent sign and space") << "/opt/100 %/velumix"
+                                            << R"("/opt/100 %%/velumix" -autorun)";
     QTest::newRow("non-ASCII") << QString::fromUtf8("/home/jürgen/音量/velumix")
                                << QString::fromUtf8("/home/jürgen/音量/velumix -autorun");
 }
@@ -166,7 +180,10 @@ void AutostartTest::execQuoting()
 
 // The same paths, made real below a scratch folder: GLib's reader (what
 // GNOME starts autostart entries with) must run the program at its path.
-void AutostartTest::sessionStartsProgramFromEntry_data() { execQuoting_data(); }
+void AutostartTest::sessionStartsProgramFromEntry_data()
+{
+    execQuoting_data();
+}
 
 void AutostartTest::sessionStartsProgramFromEntry()
 {
@@ -182,8 +199,9 @@ void AutostartTest::sessionStartsProgramFromEntry()
     const QString record = root.filePath("launched");
     // The stand-in program writes down how it was started.
     QVERIFY(QDir().mkpath(QFileInfo(program).path()));
-    QVERIFY(writeText(program, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$VELUMIX_LAUNCH_RECORD.part\"\n"
-                               "mv \"$VELUMIX_LAUNCH_RECORD.part\" \"$VELUMIX_LAUNCH_RECORD\"\n"));
+    QVERIFY(writeText(program,
+                      "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$VELUMIX_LAUNCH_RECORD.part\"\n"
+                      "mv \"$VELUMIX_LAUNCH_RECORD.part\" \"$VELUMIX_LAUNCH_RECORD\"\n"));
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QVERIFY(setAutoRun(program));
 
@@ -196,7 +214,8 @@ void AutostartTest::sessionStartsProgramFromEntry()
     QVERIFY(launch.waitForFinished(kLaunchDeadlineMs));
     QVERIFY2(launch.exitCode() == 0, launch.readAllStandardError().constData());
 
-    QTRY_COMPARE_WITH_TIMEOUT(readText(record), program + "\n" + kAutorun + "\n", kLaunchDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(readText(record), program + "\n" + kAutorun + "\n",
+                              kLaunchDeadlineMs);
 }
 
 void AutostartTest::everyStartRewritesEntry_data()

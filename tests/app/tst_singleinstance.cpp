@@ -29,7 +29,10 @@ const QByteArray kRunningBox = "message box: prompt: Program is running";
 const QByteArray kAnyBox = "message box:";
 const QByteArray kRaised = "Raised by a later start";
 
-QString programPath() { return qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/velumix"; }
+QString programPath()
+{
+    return qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/velumix";
+}
 
 QProcessEnvironment programEnvironment()
 {
@@ -95,8 +98,8 @@ LaterStart startLater()
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(programPath(), QStringList());
     LaterStart result;
-    result.finished = process.waitForFinished(kExitDeadlineMs) &&
-                      process.exitStatus() == QProcess::NormalExit;
+    result.finished =
+        process.waitForFinished(kExitDeadlineMs) && process.exitStatus() == QProcess::NormalExit;
     if (!result.finished) {
         process.kill();
         process.waitForFinished();
@@ -110,7 +113,9 @@ LaterStart startLater()
 QString socketPath()
 {
     for (const QFileInfo& entry : QDir::temp().entryInfoList(QDir::System | QDir::Hidden)) {
-        struct stat status {};
+        struct stat status
+        {
+        };
         if (lstat(QFile::encodeName(entry.filePath()).constData(), &status) == 0 &&
             S_ISSOCK(status.st_mode))
             return entry.filePath();
@@ -130,7 +135,8 @@ bool someoneListens()
 
 bool waitUntilListening(const FirstInstance& first)
 {
-    return QTest::qWaitFor([&] { return !first.running() || someoneListens(); }, kStartDeadlineMs) &&
+    return QTest::qWaitFor([&] { return !first.running() || someoneListens(); },
+                           kStartDeadlineMs) &&
            first.running();
 }
 
@@ -153,7 +159,11 @@ QJsonObject readReply(QLocalSocket& socket)
     return QJsonDocument::fromJson(socket.readLine()).object();
 }
 
-enum class Silence { SocketRemoved, FirstFrozen };
+enum class Silence
+{
+    SocketRemoved,
+    FirstFrozen
+};
 
 } // namespace
 
@@ -216,12 +226,14 @@ void SingleInstanceTest::removeGuardLeftovers()
             segment.detach(); // the last one to detach removes the segment
     }
     for (const char* key : {"a", "b"})
-        QSystemSemaphore(key, 1, QSystemSemaphore::Create); // takes ownership, removes on destruction
+        QSystemSemaphore(key, 1,
+                         QSystemSemaphore::Create); // takes ownership, removes on destruction
 }
 
 FirstInstance& SingleInstanceTest::startFirst(const QStringList& arguments)
 {
-    const QString log = m_programTemp->filePath(QStringLiteral("first-%1.log").arg(m_firsts.size()));
+    const QString log =
+        m_programTemp->filePath(QStringLiteral("first-%1.log").arg(m_firsts.size()));
     m_firsts.push_back(std::make_unique<FirstInstance>(arguments, log));
     return *m_firsts.back();
 }
@@ -291,7 +303,7 @@ void SingleInstanceTest::laterStartWithoutAnswerFails()
 
     QVERIFY2(later.finished, later.output.constData());
     QVERIFY2(later.output.contains(kRunningBox), later.output.constData()); // shown all the same
-    QCOMPARE(later.exitCode, 255); // -1
+    QCOMPARE(later.exitCode, 255);                                          // -1
 }
 
 void SingleInstanceTest::requests_data()
@@ -307,8 +319,8 @@ void SingleInstanceTest::requests_data()
     QTest::newRow("unknown command") << request("quit") << QVector<bool>{false} << 0;
     QTest::newRow("no command") << line({{"version", version}}) << QVector<bool>{false} << 0;
     QTest::newRow("not JSON") << QByteArray("raise\n") << QVector<bool>{false} << 0;
-    QTest::newRow("JSON array") << "[" + request("raise").trimmed() + "]\n" << QVector<bool>{false}
-                                << 0;
+    QTest::newRow("JSON array") << "[" + request("raise").trimmed() + "]\n"
+                                << QVector<bool>{false} << 0;
     QTest::newRow("two requests in one write")
         << request("quit") + request("raise") << QVector<bool>{false, true} << 1;
 }

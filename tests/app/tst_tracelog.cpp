@@ -13,7 +13,10 @@ QByteArray readLog()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray header() { return "\t" + QCoreApplication::applicationName().toLatin1() + " Log Text:\r\n\n"; }
+QByteArray header()
+{
+    return "\t" + QCoreApplication::applicationName().toLatin1() + " Log Text:\r\n\n";
+}
 
 } // namespace
 
@@ -53,13 +56,15 @@ void TraceLogTest::recordFormat_data()
     QTest::addColumn<QString>("tag");
     QTest::addColumn<QString>("step");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("write start") << "*Usb Write" << "start"
+    QTest::newRow("write start") << "*Usb Write"
+                                 << "start"
                                  << QByteArray("*Usb Write : start\t\t(UsbHidOperation - "
                                                "usbHidWriteDevice ... 116);\n");
     QTest::newRow("chinese text becomes '?'")
         << QString::fromUtf8("插入U盘") << QString::fromUtf8("é")
         << QByteArray("??U? : \xe9\t\t(UsbHidOperation - usbHidWriteDevice ... 116);\n");
-    QTest::newRow("percent signs stay") << "%1 %2" << "%5"
+    QTest::newRow("percent signs stay") << "%1 %2"
+                                        << "%5"
                                         << QByteArray("%1 %2 : %5\t\t(UsbHidOperation - "
                                                       "usbHidWriteDevice ... 116);\n");
 }

@@ -19,8 +19,8 @@ std::optional<QString> pactl(const QStringList& arguments)
 {
     QProcess process;
     process.start("pactl", arguments);
-    if (!process.waitForFinished(kPactlDeadlineMs) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
+    if (!process.waitForFinished(kPactlDeadlineMs) ||
+        process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         qWarning() << "pactl" << arguments << "failed:" << process.errorString()
                    << process.readAllStandardError();
         return std::nullopt;
@@ -66,7 +66,8 @@ QString shownVolumes(const VelumixClass& form)
 
 QString shownEverywhere(int percent)
 {
-    return QStringLiteral("Slider_Voice1=%1 textEdit=%1 Slider_Voice1_2=%1 textEdit_2=%1").arg(percent);
+    return QStringLiteral("Slider_Voice1=%1 textEdit=%1 Slider_Voice1_2=%1 textEdit_2=%1")
+        .arg(percent);
 }
 
 } // namespace
@@ -123,15 +124,19 @@ void VolumeWindowTest::userMoveSetsServerVolume_data()
     QTest::addColumn<QString>("startVolume");
     QTest::addColumn<int>("key"); // 0: the value is set directly
     QTest::addColumn<int>("percent");
-    QTest::newRow("Slider_Voice1 to 30") << "Slider_Voice1" << "50%" << 0 << 30;
-    QTest::newRow("Slider_Voice1_2 to 30") << "Slider_Voice1_2" << "50%" << 0 << 30;
+    QTest::newRow("Slider_Voice1 to 30") << "Slider_Voice1"
+                                         << "50%" << 0 << 30;
+    QTest::newRow("Slider_Voice1_2 to 30") << "Slider_Voice1_2"
+                                           << "50%" << 0 << 30;
     // Percentages whose level is easily rounded down on the way back.
-    QTest::newRow("Slider_Voice1 to 53") << "Slider_Voice1" << "50%" << 0 << 53;
-    QTest::newRow("Slider_Voice1_2 to 59") << "Slider_Voice1_2" << "50%" << 0 << 59;
-    QTest::newRow("Slider_Voice1 to 0 by Home key")
-        << "Slider_Voice1" << "50%" << int(Qt::Key_Home) << 0;
-    QTest::newRow("Slider_Voice1_2 one step up by Right key")
-        << "Slider_Voice1_2" << "29%" << int(Qt::Key_Right) << 30;
+    QTest::newRow("Slider_Voice1 to 53") << "Slider_Voice1"
+                                         << "50%" << 0 << 53;
+    QTest::newRow("Slider_Voice1_2 to 59") << "Slider_Voice1_2"
+                                           << "50%" << 0 << 59;
+    QTest::newRow("Slider_Voice1 to 0 by Home key") << "Slider_Voice1"
+                                                    << "50%" << int(Qt::Key_Home) << 0;
+    QTest::newRow("Slider_Voice1_2 one step up by Right key") << "Slider_Voice1_2"
+                                                              << "29%" << int(Qt::Key_Right) << 30;
 }
 
 void VolumeWindowTest::userMoveSetsServerVolume()

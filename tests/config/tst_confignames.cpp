@@ -7,7 +7,8 @@
 
 Q_DECLARE_METATYPE(DeviceIdentity)
 
-class TestConfigNames : public QObject {
+class TestConfigNames : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -47,8 +48,8 @@ void TestConfigNames::identityFromHex_data()
     QTest::newRow("eight digits") << "0a1b2c3d" << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d};
     QTest::newRow("upper case") << "0A1B2C3D" << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d};
     QTest::newRow("odd length: last digit alone") << "0a1" << DeviceIdentity{0x0a, 0x01, 0, 0};
-    QTest::newRow("twelve digits keep four bytes") << "0a1b2c3d4e5f"
-                                                   << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d};
+    QTest::newRow("twelve digits keep four bytes")
+        << "0a1b2c3d4e5f" << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d};
     QTest::newRow("empty") << "" << DeviceIdentity{0, 0, 0, 0};
     QTest::newRow("bad pair gives 0") << "zz1b2c3d" << DeviceIdentity{0x00, 0x1b, 0x2c, 0x3d};
     QTest::newRow("half-bad pair gives 0") << "0g1b2c3d" << DeviceIdentity{0x00, 0x1b, 0x2c, 0x3d};
@@ -94,15 +95,15 @@ void TestConfigNames::fileNames_data()
     QTest::addColumn<DeviceIdentity>("identity");
     QTest::addColumn<QString>("defaultName");
     QTest::addColumn<QString>("userName");
-    QTest::newRow("padded product ID") << 0x3206 << 0x0f51 << DeviceIdentity{0, 0, 0, 1}
-                                       << "VID-3206&PID-0f51.json"
-                                       << "VID-3206&PID-0f51&UUID-00000001.json";
-    QTest::newRow("lower-case hex") << 0x3206 << 0x104d << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d}
-                                    << "VID-3206&PID-104d.json"
-                                    << "VID-3206&PID-104d&UUID-0a1b2c3d.json";
-    QTest::newRow("vendor ID without leading zeros") << 0x0001 << 0x000a << DeviceIdentity{}
-                                                     << "VID-1&PID-000a.json"
-                                                     << "VID-1&PID-000a&UUID-00000000.json";
+    QTest::newRow("padded product ID")
+        << 0x3206 << 0x0f51 << DeviceIdentity{0, 0, 0, 1} << "VID-3206&PID-0f51.json"
+        << "VID-3206&PID-0f51&UUID-00000001.json";
+    QTest::newRow("lower-case hex")
+        << 0x3206 << 0x104d << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d} << "VID-3206&PID-104d.json"
+        << "VID-3206&PID-104d&UUID-0a1b2c3d.json";
+    QTest::newRow("vendor ID without leading zeros")
+        << 0x0001 << 0x000a << DeviceIdentity{} << "VID-1&PID-000a.json"
+        << "VID-1&PID-000a&UUID-00000000.json";
 }
 
 void TestConfigNames::fileNames()
@@ -120,7 +121,7 @@ void TestConfigNames::listConfigFileNamesTakesOnlyJsonFiles()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    for (const char *name : {"b.json", "a.json", "notes.txt", "upper.JSON", "json"}) {
+    for (const char* name : {"b.json", "a.json", "notes.txt", "upper.JSON", "json"}) {
         QFile file(dir.filePath(QLatin1String(name)));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }

@@ -1,5 +1,5 @@
-#include "ConfigReader.h"
 #include "ConfigNames.h"
+#include "ConfigReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,19 +11,20 @@ Q_DECLARE_METATYPE(ConfigError)
 
 namespace {
 
-QString fixture(const QString &name)
+QString fixture(const QString& name)
 {
     return QStringLiteral(TEST_DATA_DIR "/") + name;
 }
 
-bool copyFixture(const QString &name, const QString &target)
+bool copyFixture(const QString& name, const QString& target)
 {
     return QFile::copy(fixture(name), target);
 }
 
 } // namespace
 
-class TestConfigReader : public QObject {
+class TestConfigReader : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -54,8 +55,8 @@ void TestConfigReader::readsEverythingAFileSays()
     QCOMPARE(read.record.mode, QStringLiteral("custom"));
     QCOMPARE(read.record.algorithm, QStringLiteral("Stereo"));
     QCOMPARE(read.record.name, QStringLiteral("Night"));
-    QCOMPARE(read.fields, ConfigFields(VendorIdField | ProductIdField | IdentityField | ModeField
-                                       | AlgorithmField | NameField));
+    QCOMPARE(read.fields, ConfigFields(VendorIdField | ProductIdField | IdentityField | ModeField |
+                                       AlgorithmField | NameField));
     const QList<CustomRecord> expected{
         {"Surround", "New Equalizer", "0,0,0,0,0,0,0,0,0,0"},
         {"Stereo", "Night", "1,2,3,4,5,6,7,8,9,10"},
@@ -82,12 +83,12 @@ void TestConfigReader::idForms_data()
     QTest::addColumn<DeviceIdentity>("identity");
     QTest::newRow("plain") << "ids_plain.json" << 0x3206 << 0x0f51
                            << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d};
-    QTest::newRow("0x prefix, blanks, short uuid") << "ids_prefixed.json" << 0x3206 << 0x104d
-                                                   << DeviceIdentity{0x0a, 0x01, 0, 0};
-    QTest::newRow("trailing junk, sign, long uuid") << "ids_long_uuid.json" << 0x3206 << 0x4130
-                                                    << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d};
-    QTest::newRow("no digits, negative, bad pair") << "ids_junk.json" << 0 << 0xffff
-                                                   << DeviceIdentity{0x00, 0x1b, 0x2c, 0x3d};
+    QTest::newRow("0x prefix, blanks, short uuid")
+        << "ids_prefixed.json" << 0x3206 << 0x104d << DeviceIdentity{0x0a, 0x01, 0, 0};
+    QTest::newRow("trailing junk, sign, long uuid")
+        << "ids_long_uuid.json" << 0x3206 << 0x4130 << DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d};
+    QTest::newRow("no digits, negative, bad pair")
+        << "ids_junk.json" << 0 << 0xffff << DeviceIdentity{0x00, 0x1b, 0x2c, 0x3d};
 }
 
 void TestConfigReader::idForms()
@@ -148,7 +149,8 @@ void TestConfigReader::unreadableFiles_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<ConfigError>("error");
     QTest::newRow("missing") << fixture(QStringLiteral("missing.json")) << ConfigError::NotFound;
-    QTest::newRow("truncated") << fixture(QStringLiteral("broken.json")) << ConfigError::InvalidJson;
+    QTest::newRow("truncated") << fixture(QStringLiteral("broken.json"))
+                               << ConfigError::InvalidJson;
     QTest::newRow("empty") << fixture(QStringLiteral("empty.json")) << ConfigError::InvalidJson;
     QTest::newRow("a folder") << QStringLiteral(TEST_DATA_DIR) << ConfigError::Unreadable;
 }
@@ -188,8 +190,8 @@ void TestConfigReader::deepValidDocumentIsRead()
 {
     // Nesting under an ignored key: read as far as the parser allows, no crash.
     const int depth = 500;
-    const QByteArray data = "{\"pid\": \"1054\", \"x\": " + QByteArray(depth, '[')
-        + QByteArray(depth, ']') + "}";
+    const QByteArray data =
+        "{\"pid\": \"1054\", \"x\": " + QByteArray(depth, '[') + QByteArray(depth, ']') + "}";
     const ConfigReadResult read = readConfigData(data, QStringLiteral("deep"));
     QVERIFY2(read.ok(), qPrintable(read.errorText));
     QCOMPARE(read.productId(), std::optional<quint16>(0x1054));
@@ -222,12 +224,14 @@ void TestConfigReader::folderReadsEveryJsonFile()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QVERIFY(copyFixture(QStringLiteral("ids_prefixed.json"), dir.filePath(QStringLiteral("a.json"))));
+    QVERIFY(
+        copyFixture(QStringLiteral("ids_prefixed.json"), dir.filePath(QStringLiteral("a.json"))));
     QVERIFY(copyFixture(QStringLiteral("broken.json"), dir.filePath(QStringLiteral("b.json"))));
     QVERIFY(copyFixture(QStringLiteral("ids_plain.json"), dir.filePath(QStringLiteral("c.json"))));
     // Same product as c.json: its ID is listed once.
     QVERIFY(copyFixture(QStringLiteral("full_user.json"), dir.filePath(QStringLiteral("d.json"))));
-    QVERIFY(copyFixture(QStringLiteral("ids_junk.json"), dir.filePath(QStringLiteral("notes.txt"))));
+    QVERIFY(
+        copyFixture(QStringLiteral("ids_junk.json"), dir.filePath(QStringLiteral("notes.txt"))));
 
     const QList<ConfigFileRead> files = readConfigFolder(dir.path());
     QCOMPARE(files.size(), 4);

@@ -17,31 +17,32 @@ Q_DECLARE_METATYPE(CustomRecord)
 
 namespace {
 
-QString fixture(const QString &name)
+QString fixture(const QString& name)
 {
     return QStringLiteral(TEST_DATA_DIR "/") + name;
 }
 
-QByteArray fileBytes(const QString &path)
+QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes)
+bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QJsonObject rootOf(const QString &path)
+QJsonObject rootOf(const QString& path)
 {
     return QJsonDocument::fromJson(fileBytes(path)).object();
 }
 
 // Limits the size of files this process may write, so that a write fails
 // even for root, who is not stopped by folder permissions.
-class FileSizeLimit {
+class FileSizeLimit
+{
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
@@ -58,7 +59,12 @@ private:
     bool m_active = false;
 };
 
-enum class Target { File, Missing, Folder };
+enum class Target
+{
+    File,
+    Missing,
+    Folder
+};
 
 const DeviceIdentity kIdentity{0x0a, 0x1b, 0x2c, 0x3d};
 
@@ -66,7 +72,8 @@ const DeviceIdentity kIdentity{0x0a, 0x1b, 0x2c, 0x3d};
 
 Q_DECLARE_METATYPE(Target)
 
-class TestConfigWriter : public QObject {
+class TestConfigWriter : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -91,7 +98,7 @@ private slots:
 
 private:
     QString userPath() const { return m_dir->filePath(QStringLiteral("user.json")); }
-    bool useFixture(const QString &name) const { return QFile::copy(fixture(name), userPath()); }
+    bool useFixture(const QString& name) const { return QFile::copy(fixture(name), userPath()); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -117,8 +124,9 @@ void TestConfigWriter::rewriteIsIndentedAndKeySorted()
 {
     QVERIFY(useFixture(QStringLiteral("full_user.json")));
     // The file already has a "uuid": only the layout changes.
-    const ConfigWriteResult result = updateConfigFile(
-        userPath(), [](QJsonObject &root) { addIdentityIfMissing(root, {1, 2, 3, 4}); });
+    const ConfigWriteResult result = updateConfigFile(userPath(), [](QJsonObject& root) {
+        addIdentityIfMissing(root, {1, 2, 3, 4});
+    });
     QVERIFY2(result.ok(), qPrintable(result.errorText));
     QCOMPARE(fileBytes(userPath()), fileBytes(fixture(QStringLiteral("full_user.indented.json"))));
 }
@@ -127,7 +135,7 @@ void TestConfigWriter::identityIsAddedOnlyWhenMissing()
 {
     QVERIFY(useFixture(QStringLiteral("default_model.json")));
     const QJsonObject before = rootOf(userPath());
-    const auto addIdentity = [](QJsonObject &root) { addIdentityIfMissing(root, kIdentity); };
+    const auto addIdentity = [](QJsonObject& root) { addIdentityIfMissing(root, kIdentity); };
     QVERIFY(updateConfigFile(userPath(), addIdentity).ok());
 
     QJsonObject after = rootOf(userPath());
@@ -135,7 +143,7 @@ void TestConfigWriter::identityIsAddedOnlyWhenMissing()
     after.remove(QLatin1String("uuid"));
     QCOMPARE(after, before);
 
-    const auto otherIdentity = [](QJsonObject &root) { addIdentityIfMissing(root, {9, 9, 9, 9}); };
+    const auto otherIdentity = [](QJsonObject& root) { addIdentityIfMissing(root, {9, 9, 9, 9}); };
     QVERIFY(updateConfigFile(userPath(), otherIdentity).ok());
     QVERIFY(readConfigFile(userPath()).record.identity == kIdentity);
 }
@@ -157,8 +165,8 @@ void TestConfigWriter::customModesReplaceTheList()
     QVERIFY(useFixture(QStringLiteral("full_user.json")));
     const QJsonObject before = rootOf(userPath());
 
-    const ConfigWriteResult result = updateConfigFile(
-        userPath(), [&](QJsonObject &root) { setCustomModes(root, modes); });
+    const ConfigWriteResult result =
+        updateConfigFile(userPath(), [&](QJsonObject& root) { setCustomModes(root, modes); });
     QVERIFY2(result.ok(), qPrintable(result.errorText));
 
     QJsonObject after = rootOf(userPath());
@@ -174,18 +182,19 @@ void TestConfigWriter::customModesReplaceTheList()
 void TestConfigWriter::currentModeOnFileWithoutMode()
 {
     QVERIFY(useFixture(QStringLiteral("no_mode.json")));
-    QVERIFY(updateConfigFile(userPath(), [](QJsonObject &root) {
+    QVERIFY(updateConfigFile(userPath(), [](QJsonObject& root) {
                 setCurrentMode(root, QStringLiteral("Surround"), QStringLiteral("custom"),
                                QStringLiteral("New Equalizer"));
             }).ok());
-    const QJsonObject expected{{"algorithm", "Surround"}, {"mode", "custom"}, {"name", "New Equalizer"}};
+    const QJsonObject expected{
+        {"algorithm", "Surround"}, {"mode", "custom"}, {"name", "New Equalizer"}};
     QCOMPARE(rootOf(userPath()).value(QLatin1String("mode")).toObject(), expected);
 }
 
 void TestConfigWriter::currentModeKeepsOtherMembers()
 {
     QVERIFY(useFixture(QStringLiteral("full_user.json")));
-    QVERIFY(updateConfigFile(userPath(), [](QJsonObject &root) {
+    QVERIFY(updateConfigFile(userPath(), [](QJsonObject& root) {
                 setCurrentMode(root, QStringLiteral("Surround"), QStringLiteral("default"),
                                QStringLiteral("FPS"));
             }).ok());
@@ -200,8 +209,9 @@ void TestConfigWriter::consecutiveWritesSeeEachOther()
 {
     QVERIFY(useFixture(QStringLiteral("no_mode.json")));
     const QList<CustomRecord> modes{{"Stereo", "Night", "1,2,3,4,5,6,7,8,9,10"}};
-    QVERIFY(updateConfigFile(userPath(), [&](QJsonObject &root) { setCustomModes(root, modes); }).ok());
-    QVERIFY(updateConfigFile(userPath(), [](QJsonObject &root) {
+    QVERIFY(
+        updateConfigFile(userPath(), [&](QJsonObject& root) { setCustomModes(root, modes); }).ok());
+    QVERIFY(updateConfigFile(userPath(), [](QJsonObject& root) {
                 setCurrentMode(root, QStringLiteral("Stereo"), QStringLiteral("custom"),
                                QStringLiteral("Night"));
             }).ok());
@@ -215,17 +225,19 @@ void TestConfigWriter::refusedFilesStayIntact_data()
     QTest::addColumn<Target>("target");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<ConfigError>("error");
-    QTest::newRow("missing file is not created") << Target::Missing << QByteArray()
-                                                 << ConfigError::NotFound;
+    QTest::newRow("missing file is not created")
+        << Target::Missing << QByteArray() << ConfigError::NotFound;
     QTest::newRow("a folder") << Target::Folder << QByteArray() << ConfigError::Unreadable;
-    QTest::newRow("invalid JSON") << Target::File << fileBytes(fixture(QStringLiteral("broken.json")))
+    QTest::newRow("invalid JSON") << Target::File
+                                  << fileBytes(fixture(QStringLiteral("broken.json")))
                                   << ConfigError::InvalidJson;
     QTest::newRow("empty file") << Target::File << QByteArray() << ConfigError::InvalidJson;
     QTest::newRow("array root") << Target::File
                                 << fileBytes(fixture(QStringLiteral("root_array.json")))
                                 << ConfigError::NotAnObject;
     QTest::newRow("oversized") << Target::File
-                               << QByteArray("{\"pid\": \"1054\"}") + QByteArray(kMaxConfigFileSize, ' ')
+                               << QByteArray("{\"pid\": \"1054\"}") +
+                                      QByteArray(kMaxConfigFileSize, ' ')
                                << ConfigError::TooLarge;
 }
 
@@ -239,15 +251,17 @@ void TestConfigWriter::refusedFilesStayIntact()
     if (target == Target::Folder)
         QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("user.json")));
 
-    const ConfigWriteResult result = updateConfigFile(
-        userPath(), [](QJsonObject &root) { setCustomModes(root, {}); });
+    const ConfigWriteResult result =
+        updateConfigFile(userPath(), [](QJsonObject& root) { setCustomModes(root, {}); });
 
     QCOMPARE(result.error, error);
     QVERIFY2(result.errorText.contains(userPath()), qPrintable(result.errorText));
     QCOMPARE(QFileInfo(userPath()).isFile(), target == Target::File);
     if (target == Target::File)
         QCOMPARE(fileBytes(userPath()), content);
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(),
+    QCOMPARE(QDir(m_dir->path())
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                 .size(),
              target == Target::Missing ? 0 : 1);
 }
 
@@ -260,7 +274,7 @@ void TestConfigWriter::failedWriteLeavesFileIntact()
     {
         const FileSizeLimit limit(64);
         QVERIFY(limit.active());
-        result = updateConfigFile(userPath(), [](QJsonObject &root) {
+        result = updateConfigFile(userPath(), [](QJsonObject& root) {
             setCurrentMode(root, QStringLiteral("Stereo"), QStringLiteral("default"),
                            QStringLiteral("Jazz"));
         });
@@ -287,7 +301,8 @@ void TestConfigWriter::createUserFileFromDefault()
 void TestConfigWriter::createUserFileSetsTheUnitsIdentity()
 {
     // The fixture carries the "uuid" 0a1b2c3d of another unit.
-    QVERIFY(createUserFile(fixture(QStringLiteral("full_user.json")), userPath(), {9, 8, 7, 6}).ok());
+    QVERIFY(
+        createUserFile(fixture(QStringLiteral("full_user.json")), userPath(), {9, 8, 7, 6}).ok());
     QVERIFY((readConfigFile(userPath()).record.identity == DeviceIdentity{9, 8, 7, 6}));
 }
 
@@ -297,16 +312,16 @@ void TestConfigWriter::createUserFileRefusals_data()
     QTest::addColumn<QString>("userFile");
     QTest::addColumn<bool>("userFileThere");
     QTest::addColumn<ConfigError>("error");
-    QTest::newRow("user file exists") << "default_model.json" << "user.json" << true
-                                      << ConfigError::AlreadyExists;
-    QTest::newRow("no default file") << "missing.json" << "user.json" << false
-                                     << ConfigError::NotFound;
-    QTest::newRow("invalid default file") << "broken.json" << "user.json" << false
-                                          << ConfigError::InvalidJson;
-    QTest::newRow("default root is an array") << "root_array.json" << "user.json" << false
-                                              << ConfigError::NotAnObject;
-    QTest::newRow("no user folder") << "default_model.json" << "missing/user.json" << false
-                                    << ConfigError::WriteFailed;
+    QTest::newRow("user file exists") << "default_model.json"
+                                      << "user.json" << true << ConfigError::AlreadyExists;
+    QTest::newRow("no default file") << "missing.json"
+                                     << "user.json" << false << ConfigError::NotFound;
+    QTest::newRow("invalid default file") << "broken.json"
+                                          << "user.json" << false << ConfigError::InvalidJson;
+    QTest::newRow("default root is an array") << "root_array.json"
+                                              << "user.json" << false << ConfigError::NotAnObject;
+    QTest::newRow("no user folder") << "default_model.json"
+                                    << "missing/user.json" << false << ConfigError::WriteFailed;
 }
 
 void TestConfigWriter::createUserFileRefusals()

@@ -91,7 +91,10 @@ void VelumixCtlTest::listShowsOnlyTheVendorInterface()
 {
     const Run run = runProgram({"--simulate=1029", "list"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringList{"3206 1029 3 ff00 /sys/devices/virtual/velumix-sim/unit0/0003:3206:1029.0002/hidraw/hidraw1"});
+    QCOMPARE(
+        run.out,
+        QStringList{"3206 1029 3 ff00 "
+                    "/sys/devices/virtual/velumix-sim/unit0/0003:3206:1029.0002/hidraw/hidraw1"});
 }
 
 void VelumixCtlTest::badArgumentsSendNothing_data()
@@ -103,31 +106,30 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
     QTest::newRow("no command") << sim << 2 << "no command given";
     QTest::newRow("unknown command") << sim + QStringList{"reboot"} << 2 << "unknown command";
     QTest::newRow("unknown option") << QStringList{"--loud", "info"} << 2 << "unknown option";
-    QTest::newRow("gain above 12") << sim + QStringList{"eq", "--mode", "3", "--gains",
-                                                        "0,0,0,0,0,0,0,0,0,13"}
-                                   << 2 << "--gains";
+    QTest::newRow("gain above 12")
+        << sim + QStringList{"eq", "--mode", "3", "--gains", "0,0,0,0,0,0,0,0,0,13"} << 2
+        << "--gains";
     QTest::newRow("nine gains") << sim + QStringList{"eq", "--mode", "3", "--gains",
                                                      "0,0,0,0,0,0,0,0,0"}
                                 << 2 << "--gains";
-    QTest::newRow("gain not a number") << sim + QStringList{"eq", "--mode", "3", "--gains",
-                                                            "0,0,0,0,x,0,0,0,0,0"}
-                                       << 2 << "--gains";
-    QTest::newRow("eq without mode") << sim + QStringList{"eq", "--gains", "0,0,0,0,0,0,0,0,0,0"}
-                                     << 2 << "--mode";
+    QTest::newRow("gain not a number")
+        << sim + QStringList{"eq", "--mode", "3", "--gains", "0,0,0,0,x,0,0,0,0,0"} << 2
+        << "--gains";
+    QTest::newRow("eq without mode")
+        << sim + QStringList{"eq", "--gains", "0,0,0,0,0,0,0,0,0,0"} << 2 << "--mode";
     QTest::newRow("mic level 101") << sim + QStringList{"mic-volume", "101"} << 2 << "0 to 100";
     QTest::newRow("mic level negative") << sim + QStringList{"mic-volume", "-1"} << 2 << "0 to 100";
     QTest::newRow("enc maybe") << sim + QStringList{"enc", "maybe"} << 2 << "'on' or 'off'";
-    QTest::newRow("switch byte 256") << sim + QStringList{"switch", "1", "0", "256", "0"} << 2
-                                     << "not a byte";
-    QTest::newRow("malformed accept list") << QStringList{"--simulate", "--accept", "1054,,x", "info"}
-                                           << 2 << "--accept";
-    QTest::newRow("malformed simulated product") << QStringList{"--simulate=12g4", "info"} << 2
-                                                 << "--simulate";
-    QTest::newRow("product not accepted") << QStringList{"--simulate=1234", "--trace-frames", "info"}
-                                          << 3 << "no headset found";
-    QTest::newRow("accepted by --accept") << QStringList{"--simulate=1234", "--accept", "1234",
-                                                         "mic-volume", "50"}
-                                          << 0 << "";
+    QTest::newRow("switch byte 256")
+        << sim + QStringList{"switch", "1", "0", "256", "0"} << 2 << "not a byte";
+    QTest::newRow("malformed accept list")
+        << QStringList{"--simulate", "--accept", "1054,,x", "info"} << 2 << "--accept";
+    QTest::newRow("malformed simulated product")
+        << QStringList{"--simulate=12g4", "info"} << 2 << "--simulate";
+    QTest::newRow("product not accepted")
+        << QStringList{"--simulate=1234", "--trace-frames", "info"} << 3 << "no headset found";
+    QTest::newRow("accepted by --accept")
+        << QStringList{"--simulate=1234", "--accept", "1234", "mic-volume", "50"} << 0 << "";
 }
 
 void VelumixCtlTest::badArgumentsSendNothing()
@@ -148,28 +150,34 @@ void VelumixCtlTest::headsetFailures_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<int>("exitCode");
     const QStringList eq = {"eq", "--mode", "3", "--gains", "1,2,3,4,5,6,7,8,9,10"};
-    QTest::newRow("open fails") << eq << Fault([](SimulatedHidBackend& b, int) {
-        b.setOpenFails(true);
-    }) << int(ExitOpenFailed);
+    QTest::newRow("open fails") << eq
+                                << Fault([](SimulatedHidBackend& b, int) { b.setOpenFails(true); })
+                                << int(ExitOpenFailed);
     QTest::newRow("write fails") << eq << Fault([](SimulatedHidBackend& b, int) {
         b.setWriteFails(true);
     }) << int(ExitWriteFailed);
     QTest::newRow("no reply") << eq << Fault([](SimulatedHidBackend& b, int unit) {
         b.firmware(unit).faults().silent = true;
     }) << int(ExitNoReply);
-    QTest::newRow("broken replies") << QStringList{"info"} << Fault([](SimulatedHidBackend& b, int unit) {
-        b.firmware(unit).faults().badChecksum = true;
-    }) << int(ExitNoReply);
-    QTest::newRow("error status") << QStringList{"enc", "on"} << Fault([](SimulatedHidBackend& b, int unit) {
-        b.firmware(unit).faults().errorStatus = true;
-    }) << int(ExitHeadsetError);
-    QTest::newRow("32-byte replies are fine") << QStringList{"info"} << Fault([](SimulatedHidBackend& b, int unit) {
-        b.firmware(unit).faults().reportSize = 32;
-        b.firmware(unit).faults().marker = '$';
-    }) << int(ExitSuccess);
-    QTest::newRow("unplugged") << QStringList{"mic-volume", "3"} << Fault([](SimulatedHidBackend& b, int unit) {
-        b.unplug(unit);
-    }) << int(ExitNoHeadset);
+    QTest::newRow("broken replies")
+        << QStringList{"info"} << Fault([](SimulatedHidBackend& b, int unit) {
+               b.firmware(unit).faults().badChecksum = true;
+           })
+        << int(ExitNoReply);
+    QTest::newRow("error status") << QStringList{"enc", "on"}
+                                  << Fault([](SimulatedHidBackend& b, int unit) {
+                                         b.firmware(unit).faults().errorStatus = true;
+                                     })
+                                  << int(ExitHeadsetError);
+    QTest::newRow("32-byte replies are fine")
+        << QStringList{"info"} << Fault([](SimulatedHidBackend& b, int unit) {
+               b.firmware(unit).faults().reportSize = 32;
+               b.firmware(unit).faults().marker = '$';
+           })
+        << int(ExitSuccess);
+    QTest::newRow("unplugged") << QStringList{"mic-volume", "3"}
+                               << Fault([](SimulatedHidBackend& b, int unit) { b.unplug(unit); })
+                               << int(ExitNoHeadset);
 }
 
 void VelumixCtlTest::headsetFailures()

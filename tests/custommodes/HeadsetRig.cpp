@@ -46,7 +46,10 @@ bool usable(QWidget* widget)
 std::atomic<int> HeadsetRig::s_repliesHandled{0};
 QtMessageHandler HeadsetRig::s_previousHandler = nullptr;
 
-QString algorithmOf(SoundPage page) { return page == SoundPage::Surround ? "Surround" : "Stereo"; }
+QString algorithmOf(SoundPage page)
+{
+    return page == SoundPage::Surround ? "Surround" : "Stereo";
+}
 
 PageControls pageControls(Velumix& window, SoundPage page)
 {
@@ -260,7 +263,10 @@ bool HeadsetRig::dragTo(const PageControls& controls, const EqGains& gains)
     return true;
 }
 
-Frames HeadsetRig::frames() const { return link.frames(); }
+Frames HeadsetRig::frames() const
+{
+    return link.frames();
+}
 
 Frames HeadsetRig::framesWithCode(uint8_t code) const
 {
@@ -316,11 +322,10 @@ Frames lastPeqPair(const HeadsetRig& rig)
 
 QString userFilePath(quint16 productId, const DeviceIdentity& identity)
 {
-    const QString identityDigits = QString::asprintf("%02x%02x%02x%02x", identity[0], identity[1],
-                                                     identity[2], identity[3]);
+    const QString identityDigits =
+        QString::asprintf("%02x%02x%02x%02x", identity[0], identity[1], identity[2], identity[3]);
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
-           QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
-           "/UserFile/" +
+           QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + "/UserFile/" +
            QString::asprintf("VID-3206&PID-%04x&UUID-", productId) + identityDigits + ".json";
 }
 
@@ -390,12 +395,13 @@ void prepareUserFile(quint16 productId, const DeviceIdentity& identity,
                      const QList<CustomRecord>& modes, const std::optional<QJsonObject>& mode)
 {
     QJsonObject root = shippedDefault(productId);
-    root.insert("uuid", QString::asprintf("%02x%02x%02x%02x", identity[0], identity[1],
-                                          identity[2], identity[3]));
+    root.insert("uuid", QString::asprintf("%02x%02x%02x%02x", identity[0], identity[1], identity[2],
+                                          identity[3]));
     QJsonArray array;
     for (const CustomRecord& record : modes)
-        array.append(QJsonObject{
-            {"algorithm", record.algorithm}, {"name", record.name}, {"parameter", record.parameter}});
+        array.append(QJsonObject{{"algorithm", record.algorithm},
+                                 {"name", record.name},
+                                 {"parameter", record.parameter}});
     root.insert("customMode", array);
     if (mode)
         root.insert("mode", *mode);
@@ -425,7 +431,10 @@ QList<CustomRecord> customRecordsInFile(const QString& path)
     return modes;
 }
 
-QStringList customModesInFile(const QString& path) { return described(customRecordsInFile(path)); }
+QStringList customModesInFile(const QString& path)
+{
+    return described(customRecordsInFile(path));
+}
 
 QString described(const QJsonObject& object)
 {
@@ -438,8 +447,7 @@ QString savedModeInFile(const QString& path)
 }
 
 namespace QTest {
-template <>
-char* toString(const Frames& frames)
+template <> char* toString(const Frames& frames)
 {
     QByteArray text;
     for (const Frame& frame : frames) {
@@ -455,8 +463,7 @@ char* toString(const Frames& frames)
     return qstrdup(text.isEmpty() ? "(no frames)" : ("\n" + text).constData());
 }
 
-template <>
-char* toString(const EqGains& gains)
+template <> char* toString(const EqGains& gains)
 {
     return qstrdup(gainText(gains).toUtf8().constData());
 }

@@ -170,8 +170,6 @@ QString savedModeInFile(const QString& path);
 QString described(const QJsonObject& object);
 
 namespace QTest {
-template <>
-char* toString(const Frames& frames);
-template <>
-char* toString(const EqGains& gains);
+template <> char* toString(const Frames& frames);
+template <> char* toString(const EqGains& gains);
 } // namespace QTest

@@ -71,9 +71,8 @@ struct Preset
 // A built-in preset of each page whose gains are not all zero.
 Preset presetWithGains(SoundPage page)
 {
-    return page == SoundPage::Surround
-               ? Preset{"radioButton_Surround_FPS", "FPS", "pushButton_15"}
-               : Preset{"radioButton_Stereo_Jazz", "Jazz", "pushButton_25"};
+    return page == SoundPage::Surround ? Preset{"radioButton_Surround_FPS", "FPS", "pushButton_15"}
+                                       : Preset{"radioButton_Stereo_Jazz", "Jazz", "pushButton_25"};
 }
 
 bool openPage(HeadsetRig& rig, const PageControls& controls)
@@ -264,7 +263,8 @@ void CustomModesTest::renameThenSave()
     QVERIFY(rig.press(controls.save));
     QCOMPARE(customModesInFile(file),
              described({blank, customMode(algorithmOf(page), "Night Owl", {})}));
-    QCOMPARE(savedModeInFile(file), described(currentMode(algorithmOf(page), "custom", "Night Owl")));
+    QCOMPARE(savedModeInFile(file),
+             described(currentMode(algorithmOf(page), "custom", "Night Owl")));
     QCOMPARE(visibleSlotTexts(controls), (QStringList{kNewMode, "Night Owl"}));
     QVERIFY(!controls.save->isEnabled());
     QCOMPARE(rig.boxes(), QStringList());
@@ -286,7 +286,8 @@ void CustomModesTest::deleteSelectedSlot_data()
                            charlie = mode("Charlie", 3), delta = mode("Delta", 4);
         const CustomRecord twinOne = mode("Twin", 5), twinTwo = mode("Twin", 6);
         // A mode of the other page between them must stay where it is.
-        const CustomRecord other = customMode(algorithmOf(otherPage(page)), "Xray", distinctGains(7));
+        const CustomRecord other =
+            customMode(algorithmOf(otherPage(page)), "Xray", distinctGains(7));
         const QByteArray name = algorithm.toLower().toUtf8();
         QTest::addRow("%s, slot 2 of four", name.constData())
             << page << QList<CustomRecord>{alpha, other, bravo, charlie, delta} << 2 << QString()
@@ -363,8 +364,8 @@ void CustomModesTest::deleteOnlySlot()
     QCOMPARE(visibleSlotTexts(controls), QStringList());
     QCOMPARE(checkedSlot(controls), 0);
     Velumix& window = rig.window();
-    for (QWidget* editWidget : std::initializer_list<QWidget*>{
-             window.ui.lineEdit_CustomName, controls.reset, controls.save})
+    for (QWidget* editWidget : std::initializer_list<QWidget*>{window.ui.lineEdit_CustomName,
+                                                               controls.reset, controls.save})
         QVERIFY2(!editWidget->isVisibleTo(&window), qPrintable(editWidget->objectName()));
     QVERIFY(!controls.deleteRequest->isEnabled());
     QVERIFY(noneVisible(controls.deleteConfirmation));
@@ -420,8 +421,7 @@ void CustomModesTest::modesBeyondFiveStayInFile()
     QCOMPARE(customModesInFile(file),
              described({stereoMode, surroundModes[1], middle, surroundModes[3], surroundModes[4],
                         surroundModes[5], surroundModes[6]}));
-    QCOMPARE(visibleSlotTexts(surround),
-             (QStringList{"Mode 2", "Middle", "Mode 4", "Mode 5"}));
+    QCOMPARE(visibleSlotTexts(surround), (QStringList{"Mode 2", "Middle", "Mode 4", "Mode 5"}));
 
     // Add into the slot the deletion freed.
     QVERIFY(rig.press(surround.add));
@@ -430,7 +430,8 @@ void CustomModesTest::modesBeyondFiveStayInFile()
     QVERIFY(afterAdd.contains(described({surroundModes[6]}).first()));
     // Known fault: Save keeps the page's first five list modes as the slots'
     // modes, but after the deletion the slots hold four of them.
-    QVERIFY2(afterAdd.contains(described({surroundModes[5]}).first()), qPrintable(afterAdd.join('\n')));
+    QVERIFY2(afterAdd.contains(described({surroundModes[5]}).first()),
+             qPrintable(afterAdd.join('\n')));
     QVERIFY(afterAdd.contains(described({stereoMode}).first()));
     QCOMPARE(rig.boxes(), QStringList());
 }

@@ -22,7 +22,10 @@ const QString kSorelPicture = QStringLiteral("Sorel_main_hui.jpg");
 constexpr EqGains kRealGains{1, 2, 3, 4, 5, -5, -4, -3, -2, -1};
 
 // The page shown, as m_currentPage names it, for each tab.
-int pageOfTab(int tab) { return tab == 0 ? 2 : tab == 1 ? 1 : 3; }
+int pageOfTab(int tab)
+{
+    return tab == 0 ? 2 : tab == 1 ? 1 : 3;
+}
 
 // The switch the window sends once the headset acknowledged bands 5-9.
 Frames switchAfterUpload(int tab, quint16 productId)
@@ -89,7 +92,8 @@ void RepliesTest::capabilitiesDisableTabs_data()
     for (quint16 productId : {kHalden, kMorvik}) {
         const bool model1 = productId == kHalden;
         const QByteArray model = model1 ? "model 1" : "model 2";
-        QTest::addRow("both, %s", model.constData()) << true << true << productId << true << true << 0;
+        QTest::addRow("both, %s", model.constData())
+            << true << true << productId << true << true << 0;
         QTest::addRow("no stereo, %s", model.constData())
             << false << true << productId << false << true << 0;
         QTest::addRow("no surround, %s", model.constData())
@@ -134,10 +138,14 @@ void RepliesTest::presetUploadEndsWithOneSwitch_data()
     QTest::addColumn<QString>("preset");
     QTest::addColumn<QString>("storedName");
     QTest::addColumn<int>("modeIndex");
-    QTest::newRow("surround FPS, model 1") << 0 << kHalden << "radioButton_Surround_FPS" << "FPS" << 1;
-    QTest::newRow("surround FPS, model 2") << 0 << kMorvik << "radioButton_Surround_FPS" << "FPS" << 18;
-    QTest::newRow("stereo Jazz, model 1") << 1 << kHalden << "radioButton_Stereo_Jazz" << "Jazz" << 3;
-    QTest::newRow("stereo Jazz, model 2") << 1 << kMorvik << "radioButton_Stereo_Jazz" << "Jazz" << 3;
+    QTest::newRow("surround FPS, model 1") << 0 << kHalden << "radioButton_Surround_FPS"
+                                           << "FPS" << 1;
+    QTest::newRow("surround FPS, model 2") << 0 << kMorvik << "radioButton_Surround_FPS"
+                                           << "FPS" << 18;
+    QTest::newRow("stereo Jazz, model 1") << 1 << kHalden << "radioButton_Stereo_Jazz"
+                                          << "Jazz" << 3;
+    QTest::newRow("stereo Jazz, model 2") << 1 << kMorvik << "radioButton_Stereo_Jazz"
+                                          << "Jazz" << 3;
 }
 
 void RepliesTest::presetUploadEndsWithOneSwitch()
@@ -399,10 +407,12 @@ void RepliesTest::savedModeOfFileRestored_data()
     const auto preset = [](const char* algorithm, const char* name, int modeIndex) {
         return peqPair(modeIndex, shippedPresetGains(kMorvik, algorithm, name), kMorvik);
     };
-    QTest::newRow("stereo preset") << int(kSurroundState) << currentMode("Stereo", "default", "Jazz")
-                                   << "radioButton_Stereo_Jazz" << preset("Stereo", "Jazz", 3);
-    QTest::newRow("surround preset") << int(kStereoState) << currentMode("Surround", "default", "FPS")
-                                     << "radioButton_Surround_FPS" << preset("Surround", "FPS", 18);
+    QTest::newRow("stereo preset")
+        << int(kSurroundState) << currentMode("Stereo", "default", "Jazz")
+        << "radioButton_Stereo_Jazz" << preset("Stereo", "Jazz", 3);
+    QTest::newRow("surround preset")
+        << int(kStereoState) << currentMode("Surround", "default", "FPS")
+        << "radioButton_Surround_FPS" << preset("Surround", "FPS", 18);
     QTest::newRow("stereo custom mode")
         << int(kSurroundState) << currentMode("Stereo", "custom", "Real")
         << "radioButton_Stereo_Custom1" << peqPair(6, kRealGains, kMorvik);
@@ -418,10 +428,10 @@ void RepliesTest::savedModeOfFileRestored()
     QFETCH(QJsonObject, mode);
     QFETCH(QString, checkedRadio);
     QFETCH(Frames, sent);
-    prepareUserFile(kMorvik, kFirstUnit,
-                    {customMode("Stereo", "Real", kRealGains),
-                     customMode("Surround", "Real", kRealGains)},
-                    mode);
+    prepareUserFile(
+        kMorvik, kFirstUnit,
+        {customMode("Stereo", "Real", kRealGains), customMode("Surround", "Real", kRealGains)},
+        mode);
     HeadsetRig rig;
     const int unit = rig.addUnit(kMorvik);
     rig.settings(unit).stateByte = uint8_t(stateByte);

@@ -55,9 +55,10 @@ void FrameTest::commandFrames_data()
                                 << hex("4f 30 80 18 20 01 00 38");
     QTest::newRow("read status") << bytesOf(frame::readStatusCommand())
                                  << hex("4f 30 80 18 32 01 00 4a");
-    QTest::newRow("mic level 55") << bytesOf(frame::setMicVolumeCommand(55))
-                                  << hex("4f 30 80 18 30 0e 01 00 00 00 00 00 00 00 00 00 37 00 00 00 "
-                                         "8d");
+    QTest::newRow("mic level 55")
+        << bytesOf(frame::setMicVolumeCommand(55))
+        << hex("4f 30 80 18 30 0e 01 00 00 00 00 00 00 00 00 00 37 00 00 00 "
+               "8d");
     QTest::newRow("mic level keeps the low byte")
         << bytesOf(frame::setMicVolumeCommand(0x164))
         << hex("4f 30 80 18 30 0e 01 00 00 00 00 00 00 00 00 00 64 00 00 00 ba");
@@ -85,25 +86,32 @@ void FrameTest::peqFrames_data()
     QTest::addColumn<int>("last");
     QTest::addColumn<QByteArray>("bandArea"); // bytes 10-34
     const QByteArray empty(25, '\0');
-    QTest::newRow("generic table, low bands") << 0x1054u << 3 << 0 << 4
+    QTest::newRow("generic table, low bands")
+        << 0x1054u << 3 << 0 << 4
         << hex("00 1e 07 d0 00 00 3c 07 d0 00 00 78 07 d0 00 00 fa 07 d0 00 01 f4 07 d0 00", 25);
-    QTest::newRow("generic table, high bands") << 0x1054u << 3 << 5 << 9
+    QTest::newRow("generic table, high bands")
+        << 0x1054u << 3 << 5 << 9
         << hex("03 e8 07 d0 00 07 d0 07 d0 00 0f a0 0f a0 00 1f 40 0f a0 00 3e 80 0f a0 00", 25);
     QTest::newRow("0f51 uses the generic table outside the standard modes")
         << 0x0F51u << 3 << 0 << 4
         << hex("00 1e 07 d0 00 00 3c 07 d0 00 00 78 07 d0 00 00 fa 07 d0 00 01 f4 07 d0 00", 25);
-    QTest::newRow("0f51 standard stereo, low bands") << 0x0F51u << 5 << 0 << 4
+    QTest::newRow("0f51 standard stereo, low bands")
+        << 0x0F51u << 5 << 0 << 4
         << hex("00 1e 03 20 00 00 3c 03 20 00 00 78 07 d0 00 00 fa 05 dc 00 01 f4 07 d0 00", 25);
-    QTest::newRow("0f51 standard surround, high bands") << 0x0F51u << 19 << 5 << 9
+    QTest::newRow("0f51 standard surround, high bands")
+        << 0x0F51u << 19 << 5 << 9
         << hex("03 e8 07 d0 00 07 d0 07 d0 00 0f a0 03 20 00 1f 40 0f a0 00 3e 80 0f a0 00", 25);
-    QTest::newRow("4130 mode 5, high bands") << 0x4130u << 5 << 5 << 9
+    QTest::newRow("4130 mode 5, high bands")
+        << 0x4130u << 5 << 5 << 9
         << hex("03 e8 07 d0 00 07 d0 07 d0 00 0f a0 0f a0 00 1f 40 0f a0 00 3e 80 01 f4 00", 25);
-    QTest::newRow("4130 mode 19, low bands") << 0x4130u << 19 << 0 << 4
+    QTest::newRow("4130 mode 19, low bands")
+        << 0x4130u << 19 << 0 << 4
         << hex("00 1e 01 f4 00 00 3c 01 f4 00 00 78 07 d0 00 00 fa 07 d0 00 01 f4 07 d0 00", 25);
-    QTest::newRow("4130 mode 19, high bands") << 0x4130u << 19 << 5 << 9
+    QTest::newRow("4130 mode 19, high bands")
+        << 0x4130u << 19 << 5 << 9
         << hex("03 e8 07 d0 00 07 d0 07 d0 00 0f a0 03 e8 00 1f 40 0f a0 00 3e 80 01 f4 00", 25);
-    QTest::newRow("other product in a standard mode has no bands") << 0x1054u << 5 << 0 << 4
-                                                                   << empty;
+    QTest::newRow("other product in a standard mode has no bands")
+        << 0x1054u << 5 << 0 << 4 << empty;
     QTest::newRow("a band range that is not a half is empty") << 0x1054u << 3 << 2 << 6 << empty;
     QTest::newRow("first 5 with last 8 is empty") << 0x1054u << 3 << 5 << 8 << empty;
 }
@@ -118,10 +126,9 @@ void FrameTest::peqFrames()
     const Report frame =
         frame::setPeqCommand(1, first, last, mode, EqGains{}, static_cast<uint16_t>(productId));
     const QByteArray bytes = bytesOf(frame);
-    QCOMPARE(bytes.left(10).toHex(' '),
-             hex("4f 30 80 18 21 26 01", 7).toHex(' ') +
-                 QByteArray(" ") + QByteArray(1, char(first)).toHex() + " " +
-                 QByteArray(1, char(last)).toHex() + " 00");
+    QCOMPARE(bytes.left(10).toHex(' '), hex("4f 30 80 18 21 26 01", 7).toHex(' ') +
+                                            QByteArray(" ") + QByteArray(1, char(first)).toHex() +
+                                            " " + QByteArray(1, char(last)).toHex() + " 00");
     QCOMPARE(bytes.mid(10, 25).toHex(' '), bandArea.toHex(' '));
     QCOMPARE(bytes.mid(35, 8), QByteArray(8, '\0'));
     QCOMPARE(int(frame[43]), mode);
@@ -206,7 +213,8 @@ void FrameTest::replyAcceptance()
 void FrameTest::versionText()
 {
     uint8_t payload[21] = {1, 'V', '1', '.', '2'};
-    QCOMPARE(frame::versionText(frame::buildReply('#', 1, payload, 21).data()), std::string("V1.2"));
+    QCOMPARE(frame::versionText(frame::buildReply('#', 1, payload, 21).data()),
+             std::string("V1.2"));
     payload[0] = 0;
     QCOMPARE(frame::versionText(frame::buildReply('#', 1, payload, 21).data()), std::string());
 }

@@ -109,30 +109,23 @@ void ReaderThreadTest::replies_data()
     QTest::newRow("status with error")
         << Setup([](HeadsetFirmware& f, SimulatedHidBackend&) { f.faults().errorStatus = true; })
         << Send(usbHidSend_ReadStatus) << QList<int>{0};
-    QTest::newRow("peq pair acknowledged")
-        << none << Send([] {
-               usbHidSend_SetPEQ(1, 0, 4, 3, EqGains{});
-               usbHidSend_SetPEQ(1, 5, 9, 3, EqGains{});
-           })
-        << QList<int>{21, 21};
-    QTest::newRow("32-byte '$' reports")
-        << Setup([](HeadsetFirmware& f, SimulatedHidBackend&) {
-               f.faults().marker = '$';
-               f.faults().reportSize = 32;
-           })
-        << Send([] {
-               usbHidSend_ReadAudio();
-               usbHidSend_ReadStatus();
-           })
-        << QList<int>{20, 1};
-    QTest::newRow("version, mic and switch replies raise no signal")
-        << none << Send([] {
-               usbHidSend_ReadVersion();
-               usbHidSend_SetMicVolume(20);
-               usbHidSend_SetAlgorithmSwitch(1, 0, 1, 0);
-               usbHidSend_ReadAudio();
-           })
-        << QList<int>{20};
+    QTest::newRow("peq pair acknowledged") << none << Send([] {
+        usbHidSend_SetPEQ(1, 0, 4, 3, EqGains{});
+        usbHidSend_SetPEQ(1, 5, 9, 3, EqGains{});
+    }) << QList<int>{21, 21};
+    QTest::newRow("32-byte '$' reports") << Setup([](HeadsetFirmware& f, SimulatedHidBackend&) {
+        f.faults().marker = '$';
+        f.faults().reportSize = 32;
+    }) << Send([] {
+        usbHidSend_ReadAudio();
+        usbHidSend_ReadStatus();
+    }) << QList<int>{20, 1};
+    QTest::newRow("version, mic and switch replies raise no signal") << none << Send([] {
+        usbHidSend_ReadVersion();
+        usbHidSend_SetMicVolume(20);
+        usbHidSend_SetAlgorithmSwitch(1, 0, 1, 0);
+        usbHidSend_ReadAudio();
+    }) << QList<int>{20};
 }
 
 void ReaderThreadTest::replies()
@@ -184,8 +177,8 @@ void ReaderThreadTest::droppedRepliesLeaveNoTrace_data()
         << Setup([](HeadsetFirmware& f, SimulatedHidBackend&) { f.faults().badChecksum = true; });
     QTest::newRow("garbage report")
         << Setup([](HeadsetFirmware& f, SimulatedHidBackend&) { f.faults().garbage = true; });
-    QTest::newRow("no reply")
-        << Setup([](HeadsetFirmware& f, SimulatedHidBackend&) { f.faults().silent = true; });
+    QTest::newRow("no reply") << Setup(
+        [](HeadsetFirmware& f, SimulatedHidBackend&) { f.faults().silent = true; });
 }
 
 void ReaderThreadTest::droppedRepliesLeaveNoTrace()

@@ -34,8 +34,9 @@ constexpr char kIdleStyle[] =
 constexpr char kStereoSaveIdleStyle[] =
     "QPushButton{background-color: rgb(50,50,50);border-radius:7px;border-radius:7px;color:rgb(100,"
     "100,100)}";
-constexpr char kChosenHalfStyle[] = "QPushButton{border-radius: 7px;height:60px;color:rgb(255,255,255);"
-                                    "border: none;background-color: rgb(255,171,62)}";
+constexpr char kChosenHalfStyle[] =
+    "QPushButton{border-radius: 7px;height:60px;color:rgb(255,255,255);"
+    "border: none;background-color: rgb(255,171,62)}";
 
 // Gains that differ per page, per preset entry and per band, so that a frame
 // tells which preset it carries.
@@ -114,20 +115,33 @@ struct ModeListNames
 const ModeListNames& modeListNames(SoundPage page)
 {
     static const ModeListNames surround{
-        "pushButton_die1", "pushButton_die2", "lineEdit_20", "scrollArea",
+        "pushButton_die1",
+        "pushButton_die2",
+        "lineEdit_20",
+        "scrollArea",
         {"radioButton_Surround_DeepBas", "radioButton_Surround_Moba", "radioButton_Surround_FPS",
          "radioButton_Surround_ZUVOStandard"},
         {"pushButton_13", "pushButton_14", "pushButton_15", "pushButton_16"},
-        "radioButton_Surround_Customize", "pushButton_Surround_CustomAdd",
-        "radioButton_Surround_Custom3", "pushButton_19", "pushButton_Surround_CustomClear_4"};
-    static const ModeListNames stereo{
-        "pushButton_die3", "pushButton_die4", "lineEdit_21", "scrollArea_2",
-        {"radioButton_Stereo_Pop", "radioButton_Stereo_RockRoll", "radioButton_Stereo_DeepBass",
-         "radioButton_Stereo_Jazz", "radioButton_Stereo_Classic", "radioButton_Stereo_ZUVOStandard"},
-        {"pushButton_22", "pushButton_23", "pushButton_24", "pushButton_25", "pushButton_26",
-         "pushButton_27"},
-        "radioButton_Stereo_Customize", "pushButton_Stereo_CustomAdd", "radioButton_Stereo_Custom3",
-        "pushButton_30", "pushButton_Stereo_CustomClear_4"};
+        "radioButton_Surround_Customize",
+        "pushButton_Surround_CustomAdd",
+        "radioButton_Surround_Custom3",
+        "pushButton_19",
+        "pushButton_Surround_CustomClear_4"};
+    static const ModeListNames stereo{"pushButton_die3",
+                                      "pushButton_die4",
+                                      "lineEdit_21",
+                                      "scrollArea_2",
+                                      {"radioButton_Stereo_Pop", "radioButton_Stereo_RockRoll",
+                                       "radioButton_Stereo_DeepBass", "radioButton_Stereo_Jazz",
+                                       "radioButton_Stereo_Classic",
+                                       "radioButton_Stereo_ZUVOStandard"},
+                                      {"pushButton_22", "pushButton_23", "pushButton_24",
+                                       "pushButton_25", "pushButton_26", "pushButton_27"},
+                                      "radioButton_Stereo_Customize",
+                                      "pushButton_Stereo_CustomAdd",
+                                      "radioButton_Stereo_Custom3",
+                                      "pushButton_30",
+                                      "pushButton_Stereo_CustomClear_4"};
     return page == SoundPage::Surround ? surround : stereo;
 }
 
@@ -138,13 +152,13 @@ Q_DECLARE_METATYPE(Frames)
 Q_DECLARE_METATYPE(EqGains)
 
 namespace QTest {
-template <>
-char* toString(const Frames& frames)
+template <> char* toString(const Frames& frames)
 {
     QByteArray text = QByteArray::number(int(frames.size())) + " frames:";
     for (const Frame& frame : frames)
-        text += "\n  " + QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size()))
-                             .toHex(' ');
+        text +=
+            "\n  " +
+            QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size())).toHex(' ');
     return qstrdup(text.constData());
 }
 } // namespace QTest
@@ -189,8 +203,7 @@ private slots:
 private:
     Velumix& window() { return *m_window; }
     const VelumixClass& ui() const { return m_window->ui; }
-    template <typename Widget = QWidget>
-    Widget* widget(const QString& name) const
+    template <typename Widget = QWidget> Widget* widget(const QString& name) const
     {
         auto* found = m_window->findChild<Widget*>(name);
         if (!found)
@@ -244,9 +257,9 @@ void NavigationTest::cleanup()
 const QIcon& NavigationTest::icon(const QString& name) const
 {
     const QMap<QString, const QIcon*> icons = {
-        {"game", &m_window->m_iconGame},       {"gameGray", &m_window->m_iconGameGray},
-        {"ear", &m_window->m_iconEar},         {"earWhite", &m_window->m_iconEarWhite},
-        {"mic", &m_window->m_iconMic},         {"micWhite", &m_window->m_iconMicWhite}};
+        {"game", &m_window->m_iconGame}, {"gameGray", &m_window->m_iconGameGray},
+        {"ear", &m_window->m_iconEar},   {"earWhite", &m_window->m_iconEarWhite},
+        {"mic", &m_window->m_iconMic},   {"micWhite", &m_window->m_iconMicWhite}};
     if (!icons.contains(name))
         qFatal("no tab icon %s", qPrintable(name));
     return *icons[name];
@@ -322,15 +335,19 @@ void NavigationTest::otherTabsSwitchPageIconsAndPanels_data()
     QTest::addColumn<int>("disabledTab");
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("hidden");
-    QTest::newRow("stereo page")
-        << 1 << 1 << QStringList{"gameGray", "earWhite", "mic"} << 2
-        << QStringList{"lineEdit_15", "widget_Param_Stereo", "groupBox_Stereo_Spectrum", "label_dB",
-                       "label_Hz"}
-        << QStringList{"widget_Param_Surround", "groupBox_SurroundTest"};
+    QTest::newRow("stereo page") << 1 << 1 << QStringList{"gameGray", "earWhite", "mic"} << 2
+                                 << QStringList{"lineEdit_15", "widget_Param_Stereo",
+                                                "groupBox_Stereo_Spectrum", "label_dB", "label_Hz"}
+                                 << QStringList{"widget_Param_Surround", "groupBox_SurroundTest"};
     QTest::newRow("microphone page")
         << 2 << 3 << QStringList{"gameGray", "ear", "micWhite"} << 1 << QStringList{}
-        << QStringList{"lineEdit_15", "widget_Param_Stereo", "widget_Param_Surround",
-                       "groupBox_Stereo_Spectrum", "groupBox_SurroundTest", "label_dB", "label_Hz"} +
+        << QStringList{"lineEdit_15",
+                       "widget_Param_Stereo",
+                       "widget_Param_Surround",
+                       "groupBox_Stereo_Spectrum",
+                       "groupBox_SurroundTest",
+                       "label_dB",
+                       "label_Hz"} +
                kEditingWidgets;
 }
 
@@ -656,8 +673,11 @@ void NavigationTest::presetClickHidesCustomRowButtons_data()
     QTest::addColumn<QStringList>("rowButtons");
     QTest::newRow("surround") << "radioButton_Surround_FPS"
                               << "radioButton_Surround_Custom2"
-                              << QStringList{"pushButton_17", "pushButton_18", "pushButton_19",
-                                             "pushButton_20", "pushButton_21",
+                              << QStringList{"pushButton_17",
+                                             "pushButton_18",
+                                             "pushButton_19",
+                                             "pushButton_20",
+                                             "pushButton_21",
                                              "pushButton_Surround_CustomClear_2",
                                              "pushButton_Surround_CustomClear_3",
                                              "pushButton_Surround_CustomClear_4",
@@ -665,8 +685,11 @@ void NavigationTest::presetClickHidesCustomRowButtons_data()
                                              "pushButton_Surround_CustomClear_6"};
     QTest::newRow("stereo") << "radioButton_Stereo_Jazz"
                             << "radioButton_Stereo_Custom2"
-                            << QStringList{"pushButton_28", "pushButton_29", "pushButton_30",
-                                           "pushButton_31", "pushButton_32",
+                            << QStringList{"pushButton_28",
+                                           "pushButton_29",
+                                           "pushButton_30",
+                                           "pushButton_31",
+                                           "pushButton_32",
                                            "pushButton_Stereo_CustomClear_2",
                                            "pushButton_Stereo_CustomClear_3",
                                            "pushButton_Stereo_CustomClear_4",
@@ -713,10 +736,11 @@ void NavigationTest::backArrowShowsTheHeadsetPicture()
     QCOMPARE(form.pushButton_9->geometry(), QRect(338, 67, 500, 598));
     QCOMPARE(form.label->styleSheet(),
              QString("QLabel{border-image: url(:/headset/pic/headset/Rasko_main_back.jpg);}"));
-    QCOMPARE(form.pushButton_9->styleSheet(),
-             QString("QPushButton{\nborder-image: url(:/headset/pic/headset/%1_main_hui.jpg);\n}\n"
-                     "QPushButton:hover{\nborder-image: url(:/headset/pic/headset/%1_main_bai.jpg);\n}")
-                 .arg(picture));
+    QCOMPARE(
+        form.pushButton_9->styleSheet(),
+        QString("QPushButton{\nborder-image: url(:/headset/pic/headset/%1_main_hui.jpg);\n}\n"
+                "QPushButton:hover{\nborder-image: url(:/headset/pic/headset/%1_main_bai.jpg);\n}")
+            .arg(picture));
     QVERIFY(isAbove(form.label, form.tabWidget));
     QVERIFY(isAbove(form.pushButton_9, form.label));
     QVERIFY(isAbove(form.pushButton_Close, form.pushButton_9));
@@ -744,9 +768,12 @@ void NavigationTest::resetAndSaveGreyTheirPagesButtons_data()
     QTest::addColumn<QString>("style");
     const QStringList surround = {"pushButton_CustomReset", "pushButton_CustomSave"};
     const QStringList stereo = {"pushButton_CustomReset2", "pushButton_CustomSave2"};
-    QTest::newRow("Save, surround page") << "pushButton_CustomSave" << surround << stereo << kIdleStyle;
-    QTest::newRow("Reset, surround page") << "pushButton_CustomReset" << surround << stereo << kIdleStyle;
-    QTest::newRow("Reset, stereo page") << "pushButton_CustomReset2" << stereo << surround << kIdleStyle;
+    QTest::newRow("Save, surround page")
+        << "pushButton_CustomSave" << surround << stereo << kIdleStyle;
+    QTest::newRow("Reset, surround page")
+        << "pushButton_CustomReset" << surround << stereo << kIdleStyle;
+    QTest::newRow("Reset, stereo page")
+        << "pushButton_CustomReset2" << stereo << surround << kIdleStyle;
     QTest::newRow("Save, stereo page")
         << "pushButton_CustomSave2" << stereo << surround << kStereoSaveIdleStyle;
 }
@@ -782,10 +809,10 @@ void NavigationTest::resetRestoresTheShownPagesSliders_data()
     QTest::newRow("stereo page without record")
         << 1 << "pushButton_CustomReset2" << QString() << untouched << EqGains{};
     QTest::newRow("surround page with record")
-        << 0 << "pushButton_CustomReset" << "1,2,3,4,5,6,7,8,9,10"
-        << EqGains{1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << untouched;
-    QTest::newRow("microphone page") << 2 << "pushButton_CustomReset2" << QString() << untouched
-                                     << untouched;
+        << 0 << "pushButton_CustomReset"
+        << "1,2,3,4,5,6,7,8,9,10" << EqGains{1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << untouched;
+    QTest::newRow("microphone page")
+        << 2 << "pushButton_CustomReset2" << QString() << untouched << untouched;
 }
 
 void NavigationTest::resetRestoresTheShownPagesSliders()

@@ -26,7 +26,7 @@ QString fixtureDir()
 
 // Runs pactl against the given server (empty: the fixture's, from
 // PULSE_SERVER); returns its output, or nothing when it failed.
-std::optional<QString> pactl(const QStringList &arguments, const QString &server = QString())
+std::optional<QString> pactl(const QStringList& arguments, const QString& server = QString())
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -34,8 +34,8 @@ std::optional<QString> pactl(const QStringList &arguments, const QString &server
         environment.insert(QStringLiteral("PULSE_SERVER"), server);
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral("pactl"), arguments);
-    if (!process.waitForFinished(kPactlDeadlineMs) || process.exitStatus() != QProcess::NormalExit
-        || process.exitCode() != 0) {
+    if (!process.waitForFinished(kPactlDeadlineMs) ||
+        process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         qWarning() << "pactl" << arguments << "failed:" << process.errorString()
                    << process.readAllStandardError();
         return std::nullopt;
@@ -46,7 +46,8 @@ std::optional<QString> pactl(const QStringList &arguments, const QString &server
 // The raw volume of each channel of the fixture's default output device.
 QVector<pa_volume_t> defaultSinkChannels()
 {
-    const std::optional<QString> text = pactl({QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
+    const std::optional<QString> text =
+        pactl({QStringLiteral("get-sink-volume"), QStringLiteral("@DEFAULT_SINK@")});
     QVector<pa_volume_t> channels;
     if (!text)
         return channels;
@@ -57,7 +58,7 @@ QVector<pa_volume_t> defaultSinkChannels()
     return channels;
 }
 
-int reportedPercent(QSignalSpy &spy)
+int reportedPercent(QSignalSpy& spy)
 {
     return spy.takeFirst().at(0).toInt();
 }
@@ -66,20 +67,17 @@ int reportedPercent(QSignalSpy &spy)
 class PrivateServer
 {
 public:
-    explicit PrivateServer(const QString &name)
-        : m_dir(fixtureDir() + QLatin1Char('/') + name)
-    {
-    }
+    explicit PrivateServer(const QString& name) : m_dir(fixtureDir() + QLatin1Char('/') + name) {}
     ~PrivateServer() { stop(); }
-    PrivateServer(const PrivateServer &) = delete;
-    PrivateServer &operator=(const PrivateServer &) = delete;
+    PrivateServer(const PrivateServer&) = delete;
+    PrivateServer& operator=(const PrivateServer&) = delete;
 
     bool start() const { return runFixture(QStringLiteral("start")); }
     bool stop() const { return runFixture(QStringLiteral("stop")); }
     QString address() const { return QStringLiteral("unix:%1/native").arg(m_dir); }
 
 private:
-    bool runFixture(const QString &command) const
+    bool runFixture(const QString& command) const
     {
         const QString script = qEnvironmentVariable("VELUMIX_PULSE_FIXTURE");
         return QProcess::execute(QStringLiteral("bash"), {script, command, m_dir}) == 0;
@@ -88,7 +86,12 @@ private:
     QString m_dir;
 };
 
-enum class Trouble { NoServer, SilentServer, NoOutputDevice };
+enum class Trouble
+{
+    NoServer,
+    SilentServer,
+    NoOutputDevice
+};
 
 } // namespace
 
@@ -214,7 +217,8 @@ void TestSystemVolume::reportsOutsideChange()
     QSignalSpy changes(&volume, &SystemVolume::systemVolumeChanged);
     QVERIFY(volume.setSystemVolume(10).ok());
 
-    QVERIFY(pactl({QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), outsideVolume}));
+    QVERIFY(pactl(
+        {QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), outsideVolume}));
 
     // The first report must be the outside change, not the echo of our own write.
     QVERIFY(changes.wait(kSignalDeadlineMs));
@@ -225,8 +229,9 @@ void TestSystemVolume::reportsDefaultSinkChange()
 {
     const std::optional<QString> originalSink = pactl({QStringLiteral("get-default-sink")});
     QVERIFY(originalSink);
-    const std::optional<QString> module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                                                 QStringLiteral("sink_name=velumix_second")});
+    const std::optional<QString> module =
+        pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+               QStringLiteral("sink_name=velumix_second")});
     QVERIFY(module);
     const auto restore = qScopeGuard([&] {
         pactl({QStringLiteral("set-default-sink"), *originalSink});
@@ -237,7 +242,8 @@ void TestSystemVolume::reportsDefaultSinkChange()
     QVERIFY(volume.setSystemVolume(70).ok());
 
     // A device that is not the default one changes nothing...
-    QVERIFY(pactl({QStringLiteral("set-sink-volume"), QStringLiteral("velumix_second"), QStringLiteral("33%")}));
+    QVERIFY(pactl({QStringLiteral("set-sink-volume"), QStringLiteral("velumix_second"),
+                   QStringLiteral("33%")}));
     // ...until it becomes the default.
     QVERIFY(pactl({QStringLiteral("set-default-sink"), QStringLiteral("velumix_second")}));
 
@@ -274,13 +280,15 @@ void TestSystemVolume::reportsFailedStep()
     case Trouble::NoOutputDevice:
         deviceless.emplace(QStringLiteral("deviceless"));
         QVERIFY(deviceless->start());
-        QVERIFY(pactl({QStringLiteral("unload-module"), QStringLiteral("module-null-sink")}, deviceless->address()));
+        QVERIFY(pactl({QStringLiteral("unload-module"), QStringLiteral("module-null-sink")},
+                      deviceless->address()));
         address = deviceless->address();
         break;
     }
     SystemVolume volume(address);
 
-    for (const SystemVolumeResult &result : {volume.getSystemVolume(), volume.setSystemVolume(50)}) {
+    for (const SystemVolumeResult& result :
+         {volume.getSystemVolume(), volume.setSystemVolume(50)}) {
         QCOMPARE(result.failedStep, step);
         QVERIFY(!result.reason.isEmpty());
     }
@@ -301,7 +309,8 @@ void TestSystemVolume::followsServerAfterRestart()
     QVERIFY(changes.wait(kReconnectDeadlineMs));
     QCOMPARE(reportedPercent(changes), 100);
     // The new connection follows outside changes as the old one did.
-    QVERIFY(pactl({QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"), QStringLiteral("20%")},
+    QVERIFY(pactl({QStringLiteral("set-sink-volume"), QStringLiteral("@DEFAULT_SINK@"),
+                   QStringLiteral("20%")},
                   server.address()));
     QVERIFY(changes.wait(kSignalDeadlineMs));
     QCOMPARE(reportedPercent(changes), 20);

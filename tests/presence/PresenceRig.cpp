@@ -23,10 +23,9 @@ int WatchedBackend::readTimeout(HidDevice* device, uint8_t* data, size_t length,
     {
         const std::lock_guard lock(m_readersMutex);
         QThread* current = QThread::currentThread();
-        const bool known = std::any_of(m_readers.begin(), m_readers.end(),
-                                       [current](const QPointer<QThread>& reader) {
-                                           return reader.data() == current;
-                                       });
+        const bool known = std::any_of(
+            m_readers.begin(), m_readers.end(),
+            [current](const QPointer<QThread>& reader) { return reader.data() == current; });
         if (!known)
             m_readers.emplace_back(current);
     }
@@ -183,7 +182,10 @@ ThrowawayHome::ThrowawayHome()
     QDir().mkpath(documents());
 }
 
-QString ThrowawayHome::documents() const { return m_folder.path() + "/home/Documents"; }
+QString ThrowawayHome::documents() const
+{
+    return m_folder.path() + "/home/Documents";
+}
 
 Frame bytesOf(const Report& report)
 {
@@ -285,8 +287,7 @@ bool startScreenInFront(Velumix& window)
 }
 
 namespace QTest {
-template <>
-char* toString(const Frames& frames)
+template <> char* toString(const Frames& frames)
 {
     QByteArray text;
     for (const Frame& frame : frames) {

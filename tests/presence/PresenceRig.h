@@ -10,8 +10,8 @@
 
 #include <QPointer>
 #include <QStringList>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <atomic>
@@ -69,7 +69,8 @@ public:
     ManualHotplugSource hotplug;
 
 private:
-    static void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& text);
+    static void recordMessage(QtMsgType type, const QMessageLogContext& context,
+                              const QString& text);
 
     // Read on whichever thread prints.
     static std::atomic<PresenceRig*> s_active;
@@ -112,6 +113,5 @@ bool startScreenInFront(Velumix& window);
 
 // QTest prints these when a comparison fails.
 namespace QTest {
-template <>
-char* toString(const Frames& frames);
+template <> char* toString(const Frames& frames);
 }

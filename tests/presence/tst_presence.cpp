@@ -16,7 +16,10 @@ constexpr quint16 kMorvik = 0x1029;
 // Eight retries a quarter of a second apart, with room for a slow machine.
 constexpr int kRetriesDeadlineMs = 10000;
 
-Frames micLevelFrames(const PresenceRig& rig) { return rig.framesWithCode(frame::SetMicVolume); }
+Frames micLevelFrames(const PresenceRig& rig)
+{
+    return rig.framesWithCode(frame::SetMicVolume);
+}
 
 } // namespace
 
@@ -116,10 +119,9 @@ void PresenceTest::pluggingBackInBringsTheLinkUpOnce()
     // Two arrivals, one bring-up: the second finds the link open.
     QCOMPARE(rig.debugLineCount("Create Thread!"), bringUpsBefore + 1);
     QVERIFY(window.m_readerThread && window.m_readerThread->isRunning());
-    const Frames expected = {bytesOf(frame::readVersionCommand()),
-                             bytesOf(frame::readAudioCommand()),
-                             bytesOf(frame::readStatusCommand()),
-                             bytesOf(frame::setMicVolumeCommand(100))};
+    const Frames expected = {
+        bytesOf(frame::readVersionCommand()), bytesOf(frame::readAudioCommand()),
+        bytesOf(frame::readStatusCommand()), bytesOf(frame::setMicVolumeCommand(100))};
     QCOMPARE(rig.frames(), expected);
 }
 

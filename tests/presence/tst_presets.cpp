@@ -19,7 +19,7 @@ struct PresetButton
     SoundPage page;
     const char* storedName; // as in the configuration file and the current mode
     const char* nameBoxText;
-    int modeIndexHalden;    // headset model 1 (product 0x1054)
+    int modeIndexHalden; // headset model 1 (product 0x1054)
     int modeIndexOthers;
 };
 
@@ -27,7 +27,8 @@ const PresetButton kPresetButtons[] = {
     {"radioButton_Surround_DeepBas", SoundPage::Surround, "Deep Bass", "Deep Bass", 0, 16},
     {"radioButton_Surround_FPS", SoundPage::Surround, "FPS", "FPS", 1, 18},
     {"radioButton_Surround_Moba", SoundPage::Surround, "MOBA", "Moba", 2, 17},
-    {"radioButton_Surround_ZUVOStandard", SoundPage::Surround, "ZUVO Standard", "KAVRO Standard", 3, 19},
+    {"radioButton_Surround_ZUVOStandard", SoundPage::Surround, "ZUVO Standard", "KAVRO Standard", 3,
+     19},
     {"radioButton_Stereo_Pop", SoundPage::Stereo, "Pop", "POP", 0, 0},
     {"radioButton_Stereo_RockRoll", SoundPage::Stereo, "Rack&Roll", "Rock & Roll", 1, 1},
     {"radioButton_Stereo_DeepBass", SoundPage::Stereo, "Deep Bass", "Deep Bass", 2, 2},
@@ -41,7 +42,10 @@ constexpr quint16 kHalden = 0x1054;
 constexpr EqGains kUntouched{7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
 constexpr quint16 kMorvik = 0x1029;
 
-QString algorithmOf(SoundPage page) { return page == SoundPage::Surround ? "Surround" : "Stereo"; }
+QString algorithmOf(SoundPage page)
+{
+    return page == SoundPage::Surround ? "Surround" : "Stereo";
+}
 
 QLineEdit* nameBoxOf(Velumix& window, SoundPage page)
 {
@@ -118,10 +122,12 @@ void PresetTest::presetSendsItsGainsAndModeIndex_data()
     for (quint16 productId : {quint16(0x0F51), quint16(0x4130)}) {
         QTest::addRow("%04x surround standard", productId)
             << "radioButton_Surround_ZUVOStandard" << SoundPage::Surround << productId
-            << "ZUVO Standard" << "KAVRO Standard" << 19;
+            << "ZUVO Standard"
+            << "KAVRO Standard" << 19;
         QTest::addRow("%04x stereo standard", productId)
             << "radioButton_Stereo_ZUVOStandard" << SoundPage::Stereo << productId
-            << "ZUVO Standard" << "KAVRO Standard" << 5;
+            << "ZUVO Standard"
+            << "KAVRO Standard" << 5;
     }
 }
 
@@ -184,7 +190,8 @@ void PresetTest::gainsBeyondTheRangeAreClamped_data()
 {
     addPresetColumns();
     QTest::addColumn<int>("modeIndex");
-    QTest::newRow("surround deep bass") << "radioButton_Surround_DeepBas" << SoundPage::Surround << 16;
+    QTest::newRow("surround deep bass")
+        << "radioButton_Surround_DeepBas" << SoundPage::Surround << 16;
     QTest::newRow("stereo pop") << "radioButton_Stereo_Pop" << SoundPage::Stereo << 0;
 }
 
@@ -213,9 +220,12 @@ void PresetTest::missingEntryAppliesAndSendsNothing_data()
     addPresetColumns();
     QTest::addColumn<int>("entries");
     // Moba is the fourth surround entry, Classic the fifth stereo entry.
-    QTest::newRow("moba, three surround entries") << "radioButton_Surround_Moba" << SoundPage::Surround << 3;
-    QTest::newRow("classic, four stereo entries") << "radioButton_Stereo_Classic" << SoundPage::Stereo << 4;
-    QTest::newRow("fps, no surround entries") << "radioButton_Surround_FPS" << SoundPage::Surround << 0;
+    QTest::newRow("moba, three surround entries")
+        << "radioButton_Surround_Moba" << SoundPage::Surround << 3;
+    QTest::newRow("classic, four stereo entries")
+        << "radioButton_Stereo_Classic" << SoundPage::Stereo << 4;
+    QTest::newRow("fps, no surround entries")
+        << "radioButton_Surround_FPS" << SoundPage::Surround << 0;
 }
 
 void PresetTest::missingEntryAppliesAndSendsNothing()

@@ -65,30 +65,30 @@ void SavedModeTest::savedPresetIsClickedAndSent_data()
     QTest::addColumn<bool>("recordMatches");
     QTest::addColumn<QStringList>("checked");
     QTest::addColumn<QList<ExpectedSend>>("sends");
-    QTest::newRow("surround MOBA") << savedRecord("default", "Surround", "MOBA") << true
-                                   << QStringList{"radioButton_Surround_Moba",
-                                                  "radioButton_Stereo_ZUVOStandard"}
-                                   << QList<ExpectedSend>{{"Surround", "MOBA", 17}};
-    QTest::newRow("stereo Rack&Roll") << savedRecord("default", "Stereo", "Rack&Roll") << true
-                                      << QStringList{"radioButton_Surround_ZUVOStandard",
-                                                     "radioButton_Stereo_RockRoll"}
-                                      << QList<ExpectedSend>{{"Stereo", "Rack&Roll", 1}};
+    QTest::newRow("surround MOBA")
+        << savedRecord("default", "Surround", "MOBA") << true
+        << QStringList{"radioButton_Surround_Moba", "radioButton_Stereo_ZUVOStandard"}
+        << QList<ExpectedSend>{{"Surround", "MOBA", 17}};
+    QTest::newRow("stereo Rack&Roll")
+        << savedRecord("default", "Stereo", "Rack&Roll") << true
+        << QStringList{"radioButton_Surround_ZUVOStandard", "radioButton_Stereo_RockRoll"}
+        << QList<ExpectedSend>{{"Stereo", "Rack&Roll", 1}};
     QTest::newRow("unknown preset name") << savedRecord("default", "Surround", "Moba Extreme")
                                          << true << kStandardsChecked << QList<ExpectedSend>{};
     QTest::newRow("default of no page") << savedRecord("default", "Mono", "MOBA") << true
                                         << kStandardsChecked << QList<ExpectedSend>{};
     // Stereo standard first, then surround standard.
-    QTest::newRow("no saved mode") << savedRecord("", "", "") << true << kStandardsChecked
-                                   << QList<ExpectedSend>{{"Stereo", "ZUVO Standard", 5},
-                                                          {"Surround", "ZUVO Standard", 19}};
+    QTest::newRow("no saved mode")
+        << savedRecord("", "", "") << true << kStandardsChecked
+        << QList<ExpectedSend>{{"Stereo", "ZUVO Standard", 5}, {"Surround", "ZUVO Standard", 19}};
     ConfigRecord otherUnit = savedRecord("default", "Surround", "MOBA");
     otherUnit.identity = {0x0a, 0x1b, 0x2c, 0x3e};
-    QTest::newRow("another unit's record") << otherUnit << false << kStandardsChecked
-                                           << QList<ExpectedSend>{};
+    QTest::newRow("another unit's record")
+        << otherUnit << false << kStandardsChecked << QList<ExpectedSend>{};
     ConfigRecord otherModel = savedRecord("default", "Surround", "MOBA");
     otherModel.productId = 0x1054;
-    QTest::newRow("another model's record") << otherModel << false << kStandardsChecked
-                                            << QList<ExpectedSend>{};
+    QTest::newRow("another model's record")
+        << otherModel << false << kStandardsChecked << QList<ExpectedSend>{};
 }
 
 void SavedModeTest::savedPresetIsClickedAndSent()
@@ -108,9 +108,9 @@ void SavedModeTest::savedPresetIsClickedAndSent()
 
     Frames expected;
     for (const ExpectedSend& send : sends)
-        expected = concatenated(expected, peqPair(send.modeIndex,
-                                                  shippedPresetGains(kMorvik, send.algorithm, send.name),
-                                                  kMorvik));
+        expected = concatenated(
+            expected, peqPair(send.modeIndex,
+                              shippedPresetGains(kMorvik, send.algorithm, send.name), kMorvik));
     QCOMPARE(rig.frames(), expected);
     QCOMPARE(checkedPresetRadios(window), checked);
     QCOMPARE(window.m_currentDeviceConfig, recordMatches ? record : ConfigRecord{});

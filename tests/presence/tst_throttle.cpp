@@ -74,7 +74,10 @@ void ThrottleTest::addSlotColumns()
     QTest::newRow("stereo slot 3, 1029") << SoundPage::Stereo << kMorvik << 43 << 8;
 }
 
-void ThrottleTest::firstChangeIsSentAtOnce_data() { addSlotColumns(); }
+void ThrottleTest::firstChangeIsSentAtOnce_data()
+{
+    addSlotColumns();
+}
 
 void ThrottleTest::firstChangeIsSentAtOnce()
 {
@@ -95,7 +98,10 @@ void ThrottleTest::firstChangeIsSentAtOnce()
     QCOMPARE(rig.frames(), peqPair(modeIndex, {0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, productId));
 }
 
-void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd_data() { addSlotColumns(); }
+void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd_data()
+{
+    addSlotColumns();
+}
 
 void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd()
 {
@@ -131,7 +137,8 @@ void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd()
     // After a quiet period the next change is again sent at once.
     bandSlider(window, page, 9)->setValue(-5);
     QCOMPARE(rig.frames().size(), size_t(6));
-    QCOMPARE(lastPair(rig.frames()), peqPair(modeIndex, {6, -2, 0, 0, 0, 0, 0, 0, 0, -5}, productId));
+    QCOMPARE(lastPair(rig.frames()),
+             peqPair(modeIndex, {6, -2, 0, 0, 0, 0, 0, 0, 0, -5}, productId));
 }
 
 void ThrottleTest::presetIsSentOnceOutsideTheThrottle()

@@ -83,7 +83,12 @@ private:
     bool m_active = false;
 };
 
-enum class WriteObstacle { None, FileSizeLimit, ReadOnlyFile };
+enum class WriteObstacle
+{
+    None,
+    FileSizeLimit,
+    ReadOnlyFile
+};
 
 } // namespace
 
@@ -107,7 +112,10 @@ private:
 };
 
 // Every test meets its headset for the first time.
-void UserFileTest::init() { QVERIFY(QDir(userFolder()).removeRecursively()); }
+void UserFileTest::init()
+{
+    QVERIFY(QDir(userFolder()).removeRecursively());
+}
 
 void UserFileTest::newUnitGetsUserFileFromDefault_data()
 {
@@ -116,8 +124,8 @@ void UserFileTest::newUnitGetsUserFileFromDefault_data()
     QTest::addColumn<QString>("uuid");
     QTest::addColumn<bool>("documentsMissing");
     QTest::newRow("1029") << kMorvik << kUnitIdentity << "0a1b2c3d" << false;
-    QTest::newRow("0f51, identity 00000001") << quint16(0x0F51) << DeviceIdentity{0, 0, 0, 1}
-                                             << "00000001" << false;
+    QTest::newRow("0f51, identity 00000001")
+        << quint16(0x0F51) << DeviceIdentity{0, 0, 0, 1} << "00000001" << false;
     QTest::newRow("no documents folder yet") << kMorvik << kUnitIdentity << "0a1b2c3d" << true;
 }
 
@@ -140,7 +148,8 @@ void UserFileTest::newUnitGetsUserFileFromDefault()
     QCOMPARE(window.m_qstrCurrentDefaultFileName, shippedDefaultFile(productId));
     QVERIFY(window.m_qstrCurrentDefaultFileName.endsWith("/DefaultFile/VID-3206&PID-" +
                                                          productDigits + ".json"));
-    const QString userFile = userFolder() + "VID-3206&PID-" + productDigits + "&UUID-" + uuid + ".json";
+    const QString userFile =
+        userFolder() + "VID-3206&PID-" + productDigits + "&UUID-" + uuid + ".json";
     QCOMPARE(window.m_qstrCurrentUserFileName, userFile);
     QJsonObject expectedRoot = shippedRoot(productId);
     expectedRoot.insert("uuid", uuid);
@@ -165,9 +174,11 @@ void UserFileTest::knownUnitsFileIsReadAndNotWritten()
     window.m_knownDeviceIdentity = kUnitIdentity;
     QJsonObject saved = shippedRoot(kMorvik);
     saved.insert("uuid", "0a1b2c3d");
-    saved.insert("customMode", QJsonArray{QJsonObject{
-                                   {"algorithm", "Stereo"}, {"name", "Mine"}, {"parameter", "1,2,3,4,5,6,7,8,9,10"}}});
-    saved.insert("mode", QJsonObject{{"algorithm", "Stereo"}, {"mode", "custom"}, {"name", "Mine"}});
+    saved.insert("customMode", QJsonArray{QJsonObject{{"algorithm", "Stereo"},
+                                                      {"name", "Mine"},
+                                                      {"parameter", "1,2,3,4,5,6,7,8,9,10"}}});
+    saved.insert("mode",
+                 QJsonObject{{"algorithm", "Stereo"}, {"mode", "custom"}, {"name", "Mine"}});
     const QString userFile = userFolder() + "VID-3206&PID-1029&UUID-0a1b2c3d.json";
     // Compact, unlike anything the program writes: a rewrite would show.
     const QByteArray content = QJsonDocument(saved).toJson(QJsonDocument::Compact);
@@ -206,8 +217,8 @@ void UserFileTest::modelWithoutDefaultFileIsReportedAndUsedWithoutOne()
 
     runFileSteps(window);
 
-    QCOMPARE(rig.boxes(), QStringList({"prompt: There is no default JSON file!",
-                                       "Error: Json File Is Error!"}));
+    QCOMPARE(rig.boxes(),
+             QStringList({"prompt: There is no default JSON file!", "Error: Json File Is Error!"}));
     QCOMPARE(folderEntries(userFolder()), QStringList());
     QVERIFY(window.m_customModeList.isEmpty());
     // The headset stays in use, only without custom modes.
@@ -245,7 +256,8 @@ void UserFileTest::currentModeIsWrittenOrFileStaysWhole()
     window.m_qstrCurrentName = "Jazz";
 
     if (obstacle == WriteObstacle::ReadOnlyFile)
-        QVERIFY(QFile::setPermissions(userFile, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(userFile,
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     const rlim_t limit = rlim_t(QFileInfo(traceLogFilePath()).size() + 64 * 1024);
     QVERIFY2(limit < rlim_t(paddingSize), "the trace log has outgrown the size limit");
     {
@@ -265,7 +277,8 @@ void UserFileTest::currentModeIsWrittenOrFileStaysWhole()
         QCOMPARE(fileBytes(userFile), before);
         return;
     }
-    root.insert("mode", QJsonObject{{"algorithm", "Stereo"}, {"mode", "default"}, {"name", "Jazz"}});
+    root.insert("mode",
+                QJsonObject{{"algorithm", "Stereo"}, {"mode", "default"}, {"name", "Jazz"}});
     QCOMPARE(fileBytes(userFile), QJsonDocument(root).toJson());
 }
 

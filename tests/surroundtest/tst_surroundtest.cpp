@@ -92,7 +92,10 @@ bool becomesTrueWithoutEvents(const std::function<bool()>& condition)
     return true;
 }
 
-qint64 testThreadSwitches() { return contextSwitchesOfThread("MyThread_Two"); }
+qint64 testThreadSwitches()
+{
+    return contextSwitchesOfThread("MyThread_Two");
+}
 
 struct WavFormat
 {
@@ -141,7 +144,10 @@ WavFormat readWav(const QString& path)
     return wav;
 }
 
-QString testSoundPath() { return QCoreApplication::applicationDirPath() + "/audio/test.wav"; }
+QString testSoundPath()
+{
+    return QCoreApplication::applicationDirPath() + "/audio/test.wav";
+}
 
 // Root mean square of one channel over [from, to) seconds, full scale 1.
 double channelLevel(const WavFormat& wav, int channel, double from, double to)
@@ -269,8 +275,12 @@ void SurroundTestTest::recordSteps()
 {
     // Queued after the window's own connection, so each step is seen once
     // the window has handled it.
-    connect(window().m_testThread, &MyThread_Two::sendSetMicTimer, this,
-            [this](int step) { m_steps.append({step, litSpeaker()}); }, Qt::QueuedConnection);
+    connect(
+        window().m_testThread, &MyThread_Two::sendSetMicTimer, this,
+        [this](int step) {
+            m_steps.append({step, litSpeaker()});
+        },
+        Qt::QueuedConnection);
 }
 
 bool SurroundTestTest::isIdle()
@@ -387,9 +397,8 @@ void SurroundTestTest::stoppingWhilePlayingReturnsToIdle()
     QCOMPARE(litSpeaker(), QString());
     // Nothing of the ended run comes back, and the thread goes to sleep.
     QTRY_VERIFY(window().m_testThread->isWaitingForRun());
-    QVERIFY(holdsFor(2 * kLongestStepTicks * kTickMs, [&] {
-        return isIdle() && window().m_testThread->tickCount == 0;
-    }));
+    QVERIFY(holdsFor(2 * kLongestStepTicks * kTickMs,
+                     [&] { return isIdle() && window().m_testThread->tickCount == 0; }));
 
     // The next click starts again from the first speaker.
     recordSteps();

@@ -117,12 +117,15 @@ void UhidLinkTest::startReader()
 {
     m_reader = std::make_unique<MyThread>();
     // Counted on the reader thread itself, the moment the reply is parsed.
-    connect(m_reader.get(), &MyThread::sendReadAudio, m_reader.get(), [this](int type) {
-        if (type == PeqAcknowledged) {
-            ++m_acknowledged;
-            m_credits.release();
-        }
-    }, Qt::DirectConnection);
+    connect(
+        m_reader.get(), &MyThread::sendReadAudio, m_reader.get(),
+        [this](int type) {
+            if (type == PeqAcknowledged) {
+                ++m_acknowledged;
+                m_credits.release();
+            }
+        },
+        Qt::DirectConnection);
     m_reader->running = 1;
     m_reader->start();
 }

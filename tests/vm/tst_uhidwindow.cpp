@@ -34,8 +34,16 @@ constexpr int kClickIntervalMs = 15;
 class DebugLines
 {
 public:
-    DebugLines() { s_active = this; m_previous = qInstallMessageHandler(&DebugLines::record); }
-    ~DebugLines() { qInstallMessageHandler(m_previous); s_active = nullptr; }
+    DebugLines()
+    {
+        s_active = this;
+        m_previous = qInstallMessageHandler(&DebugLines::record);
+    }
+    ~DebugLines()
+    {
+        qInstallMessageHandler(m_previous);
+        s_active = nullptr;
+    }
     int count(const QString& line) const
     {
         const QMutexLocker lock(&m_mutex); // the reader thread prints too

@@ -4,10 +4,10 @@
 // microphone volume and the noise-cancellation switch.
 
 #include "ChildNamed.h"
+#include "HotplugSource.h"
 #include "MessageBox.h"
 #include "MessageRecorder.h"
 #include "MyThread.h"
-#include "HotplugSource.h"
 #include "SimulatedLink.h"
 #include "TraceLog.h"
 #include "Velumix.h"

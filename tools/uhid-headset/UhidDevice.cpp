@@ -13,8 +13,7 @@
 
 namespace {
 
-template <size_t N>
-void copyText(uint8_t (&field)[N], const std::string& text)
+template <size_t N> void copyText(uint8_t (&field)[N], const std::string& text)
 {
     std::memset(field, 0, N);
     std::memcpy(field, text.data(), std::min(text.size(), N - 1));

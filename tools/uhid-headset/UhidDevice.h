@@ -18,7 +18,16 @@ struct UhidDescription
 // What the kernel asks of the device; Output carries a report the host wrote.
 struct UhidRequest
 {
-    enum Kind { None, Start, Stop, Open, Close, Output, Other } kind = None;
+    enum Kind
+    {
+        None,
+        Start,
+        Stop,
+        Open,
+        Close,
+        Output,
+        Other
+    } kind = None;
     std::vector<uint8_t> data;
 };
 

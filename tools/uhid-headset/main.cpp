@@ -44,30 +44,30 @@ constexpr uint16_t kVendorId = 0x3206;
 // 'O' (63), input reports '#' (63) and '$' (31). The kernel drops an input
 // report shorter than its ID declares, so short replies go out as '$'.
 const std::vector<uint8_t> kHeadsetDescriptor = {
-    0x06, 0x00, 0xFF, // Usage Page (0xFF00)
-    0x09, 0x01,       // Usage (1)
-    0xA1, 0x01,       // Collection (Application)
-    0x15, 0x00,       //   Logical Minimum (0)
-    0x26, 0xFF, 0x00, //   Logical Maximum (255)
-    0x75, 0x08,       //   Report Size (8)
+    0x06, 0x00, 0xFF,                             // Usage Page (0xFF00)
+    0x09, 0x01,                                   // Usage (1)
+    0xA1, 0x01,                                   // Collection (Application)
+    0x15, 0x00,                                   //   Logical Minimum (0)
+    0x26, 0xFF, 0x00,                             //   Logical Maximum (255)
+    0x75, 0x08,                                   //   Report Size (8)
     0x85, 'N',  0x95, 31, 0x09, 0x01, 0x91, 0x02, // Report ID 'N', 31 bytes, Output
     0x85, 'O',  0x95, 63, 0x09, 0x01, 0x91, 0x02, // Report ID 'O', 63 bytes, Output
     0x85, '#',  0x95, 63, 0x09, 0x01, 0x81, 0x02, // Report ID '#', 63 bytes, Input
     0x85, '$',  0x95, 31, 0x09, 0x01, 0x81, 0x02, // Report ID '$', 31 bytes, Input
-    0xC0,             // End Collection
+    0xC0,                                         // End Collection
 };
 
 // The headset's call button: Telephony page, hook switch. No kernel input
 // handler takes it, so an "opened" line for it means a program opened its
 // hidraw node.
 const std::vector<uint8_t> kControlsDescriptor = {
-    0x05, 0x0B,       // Usage Page (Telephony)
-    0x09, 0x05,       // Usage (Headset)
-    0xA1, 0x01,       // Collection (Application)
+    0x05, 0x0B,                                     // Usage Page (Telephony)
+    0x09, 0x05,                                     // Usage (Headset)
+    0xA1, 0x01,                                     // Collection (Application)
     0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x01, // one one-bit button
     0x09, 0x20, 0x81, 0x02,                         // Hook Switch, Input
     0x95, 0x07, 0x81, 0x03,                         // padding
-    0xC0,             // End Collection
+    0xC0,                                           // End Collection
 };
 
 struct FaultSwitch
@@ -198,12 +198,12 @@ void VirtualHeadset::create(std::istringstream& arguments)
     unit->firmware.faults() = m_faults;
     // The phys text tells this process's devices apart from any other.
     const std::string phys = "velumix-uhid-" + std::to_string(getpid());
-    unit->headset = std::make_unique<UhidDevice>(UhidDescription{
-        "Velumix virtual headset", phys + "/headset", kVendorId, settings.productId,
-        kHeadsetDescriptor});
-    unit->controls = std::make_unique<UhidDevice>(UhidDescription{
-        "Velumix virtual headset controls", phys + "/controls", kVendorId, settings.productId,
-        kControlsDescriptor});
+    unit->headset = std::make_unique<UhidDevice>(
+        UhidDescription{"Velumix virtual headset", phys + "/headset", kVendorId, settings.productId,
+                        kHeadsetDescriptor});
+    unit->controls = std::make_unique<UhidDevice>(
+        UhidDescription{"Velumix virtual headset controls", phys + "/controls", kVendorId,
+                        settings.productId, kControlsDescriptor});
     for (const UhidDevice* device : {unit->headset.get(), unit->controls.get()}) {
         if (!device->ok()) {
             say("error: " + device->error());
@@ -346,8 +346,9 @@ bool readCommands(VirtualHeadset& headset, std::string& pending)
 int main(int argc, char* argv[])
 {
     if (argc > 1) {
-        std::fprintf(stderr, "usage: %s, then one command a line on standard input:\n"
-                             "  create PID [IDENTITY] | destroy | fault NAME on|off | quit\n",
+        std::fprintf(stderr,
+                     "usage: %s, then one command a line on standard input:\n"
+                     "  create PID [IDENTITY] | destroy | fault NAME on|off | quit\n",
                      argv[0]);
         return 2;
     }
