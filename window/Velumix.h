@@ -9,6 +9,7 @@
 #include "BuiltInPresets.h"
 #include "ConfigRecord.h"
 #include "Frames.h"
+#include "PageView.h"
 #include "WidgetTables.h"
 
 #include <QIcon>
@@ -169,8 +170,6 @@ public:
     void stopSurroundTest();
 
 private:
-    struct PageWidgets;
-
     // Lifecycle
     void InitMyDialog();
     void resetState();
@@ -189,13 +188,15 @@ private:
     // Equaliser
     static const WidgetTable<QSlider, kBandCount>& bandSliders(SoundPage page);
     std::optional<int> editedCustomModeIndex(SoundPage page) const;
+    const EqGains& readSliders(SoundPage page);
     void bandSliderChanged(SoundPage page);
     void sendThrottleTick();
     void applyGainTexts(SoundPage page, const std::array<QString, kBandCount>& texts);
-    void restoreCustomGains(SoundPage page, bool valid, const CustomRecord& current);
+    void restoreCustomGains(SoundPage page);
     void showEditControls(SoundPage page, bool on);
+    // Sound pages
+    PageView page(SoundPage page);
     // Presets
-    PageWidgets pageWidgets(SoundPage page);
     void selectPreset(int preset);
     bool applyPresetEntry(const BuiltInPreset& preset);
     void selectCustomize(SoundPage page);
@@ -217,7 +218,7 @@ private:
     void showHeadsetCapabilities();
     void finishEqualiserUpload();
     void followHeadsetStatus(int iCmdType);
-    void selectStandardPreset(int tab);
+    void selectStandardPreset(SoundPage page);
     // Custom modes (private)
     void selectCustomSlot(SoundPage page, int slot);
     void addCustomSlot(SoundPage page, const QString& parameter);
@@ -304,11 +305,11 @@ public:
     int m_stereoCustomCount = 0;
     int m_surroundCustomCount = 0;
     int m_panelMode = 0;
-    int m_currentPage = 2;
-    int m_stereoSelectionKind = 201;
-    int m_surroundSelectionKind = 101;
-    int m_stereoCustomSlot = 0;
-    int m_surroundCustomSlot = 0;
+    int m_currentPage = kSurroundPageShown;
+    int m_stereoSelectionKind = kStereoPresetSelected;
+    int m_surroundSelectionKind = kSurroundPresetSelected;
+    int m_stereoCustomSlot = kNoCustomSlot;
+    int m_surroundCustomSlot = kNoCustomSlot;
     bool m_testRunning = false;
     int m_testStep = 0;
     int m_testClickCount = 0;

@@ -4,7 +4,7 @@
 #include "Velumix.h"
 
 #include "GainText.h"
-#include "PageWidgets.h"
+#include "PageView.h"
 #include "Styles.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
@@ -16,67 +16,16 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
 
-constexpr int kSlotCount = 5;
 const QString kNewModeName = QStringLiteral("New Equalizer");
 
-// A page's custom-mode state in the window.
-struct CustomState
-{
-    SoundPage page;
-    QString algorithm;
-    int firstSlotNumber; // 21 on the surround page, 41 on the stereo page
-    std::array<CustomRecord, kSlotCount>& records;
-    int& count;
-    int& selectedSlot;
-    int& selectionKind;
-    int customKind;
-    CustomRecord& current;
-    bool& currentValid;
-    std::array<QString, kBandCount>& gainTexts;
-
-    // The selected slot as 0..4, or -1.
-    int selectedIndex() const
-    {
-        const int index = selectedSlot - firstSlotNumber;
-        return index >= 0 && index < kSlotCount ? index : -1;
-    }
-};
-
-CustomState customState(Velumix& w, SoundPage page)
-{
-    if (page == SoundPage::Surround)
-        return {page,
-                "Surround",
-                21,
-                w.m_surroundCustomSlots,
-                w.m_surroundCustomCount,
-                w.m_surroundCustomSlot,
-                w.m_surroundSelectionKind,
-                102,
-                w.m_surroundCurrentCustom,
-                w.m_surroundCurrentCustomValid,
-                w.m_surroundGainTexts};
-    return {page,
-            "Stereo",
-            41,
-            w.m_stereoCustomSlots,
-            w.m_stereoCustomCount,
-            w.m_stereoCustomSlot,
-            w.m_stereoSelectionKind,
-            202,
-            w.m_stereoCurrentCustom,
-            w.m_stereoCurrentCustomValid,
-            w.m_stereoGainTexts};
-}
-
 // What each slot's selection writes to the trace log.
-const char* const kSelectionTrace[2][kSlotCount] = {
+const char* const kSelectionTrace[2][kCustomSlotCount] = {
     {"Stereo CustomOne", "Stereo CustomTwo", "Stereo CustomThree", "Stereo CustomFour",
      "Stereo CustomFive"},
     {"Surround CustomOne", "Stereo CustomTwo", "Stereo CustomThree", "Stereo CustomFour",
      "Stereo CustomFive"},
 };
-const char* const kSelectionFunction[2][kSlotCount] = {
+const char* const kSelectionFunction[2][kCustomSlotCount] = {
     {"on_RadioButton_Stereo_CustomOne_Clicked", "on_RadioButton_Stereo_CustomTwo_Clicked",
      "on_RadioButton_Stereo_CustomThree_Clicked", "on_RadioButton_Stereo_CustomFour_Clicked",
      "on_RadioButton_Stereo_CustomFive_Clicked"},
@@ -91,57 +40,47 @@ void greyOut(QPushButton* button)
     button->setStyleSheet(styles::kEditButtonIdle);
 }
 
-std::optional<SoundPage> pageShown(int currentPage)
-{
-    if (currentPage == 2)
-        return SoundPage::Surround;
-    if (currentPage == 1)
-        return SoundPage::Stereo;
-    return std::nullopt;
-}
-
 } // namespace
 
 void Velumix::selectCustomSlot(SoundPage page, int slot)
 {
-    const PageWidgets area = pageWidgets(page);
-    CustomState state = customState(*this, page);
-    QRadioButton* radio = area.customRadios[slot];
+    const PageView view = this->page(page);
+    QRadioButton* radio = view.customRadios[slot];
     const bool surround = page == SoundPage::Surround;
-    state.currentValid = false;
+    view.currentCustomValid = false;
     if (surround) {
-        greyOut(area.resetButton);
-        greyOut(area.saveButton);
+        greyOut(view.resetButton);
+        greyOut(view.saveButton);
     }
-    area.copyButtons[slot]->show();
-    area.deleteButtons[slot]->show();
+    view.copyButtons[slot]->show();
+    view.deleteButtons[slot]->show();
     radio->show();
-    area.nameBox->setText(radio->text());
-    area.nameBox->setEnabled(true);
+    view.nameBox->setText(radio->text());
+    view.nameBox->setEnabled(true);
     if (!surround) {
-        greyOut(area.resetButton);
-        greyOut(area.saveButton);
+        greyOut(view.resetButton);
+        greyOut(view.saveButton);
     }
     traceLog("mode Clicked", kSelectionTrace[int(page)][slot], "Velumix",
              kSelectionFunction[int(page)][slot], __LINE__);
     if (!radio->isChecked())
         return;
-    state.selectionKind = state.customKind;
-    state.selectedSlot = state.firstSlotNumber + slot;
+    view.selectionKind = view.customSelected;
+    view.selectedSlot = view.slotNumber(slot);
     ui.lineEdit_CustomName->setText(radio->text());
     showEditControls(page, true);
-    m_qstrCurrentAlgorithm = state.algorithm;
+    m_qstrCurrentAlgorithm = view.algorithm;
     m_qstrCurrentMode = "custom";
     m_qstrCurrentName = radio->text();
-    const CustomRecord& record = state.records[slot];
+    const CustomRecord& record = view.slotRecords[slot];
     if (record.parameter.isEmpty())
         return;
     const QStringList fields = record.parameter.split(',');
     for (int band = 0; band < kBandCount; ++band)
-        state.gainTexts[band] = band < fields.size() ? fields[band].trimmed() : QString();
-    state.current = record;
-    state.currentValid = true;
-    applyGainTexts(page, state.gainTexts);
+        view.gainTexts[band] = band < fields.size() ? fields[band].trimmed() : QString();
+    view.currentCustom = record;
+    view.currentCustomValid = true;
+    applyGainTexts(page, view.gainTexts);
     // Selecting a surround slot on other models sends 20..24.
     const int firstMode = surround && m_headsetModel != 1 ? 20 : 6;
     sendPEQParameter(int(page), firstMode + slot);
@@ -192,19 +131,18 @@ void Velumix::on_RadioButton_Stereo_CustomFive_Clicked()
 // (`parameter` empty) takes ten zero gains, a copy the sliders' gains.
 void Velumix::addCustomSlot(SoundPage page, const QString& parameter)
 {
-    const PageWidgets area = pageWidgets(page);
-    CustomState state = customState(*this, page);
-    if (state.count >= kSlotCount)
+    const PageView view = this->page(page);
+    if (view.customCount >= kCustomSlotCount)
         return;
-    const int slot = state.count++;
-    area.clearButton->setEnabled(true);
-    greyOut(area.resetButton);
-    greyOut(area.saveButton);
-    area.frame->show();
-    area.customRadios[slot]->show();
-    state.records[slot] = {state.algorithm, kNewModeName, parameter};
-    area.customRadios[slot]->setText(kNewModeName);
-    area.customRadios[slot]->click();
+    const int slot = view.customCount++;
+    view.clearButton->setEnabled(true);
+    greyOut(view.resetButton);
+    greyOut(view.saveButton);
+    view.frame->show();
+    view.customRadios[slot]->show();
+    view.slotRecords[slot] = {view.algorithm, kNewModeName, parameter};
+    view.customRadios[slot]->setText(kNewModeName);
+    view.customRadios[slot]->click();
     on_PushButton_CustomSave_Clicked();
 }
 
@@ -220,13 +158,12 @@ void Velumix::on_PushButton_Stereo_CustomAdd_Clicked()
 
 void Velumix::copyIntoNewSlot(SoundPage page)
 {
-    if (customState(*this, page).count >= kSlotCount)
+    const PageView view = this->page(page);
+    if (view.customCount >= kCustomSlotCount)
         return;
     // Shows the page's custom list, rebuilt from the saved modes.
-    pageWidgets(page).customize->click();
-    const EqGains gains = page == SoundPage::Surround ? (readSurroundSliders(), surroundGains)
-                                                      : (readStereoSliders(), stereoGains);
-    addCustomSlot(page, gainsToText(gains));
+    view.customize->click();
+    addCustomSlot(page, gainsToText(readSliders(page)));
 }
 
 void Velumix::on_PushButton_Surround_CustomCopy_Clicked()
@@ -242,16 +179,16 @@ void Velumix::on_PushButton_Stereo_CustomCopy_Clicked()
 // The new name shows on the slot's button at once; it is stored with Save.
 void Velumix::on_LineEdit_CustomizeName_Changed(QString name)
 {
-    const std::optional<SoundPage> page = pageShown(m_currentPage);
+    const std::optional<SoundPage> page = soundPageShown(m_currentPage);
     if (!page)
         return;
-    const PageWidgets area = pageWidgets(*page);
-    for (QRadioButton* radio : area.customRadios) {
+    const PageView view = this->page(*page);
+    for (QRadioButton* radio : view.customRadios) {
         if (!radio->isChecked())
             continue;
         radio->setText(name);
-        area.saveButton->setEnabled(true);
-        area.saveButton->setStyleSheet(styles::kSaveButtonActive);
+        view.saveButton->setEnabled(true);
+        view.saveButton->setStyleSheet(styles::kSaveButtonActive);
         return;
     }
 }
@@ -260,10 +197,10 @@ void Velumix::on_PushButton_CustomSave_Clicked()
 {
     clearStagingCustomRecord();
     QString savedName = ui.lineEdit_CustomName->text();
-    if (const std::optional<SoundPage> page = pageShown(m_currentPage)) {
+    if (const std::optional<SoundPage> page = soundPageShown(m_currentPage)) {
         // Only the saved page's current record changes; the other page keeps
         // what its Reset restores.
-        customState(*this, *page).currentValid = false;
+        this->page(*page).currentCustomValid = false;
         if (const std::optional<QString> name = saveCustomPage(*page))
             savedName = *name;
     }
@@ -278,28 +215,24 @@ void Velumix::on_PushButton_CustomSave_Clicked()
 // selected slot was saved under, if a slot is selected.
 std::optional<QString> Velumix::saveCustomPage(SoundPage page)
 {
-    const PageWidgets area = pageWidgets(page);
-    CustomState state = customState(*this, page);
-    for (CustomRecord& record : state.records)
-        record.algorithm = state.algorithm;
-    const QString name = area.nameBox->text();
+    const PageView view = this->page(page);
+    for (CustomRecord& record : view.slotRecords)
+        record.algorithm = view.algorithm;
+    const QString name = view.nameBox->text();
     std::optional<QString> savedName;
-    if (const int slot = state.selectedIndex(); slot >= 0) {
-        CustomRecord& record = state.records[slot];
+    if (const int slot = view.selectedIndex(); slot >= 0) {
+        CustomRecord& record = view.slotRecords[slot];
         record.name = name;
-        area.customRadios[slot]->setText(name);
-        const EqGains gains = page == SoundPage::Surround ? (readSurroundSliders(), surroundGains)
-                                                          : (readStereoSliders(), stereoGains);
-        record.parameter = gainsToText(gains);
-        state.current = record;
-        state.currentValid = true;
+        view.customRadios[slot]->setText(name);
+        record.parameter = gainsToText(readSliders(page));
+        view.currentCustom = record;
+        view.currentCustomValid = true;
         ui.lineEdit_CustomName->setText(name);
         savedName = name;
     }
-    replacePageModes(page, state.records, state.count);
-    traceLog("Save Mode",
-             page == SoundPage::Surround ? "Save Stereo Custom Mode" : "Save Surround Custom Mode",
-             "Velumix", "on_PushButton_CustomSave_Clicked", __LINE__);
+    replacePageModes(page, view.slotRecords, view.customCount);
+    traceLog("Save Mode", view.saveTraceStep, "Velumix", "on_PushButton_CustomSave_Clicked",
+             __LINE__);
     return savedName;
 }
 
@@ -309,8 +242,9 @@ std::optional<QString> Velumix::saveCustomPage(SoundPage page)
 void Velumix::replacePageModes(SoundPage page, const std::array<CustomRecord, 5>& records,
                                int count)
 {
-    const QString algorithm = customState(*this, page).algorithm;
-    int& slotBacked = m_slotBackedRecords[int(page)];
+    const PageView view = this->page(page);
+    const QString algorithm = view.algorithm;
+    int& slotBacked = view.slotBackedRecords;
     QList<CustomRecord> others;
     QList<CustomRecord> unshown;
     int pageRecords = 0;
@@ -320,7 +254,7 @@ void Velumix::replacePageModes(SoundPage page, const std::array<CustomRecord, 5>
         else if (pageRecords++ >= slotBacked)
             unshown.append(record);
     }
-    slotBacked = std::min(count, kSlotCount);
+    slotBacked = std::min(count, kCustomSlotCount);
     for (int slot = 0; slot < slotBacked; ++slot)
         others.append(records[slot]);
     m_customModeList = others + unshown;
@@ -328,10 +262,10 @@ void Velumix::replacePageModes(SoundPage page, const std::array<CustomRecord, 5>
 
 void Velumix::requestCustomDelete(SoundPage page)
 {
-    const CustomState state = customState(*this, page);
-    if (state.count == 0 || state.selectedSlot == 0)
+    const PageView view = this->page(page);
+    if (view.customCount == 0 || view.selectedSlot == kNoCustomSlot)
         return;
-    for (QWidget* widget : pageWidgets(page).confirmStrip)
+    for (QWidget* widget : view.confirmStrip)
         widget->show();
 }
 
@@ -347,7 +281,7 @@ void Velumix::on_PushButton_Stereo_CustomClear_Clicked()
 
 void Velumix::closeDeleteConfirmation(SoundPage page)
 {
-    for (QWidget* widget : pageWidgets(page).confirmStrip)
+    for (QWidget* widget : this->page(page).confirmStrip)
         widget->hide();
 }
 
@@ -375,14 +309,13 @@ void Velumix::Red_Dialog_STEREO()
 // slots after it move up and slot 1 becomes the selected one.
 void Velumix::deleteSelectedSlot(SoundPage page)
 {
-    const PageWidgets area = pageWidgets(page);
-    CustomState state = customState(*this, page);
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        area.copyButtons[slot]->hide();
-        area.deleteButtons[slot]->hide();
+    const PageView view = this->page(page);
+    for (int slot = 0; slot < kCustomSlotCount; ++slot) {
+        view.copyButtons[slot]->hide();
+        view.deleteButtons[slot]->hide();
     }
-    const int selected = state.selectedIndex();
-    if (state.count == 0 || selected < 0) {
+    const int selected = view.selectedIndex();
+    if (view.customCount == 0 || selected < 0) {
         if (page == SoundPage::Surround)
             qCDebug(lcWindow).noquote() << QStringLiteral("空删除");
         return;
@@ -391,16 +324,16 @@ void Velumix::deleteSelectedSlot(SoundPage page)
     closeDeleteConfirmation(page);
     writeJsonFile("customMode");
     shiftCustomSlots(page);
-    --state.count;
+    --view.customCount;
     refreshCustomSlotTexts();
-    if (state.count > 0)
+    if (view.customCount > 0)
         return;
-    state.selectedSlot = 0;
-    area.clearButton->setEnabled(false);
-    area.customGroup->setExclusive(false);
-    area.customRadios[0]->setChecked(false);
-    area.customGroup->setExclusive(true);
-    area.customRadios[0]->hide();
+    view.selectedSlot = kNoCustomSlot;
+    view.clearButton->setEnabled(false);
+    view.customGroup->setExclusive(false);
+    view.customRadios[0]->setChecked(false);
+    view.customGroup->setExclusive(true);
+    view.customRadios[0]->hide();
     for (QWidget* widget : std::initializer_list<QWidget*>{
              ui.lineEdit_CustomName, ui.pushButton_CustomReset, ui.pushButton_CustomSave,
              ui.pushButton_CustomReset2, ui.pushButton_CustomSave2})
@@ -410,8 +343,9 @@ void Velumix::deleteSelectedSlot(SoundPage page)
 // Removes the mode shown in slot `index` from the list.
 void Velumix::removePageMode(SoundPage page, int index)
 {
-    const QString algorithm = customState(*this, page).algorithm;
-    int& slotBacked = m_slotBackedRecords[int(page)];
+    const PageView view = this->page(page);
+    const QString algorithm = view.algorithm;
+    int& slotBacked = view.slotBackedRecords;
     if (index >= slotBacked)
         return;
     int pageRecord = 0;
@@ -426,19 +360,18 @@ void Velumix::removePageMode(SoundPage page, int index)
 
 void Velumix::shiftCustomSlots(SoundPage page)
 {
-    const PageWidgets area = pageWidgets(page);
-    CustomState state = customState(*this, page);
-    const int count = state.count;
-    const int selected = state.selectedIndex();
+    const PageView view = this->page(page);
+    const int count = view.customCount;
+    const int selected = view.selectedIndex();
     if (selected < 0 || count <= selected)
         return;
     for (int slot = selected; slot < count - 1; ++slot)
-        moveCustomRecord(state.records[slot], state.records[slot + 1]);
-    state.records[count - 1] = CustomRecord{};
+        moveCustomRecord(view.slotRecords[slot], view.slotRecords[slot + 1]);
+    view.slotRecords[count - 1] = CustomRecord{};
     if (count != 1) // the page's last slot is hidden by the deletion itself
-        area.customRadios[count - 1]->hide();
+        view.customRadios[count - 1]->hide();
     refreshCustomSlotTexts();
-    area.customRadios[0]->click();
+    view.customRadios[0]->click();
 }
 
 void Velumix::moveCustomRecord(CustomRecord& target, CustomRecord& source)
@@ -450,10 +383,9 @@ void Velumix::moveCustomRecord(CustomRecord& target, CustomRecord& source)
 void Velumix::refreshCustomSlotTexts()
 {
     for (SoundPage page : {SoundPage::Stereo, SoundPage::Surround}) {
-        const PageWidgets area = pageWidgets(page);
-        const CustomState state = customState(*this, page);
-        for (int slot = 0; slot < kSlotCount; ++slot)
-            area.customRadios[slot]->setText(state.records[slot].name);
+        const PageView view = this->page(page);
+        for (int slot = 0; slot < kCustomSlotCount; ++slot)
+            view.customRadios[slot]->setText(view.slotRecords[slot].name);
     }
 }
 
@@ -462,21 +394,20 @@ void Velumix::refreshCustomSlotTexts()
 void Velumix::loadCustomSlots()
 {
     for (SoundPage page : {SoundPage::Stereo, SoundPage::Surround}) {
-        const PageWidgets area = pageWidgets(page);
-        CustomState state = customState(*this, page);
+        const PageView view = this->page(page);
         int slot = 0;
         for (const CustomRecord& record : m_customModeList) {
-            if (record.algorithm != state.algorithm || slot == kSlotCount)
+            if (record.algorithm != view.algorithm || slot == kCustomSlotCount)
                 continue;
-            state.records[slot] = record;
-            area.customRadios[slot]->setText(record.name);
+            view.slotRecords[slot] = record;
+            view.customRadios[slot]->setText(record.name);
             ++slot;
         }
-        m_slotBackedRecords[int(page)] = slot;
+        view.slotBackedRecords = slot;
         // Slots the new unit does not fill must not keep another unit's modes.
-        for (; slot < kSlotCount; ++slot) {
-            state.records[slot] = CustomRecord{};
-            area.customRadios[slot]->setText(QStringLiteral("Customize -%1").arg(slot + 1));
+        for (; slot < kCustomSlotCount; ++slot) {
+            view.slotRecords[slot] = CustomRecord{};
+            view.customRadios[slot]->setText(QStringLiteral("Customize -%1").arg(slot + 1));
         }
     }
 }

@@ -118,8 +118,8 @@ void Velumix::closeLink()
     stopReaderThread();
     usbHidCloseDevice();
     setPanelMode(1);
-    ui.tabWidget->setTabEnabled(0, true);
-    ui.tabWidget->setTabEnabled(1, true);
+    ui.tabWidget->setTabEnabled(kSurroundTab, true);
+    ui.tabWidget->setTabEnabled(kStereoTab, true);
     m_headsetModel = 0;
     ui.label_Spectrum->setStyleSheet(QString());
     ui.widget_Spectrum->hide();

@@ -20,9 +20,6 @@ EqGains surroundGains{};
 namespace {
 
 constexpr int kPairGapMs = 10;
-constexpr int kStereoFirstSlot = 41;
-constexpr int kSurroundFirstSlot = 21;
-constexpr int kSlotCount = 5;
 
 EqGains sliderValues(const Ui::VelumixClass& ui, const WidgetTable<QSlider, kBandCount>& table)
 {
@@ -40,14 +37,22 @@ const WidgetTable<QSlider, kBandCount>& Velumix::bandSliders(SoundPage page)
     return page == SoundPage::Surround ? kSurroundBandSliders : kStereoBandSliders;
 }
 
+// The page's sliders become its gains to send.
+const EqGains& Velumix::readSliders(SoundPage page)
+{
+    EqGains& gains = this->page(page).sentGains;
+    gains = sliderValues(ui, bandSliders(page));
+    return gains;
+}
+
 void Velumix::readStereoSliders()
 {
-    stereoGains = sliderValues(ui, kStereoBandSliders);
+    readSliders(SoundPage::Stereo);
 }
 
 void Velumix::readSurroundSliders()
 {
-    surroundGains = sliderValues(ui, kSurroundBandSliders);
+    readSliders(SoundPage::Surround);
 }
 
 void Velumix::sendPEQParameter(int page, int modeIndex)
@@ -55,29 +60,24 @@ void Velumix::sendPEQParameter(int page, int modeIndex)
     traceLog("send PEQ Param", "start", "Velumix", "sendPEQParameter", __LINE__);
     if (page != int(SoundPage::Surround) && page != int(SoundPage::Stereo))
         return;
-    const bool surround = page == int(SoundPage::Surround);
-    if (surround)
-        readSurroundSliders();
-    else
-        readStereoSliders();
-    const EqGains& gains = surround ? surroundGains : stereoGains;
+    const EqGains& gains = readSliders(SoundPage(page));
     // Always the whole equaliser: low bands, a short pause, high bands.
     usbHidSend_SetPEQ(1, 0, 4, modeIndex, gains);
     QThread::msleep(kPairGapMs);
     usbHidSend_SetPEQ(1, 5, 9, modeIndex, gains);
-    m_qstrCurrentAlgorithm = surround ? "Surround" : "Stereo";
+    m_qstrCurrentAlgorithm = kPageNumbers[page].algorithm;
 }
 
 std::optional<int> Velumix::editedCustomModeIndex(SoundPage page) const
 {
     if (page == SoundPage::Stereo) {
         const int slot = m_stereoCustomSlot - kStereoFirstSlot;
-        if (m_stereoSelectionKind != 202 || slot < 0 || slot >= kSlotCount)
+        if (m_stereoSelectionKind != kStereoCustomSelected || slot < 0 || slot >= kCustomSlotCount)
             return std::nullopt;
         return 6 + slot;
     }
     const int slot = m_surroundCustomSlot - kSurroundFirstSlot;
-    if (m_surroundSelectionKind != 102 || slot < 0 || slot >= kSlotCount)
+    if (m_surroundSelectionKind != kSurroundCustomSelected || slot < 0 || slot >= kCustomSlotCount)
         return std::nullopt;
     // Editing a slot's sliders on other models sends two above its selection index.
     return (m_headsetModel == 1 ? 6 : 22) + slot;
@@ -156,9 +156,11 @@ void Velumix::applyStereoGainTexts()
 }
 
 // Reset moves the sliders like the user would, so the restored gains are sent.
-void Velumix::restoreCustomGains(SoundPage page, bool valid, const CustomRecord& current)
+void Velumix::restoreCustomGains(SoundPage page)
 {
-    const EqGains gains = valid ? gainsFromText(current.parameter) : EqGains{};
+    const PageView view = this->page(page);
+    const EqGains gains =
+        view.currentCustomValid ? gainsFromText(view.currentCustom.parameter) : EqGains{};
     const auto sliders = widgets(ui, bandSliders(page));
     for (int band = 0; band < kBandCount; ++band)
         sliders[band]->setValue(gains[band]);
@@ -166,12 +168,12 @@ void Velumix::restoreCustomGains(SoundPage page, bool valid, const CustomRecord&
 
 void Velumix::restoreStereoCustomGains()
 {
-    restoreCustomGains(SoundPage::Stereo, m_stereoCurrentCustomValid, m_stereoCurrentCustom);
+    restoreCustomGains(SoundPage::Stereo);
 }
 
 void Velumix::restoreSurroundCustomGains()
 {
-    restoreCustomGains(SoundPage::Surround, m_surroundCurrentCustomValid, m_surroundCurrentCustom);
+    restoreCustomGains(SoundPage::Surround);
 }
 
 void Velumix::showEditControls(SoundPage page, bool on)

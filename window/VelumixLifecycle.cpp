@@ -84,10 +84,10 @@ void Velumix::resetState()
     m_knownDeviceIdentity = DeviceIdentity{};
     m_identitySeen = 0;
     m_panelMode = 0;
-    m_currentPage = 2;
-    m_stereoSelectionKind = 201;
-    m_surroundSelectionKind = 101;
-    m_stereoCustomSlot = m_surroundCustomSlot = 0;
+    m_currentPage = kSurroundPageShown;
+    m_stereoSelectionKind = kStereoPresetSelected;
+    m_surroundSelectionKind = kSurroundPresetSelected;
+    m_stereoCustomSlot = m_surroundCustomSlot = kNoCustomSlot;
     m_testRunning = false;
     m_testStep = 0;
     m_testClickCount = 0;

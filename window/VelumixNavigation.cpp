@@ -5,7 +5,7 @@
 
 #include "Velumix.h"
 
-#include "PageWidgets.h"
+#include "PageView.h"
 #include "Styles.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
@@ -17,17 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Values of m_currentPage.
-constexpr int kStereoPageShown = 1;
-constexpr int kSurroundPageShown = 2;
-constexpr int kMicrophonePageShown = 3;
-
-// Values of the selection kinds: a built-in preset, or the custom list.
-constexpr int kSurroundPresetSelected = 101;
-constexpr int kSurroundCustomSelected = 102;
-constexpr int kStereoPresetSelected = 201;
-constexpr int kStereoCustomSelected = 202;
 
 // Re-applying one page's mode and then the other's leaves the headset this
 // long between the two uploads.
@@ -135,13 +124,13 @@ void greyOut(QPushButton* reset, QPushButton* save, const char* styleSheet)
 void Velumix::on_TabWidget_Clicked(int index)
 {
     switch (index) {
-    case 0:
+    case kSurroundTab:
         showSurroundPage();
         break;
-    case 1:
+    case kStereoTab:
         showStereoPage();
         break;
-    case 2:
+    case kMicrophoneTab:
         showMicrophonePage();
         break;
     default: // a click on the tab bar beside every tab
@@ -211,9 +200,9 @@ void Velumix::showMicrophonePage()
 
 void Velumix::setTabIcons(const QIcon& surround, const QIcon& stereo, const QIcon& microphone)
 {
-    ui.tabWidget->setTabIcon(0, surround);
-    ui.tabWidget->setTabIcon(1, stereo);
-    ui.tabWidget->setTabIcon(2, microphone);
+    ui.tabWidget->setTabIcon(kSurroundTab, surround);
+    ui.tabWidget->setTabIcon(kStereoTab, stereo);
+    ui.tabWidget->setTabIcon(kMicrophoneTab, microphone);
 }
 
 // A headset of another model shows its spectrum panel, the built-in models
@@ -248,7 +237,7 @@ void Velumix::reapplyMode(SoundPage page)
             return;
         }
     }
-    for (QRadioButton* slot : pageWidgets(page).customRadios) {
+    for (QRadioButton* slot : this->page(page).customRadios) {
         if (slot->isChecked()) {
             slot->click();
             return;
@@ -259,14 +248,12 @@ void Velumix::reapplyMode(SoundPage page)
 // The page's custom-mode frame follows its selection kind.
 void Velumix::showSelectionArea(SoundPage page)
 {
-    const bool surround = page == SoundPage::Surround;
-    const int kind = surround ? m_surroundSelectionKind : m_stereoSelectionKind;
-    QGroupBox* frame = pageWidgets(page).frame;
-    if (kind == (surround ? kSurroundPresetSelected : kStereoPresetSelected)) {
-        frame->hide();
+    const PageView view = this->page(page);
+    if (view.selectionKind == view.presetSelected) {
+        view.frame->hide();
         hideEditingWidgets();
-    } else if (kind == (surround ? kSurroundCustomSelected : kStereoCustomSelected)) {
-        frame->show();
+    } else if (view.selectionKind == view.customSelected) {
+        view.frame->show();
     } else {
         hideEditingWidgets();
     }
@@ -343,7 +330,7 @@ void Velumix::pushButton_die4_fold()
 void Velumix::setModeListFolded(SoundPage page, bool folded)
 {
     const PresetList& presets = presetList(page);
-    const PageWidgets rows = pageWidgets(page);
+    const PageView rows = this->page(page);
     (ui.*presets.foldButton)->setVisible(!folded);
     if (folded) {
         for (ButtonMember copy : presets.copyButtons)
@@ -379,7 +366,7 @@ void Velumix::disappear2()
 
 void Velumix::hideCustomRowButtons(SoundPage page)
 {
-    const PageWidgets rows = pageWidgets(page);
+    const PageView rows = this->page(page);
     for (size_t slot = 0; slot < rows.customRadios.size(); ++slot) {
         rows.copyButtons[slot]->hide();
         rows.deleteButtons[slot]->hide();
@@ -388,7 +375,7 @@ void Velumix::hideCustomRowButtons(SoundPage page)
 
 void Velumix::slot1()
 {
-    ui.tabWidget->setCurrentIndex(0);
+    ui.tabWidget->setCurrentIndex(kSurroundTab);
 }
 
 // The back arrow: the headset picture covers the pages.
@@ -440,9 +427,7 @@ void Velumix::On_Button_Save2()
 // Reset puts back the gains of the selected custom mode and stores them.
 void Velumix::on_PushButton_CustomReset_Clicked()
 {
-    if (m_currentPage == kStereoPageShown)
-        restoreStereoCustomGains();
-    else if (m_currentPage == kSurroundPageShown)
-        restoreSurroundCustomGains();
+    if (const std::optional<SoundPage> page = soundPageShown(m_currentPage))
+        restoreCustomGains(*page);
     on_PushButton_CustomSave_Clicked();
 }

@@ -6,7 +6,7 @@
 #include "BuiltInPresets.h"
 #include "GainText.h"
 #include "MessageBox.h"
-#include "PageWidgets.h"
+#include "PageView.h"
 #include "Styles.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
@@ -58,6 +58,17 @@ const PresetButton& presetButton(int preset)
     return kPresetButtons[preset];
 }
 
+// What a page's "Customize" entry writes to the trace log, by SoundPage.
+struct CustomizeTrace
+{
+    const char* function;
+    const char* step;
+};
+const CustomizeTrace kCustomizeTrace[] = {
+    {"on_RadioButton_Stereo_Customize_Clicked", "Stereo Customize"},
+    {"on_RadioButton_Surround_Customize_Clicked", "Surround Customize"},
+};
+
 void trace(const QString& tag, const QString& step, const char* function, int line)
 {
     traceLog(tag, step, "Velumix", function, line);
@@ -65,63 +76,31 @@ void trace(const QString& tag, const QString& step, const char* function, int li
 
 } // namespace
 
-Velumix::PageWidgets Velumix::pageWidgets(SoundPage page)
-{
-    if (page == SoundPage::Surround)
-        return {page,
-                ui.lineEdit_23,
-                ui.pushButton_Surround_CustomAdd,
-                ui.pushButton_Surround_CustomClear,
-                ui.groupBox_Surround,
-                ui.radioButton_Surround_Customize,
-                m_surroundCustomGroup,
-                widgets(ui, kSurroundCustomRadios),
-                widgets(ui, kSurroundCustomCopyButtons),
-                widgets(ui, kSurroundCustomDeleteButtons),
-                ui.pushButton_CustomReset,
-                ui.pushButton_CustomSave,
-                {ui.label_33, ui.pushButton_6, ui.pushButton_7}};
-    return {page,
-            ui.lineEdit_15,
-            ui.pushButton_Stereo_CustomAdd,
-            ui.pushButton_Stereo_CustomClear,
-            ui.groupBox_Stereo,
-            ui.radioButton_Stereo_Customize,
-            m_stereoCustomGroup,
-            widgets(ui, kStereoCustomRadios),
-            widgets(ui, kStereoCustomCopyButtons),
-            widgets(ui, kStereoCustomDeleteButtons),
-            ui.pushButton_CustomReset2,
-            ui.pushButton_CustomSave2,
-            {ui.label_34, ui.pushButton_10, ui.pushButton_11}};
-}
-
 void Velumix::selectPreset(int preset)
 {
     const PresetButton& member = presetButton(preset);
     const BuiltInPreset& settings = builtInPresets()[preset];
-    const PageWidgets page = pageWidgets(settings.page);
-    const bool surround = settings.page == SoundPage::Surround;
-    if (!surround) {
-        page.nameBox->setText(settings.nameBoxText);
-        page.saveButton->setStyleSheet(styles::kEditButtonIdle);
-        page.resetButton->setStyleSheet(styles::kEditButtonIdle);
+    const PageView view = page(settings.page);
+    if (view.page == SoundPage::Stereo) {
+        view.nameBox->setText(settings.nameBoxText);
+        view.saveButton->setStyleSheet(styles::kEditButtonIdle);
+        view.resetButton->setStyleSheet(styles::kEditButtonIdle);
     }
     trace("mode Clicked", member.clickTrace, member.function, __LINE__);
     if (!(ui.*member.button)->isChecked())
         return;
-    (surround ? m_surroundSelectionKind : m_stereoSelectionKind) = surround ? 101 : 201;
+    view.selectionKind = view.presetSelected;
     for (QWidget* widget :
-         {static_cast<QWidget*>(page.addButton), static_cast<QWidget*>(page.clearButton),
-          static_cast<QWidget*>(page.frame)})
+         {static_cast<QWidget*>(view.addButton), static_cast<QWidget*>(view.clearButton),
+          static_cast<QWidget*>(view.frame)})
         widget->hide();
-    for (QRadioButton* slot : page.customRadios)
+    for (QRadioButton* slot : view.customRadios)
         slot->hide();
     if (member.button == &Ui::VelumixClass::radioButton_Surround_ZUVOStandard)
         ui.pushButton_16->show();
-    page.nameBox->setText(settings.nameBoxText);
-    page.nameBox->setEnabled(false);
-    showEditControls(settings.page, false);
+    view.nameBox->setText(settings.nameBoxText);
+    view.nameBox->setEnabled(false);
+    showEditControls(view.page, false);
     if (linkState.deviceOpened == 0) {
         showMessageBox(QMessageBox::Warning, "warning", "Please Insert Device!");
         return;
@@ -130,17 +109,15 @@ void Velumix::selectPreset(int preset)
         return;
     m_qstrCurrentMode = "default";
     m_qstrCurrentName = settings.storedName;
-    trace(surround ? "Stereo Mode" : "Surround Mode", member.modeTrace, member.function, __LINE__);
-    sendPEQParameter(int(settings.page), presetModeIndex(settings, m_headsetModel));
+    trace(view.modeTraceTag, member.modeTrace, member.function, __LINE__);
+    sendPEQParameter(int(view.page), presetModeIndex(settings, m_headsetModel));
 }
 
 // Puts the preset's gains from the headset's configuration on the sliders.
 // False when the configuration has no entry for it.
 bool Velumix::applyPresetEntry(const BuiltInPreset& preset)
 {
-    const QStringList& entries = preset.page == SoundPage::Surround
-                                     ? m_currentDeviceConfig.surroundPresets
-                                     : m_currentDeviceConfig.stereoPresets;
+    const QStringList& entries = page(preset.page).presetEntries;
     if (preset.entryIndex >= entries.size())
         return false;
     const ParsedPresetEntry entry = parsePresetEntry(entries[preset.entryIndex]);
@@ -195,33 +172,31 @@ void Velumix::on_RadioButton_Stereo_ZUVOStandard_Clicked()
 
 void Velumix::selectCustomize(SoundPage page)
 {
-    const PageWidgets area = pageWidgets(page);
+    const PageView view = this->page(page);
+    const CustomizeTrace& log = kCustomizeTrace[int(page)];
     const bool surround = page == SoundPage::Surround;
-    const char* function = surround ? "on_RadioButton_Surround_Customize_Clicked"
-                                    : "on_RadioButton_Stereo_Customize_Clicked";
-    for (QPushButton* button : {area.resetButton, area.saveButton}) {
+    for (QPushButton* button : {view.resetButton, view.saveButton}) {
         button->setEnabled(false);
         button->setStyleSheet(styles::kEditButtonIdle);
     }
     if (!surround)
-        area.nameBox->setText("Customize");
-    trace("mode Clicked", surround ? "Surround Customize" : "Stereo Customize", function, __LINE__);
-    if (!area.customize->isChecked())
+        view.nameBox->setText("Customize");
+    trace("mode Clicked", log.step, log.function, __LINE__);
+    if (!view.customize->isChecked())
         return;
-    (surround ? m_surroundSelectionKind : m_stereoSelectionKind) = surround ? 102 : 202;
-    area.addButton->show();
-    area.clearButton->show();
+    view.selectionKind = view.customSelected;
+    view.addButton->show();
+    view.clearButton->show();
     if (surround) {
-        area.nameBox->setText("Customize");
-        area.nameBox->setEnabled(false);
+        view.nameBox->setText("Customize");
+        view.nameBox->setEnabled(false);
     }
-    const int selectedSlot = surround ? m_surroundCustomSlot - 21 : m_stereoCustomSlot - 41;
-    const bool slotSelected = selectedSlot >= 0 && selectedSlot < 5;
-    if (slotSelected)
+    const int selectedSlot = view.selectedIndex();
+    if (selectedSlot >= 0)
         showEditControls(page, true);
-    trace(surround ? "Stereo Mode" : "Surround Mode", "Custom Mode", function, __LINE__);
-    if (slotSelected)
-        area.customRadios[selectedSlot]->show();
+    trace(view.modeTraceTag, "Custom Mode", log.function, __LINE__);
+    if (selectedSlot >= 0)
+        view.customRadios[selectedSlot]->show();
     rebuildCustomSlots(page);
 }
 
@@ -229,28 +204,26 @@ void Velumix::selectCustomize(SoundPage page)
 // beyond the fifth stay in the list and the file but are not shown.
 void Velumix::rebuildCustomSlots(SoundPage page)
 {
-    const PageWidgets area = pageWidgets(page);
-    const QString algorithm = page == SoundPage::Surround ? "Surround" : "Stereo";
-    auto& slotRecords = page == SoundPage::Surround ? m_surroundCustomSlots : m_stereoCustomSlots;
+    const PageView view = this->page(page);
     int count = 0;
     for (const CustomRecord& record : m_customModeList) {
-        if (record.algorithm != algorithm || count == int(slotRecords.size()))
+        if (record.algorithm != view.algorithm || count == kCustomSlotCount)
             continue;
-        slotRecords[count] = record;
-        area.customRadios[count]->show();
-        area.customRadios[count]->setText(record.name);
+        view.slotRecords[count] = record;
+        view.customRadios[count]->show();
+        view.customRadios[count]->setText(record.name);
         ++count;
     }
-    (page == SoundPage::Surround ? m_surroundCustomCount : m_stereoCustomCount) = count;
-    m_slotBackedRecords[int(page)] = count;
-    area.frame->show();
-    if (count == int(slotRecords.size()))
+    view.customCount = count;
+    view.slotBackedRecords = count;
+    view.frame->show();
+    if (count == kCustomSlotCount)
         return;
-    for (int slot = count; slot < int(slotRecords.size()); ++slot)
-        area.customRadios[slot]->hide();
-    for (int slot = 0; slot < int(slotRecords.size()); ++slot) {
-        area.copyButtons[slot]->hide();
-        area.deleteButtons[slot]->hide();
+    for (int slot = count; slot < kCustomSlotCount; ++slot)
+        view.customRadios[slot]->hide();
+    for (int slot = 0; slot < kCustomSlotCount; ++slot) {
+        view.copyButtons[slot]->hide();
+        view.deleteButtons[slot]->hide();
     }
 }
 
@@ -282,11 +255,8 @@ void Velumix::setDeviceUserParameter()
 // Selects the mode a user file names; false when it names none that exists.
 bool Velumix::restoreSavedMode(const ConfigRecord& record)
 {
+    const std::optional<SoundPage> page = soundPageOfAlgorithm(record.algorithm);
     if (record.mode == "default") {
-        const std::optional<SoundPage> page = record.algorithm == "Surround" ? SoundPage::Surround
-                                              : record.algorithm == "Stereo"
-                                                  ? std::optional<SoundPage>(SoundPage::Stereo)
-                                                  : std::nullopt;
         if (!page)
             return false;
         for (size_t i = 0; i < builtInPresets().size(); ++i) {
@@ -303,28 +273,22 @@ bool Velumix::restoreSavedMode(const ConfigRecord& record)
         ui.radioButton_Surround_ZUVOStandard->click();
         return true;
     }
-    if (record.algorithm == "Surround")
-        return restoreCustomMode(SoundPage::Surround, record.name);
-    if (record.algorithm == "Stereo")
-        return restoreCustomMode(SoundPage::Stereo, record.name);
-    return false;
+    return page && restoreCustomMode(*page, record.name);
 }
 
 bool Velumix::restoreCustomMode(SoundPage page, const QString& name)
 {
-    const bool surround = page == SoundPage::Surround;
-    (surround ? m_surroundSelectionKind : m_stereoSelectionKind) = surround ? 102 : 202;
+    const PageView view = this->page(page);
+    view.selectionKind = view.customSelected;
     if (m_customModeList.isEmpty())
         return false;
-    const int tab = surround ? 0 : 1;
-    ui.tabWidget->setCurrentIndex(tab);
-    emit ui.tabWidget->tabBarClicked(tab);
-    (surround ? ui.radioButton_Surround_Customize : ui.radioButton_Stereo_Customize)->click();
-    const PageWidgets area = pageWidgets(page);
-    for (int slot = 0; slot < int(area.customRadios.size()); ++slot) {
-        if (area.customRadios[slot]->text() == name) {
-            area.customRadios[slot]->click();
-            (surround ? m_surroundCustomSlot : m_stereoCustomSlot) = (surround ? 21 : 41) + slot;
+    ui.tabWidget->setCurrentIndex(view.tab);
+    emit ui.tabWidget->tabBarClicked(view.tab);
+    view.customize->click();
+    for (int slot = 0; slot < kCustomSlotCount; ++slot) {
+        if (view.customRadios[slot]->text() == name) {
+            view.customRadios[slot]->click();
+            view.selectedSlot = view.slotNumber(slot);
             return true;
         }
     }

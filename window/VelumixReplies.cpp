@@ -44,11 +44,11 @@ void Velumix::showHeadsetCapabilities()
 {
     debugLine("SLOT::Read 20 Cmd!");
     if (replyState.stereoTabFlag == 0)
-        ui.tabWidget->setTabEnabled(1, false);
+        ui.tabWidget->setTabEnabled(kStereoTab, false);
     if (replyState.surroundTabFlag == 0 && m_headsetModel != 1) {
-        ui.tabWidget->setCurrentIndex(1);
-        emit ui.tabWidget->tabBarClicked(1);
-        ui.tabWidget->setTabEnabled(0, false);
+        ui.tabWidget->setCurrentIndex(kStereoTab);
+        emit ui.tabWidget->tabBarClicked(kStereoTab);
+        ui.tabWidget->setTabEnabled(kSurroundTab, false);
     }
 }
 
@@ -59,9 +59,9 @@ void Velumix::finishEqualiserUpload()
     debugLine("SLOT::Read 21 Cmd!");
     if (replyState.peqAckFirst != 5 || replyState.peqAckLast != 9)
         return;
-    if (m_currentPage == 2)
+    if (m_currentPage == kSurroundPageShown)
         usbHidSend_SetAlgorithmSwitch(1, 1, 0, m_headsetModel == 1 ? 1 : 0);
-    else if (m_currentPage == 1)
+    else if (m_currentPage == kStereoPageShown)
         usbHidSend_SetAlgorithmSwitch(1, 0, 0, 1);
     replyState.peqAckFirst = 0;
     replyState.peqAckLast = 0;
@@ -69,7 +69,8 @@ void Velumix::finishEqualiserUpload()
 
 void Velumix::followHeadsetStatus(int iCmdType)
 {
-    const int tab = iCmdType == StatusSurround ? 0 : 1;
+    const SoundPage reported = iCmdType == StatusSurround ? SoundPage::Surround : SoundPage::Stereo;
+    const int tab = page(reported).tab;
     ui.tabWidget->setCurrentIndex(tab);
     on_TabWidget_Clicked(tab);
     qCDebug(lcWindow) << ui.tabWidget->currentIndex();
@@ -87,7 +88,7 @@ void Velumix::followHeadsetStatus(int iCmdType)
     loadCustomSlots();
     setDeviceUserParameter();
     if (!m_savedModeRestored)
-        selectStandardPreset(tab);
+        selectStandardPreset(reported);
     if (m_identitySeen == 1) {
         ui.pushButton_9->setStyleSheet(styles::headsetPictureButton(linkState.connectedProductId));
         showMessageBox(QMessageBox::Information, "prompt", "Device Change!");
@@ -98,13 +99,13 @@ void Velumix::followHeadsetStatus(int iCmdType)
 
 // A unit whose file names no mode it can restore starts on the reported
 // page's standard preset.
-void Velumix::selectStandardPreset(int tab)
+void Velumix::selectStandardPreset(SoundPage page)
 {
-    if (tab == 0) {
+    if (page == SoundPage::Surround) {
         ui.radioButton_Surround_ZUVOStandard->click();
         return;
     }
-    ui.tabWidget->setCurrentIndex(1);
-    on_TabWidget_Clicked(1);
+    ui.tabWidget->setCurrentIndex(kStereoTab);
+    on_TabWidget_Clicked(kStereoTab);
     ui.radioButton_Stereo_ZUVOStandard->click();
 }
