@@ -82,6 +82,20 @@ int main(int argc, char* argv[])
              showPage(w, 0);
              emit w.ui.pushButton_5->pressed();
          }},
+        {"surround-custom-modes.png",
+         [](Velumix& w) {
+             emit w.ui.pushButton_4->pressed(); // back to the equaliser view
+             w.ui.radioButton_Surround_Customize->click();
+             for (int mode = 0; mode < 3; ++mode) {
+                 w.ui.pushButton_Surround_CustomAdd->click();
+                 settle([] { return false; }, 200);
+             }
+             // A name longer than its slot, as a person might type it.
+             const QString name = "Late Night Film With Quiet Dialogue";
+             w.ui.lineEdit_23->setText(name);
+             emit w.ui.lineEdit_23->textEdited(name);
+             w.ui.pushButton_CustomSave->click();
+         }},
         {"start-screen.png", unplug},
     };
     for (const Screen& screen : screens) {
