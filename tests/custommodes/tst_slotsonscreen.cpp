@@ -1,7 +1,8 @@
 // The custom slots as a person sees them: with three custom modes on a page,
 // every slot is the widget under the pointer at its centre and a click on it
 // selects its mode on the headset, however the preset list is folded; a name
-// too long for its slot ends in "…" and shows whole as a tooltip.
+// too long for its slot ends in "…" and shows whole as a tooltip, and the
+// name box shows a name from its beginning.
 
 #include "ElidedButtonText.h"
 #include "HeadsetRig.h"
@@ -171,6 +172,14 @@ void SlotsOnScreenTest::longNameIsElidedWithWholeNameAsTooltip()
                      slot->mapToGlobal(slot->rect().center()));
     QApplication::sendEvent(slot, &hover);
     QCOMPARE(QToolTip::text(), elided ? name : QString());
+
+    // The name box shows the name from its beginning, but keeps the cursor
+    // where the person types.
+    QVERIFY(rig.press(slot));
+    QCOMPARE(controls.nameBox->text(), name);
+    QCOMPARE(controls.nameBox->cursorPosition(), 0);
+    QVERIFY(rig.typeName(controls.nameBox, name + " 2"));
+    QCOMPARE(controls.nameBox->cursorPosition(), name.size() + 2);
 }
 
 QTEST_MAIN(SlotsOnScreenTest)
