@@ -32,7 +32,7 @@ const char* const kActiveOffStyle =
 
 const char* const kNoSoundServerTip =
     "No sound server (PulseAudio or PipeWire) is running, so the system volume cannot be "
-    "changed. The slider comes back as soon as one starts.";
+    "changed here.";
 const char* const kNoOutputDeviceTip =
     "The sound server has no output device, so the system volume cannot be changed.";
 
