@@ -4,6 +4,7 @@
 #include "ConfigReader.h"
 #include "HotplugSource.h"
 #include "MessageBox.h"
+#include "ShippedFonts.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QFont>
-#include <QFontDatabase>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QTextStream>
@@ -24,40 +24,12 @@ Q_LOGGING_CATEGORY(lcApp, "velumix.app")
 
 namespace {
 
-// The form names two faces; the program ships free faces in their place.
-struct ShippedFont
-{
-    const char* file;
-    const char* formFamily;
-};
-const ShippedFont kShippedFonts[] = {{"/font/arial.ttf", "Arial"},
-                                     {"/font/bgothl.ttf", "BankGothic Lt BT"}};
-
 void scaleApplicationFont()
 {
     const float scale =
         static_cast<float>(QGuiApplication::primaryScreen()->logicalDotsPerInchX() / 96.0);
     QFont font = QApplication::font();
     font.setPointSize(static_cast<int>(font.pointSize() * scale));
-    QApplication::setFont(font);
-}
-
-void installFonts()
-{
-    QStringList families;
-    for (const ShippedFont& shipped : kShippedFonts) {
-        const int id =
-            QFontDatabase::addApplicationFont(QApplication::applicationDirPath() + shipped.file);
-        const QStringList added = QFontDatabase::applicationFontFamilies(id);
-        families += added;
-        if (!added.isEmpty() && added.first() != shipped.formFamily)
-            QFont::insertSubstitution(shipped.formFamily, added.first());
-    }
-    if (families.isEmpty())
-        return;
-    QFont font = QApplication::font();
-    font.setFamily(families.first());
-    font.setPixelSize(15);
     QApplication::setFont(font);
 }
 
@@ -137,7 +109,7 @@ int main(int argc, char* argv[])
         window.raise();
         window.activateWindow();
     });
-    installFonts();
+    installShippedFonts();
     if (showOnStart == 1)
         window.show();
     else

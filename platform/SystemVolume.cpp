@@ -228,6 +228,14 @@ SystemVolumeResult SystemVolume::setSystemVolume(int percent)
     return failure(kStepSetVolume, problem.isEmpty() ? serverError() : problem);
 }
 
+bool SystemVolume::serverReachable()
+{
+    if (!m_mainloop)
+        return false;
+    MainloopLock lock(m_mainloop);
+    return connectionProblem().isEmpty();
+}
+
 void SystemVolume::startMainloop()
 {
     m_mainloop = pa_threaded_mainloop_new();
@@ -350,13 +358,20 @@ void SystemVolume::startFollowing()
         [this] {
             m_reconnectTimer.stop();
             m_reconnectDelayMs = kFirstReconnectDelayMs;
+            setServerAvailable(true);
         },
         Qt::QueuedConnection);
 }
 
 void SystemVolume::connectionLost()
 {
-    QMetaObject::invokeMethod(this, &SystemVolume::scheduleReconnect, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            setServerAvailable(false);
+            scheduleReconnect();
+        },
+        Qt::QueuedConnection);
 }
 
 void SystemVolume::requestDefaultSinkUpdate()
@@ -396,4 +411,12 @@ void SystemVolume::reconnect()
     MainloopLock lock(m_mainloop);
     if (!contextUsable())
         connectContext();
+}
+
+void SystemVolume::setServerAvailable(bool available)
+{
+    if (available == m_serverAvailable)
+        return;
+    m_serverAvailable = available;
+    emit serverAvailabilityChanged(available);
 }

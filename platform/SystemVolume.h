@@ -55,6 +55,9 @@ public:
     // Sets the default output device's volume (clamped to 0..100) and keeps the
     // balance between its channels; the result carries the percentage set.
     SystemVolumeResult setSystemVolume(int percent);
+    // Whether a sound server answers now; connects again first if the last
+    // connection was lost.
+    bool serverReachable();
 
     // Percentage (clamped to 0..100) to the server's volume, rounded to the nearest step.
     static pa_volume_t percentToVolume(int percent);
@@ -65,6 +68,9 @@ signals:
     // The default output device's volume was changed outside this object, or
     // the default output device itself changed to one with another volume.
     void systemVolumeChanged(int percent);
+    // The connection to the sound server was made (true) or lost (false);
+    // reported on the object's thread, only when it changes.
+    void serverAvailabilityChanged(bool available);
 
 private:
     friend struct SystemVolumeCallbacks;
@@ -95,6 +101,7 @@ private:
     // Run on the object's thread.
     void scheduleReconnect();
     void reconnect();
+    void setServerAvailable(bool available);
 
     const QByteArray m_server; // empty: the library's choice
     pa_threaded_mainloop* m_mainloop = nullptr;
@@ -103,6 +110,7 @@ private:
     uint32_t m_defaultSinkIndex = PA_INVALID_INDEX;
     int m_knownPercent = -1; // the volume last read, set or reported; -1 before the first reading
 
+    bool m_serverAvailable = false; // as last reported; the object's thread only
     QTimer m_reconnectTimer;
     int m_reconnectDelayMs;
 };

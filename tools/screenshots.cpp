@@ -1,8 +1,10 @@
 // Renders the window's screens to PNG files without a display, with a
-// simulated headset plugged in:
-//   QT_QPA_PLATFORM=offscreen velumix-screenshots OUTPUT_FOLDER
+// simulated headset plugged in (product ID 1029 unless another is given in
+// hexadecimal):
+//   QT_QPA_PLATFORM=offscreen velumix-screenshots OUTPUT_FOLDER [PRODUCT_ID]
 
 #include "HotplugSource.h"
+#include "ShippedFonts.h"
 #include "SimulatedHeadset.h"
 #include "Velumix.h"
 
@@ -41,8 +43,10 @@ void settle(const std::function<bool()>& done, int milliseconds = 3000)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        QTextStream(stderr) << "usage: velumix-screenshots OUTPUT_FOLDER\n";
+    bool productIdRead = true;
+    const uint16_t productId = argc == 3 ? QString(argv[2]).toUShort(&productIdRead, 16) : 0x1029;
+    if (argc < 2 || argc > 3 || !productIdRead) {
+        QTextStream(stderr) << "usage: velumix-screenshots OUTPUT_FOLDER [PRODUCT_ID]\n";
         return 2;
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
@@ -50,13 +54,14 @@ int main(int argc, char* argv[])
 
     SimulatedHidBackend headsets;
     HeadsetSettings settings;
-    settings.productId = 0x1029;
+    settings.productId = productId;
     const int unit = headsets.addHeadset(settings);
     setHidBackend(&headsets);
     ManualHotplugSource hotplug;
     useHotplugSource(&hotplug);
 
     Velumix window;
+    installShippedFonts(); // as the program does, after its window is built
     window.show();
     settle([&] { return window.m_identitySeen == 1; });
     const auto unplug = [&](Velumix&) {
@@ -76,6 +81,20 @@ int main(int argc, char* argv[])
          [](Velumix& w) {
              showPage(w, 0);
              emit w.ui.pushButton_5->pressed();
+         }},
+        {"surround-custom-modes.png",
+         [](Velumix& w) {
+             emit w.ui.pushButton_4->pressed(); // back to the equaliser view
+             w.ui.radioButton_Surround_Customize->click();
+             for (int mode = 0; mode < 3; ++mode) {
+                 w.ui.pushButton_Surround_CustomAdd->click();
+                 settle([] { return false; }, 200);
+             }
+             // A name longer than its slot, as a person might type it.
+             const QString name = "Late Night Film With Quiet Dialogue";
+             w.ui.lineEdit_23->setText(name);
+             emit w.ui.lineEdit_23->textEdited(name);
+             w.ui.pushButton_CustomSave->click();
          }},
         {"start-screen.png", unplug},
     };

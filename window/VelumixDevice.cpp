@@ -35,6 +35,33 @@ const char* const kHeadsetPictures[] = {
     "border-image: url(:/headset/pic/headset/Tessaly.png);",
 };
 
+// Models without a number of their own still ship with a picture: the same
+// headset the main screen's picture button shows for them.
+struct ProductPicture
+{
+    quint16 productId;
+    const char* styleSheet;
+};
+const ProductPicture kProductPictures[] = {
+    {0x0F51, "border-image: url(:/headset/pic/headset/Rasko.png);"},
+    {0x4130, "border-image: url(:/headset/pic/headset/Sorel.png);"},
+};
+
+const char* productPictureOf(quint16 productId)
+{
+    for (const ProductPicture& picture : kProductPictures)
+        if (picture.productId == productId)
+            return picture.styleSheet;
+    return nullptr;
+}
+
+void showBuiltInPicture(Ui::VelumixClass& form, const char* styleSheet)
+{
+    form.label_Spectrum->show();
+    form.widget_Spectrum->hide();
+    form.label_Spectrum->setStyleSheet(styleSheet);
+}
+
 void debugLine(const QString& text)
 {
     qCDebug(lcWindow).noquote() << text;
@@ -201,16 +228,20 @@ void Velumix::stopReaderThread()
 void Velumix::showHeadsetPicture()
 {
     if (m_headsetModel != 0) {
-        ui.label_Spectrum->show();
-        ui.widget_Spectrum->hide();
-        ui.label_Spectrum->setStyleSheet(kHeadsetPictures[m_headsetModel]);
+        showBuiltInPicture(ui, kHeadsetPictures[m_headsetModel]);
         return;
     }
     const QString photoFolder = m_qstrAppDirPath + "/photo/";
     debugLine(photoFolder);
-    const QString styleSheet = QStringLiteral("border-image:url(%1%2.png)")
-                                   .arg(photoFolder)
-                                   .arg(linkState.connectedProductId, 4, 16, QChar('0'));
+    const QString photo =
+        photoFolder + QStringLiteral("%1.png").arg(linkState.connectedProductId, 4, 16, QChar('0'));
+    // A picture put beside the program comes first; it may replace a shipped one.
+    const char* shipped = productPictureOf(linkState.connectedProductId);
+    if (shipped && !QFileInfo::exists(photo)) {
+        showBuiltInPicture(ui, shipped);
+        return;
+    }
+    const QString styleSheet = QStringLiteral("border-image:url(%1)").arg(photo);
     debugLine(styleSheet);
     ui.label_Spectrum->setStyleSheet(styleSheet);
 }

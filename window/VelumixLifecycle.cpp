@@ -4,6 +4,7 @@
 
 #include "Autostart.h"
 #include "CustomTabStyle.h"
+#include "ElidedButtonText.h"
 #include "HidapiBackend.h"
 #include "MyThread.h"
 #include "TraceLog.h"
@@ -102,6 +103,18 @@ void Velumix::setInitialWidgetState()
     // Long captions in narrow boxes show their beginning, not their end.
     for (QLineEdit* caption : findChildren<QLineEdit*>())
         caption->setCursorPosition(0);
+    // So do the mode name boxes whenever a mode puts its name there; while
+    // the person edits a name, the cursor stays where they are typing.
+    for (QLineEdit* nameBox : {ui.lineEdit_23, ui.lineEdit_15})
+        connect(nameBox, &QLineEdit::textChanged, nameBox, [nameBox] {
+            if (!nameBox->hasFocus())
+                nameBox->setCursorPosition(0);
+        });
+    QList<QRadioButton*> customSlots;
+    for (const auto& table : {kSurroundCustomRadios, kStereoCustomRadios})
+        for (QRadioButton* radio : widgets(ui, table))
+            customSlots.append(radio);
+    elideLongTexts(customSlots, this);
     ui.tabWidget->tabBar()->setStyle(new CustomTabStyle);
     ui.checkBox_MicENC->setChecked(true);
     ui.label_Spectrum->setStyleSheet("border-image: url(:/Velumix/pic/SW.png);");

@@ -6,6 +6,7 @@
 
 #include "MessageBox.h"
 #include "MyThread_Two.h"
+#include "SystemVolume.h"
 #include "UsbHidOperation.h"
 
 #include <QLoggingCategory>
@@ -45,6 +46,9 @@ constexpr std::array<Speaker, kSpeakerCount> kSpeakers{{
 
 const char* const kPersonAnimation = ":/gif/pic/gif/PersonHead1.gif";
 const char* const kTestSound = "/audio/test.wav";
+const char* const kNoSoundServerText =
+    "No sound can be played: no sound server (PulseAudio or PipeWire) is running.\n\n"
+    "Start one, then run the speaker test again.";
 
 bool isSpeakerStep(int step)
 {
@@ -89,8 +93,13 @@ void Velumix::on_PushButton_PlayTest_Clicked()
         showMessageBox(QMessageBox::Warning, "warning", "Pleasr Insert Device!");
         return;
     }
-    ui.pushButton_SurroundTest->setText("Testing");
     const bool newRun = m_testClickCount == 0;
+    // Lighting the speakers in silence would pass for a test that went well.
+    if (newRun && !m_systemVolume->serverReachable()) {
+        showMessageBox(QMessageBox::Warning, "warning", kNoSoundServerText);
+        return;
+    }
+    ui.pushButton_SurroundTest->setText("Testing");
     const bool paused = !newRun && m_testClickCount % 2 == 0;
     if (newRun) {
         m_testRunning = true;

@@ -7,6 +7,7 @@
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
 
+#include <QApplication>
 #include <QLoggingCategory>
 #include <QSignalBlocker>
 
@@ -29,10 +30,29 @@ const char* const kActiveOffStyle =
     "QPushButton{color:rgb(255,255,255);border-radius: 5px; border: none;background-color: "
     "rgb(255,171,62)}";
 
+const char* const kNoSoundServerTip =
+    "No sound server (PulseAudio or PipeWire) is running, so the system volume cannot be "
+    "changed here.";
+const char* const kNoOutputDeviceTip =
+    "The sound server has no output device, so the system volume cannot be changed.";
+
 void reportVolumeFailure(const SystemVolumeResult& result)
 {
     qCDebug(lcWindow).noquote() << "system volume:" << result.failedStep
                                 << "failed:" << result.reason;
+}
+
+// A slider that cannot reach the system volume is disabled and says why.
+void showVolumeReachable(Ui::VelumixClass& form, const SystemVolumeResult& volume)
+{
+    const bool noServer = volume.failedStep == QLatin1String("connect");
+    const QString why = volume.ok()
+                            ? QString()
+                            : QString::fromUtf8(noServer ? kNoSoundServerTip : kNoOutputDeviceTip);
+    for (QSlider* slider : {form.Slider_Voice1, form.Slider_Voice1_2}) {
+        slider->setEnabled(volume.ok());
+        slider->setToolTip(why);
+    }
 }
 
 } // namespace
@@ -40,11 +60,23 @@ void reportVolumeFailure(const SystemVolumeResult& result)
 void Velumix::setupVolumeControls()
 {
     m_systemVolume = new SystemVolume(this);
-    const SystemVolumeResult volume = m_systemVolume->getSystemVolume();
-    if (volume.ok())
-        showSystemVolume(volume.percent);
-    else
-        reportVolumeFailure(volume);
+    const auto readSystemVolume = [this] {
+        const SystemVolumeResult volume = m_systemVolume->getSystemVolume();
+        showVolumeReachable(ui, volume);
+        if (volume.ok())
+            showSystemVolume(volume.percent);
+        else
+            reportVolumeFailure(volume);
+    };
+    readSystemVolume();
+    connect(m_systemVolume, &SystemVolume::serverAvailabilityChanged, this, readSystemVolume);
+    // The reconnect gives up after a while; a person coming back to the
+    // window is the next moment worth looking for a sound server again.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this, readSystemVolume](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive && !ui.Slider_Voice1->isEnabled())
+                    readSystemVolume();
+            });
     connect(ui.Slider_Voice1, &QSlider::valueChanged, this,
             [this](int percent) { userMovedVolumeSlider(percent, ui.textEdit); });
     connect(ui.Slider_Voice1_2, &QSlider::valueChanged, this,

@@ -1,8 +1,9 @@
 // The window's two volume sliders against a real (throwaway) PulseAudio
 // server: they start at the server's volume, the user's moves set it, changes
 // made elsewhere move them without ever being written back, and a missing
-// server leaves them alone.
+// server leaves them alone, disabled and saying why, until a server appears.
 
+#include "PrivatePulseServer.h"
 #include "Velumix.h"
 
 #include <QtTest>
@@ -13,6 +14,9 @@ namespace {
 
 constexpr int kFollowDeadlineMs = 1000;
 constexpr int kPactlDeadlineMs = 10000;
+// The window tries the server again one second after losing it, then after
+// two, four and eight seconds more.
+constexpr int kReconnectDeadlineMs = 10000;
 
 // Runs pactl against the server of PULSE_SERVER; its output, or nothing on failure.
 std::optional<QString> pactl(const QStringList& arguments)
@@ -70,6 +74,38 @@ QString shownEverywhere(int percent)
         .arg(percent);
 }
 
+// Both sliders: whether they can be used and what their tooltip says.
+QString sliderStates(const VelumixClass& form)
+{
+    QStringList states;
+    for (const QSlider* slider : {form.Slider_Voice1, form.Slider_Voice1_2})
+        states << QStringLiteral("%1 %2 \"%3\"")
+                      .arg(slider->objectName(), slider->isEnabled() ? "enabled" : "disabled",
+                           slider->toolTip());
+    return states.join(", ");
+}
+
+QString slidersUsable()
+{
+    return "Slider_Voice1 enabled \"\", Slider_Voice1_2 enabled \"\"";
+}
+
+// Points the window's sound server address elsewhere for the scope's life.
+class ServerAddress
+{
+public:
+    explicit ServerAddress(const QByteArray& address) : m_fixture(qgetenv("PULSE_SERVER"))
+    {
+        qputenv("PULSE_SERVER", address);
+    }
+    ~ServerAddress() { qputenv("PULSE_SERVER", m_fixture); }
+    ServerAddress(const ServerAddress&) = delete;
+    ServerAddress& operator=(const ServerAddress&) = delete;
+
+private:
+    QByteArray m_fixture;
+};
+
 } // namespace
 
 class VolumeWindowTest : public QObject
@@ -85,6 +121,8 @@ private slots:
     void outsideChangeIsShownNotWrittenBack_data();
     void outsideChangeIsShownNotWrittenBack();
     void missingServerLeavesSliders();
+    void missingServerDisablesSlidersAndSaysWhy();
+    void slidersFollowTheServerComingAndGoing();
 };
 
 void VolumeWindowTest::initTestCase()
@@ -201,6 +239,41 @@ void VolumeWindowTest::missingServerLeavesSliders()
     window.ui.Slider_Voice1->setValue(30);
     QCOMPARE(window.ui.Slider_Voice1->value(), 30);
     QCOMPARE(window.ui.textEdit->toPlainText(), QStringLiteral("30"));
+}
+
+void VolumeWindowTest::missingServerDisablesSlidersAndSaysWhy()
+{
+    QTemporaryDir nowhere;
+    QVERIFY(nowhere.isValid());
+    const ServerAddress missing("unix:" + QFile::encodeName(nowhere.filePath("native")));
+
+    const Velumix window;
+
+    const QString why = window.ui.Slider_Voice1->toolTip();
+    QVERIFY2(why.startsWith("No sound server (PulseAudio or PipeWire) is running"),
+             qPrintable(why));
+    QCOMPARE(
+        sliderStates(window.ui),
+        QStringLiteral("Slider_Voice1 disabled \"%1\", Slider_Voice1_2 disabled \"%1\"").arg(why));
+}
+
+void VolumeWindowTest::slidersFollowTheServerComingAndGoing()
+{
+    PrivatePulseServer server("window-server");
+    const ServerAddress address(server.address().toUtf8());
+    const Velumix window;
+    QVERIFY(!window.ui.Slider_Voice1->isEnabled());
+
+    QVERIFY(server.start()); // a new server's output device starts at full volume
+
+    QTRY_COMPARE_WITH_TIMEOUT(sliderStates(window.ui), slidersUsable(), kReconnectDeadlineMs);
+    QCOMPARE(shownVolumes(window.ui), shownEverywhere(100));
+
+    QVERIFY(server.stop());
+
+    QTRY_VERIFY_WITH_TIMEOUT(!window.ui.Slider_Voice1->isEnabled(), kReconnectDeadlineMs);
+    QVERIFY(!window.ui.Slider_Voice1_2->isEnabled());
+    QVERIFY(window.ui.Slider_Voice1->toolTip().startsWith("No sound server"));
 }
 
 QTEST_MAIN(VolumeWindowTest)

@@ -1,3 +1,4 @@
+#include "PrivatePulseServer.h"
 #include "SystemVolume.h"
 
 #include <QLocalServer>
@@ -63,29 +64,6 @@ int reportedPercent(QSignalSpy& spy)
     return spy.takeFirst().at(0).toInt();
 }
 
-// A server of the test's own, for cases that stop it or take its output device away.
-class PrivateServer
-{
-public:
-    explicit PrivateServer(const QString& name) : m_dir(fixtureDir() + QLatin1Char('/') + name) {}
-    ~PrivateServer() { stop(); }
-    PrivateServer(const PrivateServer&) = delete;
-    PrivateServer& operator=(const PrivateServer&) = delete;
-
-    bool start() const { return runFixture(QStringLiteral("start")); }
-    bool stop() const { return runFixture(QStringLiteral("stop")); }
-    QString address() const { return QStringLiteral("unix:%1/native").arg(m_dir); }
-
-private:
-    bool runFixture(const QString& command) const
-    {
-        const QString script = qEnvironmentVariable("VELUMIX_PULSE_FIXTURE");
-        return QProcess::execute(QStringLiteral("bash"), {script, command, m_dir}) == 0;
-    }
-
-    QString m_dir;
-};
-
 enum class Trouble
 {
     NoServer,
@@ -118,6 +96,7 @@ private slots:
     void reportsFailedStep_data();
     void reportsFailedStep();
     void followsServerAfterRestart();
+    void reportsServerComingAndGoing();
 };
 
 void TestSystemVolume::initTestCase()
@@ -266,7 +245,7 @@ void TestSystemVolume::reportsFailedStep()
     QFETCH(Trouble, trouble);
     QFETCH(QString, step);
     QLocalServer silentServer;
-    std::optional<PrivateServer> deviceless;
+    std::optional<PrivatePulseServer> deviceless;
     QString address;
     switch (trouble) {
     case Trouble::NoServer:
@@ -296,7 +275,7 @@ void TestSystemVolume::reportsFailedStep()
 
 void TestSystemVolume::followsServerAfterRestart()
 {
-    PrivateServer server(QStringLiteral("restarted"));
+    PrivatePulseServer server(QStringLiteral("restarted"));
     QVERIFY(server.start());
     SystemVolume volume(server.address());
     QVERIFY(volume.setSystemVolume(40).ok());
@@ -314,6 +293,29 @@ void TestSystemVolume::followsServerAfterRestart()
                   server.address()));
     QVERIFY(changes.wait(kSignalDeadlineMs));
     QCOMPARE(reportedPercent(changes), 20);
+}
+
+void TestSystemVolume::reportsServerComingAndGoing()
+{
+    PrivatePulseServer server(QStringLiteral("coming-and-going"));
+    QVERIFY(server.start());
+    SystemVolume volume(server.address());
+    QSignalSpy availability(&volume, &SystemVolume::serverAvailabilityChanged);
+    QVERIFY(volume.serverReachable());
+    QVERIFY(availability.wait(kSignalDeadlineMs));
+    QCOMPARE(availability.takeFirst().at(0).toBool(), true);
+
+    QVERIFY(server.stop());
+    QVERIFY(availability.wait(kSignalDeadlineMs));
+    QCOMPARE(availability.takeFirst().at(0).toBool(), false);
+    QVERIFY(!volume.serverReachable());
+
+    QVERIFY(server.start());
+    QVERIFY(availability.wait(kReconnectDeadlineMs));
+    QCOMPARE(availability.takeFirst().at(0).toBool(), true);
+    QVERIFY(volume.serverReachable());
+    // Each change is told once.
+    QVERIFY(!availability.wait(kSignalDeadlineMs / 4));
 }
 
 QTEST_GUILESS_MAIN(TestSystemVolume)

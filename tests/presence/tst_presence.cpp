@@ -29,6 +29,7 @@ class PresenceTest : public QObject
 private slots:
     void headsetAtStartBringsMainScreenAndPicture_data();
     void headsetAtStartBringsMainScreenAndPicture();
+    void pictureBesideTheProgramReplacesTheShippedOne();
     void pullingOutShowsStartScreenAndClosesTheLinkOnce();
     void pluggingBackInBringsTheLinkUpOnce();
     void arrivalSetsMicrophoneToFullAndShowsTheWindow_data();
@@ -47,14 +48,16 @@ void PresenceTest::headsetAtStartBringsMainScreenAndPicture_data()
     QTest::addColumn<quint16>("productId");
     QTest::addColumn<int>("model");
     QTest::addColumn<QString>("picture");
-    const QString photos = QCoreApplication::applicationDirPath() + "/photo/";
     QTest::newRow("1054") << quint16(0x1054) << 1
                           << "border-image: url(:/headset/pic/headset/Halden.png);";
     QTest::newRow("1029") << kMorvik << 2 << "border-image: url(:/headset/pic/headset/Morvik.png);";
     QTest::newRow("104d") << quint16(0x104D) << 3
                           << "border-image: url(:/headset/pic/headset/Tessaly.png);";
-    QTest::newRow("4130") << quint16(0x4130) << 0 << "border-image:url(" + photos + "4130.png)";
-    QTest::newRow("0f51") << quint16(0x0F51) << 0 << "border-image:url(" + photos + "0f51.png)";
+    // Models without a number of their own show the picture shipped for them.
+    QTest::newRow("4130") << quint16(0x4130) << 0
+                          << "border-image: url(:/headset/pic/headset/Sorel.png);";
+    QTest::newRow("0f51") << quint16(0x0F51) << 0
+                          << "border-image: url(:/headset/pic/headset/Rasko.png);";
 }
 
 void PresenceTest::headsetAtStartBringsMainScreenAndPicture()
@@ -69,11 +72,26 @@ void PresenceTest::headsetAtStartBringsMainScreenAndPicture()
     QVERIFY(mainScreenInFront(window));
     QCOMPARE(window.m_headsetModel, model);
     QCOMPARE(window.ui.label_Spectrum->styleSheet(), picture);
-    if (model != 0) {
-        QVERIFY(!window.ui.label_Spectrum->isHidden());
-        QVERIFY(window.ui.widget_Spectrum->isHidden());
-    }
+    QVERIFY(!window.ui.label_Spectrum->isHidden());
+    QVERIFY(window.ui.widget_Spectrum->isHidden());
     QVERIFY(window.m_readerThread && window.m_readerThread->isRunning());
+}
+
+void PresenceTest::pictureBesideTheProgramReplacesTheShippedOne()
+{
+    const QString photos = QCoreApplication::applicationDirPath() + "/photo/";
+    QVERIFY(QDir().mkpath(photos));
+    QFile photo(photos + "0f51.png");
+    QVERIFY(!photo.exists()); // never overwrite a picture someone put there
+    QVERIFY(photo.open(QIODevice::WriteOnly));
+    photo.close();
+    const auto removePhoto = qScopeGuard([&] { photo.remove(); });
+    PresenceRig rig;
+    rig.addHeadset(0x0F51);
+
+    Velumix& window = rig.buildWindow();
+
+    QCOMPARE(window.ui.label_Spectrum->styleSheet(), "border-image:url(" + photos + "0f51.png)");
 }
 
 void PresenceTest::pullingOutShowsStartScreenAndClosesTheLinkOnce()

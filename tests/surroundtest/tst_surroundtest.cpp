@@ -195,6 +195,7 @@ private slots:
     void cleanup();
 
     void withoutHeadsetTheButtonOnlyWarns();
+    void withoutSoundServerTheButtonSaysNoSoundCanPlay();
     void aWholeRunLightsTheSpeakersInOrder();
     void pauseHoldsTheStepAndResumeGoesOn();
     void stoppingWhilePlayingReturnsToIdle_data();
@@ -298,6 +299,26 @@ void SurroundTestTest::withoutHeadsetTheButtonOnlyWarns()
     QCOMPARE(testButton()->text(), QString("Test"));
     QVERIFY(isIdle());
     QVERIFY(!window().m_testThread);
+}
+
+void SurroundTestTest::withoutSoundServerTheButtonSaysNoSoundCanPlay()
+{
+    QTemporaryDir nowhere;
+    QVERIFY(nowhere.isValid());
+    const QByteArray fixtureServer = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(nowhere.filePath("native")));
+    const auto restore = qScopeGuard([&] { qputenv("PULSE_SERVER", fixtureServer); });
+    openWindow(true);
+
+    click();
+
+    QCOMPARE(m_messageBoxes.size(), 1);
+    QVERIFY2(m_messageBoxes.first().startsWith("warning: No sound can be played: no sound server"),
+             qPrintable(m_messageBoxes.first()));
+    QVERIFY(isIdle());
+    QCOMPARE(litSpeaker(), QString());
+    // Nothing waits to light up later either.
+    QVERIFY(holdsFor(kLongestStepTicks * kTickMs * 2, [this] { return litSpeaker().isEmpty(); }));
 }
 
 void SurroundTestTest::aWholeRunLightsTheSpeakersInOrder()
