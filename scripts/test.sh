@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds Velumix and runs every test.
+# Installs what the tests need as well, builds Velumix and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --tests
 jobs=$(nproc)
 
 # The tree keeps one format (.clang-format).
