@@ -1,7 +1,10 @@
-// Velumix: the headset companion window, one instance per user.
+// Velumix: the headset companion window, one instance per login session.
 
 #include "Autostart.h"
+#include "ConfigNames.h"
 #include "ConfigReader.h"
+#include "DataFolder.h"
+#include "DesktopIntegration.h"
 #include "HotplugSource.h"
 #include "MessageBox.h"
 #include "SimulatedHeadset.h"
@@ -10,28 +13,23 @@
 #include "Velumix.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
-#include <QFontDatabase>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTextStream>
 
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 Q_LOGGING_CATEGORY(lcApp, "velumix.app")
 
 namespace {
-
-// The form names two faces; the program ships free faces in their place.
-struct ShippedFont
-{
-    const char* file;
-    const char* formFamily;
-};
-const ShippedFont kShippedFonts[] = {{"/font/arial.ttf", "Arial"},
-                                     {"/font/bgothl.ttf", "BankGothic Lt BT"}};
 
 void scaleApplicationFont()
 {
@@ -42,23 +40,31 @@ void scaleApplicationFont()
     QApplication::setFont(font);
 }
 
-void installFonts()
+// The form's fixed window size.
+const QSize kWindowSize(1176, 730);
+// Set once the program has restarted itself to fit its screen.
+const char* const kScaledToFitVariable = "VELUMIX_SCALED_TO_FIT";
+
+// A fixed-size window larger than the screen would be cut off (at 150 %
+// scaling a 1920x1080 screen is 1280x720): the program starts once more with
+// Qt's scale factor lowered so that the whole window is on screen. Returns
+// only when no restart is needed or it failed.
+void restartScaledToFitScreen(char* argv[])
 {
-    QStringList families;
-    for (const ShippedFont& shipped : kShippedFonts) {
-        const int id =
-            QFontDatabase::addApplicationFont(QApplication::applicationDirPath() + shipped.file);
-        const QStringList added = QFontDatabase::applicationFontFamilies(id);
-        families += added;
-        if (!added.isEmpty() && added.first() != shipped.formFamily)
-            QFont::insertSubstitution(shipped.formFamily, added.first());
-    }
-    if (families.isEmpty())
+    if (qEnvironmentVariableIsSet(kScaledToFitVariable) ||
+        QGuiApplication::platformName() == QLatin1String("offscreen"))
         return;
-    QFont font = QApplication::font();
-    font.setFamily(families.first());
-    font.setPixelSize(15);
-    QApplication::setFont(font);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal factor = shrinkToFit(screen->availableGeometry().size(), kWindowSize);
+    if (factor >= 1.0)
+        return;
+    bool ok = false;
+    qreal current = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+    if (!ok || current <= 0)
+        current = 1.0;
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(current * factor, 'f', 4));
+    qputenv(kScaledToFitVariable, "1");
+    execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), argv);
 }
 
 // "--simulate" or "--simulate=PID": the program talks to a simulated headset
@@ -92,22 +98,60 @@ SimulateOption simulateOption(const QStringList& arguments)
 
 QList<quint16> defaultFileProductIds()
 {
-    return productIdsOf(readConfigFolder(QApplication::applicationDirPath() + "/DefaultFile"));
+    return productIdsOf(readConfigFolder(dataFolder() + "/" + kDefaultFileFolder));
 }
 
 } // namespace
 
+// "--help" and "--version" answer and end the program before it writes
+// anything or needs a display, so they are read with a core application of
+// their own. Options the parser does not know are left to the rest of main.
+void answerHelpOrVersion(int argc, char* argv[])
+{
+    QCoreApplication probe(argc, argv);
+    probe.setApplicationVersion(QStringLiteral(VELUMIX_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Equaliser, surround and microphone settings for Velumix headsets."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOption({QStringLiteral("simulate"),
+                      QStringLiteral("Use a simulated headset with product ID PID (hexadecimal, "
+                                     "default 1054): --simulate or --simulate=PID."),
+                      QStringLiteral("PID")});
+    parser.addOption(
+        {QStringLiteral("autorun"), QStringLiteral("Start hidden, as the desktop session does.")});
+    QStringList arguments = probe.arguments();
+    // The parser knows no optional values; a bare --simulate gets a stand-in.
+    arguments.replaceInStrings(QRegularExpression(QStringLiteral("^--simulate$")),
+                               QStringLiteral("--simulate=default"));
+    parser.parse(arguments);
+    if (parser.isSet(help))
+        parser.showHelp(0);
+    if (parser.isSet(version))
+        parser.showVersion();
+}
+
 int main(int argc, char* argv[])
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    // 150 % stays 150 %, as the desktop asks, rather than rounded to 200 %.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    answerHelpOrVersion(argc, argv);
     QApplication app(argc, argv);
+    app.setApplicationVersion(QStringLiteral(VELUMIX_VERSION));
+    // Diagnostics go to the trace log; QT_LOGGING_RULES shows them on stderr.
+    QLoggingCategory::setFilterRules(QStringLiteral("velumix.*.debug=false"));
+    restartScaledToFitScreen(argv);
     // The window hides to the tray; a closed message box must not end the program.
     app.setQuitOnLastWindowClosed(false);
     scaleApplicationFont();
     setAutoRun(QApplication::applicationFilePath());
 
     const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
-    SingleInstance instance("a", "b", programName);
+    SingleInstance instance(programName);
     if (!instance.acquire()) {
         showMessageBox(QMessageBox::Information, QObject::tr("prompt"),
                        QObject::tr("Program is running"));
@@ -133,11 +177,9 @@ int main(int argc, char* argv[])
     Velumix window;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcApp).noquote() << "Raised by a later start";
-        window.show();
-        window.raise();
-        window.activateWindow();
+        bringWindowForward(window);
     });
-    installFonts();
+    useFreeFacesForForm();
     if (showOnStart == 1)
         window.show();
     else

@@ -3,6 +3,7 @@
 // microphone level on arrival, devices of other vendors, and opens that the
 // system refuses.
 
+#include "DataFolder.h"
 #include "MyThread.h"
 #include "PresenceRig.h"
 #include "UsbHidOperation.h"
@@ -47,7 +48,7 @@ void PresenceTest::headsetAtStartBringsMainScreenAndPicture_data()
     QTest::addColumn<quint16>("productId");
     QTest::addColumn<int>("model");
     QTest::addColumn<QString>("picture");
-    const QString photos = QCoreApplication::applicationDirPath() + "/photo/";
+    const QString photos = dataFolder() + "/photo/";
     QTest::newRow("1054") << quint16(0x1054) << 1
                           << "border-image: url(:/headset/pic/headset/Halden.png);";
     QTest::newRow("1029") << kMorvik << 2 << "border-image: url(:/headset/pic/headset/Morvik.png);";
