@@ -101,8 +101,6 @@ QList<quint16> defaultFileProductIds()
     return productIdsOf(readConfigFolder(dataFolder() + "/" + kDefaultFileFolder));
 }
 
-} // namespace
-
 // "--help" and "--version" answer and end the program before it writes
 // anything or needs a display, so they are read with a core application of
 // their own. Options the parser does not know are left to the rest of main.
@@ -132,6 +130,8 @@ void answerHelpOrVersion(int argc, char* argv[])
     if (parser.isSet(version))
         parser.showVersion();
 }
+
+} // namespace
 
 int main(int argc, char* argv[])
 {

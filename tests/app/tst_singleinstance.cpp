@@ -201,6 +201,8 @@ private slots:
     void laterStartWithoutAnswerFails();
     void requests_data();
     void requests();
+    void diagnosticsStayInTheTraceLog_data();
+    void diagnosticsStayInTheTraceLog();
 
 private:
     FirstInstance& startFirst(const QStringList& arguments = {"-autorun"},
@@ -416,6 +418,53 @@ void SingleInstanceTest::requests()
     QCOMPARE(readReply(socket).value("ok"), QJsonValue(false));
 
     QCOMPARE(first.raisedCount(), raises);
+}
+
+void SingleInstanceTest::diagnosticsStayInTheTraceLog_data()
+{
+    QTest::addColumn<QString>("rules"); // QT_LOGGING_RULES; empty: not set
+    QTest::addColumn<bool>("onStderr");
+    QTest::newRow("no rules") << QString() << false;
+    QTest::newRow("turned on") << "velumix.*.debug=true" << true;
+    QTest::newRow("another category turned on") << "qt.qpa.*.debug=false" << false;
+}
+
+// A start from the menu sends what the program prints to the journal: its
+// diagnostics stay in its trace log unless QT_LOGGING_RULES asks for them.
+void SingleInstanceTest::diagnosticsStayInTheTraceLog()
+{
+    QFETCH(QString, rules);
+    QFETCH(bool, onStderr);
+    QProcessEnvironment environment = programEnvironment();
+    environment.remove("QT_LOGGING_RULES");
+    if (!rules.isEmpty())
+        environment.insert("QT_LOGGING_RULES", rules);
+    const QString traceLog = QDir::home().filePath("Documents/velumix/debug.log");
+    QFile::remove(traceLog);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(programPath(), {"-autorun"});
+    const auto stop = qScopeGuard([&] {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished();
+        }
+    });
+    QVERIFY(QTest::qWaitFor([] { return someoneListens(); }, kStartDeadlineMs));
+    // The answer comes from the running event loop, after the window's start.
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    QVERIFY(socket.waitForConnected(kReplyDeadlineMs));
+    socket.write(request("raise"));
+    QCOMPARE(readReply(socket).value("ok"), QJsonValue(true));
+
+    program.kill();
+    QVERIFY(program.waitForFinished());
+    const QByteArray output = program.readAll();
+    QCOMPARE(output.contains("Register SuccessFul!"), onStderr);
+    QVERIFY2(onStderr || !output.contains("json Parse Error"), output.constData());
+    QVERIFY(QFileInfo(traceLog).size() > 0);
 }
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)
