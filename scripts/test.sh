@@ -14,6 +14,11 @@ cmake --build build -j"$jobs"
 # Why the virtual machine tests (tests/vm) were skipped, if they were.
 [ ! -f build/vm/skipped ] || cat build/vm/skipped
 
+# The Debian package installed with apt in the test guest (about 2 minutes).
+status=0
+scripts/test-package.sh || status=$?
+[ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit "$status"
+
 # The reader thread and the device link once more under ThreadSanitizer.
 threaded_tests="tst_readerthread tst_link"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELUMIX_TSAN=ON >/dev/null
