@@ -188,7 +188,14 @@ int main(int argc, char* argv[])
     if (simulate.wanted) {
         panel = std::make_unique<SimulatorPanel>(simulatedHeadsets, simulatedHotplug,
                                                  defaultFileProductIds(), simulatedUnit);
-        panel->move(window.geometry().right() + 16, window.geometry().top());
+        // Beside the window; where the screen ends there, in the screen's
+        // lower right corner, clear of the window's buttons.
+        panel->adjustSize();
+        const QRect screen = window.screen()->availableGeometry();
+        QPoint place(window.geometry().right() + 16, window.geometry().top());
+        if (place.x() + panel->width() > screen.right())
+            place = screen.bottomRight() - QPoint(panel->width(), panel->height());
+        panel->move(place);
         panel->show();
     }
     const int result = app.exec();
