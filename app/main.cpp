@@ -110,7 +110,8 @@ void answerHelpOrVersion(int argc, char* argv[])
     probe.setApplicationVersion(QStringLiteral(VELUMIX_VERSION));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Equaliser, surround and microphone settings for Velumix headsets."));
+        QStringLiteral("Equaliser, surround and microphone settings for Velumix headsets.\n"
+                       "The desktop session starts it hidden with -autorun."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
@@ -118,8 +119,6 @@ void answerHelpOrVersion(int argc, char* argv[])
                       QStringLiteral("Use a simulated headset with product ID PID (hexadecimal, "
                                      "default 1054): --simulate or --simulate=PID."),
                       QStringLiteral("PID")});
-    parser.addOption(
-        {QStringLiteral("autorun"), QStringLiteral("Start hidden, as the desktop session does.")});
     QStringList arguments = probe.arguments();
     // The parser knows no optional values; a bare --simulate gets a stand-in.
     arguments.replaceInStrings(QRegularExpression(QStringLiteral("^--simulate$")),
