@@ -1,24 +1,31 @@
-// Velumix: the headset companion window, one instance per user.
+// Velumix: the headset companion window, one instance per login session.
 
 #include "Autostart.h"
+#include "ConfigNames.h"
 #include "ConfigReader.h"
+#include "DataFolder.h"
+#include "DesktopIntegration.h"
 #include "HotplugSource.h"
 #include "MessageBox.h"
-#include "ShippedFonts.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
 #include "Velumix.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTextStream>
 
 #include <cstring>
 #include <memory>
+
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcApp, "velumix.app")
 
@@ -31,6 +38,33 @@ void scaleApplicationFont()
     QFont font = QApplication::font();
     font.setPointSize(static_cast<int>(font.pointSize() * scale));
     QApplication::setFont(font);
+}
+
+// The form's fixed window size.
+const QSize kWindowSize(1176, 730);
+// Set once the program has restarted itself to fit its screen.
+const char* const kScaledToFitVariable = "VELUMIX_SCALED_TO_FIT";
+
+// A fixed-size window larger than the screen would be cut off (at 150 %
+// scaling a 1920x1080 screen is 1280x720): the program starts once more with
+// Qt's scale factor lowered so that the whole window is on screen. Returns
+// only when no restart is needed or it failed.
+void restartScaledToFitScreen(char* argv[])
+{
+    if (qEnvironmentVariableIsSet(kScaledToFitVariable) ||
+        QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal factor = shrinkToFit(screen->availableGeometry().size(), kWindowSize);
+    if (factor >= 1.0)
+        return;
+    bool ok = false;
+    qreal current = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+    if (!ok || current <= 0)
+        current = 1.0;
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(current * factor, 'f', 4));
+    qputenv(kScaledToFitVariable, "1");
+    execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), argv);
 }
 
 // "--simulate" or "--simulate=PID": the program talks to a simulated headset
@@ -64,7 +98,36 @@ SimulateOption simulateOption(const QStringList& arguments)
 
 QList<quint16> defaultFileProductIds()
 {
-    return productIdsOf(readConfigFolder(QApplication::applicationDirPath() + "/DefaultFile"));
+    return productIdsOf(readConfigFolder(dataFolder() + "/" + kDefaultFileFolder));
+}
+
+// "--help" and "--version" answer and end the program before it writes
+// anything or needs a display, so they are read with a core application of
+// their own. Options the parser does not know are left to the rest of main.
+void answerHelpOrVersion(int argc, char* argv[])
+{
+    QCoreApplication probe(argc, argv);
+    probe.setApplicationVersion(QStringLiteral(VELUMIX_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Equaliser, surround and microphone settings for Velumix headsets.\n"
+                       "The desktop session starts it hidden with -autorun."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOption({QStringLiteral("simulate"),
+                      QStringLiteral("Use a simulated headset with product ID PID (hexadecimal, "
+                                     "default 1054): --simulate or --simulate=PID."),
+                      QStringLiteral("PID")});
+    QStringList arguments = probe.arguments();
+    // The parser knows no optional values; a bare --simulate gets a stand-in.
+    arguments.replaceInStrings(QRegularExpression(QStringLiteral("^--simulate$")),
+                               QStringLiteral("--simulate=default"));
+    parser.parse(arguments);
+    if (parser.isSet(help))
+        parser.showHelp(0);
+    if (parser.isSet(version))
+        parser.showVersion();
 }
 
 } // namespace
@@ -72,14 +135,22 @@ QList<quint16> defaultFileProductIds()
 int main(int argc, char* argv[])
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    // 150 % stays 150 %, as the desktop asks, rather than rounded to 200 %.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    answerHelpOrVersion(argc, argv);
     QApplication app(argc, argv);
+    app.setApplicationVersion(QStringLiteral(VELUMIX_VERSION));
+    // Diagnostics go to the trace log; QT_LOGGING_RULES shows them on stderr.
+    QLoggingCategory::setFilterRules(QStringLiteral("velumix.*.debug=false"));
+    restartScaledToFitScreen(argv);
     // The window hides to the tray; a closed message box must not end the program.
     app.setQuitOnLastWindowClosed(false);
     scaleApplicationFont();
     setAutoRun(QApplication::applicationFilePath());
 
     const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
-    SingleInstance instance("a", "b", programName);
+    SingleInstance instance(programName);
     if (!instance.acquire()) {
         showMessageBox(QMessageBox::Information, QObject::tr("prompt"),
                        QObject::tr("Program is running"));
@@ -105,11 +176,9 @@ int main(int argc, char* argv[])
     Velumix window;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcApp).noquote() << "Raised by a later start";
-        window.show();
-        window.raise();
-        window.activateWindow();
+        bringWindowForward(window);
     });
-    installShippedFonts();
+    useFreeFacesForForm();
     if (showOnStart == 1)
         window.show();
     else
@@ -118,7 +187,14 @@ int main(int argc, char* argv[])
     if (simulate.wanted) {
         panel = std::make_unique<SimulatorPanel>(simulatedHeadsets, simulatedHotplug,
                                                  defaultFileProductIds(), simulatedUnit);
-        panel->move(window.geometry().right() + 16, window.geometry().top());
+        // Beside the window; where the screen ends there, in the screen's
+        // lower right corner, clear of the window's buttons.
+        panel->adjustSize();
+        const QRect screen = window.screen()->availableGeometry();
+        QPoint place(window.geometry().right() + 16, window.geometry().top());
+        if (place.x() + panel->width() > screen.right())
+            place = screen.bottomRight() - QPoint(panel->width(), panel->height());
+        panel->move(place);
         panel->show();
     }
     const int result = app.exec();

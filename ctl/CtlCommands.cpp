@@ -3,6 +3,7 @@
 #include "BuiltInPresets.h"
 #include "ConfigNames.h"
 #include "ConfigReader.h"
+#include "DataFolder.h"
 #include "GainText.h"
 #include "UsbHidOperation.h"
 
@@ -473,7 +474,7 @@ int rawSwitch(Context& c)
 
 QString defaultFileFolder()
 {
-    return QCoreApplication::applicationDirPath() + "/" + kDefaultFileFolder;
+    return dataFolder() + "/" + kDefaultFileFolder;
 }
 
 int runCtlCommand(const CtlOptions& options, QTextStream& out, QTextStream& err)

@@ -68,10 +68,12 @@ ParsedOptions parseCtlOptions(const QStringList& args)
 {
     CtlOptions options;
     int i = 0;
-    for (; i < args.size() && args[i].startsWith("--"); ++i) {
+    for (; i < args.size() && (args[i].startsWith("--") || args[i] == "-h"); ++i) {
         const QString& arg = args[i];
-        if (arg == "--help") {
+        if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--trace-frames") {
             options.traceFrames = true;
         } else if (arg == "--simulate") {
@@ -98,7 +100,7 @@ ParsedOptions parseCtlOptions(const QStringList& args)
             return fail(QStringLiteral("unknown option '%1'").arg(arg));
         }
     }
-    if (options.help)
+    if (options.help || options.version)
         return {options, {}};
     if (i >= args.size())
         return fail("no command given");
@@ -135,6 +137,8 @@ QString ctlUsage()
         "  --accept PIDS      accepted product IDs, hexadecimal, comma-separated\n"
         "                     (default: those of the default configuration files)\n"
         "  --trace-frames     print every report written (TX) and read (RX)\n"
+        "  --help, -h         print this usage\n"
+        "  --version          print the version\n"
         "\n"
         "Exit codes: 0 success, 2 usage error, 3 no headset found, 4 open failed,\n"
         "5 write failed, 6 no reply in time, 7 the headset reported an error,\n"

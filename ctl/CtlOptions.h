@@ -15,6 +15,7 @@ struct CtlOptions
     std::vector<uint16_t> acceptedProductIds; // empty: the known models
     bool traceFrames = false;
     bool help = false;
+    bool version = false;
     QString command;
     QStringList arguments;
 };

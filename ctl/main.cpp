@@ -56,6 +56,10 @@ int main(int argc, char* argv[])
         out << ctlUsage();
         return ExitSuccess;
     }
+    if (options.version) {
+        out << "velumixctl " << VELUMIX_VERSION << "\n";
+        return ExitSuccess;
+    }
 
     std::unique_ptr<SimulatedHidBackend> simulated;
     if (options.simulate) {

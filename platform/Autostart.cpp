@@ -1,6 +1,7 @@
 #include "Autostart.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -11,6 +12,41 @@ namespace {
 const QString kAutorunArgument = QStringLiteral("-autorun");
 // Characters that oblige an Exec argument to be quoted.
 const QString kReservedCharacters = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+
+// How the user turned the entry off, if they did: desktops offer either key.
+struct UserDisable
+{
+    bool hidden = false;
+    bool gnomeDisabled = false;
+};
+
+// The disabling keys of an entry's [Desktop Entry] group; nothing for an
+// entry that is missing or unreadable.
+UserDisable userDisableIn(const QString& entryPath)
+{
+    UserDisable disable;
+    QFile entry(entryPath);
+    if (!entry.open(QIODevice::ReadOnly | QIODevice::Text))
+        return disable;
+    bool inMainGroup = false;
+    while (!entry.atEnd()) {
+        const QString line = QString::fromUtf8(entry.readLine()).trimmed();
+        if (line.startsWith('[')) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const int equals = line.indexOf('=');
+        if (!inMainGroup || equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if (key == QLatin1String("Hidden"))
+            disable.hidden = value == QLatin1String("true");
+        else if (key == QLatin1String("X-GNOME-Autostart-enabled"))
+            disable.gnomeDisabled = value == QLatin1String("false");
+    }
+    return disable;
+}
 } // namespace
 
 QString desktopExecArgument(const QString& path)
@@ -44,6 +80,8 @@ QString autostartEntryPath(const QString& programPath)
 bool setAutoRun(const QString& programPath)
 {
     const QString entryPath = autostartEntryPath(programPath);
+    // The program path and argument are refreshed; a disable the user set stays.
+    const UserDisable disable = userDisableIn(entryPath);
     QDir().mkpath(QFileInfo(entryPath).path());
     QSaveFile entry(entryPath);
     if (!entry.open(QIODevice::WriteOnly | QIODevice::Text))
@@ -56,9 +94,11 @@ bool setAutoRun(const QString& programPath)
                        "Comment=Headset companion, started hidden in the tray\n"
                        "Exec=%2 %3\n"
                        "Terminal=false\n"
-                       "X-GNOME-Autostart-enabled=true\n")
+                       "X-GNOME-Autostart-enabled=%4\n")
             .arg(name, desktopExecArgument(QFileInfo(programPath).absoluteFilePath()),
-                 kAutorunArgument);
+                 kAutorunArgument,
+                 disable.gnomeDisabled ? QStringLiteral("false") : QStringLiteral("true")) +
+        (disable.hidden ? QStringLiteral("Hidden=true\n") : QString());
     entry.write(text.toUtf8());
     return entry.commit();
 }

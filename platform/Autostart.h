@@ -5,8 +5,9 @@
 #include <QStringList>
 
 // Writes $XDG_CONFIG_HOME/autostart/<program base name>.desktop so that the
-// session starts the program hidden ("-autorun"). Returns false when the
-// entry could not be written; callers treat that as harmless.
+// session starts the program hidden ("-autorun"). A disable the user set in
+// the entry (Hidden=true, X-GNOME-Autostart-enabled=false) is kept. Returns
+// false when the entry could not be written; callers treat that as harmless.
 bool setAutoRun(const QString& programPath);
 // The autostart entry's path for a program.
 QString autostartEntryPath(const QString& programPath);

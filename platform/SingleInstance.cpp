@@ -1,9 +1,13 @@
 #include "SingleInstance.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -24,10 +28,25 @@ QJsonObject parseMessage(const QByteArray& line)
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& semaphoreKey, const QString& segmentKey,
-                               const QString& programName, QObject* parent)
-    : QObject(parent), m_semaphore(semaphoreKey, 1, QSystemSemaphore::Open), m_segment(segmentKey),
-      m_socketName(QStringLiteral("%1-%2").arg(programName).arg(getuid()))
+SingleInstance::SessionKeys SingleInstance::sessionKeys(const QString& programName)
+{
+    // Qt falls back to a private folder of the user's where the session has none.
+    const QString runtimeFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString session = QStringLiteral("%1-%2").arg(getuid()).arg(QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(runtimeFolder), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16)));
+    return {programName + "-guard-" + session, programName + "-instance-" + session,
+            QDir(runtimeFolder).filePath(QStringLiteral("%1-%2").arg(programName).arg(getuid()))};
+}
+
+SingleInstance::SingleInstance(const QString& programName, QObject* parent)
+    : SingleInstance(sessionKeys(programName), parent)
+{}
+
+SingleInstance::SingleInstance(const SessionKeys& keys, QObject* parent)
+    : QObject(parent), m_semaphore(keys.semaphore, 1, QSystemSemaphore::Open),
+      m_segment(keys.segment), m_socketName(keys.socket)
 {}
 
 SingleInstance::~SingleInstance() = default;

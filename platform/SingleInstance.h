@@ -1,8 +1,11 @@
 #pragma once
-// One instance per user: the guard (a system semaphore and a one-byte shared
-// segment) and the local socket over which a later start asks the running
-// instance to show its window. Messages are one JSON object per line with a
-// "version" field, so that other commands can travel the same channel.
+// One instance per login session: the guard (a system semaphore and a
+// one-byte shared segment) and the local socket over which a later start asks
+// the running instance to show its window. The guard's keys are derived from
+// the user and the session's runtime folder ($XDG_RUNTIME_DIR), and the socket
+// lies in that folder, so other users and other sessions never meet them.
+// Messages are one JSON object per line with a "version" field, so that other
+// commands can travel the same channel.
 
 #include <QObject>
 #include <QSharedMemory>
@@ -17,9 +20,16 @@ class SingleInstance : public QObject
 public:
     static constexpr int kProtocolVersion = 1;
 
-    // Keys of the guard; the socket is named after the program and the user.
-    SingleInstance(const QString& semaphoreKey, const QString& segmentKey,
-                   const QString& programName, QObject* parent = nullptr);
+    // The guard's keys and the socket's path for a program in this session.
+    struct SessionKeys
+    {
+        QString semaphore;
+        QString segment;
+        QString socket;
+    };
+    static SessionKeys sessionKeys(const QString& programName);
+
+    explicit SingleInstance(const QString& programName, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // True when no other instance runs; this instance then holds the segment
@@ -35,6 +45,7 @@ signals:
     void raiseRequested();
 
 private:
+    SingleInstance(const SessionKeys& keys, QObject* parent);
     void clearStaleSegment();
     void listen();
     void serveConnection();

@@ -3,8 +3,8 @@
 // hexadecimal):
 //   QT_QPA_PLATFORM=offscreen velumix-screenshots OUTPUT_FOLDER [PRODUCT_ID]
 
+#include "DesktopIntegration.h"
 #include "HotplugSource.h"
-#include "ShippedFonts.h"
 #include "SimulatedHeadset.h"
 #include "Velumix.h"
 
@@ -61,7 +61,7 @@ int main(int argc, char* argv[])
     useHotplugSource(&hotplug);
 
     Velumix window;
-    installShippedFonts(); // as the program does, after its window is built
+    useFreeFacesForForm(); // as the program does, after its window is built
     window.show();
     settle([&] { return window.m_identitySeen == 1; });
     const auto unplug = [&](Velumix&) {

@@ -269,6 +269,8 @@ public:
     QAction* m_exitAppAction = nullptr;
     QPoint m_dragStartPos;
     bool m_dragging = false;
+    // Whether the desktop shows a tray; a seam for the tests.
+    bool (*m_trayAvailable)() = &QSystemTrayIcon::isSystemTrayAvailable;
     QButtonGroup* m_stereoPresetGroup = nullptr;
     QButtonGroup* m_stereoCustomGroup = nullptr;
     QButtonGroup* m_surroundPresetGroup = nullptr;

@@ -5,6 +5,7 @@
 #include "Autostart.h"
 #include "CustomTabStyle.h"
 #include "ElidedButtonText.h"
+#include "DataFolder.h"
 #include "HidapiBackend.h"
 #include "MyThread.h"
 #include "TraceLog.h"
@@ -79,7 +80,7 @@ void Velumix::resetState()
     m_testThread = nullptr;
     m_player = nullptr;
     m_dragging = false;
-    m_qstrAppDirPath = QCoreApplication::applicationDirPath();
+    m_qstrAppDirPath = dataFolder(); // the files that lay beside the program on Windows
     m_stereoCustomCount = m_surroundCustomCount = 0;
     m_changePending = {};
     m_knownDeviceIdentity = DeviceIdentity{};

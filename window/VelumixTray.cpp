@@ -1,4 +1,5 @@
-// The tray icon, hiding to the tray, the window buttons, dragging the
+// The tray icon, hiding to the tray (or to the task bar where the desktop
+// shows no tray), quitting with Ctrl+Q, the window buttons, dragging the
 // frameless window and the hover cursor over the window buttons.
 
 #include "Velumix.h"
@@ -9,6 +10,8 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QShortcut>
+#include <QWindow>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -30,6 +33,9 @@ void Velumix::initSystemTray()
                             QSystemTrayIcon::Information, 1000);
     initTrayActions();
     initTrayMenu();
+    // Without a tray the menu's Quit is out of reach; the window offers it too.
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, &Velumix::on_ExitAppAction);
 }
 
 // Also called again when a headset arrives while the window sits in the tray.
@@ -67,18 +73,24 @@ void Velumix::on_ShowMainAction()
 
 void Velumix::on_ExitAppAction()
 {
-    close();
+    hide(); // not close(): without a tray that would only minimise
     m_trayIcon->hide();
     shutDown();
     QApplication::quit();
 }
 
-// The window never closes: it goes to the tray.
+// The window never closes: it goes to the tray. Where the desktop shows no
+// tray (GNOME's default, or no StatusNotifier host yet) a hidden window could
+// never come back, so it goes to the task bar instead; the question is asked
+// at every close, so a tray that appears later is used.
 void Velumix::closeEvent(QCloseEvent* event)
 {
     qCDebug(lcWindow).noquote() << "Close Dlg!";
     event->ignore();
-    hide();
+    if (m_trayAvailable())
+        hide();
+    else
+        showMinimized();
 }
 
 void Velumix::on_PushButton_Close_Clicked()
@@ -103,10 +115,14 @@ void Velumix::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     const QRect& dragArea = m_panelMode == 1 ? kMainScreenDragArea : kStartScreenDragArea;
-    if (dragArea.contains(event->pos())) {
-        m_dragging = true;
-        m_dragStartPos = event->pos();
-    }
+    if (!dragArea.contains(event->pos()))
+        return;
+    // The window manager moves the window where it can: on Wayland a window
+    // cannot place itself. Elsewhere the window follows the mouse itself.
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragging = true;
+    m_dragStartPos = event->pos();
 }
 
 void Velumix::mouseMoveEvent(QMouseEvent* event)

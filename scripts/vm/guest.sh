@@ -45,13 +45,15 @@ skip() {
 }
 
 # The modules the guest loads, dependencies resolved by modprobe.
-readonly kWantedModules="9p 9pnet_virtio virtio_pci uhid hid_generic"
+# overlay: a writable layer over the host's root, for installing a package.
+readonly kWantedModules="9p 9pnet_virtio virtio_pci uhid hid_generic overlay"
 # What of the kernel package the guest needs.
 readonly kPackageParts=(
     './boot/vmlinuz-*' './lib/modules/*/modules.order' './lib/modules/*/modules.builtin*'
     './lib/modules/*/kernel/fs/9p/*' './lib/modules/*/kernel/net/9p/*'
     './lib/modules/*/kernel/fs/netfs/*' './lib/modules/*/kernel/fs/fscache/*'
     './lib/modules/*/kernel/drivers/virtio/*' './lib/modules/*/kernel/drivers/hid/*'
+    './lib/modules/*/kernel/fs/overlayfs/*'
 )
 
 # The kernel the metapackage linux-image-amd64 currently points at.
@@ -77,7 +79,8 @@ unpack_kernel_image() { # BZIMAGE VMLINUX
 # Leaves $kernel_dir/vmlinux, the modules and their load order in
 # $kernel_dir/modules/order.
 fetch_kernel() {
-    [ -f "$kernel_dir/modules/order" ] && return
+    [ -f "$kernel_dir/modules/order" ] && [ "$(cat "$kernel_dir/wanted" 2>/dev/null)" = "$kWantedModules" ] &&
+        return
     local package unpacked
     package=$(current_kernel_package)
     [ -n "$package" ] || skip "apt knows no linux-image-6.1.*-amd64 package (run apt-get update)"
@@ -100,6 +103,7 @@ fetch_kernel() {
     done
     unpack_kernel_image "$unpacked"/boot/vmlinuz-* "$kernel_dir/vmlinux"
     mv "$kernel_dir/modules/order.new" "$kernel_dir/modules/order"
+    echo "$kWantedModules" >"$kernel_dir/wanted"
     rm -rf "$cache/download"
 }
 

@@ -1,7 +1,7 @@
 // The autostart entry: where it lives, how the program path is quoted in its
 // Exec key, that a desktop session really starts the program from it, that
-// every start rewrites it and that a failed write is silent; and which
-// arguments mark a start by that entry.
+// every start rewrites it but keeps a disable the user set, and that a failed
+// write is silent; and which arguments mark a start by that entry.
 
 #include "Autostart.h"
 
@@ -71,6 +71,8 @@ private slots:
     void sessionStartsProgramFromEntry();
     void everyStartRewritesEntry_data();
     void everyStartRewritesEntry();
+    void userDisableIsKept_data();
+    void userDisableIsKept();
     void failedWriteIsSilent_data();
     void failedWriteIsSilent();
     void autorunArgument_data();
@@ -223,7 +225,7 @@ void AutostartTest::everyStartRewritesEntry_data()
     QTest::addColumn<QByteArray>("replacement"); // empty: the entry is deleted
     QTest::newRow("deleted") << QByteArray();
     QTest::newRow("changed by hand")
-        << QByteArray("[Desktop Entry]\nType=Application\nExec=/elsewhere/velumix\nHidden=true\n");
+        << QByteArray("[Desktop Entry]\nType=Application\nExec=/elsewhere/velumix\nHidden=false\n");
 }
 
 void AutostartTest::everyStartRewritesEntry()
@@ -242,6 +244,54 @@ void AutostartTest::everyStartRewritesEntry()
     QVERIFY(setAutoRun(program));
 
     QCOMPARE(readText(entry), written);
+}
+
+void AutostartTest::userDisableIsKept_data()
+{
+    QTest::addColumn<QByteArray>("userEntry");
+    QTest::addColumn<QStringList>("keptLines");
+    QTest::addColumn<QStringList>("absentLines");
+    const QByteArray head = "[Desktop Entry]\nType=Application\nExec=/elsewhere/velumix\n";
+    QTest::newRow("Hidden=true") << head + "Hidden=true\n"
+                                 << QStringList{"Hidden=true"} << QStringList{};
+    QTest::newRow("GNOME's switch off")
+        << head + "X-GNOME-Autostart-enabled=false\n"
+        << QStringList{"X-GNOME-Autostart-enabled=false"} << QStringList{"Hidden=true"};
+    QTest::newRow("both, spaced and out of order")
+        << QByteArray(
+               "[Desktop Entry]\nX-GNOME-Autostart-enabled = false\nHidden= true\nExec=/old\n")
+        << QStringList{"Hidden=true", "X-GNOME-Autostart-enabled=false"} << QStringList{};
+    QTest::newRow("GNOME's switch on")
+        << head + "X-GNOME-Autostart-enabled=true\n"
+        << QStringList{"X-GNOME-Autostart-enabled=true"} << QStringList{"Hidden=true"};
+    QTest::newRow("keys of another group")
+        << head + "[Desktop Action quit]\nHidden=true\nX-GNOME-Autostart-enabled=false\n"
+        << QStringList{"X-GNOME-Autostart-enabled=true"} << QStringList{"Hidden=true"};
+}
+
+// The session manager's own rewrite keeps what the user chose: the program
+// path and argument are refreshed, the user's disable stays.
+void AutostartTest::userDisableIsKept()
+{
+    QFETCH(QByteArray, userEntry);
+    QFETCH(QStringList, keptLines);
+    QFETCH(QStringList, absentLines);
+    const QString program = QStringLiteral("/opt/velumix/velumix");
+    const QString entry = autostartEntryPath(program);
+    QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
+    QVERIFY(writeText(entry, userEntry));
+
+    QVERIFY(setAutoRun(program));
+
+    const QStringList lines = readText(entry).split('\n');
+    QVERIFY(lines.contains("Exec=" + program + " " + kAutorun));
+    for (const QString& kept : keptLines)
+        QVERIFY2(lines.contains(kept), qPrintable(kept));
+    for (const QString& absent : absentLines)
+        QVERIFY2(!lines.contains(absent), qPrintable(absent));
+    // Written again on the next start, the disable is still there.
+    QVERIFY(setAutoRun(program));
+    QCOMPARE(readText(entry).split('\n'), lines);
 }
 
 void AutostartTest::failedWriteIsSilent_data()

@@ -1,11 +1,14 @@
-// One instance per user, with the real program: a later start shows
-// "Program is running", asks the first to show its window and ends; a crashed
-// first instance leaves nothing that blocks the next start; a first instance
-// that does not answer makes a later start fail; and the socket's requests.
+// One instance per login session, with the real program: a later start shows
+// "Program is running", asks the first to show its window and ends; another
+// session (another runtime folder, as another user has) runs its own; a
+// crashed first instance leaves nothing that blocks the next start; a first
+// instance that does not answer makes a later start fail; and the socket's
+// requests.
 //
-// Every test gives the program a temporary folder of its own (TMPDIR): Qt
-// keeps the key files of the guard's semaphore and segment and the socket
-// there, so a velumix started elsewhere cannot meet the ones started here.
+// Every test gives the program a temporary folder of its own (TMPDIR), where
+// Qt keeps the key files of the guard's semaphore and segment, with the
+// session's runtime folder inside, where the socket lies; so a velumix started
+// elsewhere cannot meet the ones started here.
 
 #include "SingleInstance.h"
 
@@ -34,9 +37,19 @@ QString programPath()
     return qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/velumix";
 }
 
-QProcessEnvironment programEnvironment()
+// The runtime folder of the test's own session (XDG_RUNTIME_DIR of the test).
+QString sessionRuntimeFolder()
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(); // TMPDIR included
+    return qEnvironmentVariable("XDG_RUNTIME_DIR");
+}
+
+// TMPDIR and XDG_RUNTIME_DIR included: the test's, unless another session's
+// runtime folder is given.
+QProcessEnvironment programEnvironment(const QString& runtimeFolder = QString())
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!runtimeFolder.isEmpty())
+        environment.insert("XDG_RUNTIME_DIR", runtimeFolder);
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("VELUMIX_ANSWER_BOXES", "1");
     environment.insert("QT_LOGGING_RULES", "velumix.app.debug=true");
@@ -50,9 +63,11 @@ QProcessEnvironment programEnvironment()
 class FirstInstance
 {
 public:
-    FirstInstance(const QStringList& arguments, const QString& logPath) : m_logPath(logPath)
+    FirstInstance(const QStringList& arguments, const QString& logPath,
+                  const QString& runtimeFolder)
+        : m_logPath(logPath)
     {
-        m_process.setProcessEnvironment(programEnvironment());
+        m_process.setProcessEnvironment(programEnvironment(runtimeFolder));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setStandardOutputFile(logPath);
         m_process.start(programPath(), arguments);
@@ -109,10 +124,11 @@ LaterStart startLater()
     return result;
 }
 
-// The socket file in the program's temporary folder, or nothing.
-QString socketPath()
+// The socket file in a session's runtime folder (the test's own by default),
+// or nothing.
+QString socketPath(const QString& runtimeFolder = sessionRuntimeFolder())
 {
-    for (const QFileInfo& entry : QDir::temp().entryInfoList(QDir::System | QDir::Hidden)) {
+    for (const QFileInfo& entry : QDir(runtimeFolder).entryInfoList(QDir::System | QDir::Hidden)) {
         struct stat status
         {
         };
@@ -123,9 +139,9 @@ QString socketPath()
     return QString();
 }
 
-bool someoneListens()
+bool someoneListens(const QString& runtimeFolder = sessionRuntimeFolder())
 {
-    const QString path = socketPath();
+    const QString path = socketPath(runtimeFolder);
     if (path.isEmpty())
         return false;
     QLocalSocket probe;
@@ -133,9 +149,10 @@ bool someoneListens()
     return probe.waitForConnected(kProbeMs);
 }
 
-bool waitUntilListening(const FirstInstance& first)
+bool waitUntilListening(const FirstInstance& first,
+                        const QString& runtimeFolder = sessionRuntimeFolder())
 {
-    return QTest::qWaitFor([&] { return !first.running() || someoneListens(); },
+    return QTest::qWaitFor([&] { return !first.running() || someoneListens(runtimeFolder); },
                            kStartDeadlineMs) &&
            first.running();
 }
@@ -178,17 +195,25 @@ private slots:
     void cleanup();
 
     void laterStartsRaiseTheFirst();
+    void otherSessionsRunTheirOwn();
     void crashedFirstIsReplaced();
     void laterStartWithoutAnswerFails_data();
     void laterStartWithoutAnswerFails();
     void requests_data();
     void requests();
+    void diagnosticsStayInTheTraceLog_data();
+    void diagnosticsStayInTheTraceLog();
 
 private:
-    FirstInstance& startFirst(const QStringList& arguments = {"-autorun"});
+    FirstInstance& startFirst(const QStringList& arguments = {"-autorun"},
+                              const QString& runtimeFolder = QString());
     void removeGuardLeftovers();
 
+    QString newRuntimeFolder(const QString& name);
+
     QString m_systemTemp;
+    QByteArray m_systemRuntime;
+    QStringList m_runtimeFolders;
     std::unique_ptr<QTemporaryDir> m_programTemp;
     std::vector<std::unique_ptr<FirstInstance>> m_firsts;
 };
@@ -204,8 +229,12 @@ void SingleInstanceTest::init()
 {
     m_programTemp = std::make_unique<QTemporaryDir>(m_systemTemp + "/velumix-instance-XXXXXX");
     QVERIFY(m_programTemp->isValid());
-    // The test itself looks at the guard through the same folder.
+    // The test itself looks at the guard through the same folders.
     qputenv("TMPDIR", QFile::encodeName(m_programTemp->path()));
+    m_systemRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QString runtime = newRuntimeFolder("session");
+    QVERIFY(!runtime.isEmpty());
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
 }
 
 void SingleInstanceTest::cleanup()
@@ -213,28 +242,47 @@ void SingleInstanceTest::cleanup()
     m_firsts.clear(); // kills whatever still runs
     removeGuardLeftovers();
     qputenv("TMPDIR", QFile::encodeName(m_systemTemp));
+    qputenv("XDG_RUNTIME_DIR", m_systemRuntime);
     m_programTemp.reset();
+}
+
+// A folder of mode 0700 for one session's runtime files, as the session
+// manager makes it.
+QString SingleInstanceTest::newRuntimeFolder(const QString& name)
+{
+    const QString folder = m_programTemp->filePath(name);
+    if (!QDir().mkpath(folder) ||
+        !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return QString();
+    m_runtimeFolders << folder;
+    return folder;
 }
 
 // A killed program leaves its segment and semaphores in the kernel; without
 // their key files nothing could ever remove them.
 void SingleInstanceTest::removeGuardLeftovers()
 {
-    {
-        QSharedMemory segment("b");
-        if (segment.attach())
-            segment.detach(); // the last one to detach removes the segment
+    for (const QString& runtime : qAsConst(m_runtimeFolders)) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        const SingleInstance::SessionKeys keys = SingleInstance::sessionKeys("velumix");
+        {
+            QSharedMemory segment(keys.segment);
+            if (segment.attach())
+                segment.detach(); // the last one to detach removes the segment
+        }
+        for (const QString& key : {keys.semaphore, keys.segment})
+            QSystemSemaphore(key, 1,
+                             QSystemSemaphore::Create); // takes ownership, removes on destruction
     }
-    for (const char* key : {"a", "b"})
-        QSystemSemaphore(key, 1,
-                         QSystemSemaphore::Create); // takes ownership, removes on destruction
+    m_runtimeFolders.clear();
 }
 
-FirstInstance& SingleInstanceTest::startFirst(const QStringList& arguments)
+FirstInstance& SingleInstanceTest::startFirst(const QStringList& arguments,
+                                              const QString& runtimeFolder)
 {
     const QString log =
         m_programTemp->filePath(QStringLiteral("first-%1.log").arg(m_firsts.size()));
-    m_firsts.push_back(std::make_unique<FirstInstance>(arguments, log));
+    m_firsts.push_back(std::make_unique<FirstInstance>(arguments, log, runtimeFolder));
     return *m_firsts.back();
 }
 
@@ -257,6 +305,28 @@ void SingleInstanceTest::laterStartsRaiseTheFirst()
     QVERIFY2(!first.log().contains(kAnyBox), first.log().constData());
 }
 
+// Another user's session, or another session of the same user, has a runtime
+// folder of its own: its program runs beside this session's, and a later
+// start in this session raises this session's window only.
+void SingleInstanceTest::otherSessionsRunTheirOwn()
+{
+    const QString otherRuntime = newRuntimeFolder("other-session");
+    QVERIFY(!otherRuntime.isEmpty());
+    const FirstInstance& mine = startFirst();
+    QVERIFY2(waitUntilListening(mine), mine.log().constData());
+    const FirstInstance& other = startFirst({"-autorun"}, otherRuntime);
+    QVERIFY2(waitUntilListening(other, otherRuntime), other.log().constData());
+    QVERIFY(mine.running());
+    QVERIFY2(!other.log().contains(kAnyBox), other.log().constData());
+    QVERIFY(socketPath() != socketPath(otherRuntime));
+
+    const LaterStart later = startLater();
+    QVERIFY2(later.finished, later.output.constData());
+    QVERIFY2(later.output.contains(kRunningBox), later.output.constData());
+    QTRY_COMPARE_WITH_TIMEOUT(mine.raisedCount(), 1, kReplyDeadlineMs);
+    QCOMPARE(other.raisedCount(), 0);
+}
+
 void SingleInstanceTest::crashedFirstIsReplaced()
 {
     FirstInstance& crashed = startFirst();
@@ -264,7 +334,7 @@ void SingleInstanceTest::crashedFirstIsReplaced()
     crashed.crash();
     {
         // The segment and the socket file outlive the crash.
-        QSharedMemory probe("b");
+        QSharedMemory probe(SingleInstance::sessionKeys("velumix").segment);
         QVERIFY(!probe.create(1));
         QCOMPARE(probe.error(), QSharedMemory::AlreadyExists);
     }
@@ -348,6 +418,53 @@ void SingleInstanceTest::requests()
     QCOMPARE(readReply(socket).value("ok"), QJsonValue(false));
 
     QCOMPARE(first.raisedCount(), raises);
+}
+
+void SingleInstanceTest::diagnosticsStayInTheTraceLog_data()
+{
+    QTest::addColumn<QString>("rules"); // QT_LOGGING_RULES; empty: not set
+    QTest::addColumn<bool>("onStderr");
+    QTest::newRow("no rules") << QString() << false;
+    QTest::newRow("turned on") << "velumix.*.debug=true" << true;
+    QTest::newRow("another category turned on") << "qt.qpa.*.debug=false" << false;
+}
+
+// A start from the menu sends what the program prints to the journal: its
+// diagnostics stay in its trace log unless QT_LOGGING_RULES asks for them.
+void SingleInstanceTest::diagnosticsStayInTheTraceLog()
+{
+    QFETCH(QString, rules);
+    QFETCH(bool, onStderr);
+    QProcessEnvironment environment = programEnvironment();
+    environment.remove("QT_LOGGING_RULES");
+    if (!rules.isEmpty())
+        environment.insert("QT_LOGGING_RULES", rules);
+    const QString traceLog = QDir::home().filePath("Documents/velumix/debug.log");
+    QFile::remove(traceLog);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(programPath(), {"-autorun"});
+    const auto stop = qScopeGuard([&] {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished();
+        }
+    });
+    QVERIFY(QTest::qWaitFor([] { return someoneListens(); }, kStartDeadlineMs));
+    // The answer comes from the running event loop, after the window's start.
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    QVERIFY(socket.waitForConnected(kReplyDeadlineMs));
+    socket.write(request("raise"));
+    QCOMPARE(readReply(socket).value("ok"), QJsonValue(true));
+
+    program.kill();
+    QVERIFY(program.waitForFinished());
+    const QByteArray output = program.readAll();
+    QCOMPARE(output.contains("Register SuccessFul!"), onStderr);
+    QVERIFY2(onStderr || !output.contains("json Parse Error"), output.constData());
+    QVERIFY(QFileInfo(traceLog).size() > 0);
 }
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)

@@ -1,6 +1,7 @@
 #include "HeadsetRig.h"
 
 #include "ConfigRecord.h"
+#include "DataFolder.h"
 #include "MessageBox.h"
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
@@ -342,8 +343,8 @@ QJsonObject readJsonFile(const QString& path)
 
 QJsonObject shippedDefault(quint16 productId)
 {
-    const QString path = QCoreApplication::applicationDirPath() +
-                         QString::asprintf("/DefaultFile/VID-3206&PID-%04x.json", productId);
+    const QString path =
+        dataFolder() + QString::asprintf("/DefaultFile/VID-3206&PID-%04x.json", productId);
     const QJsonObject root = readJsonFile(path);
     if (root.isEmpty())
         qFatal("no shipped default file %s", qPrintable(path));

@@ -2,6 +2,7 @@
 
 #include "ConfigNames.h"
 #include "ConfigReader.h"
+#include "DataFolder.h"
 #include "MessageBox.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
@@ -208,7 +209,7 @@ Frames concatenated(const Frames& first, const Frames& second)
 
 QString shippedDefaultFile(quint16 productId)
 {
-    return QCoreApplication::applicationDirPath() + "/" + kDefaultFileFolder + "/" +
+    return dataFolder() + "/" + kDefaultFileFolder + "/" +
            defaultFileName(kHeadsetVendorId, productId);
 }
 

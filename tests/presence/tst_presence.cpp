@@ -3,6 +3,7 @@
 // microphone level on arrival, devices of other vendors, and opens that the
 // system refuses.
 
+#include "DataFolder.h"
 #include "MyThread.h"
 #include "PresenceRig.h"
 #include "UsbHidOperation.h"
@@ -79,7 +80,7 @@ void PresenceTest::headsetAtStartBringsMainScreenAndPicture()
 
 void PresenceTest::pictureBesideTheProgramReplacesTheShippedOne()
 {
-    const QString photos = QCoreApplication::applicationDirPath() + "/photo/";
+    const QString photos = dataFolder() + "/photo/";
     QVERIFY(QDir().mkpath(photos));
     QFile photo(photos + "0f51.png");
     QVERIFY(!photo.exists()); // never overwrite a picture someone put there

@@ -2,6 +2,7 @@
 // with a simulated headset and a short tick, and the 7.1 sound file the build
 // makes for it.
 
+#include "DataFolder.h"
 #include "HotplugSource.h"
 #include "MessageBox.h"
 #include "MyThread_Two.h"
@@ -146,7 +147,7 @@ WavFormat readWav(const QString& path)
 
 QString testSoundPath()
 {
-    return QCoreApplication::applicationDirPath() + "/audio/test.wav";
+    return dataFolder() + "/audio/test.wav";
 }
 
 // Root mean square of one channel over [from, to) seconds, full scale 1.

@@ -11,19 +11,31 @@ readonly kIdentity=0a1b2c3d
 readonly kNobody=65534
 user_home="$work/home"
 program_log="$work/velumix.log"
+# The user's own copy of the programs and their files: the build folder may
+# lie below a folder the user cannot enter (a home folder of mode 0700).
+user_programs="$work/programs"
 
 as_user() {
     setpriv --reuid="$kNobody" --regid="$kNobody" --clear-groups \
         env HOME="$user_home" XDG_CONFIG_HOME="$user_home/.config" XDG_RUNTIME_DIR="$user_home/run" \
-            QT_QPA_PLATFORM=offscreen VELUMIX_ANSWER_BOXES=1 "$@"
+            QT_QPA_PLATFORM=offscreen VELUMIX_ANSWER_BOXES=1 QT_LOGGING_RULES="velumix.*.debug=true" \
+            "$@"
+}
+
+copy_programs() {
+    mkdir -p "$user_programs/bin"
+    cp "$bin/velumix" "$bin/velumixctl" "$user_programs/bin/"
+    cp -r "$bin/../share" "$user_programs/"
+    chmod -R a+rX "$user_programs"
 }
 
 start_program() {
-    chmod 711 "$work" # the user reaches only its home in there
+    chmod 711 "$work" # the user reaches only its home and the programs in there
+    copy_programs
     mkdir -p "$user_home/run"
     chmod 700 "$user_home/run"
     chown -R "$kNobody:$kNobody" "$user_home"
-    as_user "$bin/velumix" >"$program_log" 2>&1 &
+    as_user "$user_programs/bin/velumix" >"$program_log" 2>&1 &
     program_pid=$!
     program_says "Register SuccessFul!"
 }
@@ -60,7 +72,7 @@ said_once() { [ "$(grep -cF -- "$1" "$program_log")" -eq 1 ]; }
 never_said() { ! grep -qF -- "$1" "$program_log"; }
 
 velumixctl_names_node_and_rule() {
-    as_user "$bin/velumixctl" info >/dev/null 2>"$work/ctl.err"
+    as_user "$user_programs/bin/velumixctl" info >/dev/null 2>"$work/ctl.err"
     local status=$?
     [ "$status" -eq 4 ] && grep -qF "cannot open the headset at $headset_node" "$work/ctl.err" &&
         grep -qF "udev rule" "$work/ctl.err" ||

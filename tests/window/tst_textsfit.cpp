@@ -2,7 +2,7 @@
 // ones its form names: every text of the window's screens fits its box, so
 // none is cut off.
 
-#include "ShippedFonts.h"
+#include "DesktopIntegration.h"
 #include "Velumix.h"
 
 #include <QtTest>
@@ -109,7 +109,7 @@ private slots:
 
 void TextsFitTest::initTestCase()
 {
-    installShippedFonts();
+    useFreeFacesForForm();
 }
 
 void TextsFitTest::shippedFacesStandInForTheFormsFaces_data()

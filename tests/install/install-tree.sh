@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The install tree: cmake --install into a throwaway DESTDIR puts every file
+# in its place, the desktop entry and the AppStream description validate, the
+# manual pages render, the completion completes, and the installed programs
+# find their files relative to themselves.
+#   tests/install/install-tree.sh BUILD_DIR
+set -u
+build=${1:?usage: install-tree.sh BUILD_DIR}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+root="$work/root"
+failures=0
+
+check() { # DESCRIPTION COMMAND...
+    local description=$1
+    shift
+    if "$@" >"$work/out" 2>&1; then
+        echo "ok - $description"
+    else
+        echo "FAILED - $description"
+        sed 's/^/    /' "$work/out"
+        failures=$((failures + 1))
+    fi
+}
+
+installed() { # PATH...: every path is a file in the tree
+    local path missing=0
+    for path in "$@"; do
+        [ -f "$root$path" ] || { echo "missing: $path"; missing=1; }
+    done
+    return "$missing"
+}
+
+not_installed() { # PATTERN: no path in the tree matches
+    ! (cd "$root" && find . -path "$1" | grep .)
+}
+
+udev_rules=$(pkg-config --variable=udevdir udev 2>/dev/null || echo /lib/udev)/rules.d
+
+check "cmake --install into DESTDIR" env DESTDIR="$root" cmake --install "$build" --prefix /usr
+check "the programs in bin" installed /usr/bin/velumix /usr/bin/velumixctl
+check "their files in share/velumix" installed \
+    /usr/share/velumix/DefaultFile/VID-3206\&PID-1054.json /usr/share/velumix/audio/test.wav
+check "nothing under lib" not_installed './usr/lib/*'
+check "no fonts of our own" not_installed '*.ttf'
+check "the udev rule in udev's folder" installed "$udev_rules/70-velumix.rules"
+check "the desktop entry" installed /usr/share/applications/velumix.desktop
+check "the icons: scalable, symbolic and the hicolor sizes" installed \
+    /usr/share/icons/hicolor/scalable/apps/velumix.svg \
+    /usr/share/icons/hicolor/symbolic/apps/velumix-symbolic.svg \
+    /usr/share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/velumix.png
+check "the AppStream description" installed /usr/share/metainfo/org.velumix.Velumix.metainfo.xml
+check "the manual pages" installed /usr/share/man/man1/velumix.1 /usr/share/man/man1/velumixctl.1
+check "the completion" installed /usr/share/bash-completion/completions/velumixctl
+check "the licence" installed /usr/share/doc/velumix/LICENSE
+
+check "desktop-file-validate passes" desktop-file-validate "$root/usr/share/applications/velumix.desktop"
+check "appstreamcli validate passes" \
+    appstreamcli validate --no-net "$root/usr/share/metainfo/org.velumix.Velumix.metainfo.xml"
+check "the metainfo names the licence" \
+    grep -q '<project_license>GPL-3.0-or-later</project_license>' \
+    "$root/usr/share/metainfo/org.velumix.Velumix.metainfo.xml"
+for page in velumix velumixctl; do
+    check "man $page renders without warnings" bash -c \
+        "out=\$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l '$root/usr/share/man/man1/$page.1' 2>&1 >/dev/null)
+         [ -z \"\$out\" ] || { echo \"\$out\"; false; }"
+done
+
+# complete WORDS...: what the installed completion offers for the last word.
+complete_words() {
+    bash -c 'source /usr/share/bash-completion/bash_completion
+             source "$1"; shift
+             COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+             COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+             _velumixctl velumixctl "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+             printf "%s\n" "${COMPREPLY[@]}"' _ \
+        "$root/usr/share/bash-completion/completions/velumixctl" "$@"
+}
+offers() { # EXPECTED WORDS...
+    local expected=$1 got
+    shift
+    got=$(complete_words "$@" | sort | tr '\n' ' ')
+    [ "$got" = "$expected " ] || { echo "offered '$got', expected '$expected '"; false; }
+}
+check "completion: the commands" offers "custom enc eq info list mic-volume preset status switch" velumixctl ""
+check "completion: commands after an option" offers "enc eq" velumixctl --accept 1054 e
+check "completion: the options" offers "--accept --help --simulate --trace-frames --version" velumixctl --
+check "completion: enc" offers "off on" velumixctl enc ""
+check "completion: custom" offers "apply list" velumixctl custom ""
+check "completion: --page" offers "stereo surround" velumixctl preset Jazz --page ""
+
+# --help and --version answer without a display and write nothing.
+answers_alone() { # PROGRAM ARGUMENT EXPECTED
+    local home="$work/home-$2"
+    mkdir -p "$home"
+    env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        XDG_RUNTIME_DIR="$home" "$root/usr/bin/$1" "$2" >"$work/answer" 2>&1 || return 1
+    grep -q -- "$3" "$work/answer" || { cat "$work/answer"; return 1; }
+    [ -z "$(ls -A "$home")" ] || { echo "wrote:"; find "$home"; return 1; }
+}
+check "velumix --version" answers_alone velumix --version "^velumix 0.1.0$"
+check "velumix --help" answers_alone velumix --help "--simulate <PID>"
+check "velumixctl --version" answers_alone velumixctl --version "^velumixctl 0.1.0$"
+check "velumixctl -h" answers_alone velumixctl -h "^Usage: velumixctl"
+
+# The installed velumixctl reads the installed default files: a preset of the
+# simulated model needs them; without them it accepts no headset at all.
+ctl="$root/usr/bin/velumixctl"
+check "installed velumixctl finds its default files" \
+    env HOME="$work/home" "$ctl" --simulate=1029 preset "Rock & Roll"
+mv "$root/usr/share/velumix" "$work/moved-away"
+check "and accepts no headset without them" bash -c \
+    "HOME='$work/home' '$ctl' --simulate=1029 preset 'Rock & Roll'; [ \$? -eq 3 ]"
+
+[ "$failures" -eq 0 ]

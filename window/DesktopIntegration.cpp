@@ -1,0 +1,57 @@
+#include "DesktopIntegration.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFontInfo>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+struct FreeFace
+{
+    const char* formFamily;
+    const char* freeFamily; // Debian package in the comment
+};
+const FreeFace kFreeFaces[] = {
+    {"Arial", "Liberation Sans"},        // fonts-liberation
+    {"BankGothic Lt BT", "Jura Medium"}, // fonts-jura
+};
+constexpr int kFormPixelSize = 15;
+// Room left for a panel and the window's own shadow.
+constexpr int kScreenMargin = 8;
+
+} // namespace
+
+void useFreeFacesForForm()
+{
+    for (const FreeFace& face : kFreeFaces)
+        QFont::insertSubstitution(face.formFamily, face.freeFamily);
+    QFont font = QApplication::font();
+    font.setFamily(kFreeFaces[0].formFamily);
+    font.setPixelSize(kFormPixelSize);
+    QApplication::setFont(font);
+}
+
+QString faceServedFor(const QString& formFamily)
+{
+    return QFontInfo(QFont(formFamily)).family();
+}
+
+qreal shrinkToFit(const QSize& available, const QSize& window)
+{
+    if (window.isEmpty() || available.isEmpty())
+        return 1.0;
+    const qreal width = qreal(available.width() - kScreenMargin) / window.width();
+    const qreal height = qreal(available.height() - kScreenMargin) / window.height();
+    return std::min({1.0, width, height});
+}
+
+void bringWindowForward(QWidget& window)
+{
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
