@@ -11,6 +11,7 @@
 #include "HidBackend.h"
 
 #include <QLoggingCategory>
+#include <QString>
 
 #include <array>
 #include <atomic>
@@ -20,6 +21,11 @@
 Q_DECLARE_LOGGING_CATEGORY(lcDevice)
 
 constexpr uint16_t kHeadsetVendorId = 0x3206;
+// The vendor ID as four upper-case hexadecimal digits ("3206"), as interface
+// paths and messages show it.
+QString headsetVendorIdDigits();
+// The pause between two commands sent one after the other.
+constexpr int kCommandGapMs = 10;
 constexpr int kMaxAcceptedProductIds = 100;
 constexpr int kRxFrameSize = 70;
 
@@ -61,8 +67,8 @@ extern ReplyState replyState;
 enum ReplyType
 {
     StatusError = 0,
-    StatusSurround = 1, // state byte >= 16
-    StatusStereo = 2,   // state byte < 16
+    StatusSurround = 1, // frame::stateIsSurround
+    StatusStereo = 2,
     AudioReply = 20,
     PeqAcknowledged = 21,
     NoSignal = -1,
@@ -88,6 +94,12 @@ void usbHidSend_ReadStatus();
 void usbHidSend_SetMicVolume(int level);
 void usbHidSend_SetAlgorithmSwitch(int a, int surround, int noiseCancellation, int modeByte);
 void usbHidSend_SetPEQ(int channel, int firstBand, int lastBand, int modeIndex, EqGains gains);
+// The whole equaliser: bands 0-4, the command gap, bands 5-9. Both frames go
+// out even when the first write fails; true when both were written.
+bool usbHidSend_PeqPair(int channel, int modeIndex, const EqGains& gains);
+// What the headset is asked right after an open: its audio capabilities and
+// its state, each after the command gap; true when both were written.
+bool usbHidSend_ReadAudioAndStatus();
 // The result of the last command write (0 success, 1 write failed, 2 not open).
 int usbHidLastWriteResult();
 

@@ -10,6 +10,7 @@
 #include "TraceLog.h"
 #include "UdevHotplugSource.h"
 #include "UsbHidOperation.h"
+#include "WindowDiagnostics.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -19,7 +20,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
 
-constexpr int kCommandGapMs = 10;
 constexpr int kMicrophoneArrivalLevel = 100;
 // Right after the kernel reports a headset, udev may not yet have given the
 // user access to it: an open refused then is tried again a few times.
@@ -34,11 +34,6 @@ const char* const kHeadsetPictures[] = {
     "border-image: url(:/headset/pic/headset/Morvik.png);",
     "border-image: url(:/headset/pic/headset/Tessaly.png);",
 };
-
-void debugLine(const QString& text)
-{
-    qCDebug(lcWindow).noquote() << text;
-}
 
 } // namespace
 
@@ -106,7 +101,8 @@ void Velumix::deviceRemoved(const QString& interfacePath)
     debugLine(QStringLiteral("移除设备(name)：") + interfacePath);
     traceLog("DeviceRemove", "true", "Velumix", "nativeEvent", __LINE__);
     // Any interface of the vendor going away closes the link, once.
-    if (linkState.deviceHandle && linkState.deviceOpened == 1 && vendorDigits == "3206")
+    if (linkState.deviceHandle && linkState.deviceOpened == 1 &&
+        vendorDigits == headsetVendorIdDigits())
         closeLink();
     InitDeviceInput();
 }
@@ -180,10 +176,7 @@ void Velumix::startReaderThread()
     debugLine("***** Start Connect One! *****");
     connect(m_readerThread, &MyThread::sendReadAudio, this, &Velumix::on_SLOTReadAudio,
             Qt::QueuedConnection);
-    QThread::msleep(kCommandGapMs);
-    usbHidSend_ReadAudio();
-    QThread::msleep(kCommandGapMs);
-    usbHidSend_ReadStatus();
+    usbHidSend_ReadAudioAndStatus();
 }
 
 // Never close the device under a running read: the loop leaves its read

@@ -3,6 +3,7 @@
 
 #include "Velumix.h"
 
+#include "BuiltInPresets.h"
 #include "GainText.h"
 #include "Styles.h"
 #include "TraceLog.h"
@@ -10,7 +11,6 @@
 #include "WidgetTables.h"
 
 #include <QLoggingCategory>
-#include <QThread>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -19,7 +19,6 @@ EqGains surroundGains{};
 
 namespace {
 
-constexpr int kPairGapMs = 10;
 constexpr int kStereoFirstSlot = 41;
 constexpr int kSurroundFirstSlot = 21;
 constexpr int kSlotCount = 5;
@@ -61,10 +60,7 @@ void Velumix::sendPEQParameter(int page, int modeIndex)
     else
         readStereoSliders();
     const EqGains& gains = surround ? surroundGains : stereoGains;
-    // Always the whole equaliser: low bands, a short pause, high bands.
-    usbHidSend_SetPEQ(1, 0, 4, modeIndex, gains);
-    QThread::msleep(kPairGapMs);
-    usbHidSend_SetPEQ(1, 5, 9, modeIndex, gains);
+    usbHidSend_PeqPair(1, modeIndex, gains);
     m_qstrCurrentAlgorithm = surround ? "Surround" : "Stereo";
 }
 
@@ -74,13 +70,12 @@ std::optional<int> Velumix::editedCustomModeIndex(SoundPage page) const
         const int slot = m_stereoCustomSlot - kStereoFirstSlot;
         if (m_stereoSelectionKind != 202 || slot < 0 || slot >= kSlotCount)
             return std::nullopt;
-        return 6 + slot;
+        return customSlotModeIndex(page, slot, m_headsetModel, CustomSlotUse::Edited);
     }
     const int slot = m_surroundCustomSlot - kSurroundFirstSlot;
     if (m_surroundSelectionKind != 102 || slot < 0 || slot >= kSlotCount)
         return std::nullopt;
-    // Editing a slot's sliders on other models sends two above its selection index.
-    return (m_headsetModel == 1 ? 6 : 22) + slot;
+    return customSlotModeIndex(page, slot, m_headsetModel, CustomSlotUse::Edited);
 }
 
 void Velumix::on_VerticalSlider_Stereo_ValueChange()

@@ -11,6 +11,7 @@
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
+#include "WindowDiagnostics.h"
 
 #include <QButtonGroup>
 #include <QLoggingCategory>
@@ -56,11 +57,6 @@ const PresetButton kPresetButtons[] = {
 const PresetButton& presetButton(int preset)
 {
     return kPresetButtons[preset];
-}
-
-void trace(const QString& tag, const QString& step, const char* function, int line)
-{
-    traceLog(tag, step, "Velumix", function, line);
 }
 
 } // namespace

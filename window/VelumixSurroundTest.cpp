@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "MyThread_Two.h"
 #include "UsbHidOperation.h"
+#include "WindowDiagnostics.h"
 
 #include <QLoggingCategory>
 #include <QMediaPlayer>
@@ -74,11 +75,6 @@ QString stillPictureStyle(int step, RuleForm form)
     const QString rule = QStringLiteral("border-image: url(%1);")
                              .arg(QString::fromUtf8(speakerOf(step).stillPicture));
     return form == RuleForm::Bare ? rule : QStringLiteral("QLabel{%1}").arg(rule);
-}
-
-void debugLine(const QString& text)
-{
-    qCDebug(lcWindow).noquote() << text;
 }
 
 } // namespace
