@@ -2,7 +2,9 @@
 
 #include "Autostart.h"
 #include "ConfigReader.h"
+#include "HidapiBackend.h"
 #include "HotplugSource.h"
+#include "LinkContext.h"
 #include "MessageBox.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
@@ -119,16 +121,18 @@ int main(int argc, char* argv[])
         QTextStream(stderr) << "velumix: " << simulate.error << "\n";
         return 2;
     }
+    HidapiBackend headsets;
     SimulatedHidBackend simulatedHeadsets;
     ManualHotplugSource simulatedHotplug;
     int simulatedUnit = -1;
+    LinkContext link(simulate.wanted ? static_cast<HidBackend&>(simulatedHeadsets) : headsets);
     if (simulate.wanted) {
         HeadsetSettings settings;
         settings.productId = simulate.productId;
         simulatedUnit = simulatedHeadsets.addHeadset(settings);
-        setHidBackend(&simulatedHeadsets);
-        useHotplugSource(&simulatedHotplug);
+        link.hotplugSource = &simulatedHotplug;
     }
+    const LinkContextGuard linkInstalled(link);
 
     Velumix window;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
@@ -151,6 +155,5 @@ int main(int argc, char* argv[])
     }
     const int result = app.exec();
     window.shutDown();
-    setHidBackend(nullptr);
     return result;
 }

@@ -34,15 +34,21 @@ int usageError(Context& c, const QString& message)
     return ExitUsage;
 }
 
+bool written()
+{
+    return usbHidLastWriteResult() == WriteSucceeded;
+}
+
 int openHeadset(Context& c)
 {
     switch (usbHidOpenDevice()) {
-    case 0:
-        return usbHidLastWriteResult() == 0 ? ExitSuccess : ExitWriteFailed;
-    case -1:
+    case OpenSucceeded:
+        return written() ? ExitSuccess : ExitWriteFailed;
+    case OpenFailed:
         c.err << "velumixctl: cannot open the headset at "
-              << QString::fromStdString(usbHidLastMatchedPath())
-              << ". If you lack permission, install the udev rule (see README: "
+              << QString::fromStdString(usbHidLastMatchedPath()) << " ("
+              << QString::fromStdString(usbHidLastOpenError())
+              << "). If you lack permission, install the udev rule (see README: "
                  "'Access to the headset').\n";
         return ExitOpenFailed;
     default:
@@ -75,11 +81,6 @@ bool awaitReplies(const std::function<void(uint8_t code)>& onReply,
 bool replyStatusError(uint8_t code)
 {
     return code != frame::ReadVersion && frame::payloadByte(linkState.rxFrame.data(), 0) == 1;
-}
-
-bool written()
-{
-    return usbHidLastWriteResult() == 0;
 }
 
 // Writes the frames of `send` (false when a write failed) and waits for one

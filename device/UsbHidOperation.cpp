@@ -18,10 +18,6 @@ namespace {
 const QString kUnit = QStringLiteral("UsbHidOperation");
 constexpr uint8_t kStatusError = 1;
 
-std::string lastMatchedPath;
-int lastWriteResult = 2;
-FrameTap frameTap;
-
 bool productAccepted(uint16_t productId)
 {
     const auto begin = linkState.acceptedProductIds.begin();
@@ -35,10 +31,13 @@ bool openHandles(const HidDeviceInfo& info)
 {
     HidBackend& backend = hidBackend();
     HidDevice* writer = backend.open(info);
-    if (!writer)
+    if (!writer) {
+        linkContext().lastOpenError = backend.openError();
         return false;
+    }
     HidDevice* reader = backend.open(info);
     if (!reader) {
+        linkContext().lastOpenError = backend.openError();
         backend.close(writer);
         return false;
     }
@@ -63,7 +62,7 @@ void sendCommand(const CommandNames& names, const Report& frame, int line)
         traceLog(names.traceTag, "start", kUnit, names.function, line);
     linkState.txReport = frame;
     const int result = usbHidWriteDevice(linkState.txReport.data());
-    lastWriteResult = result;
+    linkContext().lastWriteResult = result;
     static const char* const kOutcome[] = {"Write Success!", "Write Fail!", "Device Not Open!"};
     debugLine(lcDevice(), QStringLiteral("[Send - %1::%2]").arg(names.debugName, kOutcome[result]));
     if (names.traceTag)
@@ -116,20 +115,21 @@ int usbHidOpenDevice()
     debugLine(lcDevice(), QStringLiteral("iDeviceNum == %1").arg(matches));
     if (matches == 0) {
         debugLine(lcDevice(), "Please Insert USB Device!");
-        return -2;
+        return OpenNoDevice;
     }
     debugLine(lcDevice(), "Open Device!");
-    lastMatchedPath = chosen.path;
+    linkContext().lastMatchedPath = chosen.path;
+    linkContext().lastOpenError.clear();
     if (!openHandles(chosen)) {
         debugLine(lcDevice(), "Open Device Fail!");
-        return -1;
+        return OpenFailed;
     }
     debugLine(lcDevice(), "Open Device Success!");
     linkState.connectedVendorId = chosen.vendorId;
     linkState.connectedProductId = chosen.productId;
     linkState.deviceOpened = 1;
     usbHidSend_ReadVersion();
-    return 0;
+    return OpenSucceeded;
 }
 
 int usbHidWriteDevice(const uint8_t* frame)
@@ -137,24 +137,24 @@ int usbHidWriteDevice(const uint8_t* frame)
     const char* function = "usbHidWriteDevice";
     if (!frame) {
         traceLog("*Usb Write", "fail222", kUnit, function, __LINE__);
-        return 2;
+        return WriteNotOpen;
     }
     const int length = frame::commandLength(frame[0]);
     traceLog("*Usb Write", "start", kUnit, function, __LINE__);
     HidDevice* handle = linkState.deviceHandle;
     if (!handle || length == 0) {
         traceLog("*Usb Write", "fail222", kUnit, function, __LINE__);
-        return 2;
+        return WriteNotOpen;
     }
-    if (frameTap)
-        frameTap(true, frame, length);
+    if (const FrameTap& tap = linkContext().frameTap)
+        tap(true, frame, length);
     const int written = hidBackend().write(handle, frame, static_cast<size_t>(length));
     if (written == kShortReportSize || written == kReportSize) {
         traceLog("*Usb Write", "success", kUnit, function, __LINE__);
-        return 0;
+        return WriteSucceeded;
     }
     traceLog("*Usb Write", "fail111", kUnit, function, __LINE__);
-    return 1;
+    return WriteFailed;
 }
 
 void usbHidCloseDevice()
@@ -173,12 +173,17 @@ QString headsetVendorIdDigits()
 
 std::string usbHidLastMatchedPath()
 {
-    return lastMatchedPath;
+    return linkContext().lastMatchedPath;
+}
+
+std::string usbHidLastOpenError()
+{
+    return linkContext().lastOpenError;
 }
 
 int usbHidLastWriteResult()
 {
-    return lastWriteResult;
+    return linkContext().lastWriteResult;
 }
 
 void usbHidSend_ReadVersion()
@@ -224,20 +229,20 @@ void usbHidSend_SetPEQ(int channel, int firstBand, int lastBand, int modeIndex, 
 bool usbHidSend_PeqPair(int channel, int modeIndex, const EqGains& gains)
 {
     usbHidSend_SetPEQ(channel, 0, 4, modeIndex, gains);
-    const bool lowWritten = usbHidLastWriteResult() == 0;
+    const bool lowWritten = usbHidLastWriteResult() == WriteSucceeded;
     QThread::msleep(kCommandGapMs);
     usbHidSend_SetPEQ(channel, 5, 9, modeIndex, gains);
-    return lowWritten && usbHidLastWriteResult() == 0;
+    return lowWritten && usbHidLastWriteResult() == WriteSucceeded;
 }
 
 bool usbHidSend_ReadAudioAndStatus()
 {
     QThread::msleep(kCommandGapMs);
     usbHidSend_ReadAudio();
-    const bool audioWritten = usbHidLastWriteResult() == 0;
+    const bool audioWritten = usbHidLastWriteResult() == WriteSucceeded;
     QThread::msleep(kCommandGapMs);
     usbHidSend_ReadStatus();
-    return audioWritten && usbHidLastWriteResult() == 0;
+    return audioWritten && usbHidLastWriteResult() == WriteSucceeded;
 }
 
 int usbHidReadReport(int timeoutMs)
@@ -249,8 +254,8 @@ int usbHidReadReport(int timeoutMs)
         hidBackend().readTimeout(handle, linkState.rxReport.data(), kReportSize, timeoutMs);
     if (bytesRead != kShortReportSize && bytesRead != kReportSize)
         return bytesRead;
-    if (frameTap)
-        frameTap(false, linkState.rxReport.data(), bytesRead);
+    if (const FrameTap& tap = linkContext().frameTap)
+        tap(false, linkState.rxReport.data(), bytesRead);
     linkState.rxFrame.fill(0);
     std::copy_n(linkState.rxReport.begin(), bytesRead, linkState.rxFrame.begin());
     return bytesRead;
@@ -341,9 +346,4 @@ int usbHidRecv_ReadStatus()
     }
     storeIdentity(linkState.rxFrame.data());
     return frame::stateIsSurround(rxPayload(2)) ? StatusSurround : StatusStereo;
-}
-
-void setFrameTap(FrameTap tap)
-{
-    frameTap = std::move(tap);
 }

@@ -9,6 +9,7 @@
 
 #include "Frames.h"
 #include "HidBackend.h"
+#include "LinkContext.h"
 
 #include <QLoggingCategory>
 #include <QString>
@@ -81,12 +82,17 @@ void clearAcceptedProductIds();
 // The headset's vendor-defined interface of an accepted product.
 bool usbHidInterfaceMatches(const HidDeviceInfo& entry);
 
+// An OpenResult; on OpenFailed usbHidLastOpenError() tells why.
 int usbHidOpenDevice();
+// A WriteResult.
 int usbHidWriteDevice(const uint8_t* frame);
 // Closes the link. The reader thread must have left its loop first.
 void usbHidCloseDevice();
 // The path of the interface the last open chose (for messages).
 std::string usbHidLastMatchedPath();
+// Why the last open failed, as the HID library words it; empty after a
+// successful open.
+std::string usbHidLastOpenError();
 
 void usbHidSend_ReadVersion();
 void usbHidSend_ReadAudio();
@@ -100,7 +106,7 @@ bool usbHidSend_PeqPair(int channel, int modeIndex, const EqGains& gains);
 // What the headset is asked right after an open: its audio capabilities and
 // its state, each after the command gap; true when both were written.
 bool usbHidSend_ReadAudioAndStatus();
-// The result of the last command write (0 success, 1 write failed, 2 not open).
+// The WriteResult of the last command write.
 int usbHidLastWriteResult();
 
 // Reads one report on the reader handle into rxReport/rxFrame; returns what
@@ -115,8 +121,3 @@ void usbHidRecv_SetPEQ();
 void usbHidRecv_Volume();
 void usbHidRecv_SetSwitch();
 int usbHidRecv_ReadStatus();
-
-// Observes every report written (outgoing) and read, for tools that print the
-// traffic. Set before the link opens; called on the writing or reading thread.
-using FrameTap = std::function<void(bool outgoing, const uint8_t* data, int length)>;
-void setFrameTap(FrameTap tap);

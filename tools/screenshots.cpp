@@ -3,6 +3,7 @@
 //   QT_QPA_PLATFORM=offscreen velumix-screenshots OUTPUT_FOLDER
 
 #include "HotplugSource.h"
+#include "LinkContext.h"
 #include "SimulatedHeadset.h"
 #include "Velumix.h"
 
@@ -52,9 +53,10 @@ int main(int argc, char* argv[])
     HeadsetSettings settings;
     settings.productId = 0x1029;
     const int unit = headsets.addHeadset(settings);
-    setHidBackend(&headsets);
     ManualHotplugSource hotplug;
-    useHotplugSource(&hotplug);
+    LinkContext link(headsets);
+    link.hotplugSource = &hotplug;
+    const LinkContextGuard linkInstalled(link);
 
     Velumix window;
     window.show();
@@ -90,6 +92,5 @@ int main(int argc, char* argv[])
         QTextStream(stdout) << path << "\n";
     }
     window.shutDown();
-    setHidBackend(nullptr);
     return 0;
 }

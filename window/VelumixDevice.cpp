@@ -26,8 +26,6 @@ constexpr int kMicrophoneArrivalLevel = 100;
 constexpr int kOpenRetryIntervalMs = 250;
 constexpr int kOpenRetries = 8;
 
-HotplugSource* hotplugSourceInUse = nullptr;
-
 const char* const kHeadsetPictures[] = {
     nullptr,
     "border-image: url(:/headset/pic/headset/Halden.png);",
@@ -37,15 +35,10 @@ const char* const kHeadsetPictures[] = {
 
 } // namespace
 
-void useHotplugSource(HotplugSource* source)
-{
-    hotplugSourceInUse = source;
-}
-
 void Velumix::registerDevice()
 {
     debugLine("***** Register Device! *****");
-    m_hotplugSource = hotplugSourceInUse;
+    m_hotplugSource = linkContext().hotplugSource;
     if (!m_hotplugSource)
         m_hotplugSource = new UdevHotplugSource(UdevHotplugSource::Monitor::Automatic, this);
     connect(m_hotplugSource, &HotplugSource::deviceArrived, this, &Velumix::deviceArrived);
@@ -85,11 +78,14 @@ void Velumix::retryRefusedOpen()
         return;
     }
     const QString path = QString::fromStdString(usbHidLastMatchedPath());
-    showMessageBox(QMessageBox::Warning, "warning",
-                   tr("The headset at %1 cannot be opened.\n\nIf your user may not use it, install "
-                      "the udev rule that comes with Velumix (70-velumix.rules) into "
-                      "/etc/udev/rules.d, then plug the headset in again.")
-                       .arg(path));
+    // The HID library's reason, e.g. "Permission denied".
+    const QString reason = QString::fromStdString(usbHidLastOpenError());
+    showMessageBox(
+        QMessageBox::Warning, "warning",
+        tr("The headset at %1 cannot be opened.\n\n%2If your user may not use it, install "
+           "the udev rule that comes with Velumix (70-velumix.rules) into "
+           "/etc/udev/rules.d, then plug the headset in again.")
+            .arg(path, reason.isEmpty() ? QString() : reason + ".\n\n"));
 }
 
 void Velumix::deviceRemoved(const QString& interfacePath)

@@ -126,7 +126,7 @@ HeadsetRig::HeadsetRig()
     QLoggingCategory::setFilterRules(QStringLiteral("velumix.*.debug=true"));
     s_repliesHandled = 0;
     s_previousHandler = qInstallMessageHandler(&HeadsetRig::countHandledReply);
-    useHotplugSource(&hotplug);
+    link.context.hotplugSource = &hotplug;
     setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
         m_boxes << title + ": " + text;
     });
@@ -136,7 +136,6 @@ HeadsetRig::~HeadsetRig()
 {
     m_window.reset();
     setMessageBoxHandler({});
-    useHotplugSource(nullptr);
     qInstallMessageHandler(s_previousHandler);
 }
 

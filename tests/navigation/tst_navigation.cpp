@@ -235,14 +235,13 @@ void NavigationTest::initTestCase()
 void NavigationTest::cleanupTestCase()
 {
     setMessageBoxHandler({});
-    useHotplugSource(nullptr);
 }
 
 void NavigationTest::init()
 {
     m_messageBoxes.clear();
-    useHotplugSource(&m_noHotplug);
     m_link = std::make_unique<SimulatedLink>();
+    m_link->context.hotplugSource = &m_noHotplug;
     m_window = std::make_unique<Velumix>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

@@ -45,9 +45,8 @@ void WatchedBackend::close(HidDevice* device)
 
 PresenceRig::PresenceRig()
 {
+    link.hotplugSource = &hotplug;
     usbHidCloseDevice();
-    setHidBackend(&backend);
-    useHotplugSource(&hotplug);
     setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
         const std::lock_guard lock(m_mutex);
         m_boxes.append(title + ": " + text);
@@ -63,8 +62,6 @@ PresenceRig::~PresenceRig()
     qInstallMessageHandler(m_previousHandler);
     s_active = nullptr;
     setMessageBoxHandler({});
-    useHotplugSource(nullptr);
-    setHidBackend(nullptr);
 }
 
 // The program's own debug lines are kept for the checks and not printed;

@@ -5,6 +5,7 @@
 // units are added before the window is built, and the window goes first.
 
 #include "HotplugSource.h"
+#include "LinkContext.h"
 #include "SimulatedHeadset.h"
 #include "Velumix.h"
 
@@ -67,8 +68,11 @@ public:
 
     WatchedBackend backend;
     ManualHotplugSource hotplug;
+    LinkContext link{backend};
 
 private:
+    LinkContextGuard m_installed{link};
+
     static void recordMessage(QtMsgType type, const QMessageLogContext& context,
                               const QString& text);
 

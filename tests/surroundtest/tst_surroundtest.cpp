@@ -231,7 +231,6 @@ void SurroundTestTest::initTestCase()
 {
     qputenv("VELUMIX_TEST_TICK_MS", QByteArray::number(kTickMs));
     QLoggingCategory::setFilterRules("velumix.*.debug=false");
-    useHotplugSource(&m_hotplug);
     setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
         m_messageBoxes.append(title + ": " + text);
     });
@@ -240,7 +239,6 @@ void SurroundTestTest::initTestCase()
 void SurroundTestTest::cleanupTestCase()
 {
     setMessageBoxHandler({});
-    useHotplugSource(nullptr);
 }
 
 void SurroundTestTest::openWindow(bool withHeadset)
@@ -248,6 +246,7 @@ void SurroundTestTest::openWindow(bool withHeadset)
     m_messageBoxes.clear();
     m_steps.clear();
     m_link = std::make_unique<SimulatedLink>();
+    m_link->context.hotplugSource = &m_hotplug;
     if (withHeadset)
         m_link->addHeadset();
     m_window = std::make_unique<Velumix>();

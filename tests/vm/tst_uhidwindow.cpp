@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -112,6 +113,8 @@ private slots:
 
 private:
     WatchedHidapiBackend m_backend;
+    LinkContext m_link{m_backend};
+    std::optional<LinkContextGuard> m_installed;
     QStringList m_boxes;
 };
 
@@ -126,7 +129,7 @@ void UhidWindowTest::initTestCase()
 
 void UhidWindowTest::cleanup()
 {
-    setHidBackend(nullptr);
+    m_installed.reset();
     m_boxes.clear();
 }
 
@@ -151,7 +154,7 @@ void UhidWindowTest::windowFollowsTheHeadset()
     if (withDaemon)
         QVERIFY(daemon.start());
     DebugLines debugLines;
-    setHidBackend(&m_backend);
+    m_installed.emplace(m_link);
     UhidHeadsetProcess headset;
     QVERIFY(headset.started());
 

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 Q_DECLARE_METATYPE(QSystemTrayIcon::ActivationReason)
 Q_DECLARE_METATYPE(Qt::MouseButton)
@@ -167,6 +168,8 @@ private:
     // No real headset or hot-plug event ever reaches these tests.
     SimulatedHidBackend m_noHeadsets;
     ManualHotplugSource m_noHotplug;
+    LinkContext m_noHeadsetsLink{m_noHeadsets};
+    std::optional<LinkContextGuard> m_installed;
     std::unique_ptr<Velumix> m_window;
     QStringList m_connectWarnings;
     QStringList m_messageBoxes;
@@ -186,14 +189,12 @@ void WindowTest::initTestCase()
 void WindowTest::cleanupTestCase()
 {
     setMessageBoxHandler({});
-    useHotplugSource(nullptr);
-    setHidBackend(nullptr);
 }
 
 void WindowTest::init()
 {
-    setHidBackend(&m_noHeadsets);
-    useHotplugSource(&m_noHotplug);
+    m_noHeadsetsLink.hotplugSource = &m_noHotplug;
+    m_installed.emplace(m_noHeadsetsLink);
     m_messageBoxes.clear();
     const MessageRecorder messages;
     m_window = std::make_unique<Velumix>();
@@ -204,6 +205,7 @@ void WindowTest::init()
 void WindowTest::cleanup()
 {
     m_window.reset();
+    m_installed.reset();
 }
 
 QAction* WindowTest::trayMenuAction(const QString& text) const
