@@ -3,6 +3,7 @@
 // made elsewhere move them without ever being written back, and a missing
 // server leaves them alone.
 
+#include "SimulatedLink.h"
 #include "Velumix.h"
 
 #include <QtTest>
@@ -85,6 +86,10 @@ private slots:
     void outsideChangeIsShownNotWrittenBack_data();
     void outsideChangeIsShownNotWrittenBack();
     void missingServerLeavesSliders();
+
+private:
+    // The window talks to no headset here.
+    SimulatedLink m_noHeadsets;
 };
 
 void VolumeWindowTest::initTestCase()

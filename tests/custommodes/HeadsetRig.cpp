@@ -1,7 +1,6 @@
 #include "HeadsetRig.h"
 
 #include "ConfigRecord.h"
-#include "MessageBox.h"
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
 
@@ -110,16 +109,6 @@ int checkedSlot(const PageControls& controls)
     return 0;
 }
 
-ThrowawayHome::ThrowawayHome()
-{
-    const QString home = m_folder.path() + "/home";
-    qputenv("HOME", home.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
-    qputenv("XDG_CACHE_HOME", (home + "/.cache").toUtf8());
-    QDir().mkpath(home + "/Documents");
-}
-
 HeadsetRig::HeadsetRig()
 {
     // Handled replies are counted from the window's debug lines.
@@ -127,15 +116,11 @@ HeadsetRig::HeadsetRig()
     s_repliesHandled = 0;
     s_previousHandler = qInstallMessageHandler(&HeadsetRig::countHandledReply);
     link.context.hotplugSource = &hotplug;
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_boxes << title + ": " + text;
-    });
 }
 
 HeadsetRig::~HeadsetRig()
 {
     m_window.reset();
-    setMessageBoxHandler({});
     qInstallMessageHandler(s_previousHandler);
 }
 
@@ -282,28 +267,10 @@ void HeadsetRig::clearFrames()
     link.backend.clearReceivedFrames();
 }
 
-Frame bytesOf(const Report& report)
-{
-    return Frame(report.begin(), report.begin() + frame::commandLength(report[0]));
-}
-
-Frames peqPair(int modeIndex, const EqGains& gains, quint16 productId)
-{
-    return {bytesOf(frame::setPeqCommand(1, 0, 4, modeIndex, gains, productId)),
-            bytesOf(frame::setPeqCommand(1, 5, 9, modeIndex, gains, productId))};
-}
-
 Frame algorithmSwitch(const std::array<uint8_t, 6>& payload)
 {
     return bytesOf(frame::buildCommand(frame::kLongCommand, frame::SetAlgorithmSwitch,
                                        payload.data(), int(payload.size())));
-}
-
-Frames concatenated(const Frames& first, const Frames& second)
-{
-    Frames all = first;
-    all.insert(all.end(), second.begin(), second.end());
-    return all;
 }
 
 bool containsRun(const Frames& frames, const Frames& run)
@@ -446,22 +413,6 @@ QString savedModeInFile(const QString& path)
 }
 
 namespace QTest {
-template <> char* toString(const Frames& frames)
-{
-    QByteArray text;
-    for (const Frame& frame : frames) {
-        // Frames end in zero padding; the checksum is the last byte that matters.
-        const size_t used = frame.size() > size_t(frame::kLengthOffset)
-                                ? size_t(frame::kPayloadOffset + frame[frame::kLengthOffset] + 1)
-                                : frame.size();
-        text += QByteArray(reinterpret_cast<const char*>(frame.data()),
-                           int(std::min(used, frame.size())))
-                    .toHex(' ') +
-                "\n";
-    }
-    return qstrdup(text.isEmpty() ? "(no frames)" : ("\n" + text).constData());
-}
-
 template <> char* toString(const EqGains& gains)
 {
     return qstrdup(gainText(gains).toUtf8().constData());

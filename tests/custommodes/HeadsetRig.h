@@ -6,12 +6,14 @@
 // thread and its queued signal.
 
 #include "HotplugSource.h"
+#include "MessageBoxRecorder.h"
 #include "SimulatedLink.h"
+#include "TestFrames.h"
+#include "ThrowawayHome.h"
 #include "Velumix.h"
 
 #include <QJsonObject>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -19,9 +21,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-using Frame = std::vector<uint8_t>;
-using Frames = std::vector<Frame>;
 
 constexpr quint16 kHalden = 0x1054; // headset model 1
 constexpr quint16 kMorvik = 0x1029; // headset model 2
@@ -69,17 +68,6 @@ template <typename Widget> Widget* named(Velumix& window, const QString& name)
     return widget;
 }
 
-// Points HOME and the XDG folders at a fresh folder, so that every test
-// function starts without user files and never touches real documents.
-class ThrowawayHome
-{
-public:
-    ThrowawayHome();
-
-private:
-    QTemporaryDir m_folder;
-};
-
 class HeadsetRig
 {
 public:
@@ -120,7 +108,7 @@ public:
     Frames framesWithCode(uint8_t code) const;
     void clearFrames();
     // The boxes shown so far, each as "title: text".
-    QStringList boxes() const { return m_boxes; }
+    QStringList boxes() const { return m_boxes.boxes(); }
 
     SimulatedLink link;
     ManualHotplugSource hotplug;
@@ -133,15 +121,12 @@ private:
     static std::atomic<int> s_repliesHandled;
     static QtMessageHandler s_previousHandler;
     int m_answeredRequestsCleared = 0;
-    QStringList m_boxes;
+    MessageBoxRecorder m_boxes;
     std::unique_ptr<Velumix> m_window;
 };
 
 // Frames as the headset receives them.
-Frame bytesOf(const Report& report);
-Frames peqPair(int modeIndex, const EqGains& gains, quint16 productId);
 Frame algorithmSwitch(const std::array<uint8_t, 6>& payload);
-Frames concatenated(const Frames& first, const Frames& second);
 // Whether `frames` holds `run` as consecutive frames.
 bool containsRun(const Frames& frames, const Frames& run);
 // The last two PEQ frames the headset received.
@@ -170,6 +155,5 @@ QString savedModeInFile(const QString& path);
 QString described(const QJsonObject& object);
 
 namespace QTest {
-template <> char* toString(const Frames& frames);
 template <> char* toString(const EqGains& gains);
 } // namespace QTest

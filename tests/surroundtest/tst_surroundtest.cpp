@@ -3,7 +3,7 @@
 // makes for it.
 
 #include "HotplugSource.h"
-#include "MessageBox.h"
+#include "MessageBoxRecorder.h"
 #include "MyThread_Two.h"
 #include "SimulatedLink.h"
 #include "Velumix.h"
@@ -223,7 +223,7 @@ private:
     std::unique_ptr<SimulatedLink> m_link;
     ManualHotplugSource m_hotplug;
     std::unique_ptr<Velumix> m_window;
-    QStringList m_messageBoxes;
+    MessageBoxRecorder m_boxRecorder;
     QList<QPair<int, QString>> m_steps;
 };
 
@@ -231,19 +231,13 @@ void SurroundTestTest::initTestCase()
 {
     qputenv("VELUMIX_TEST_TICK_MS", QByteArray::number(kTickMs));
     QLoggingCategory::setFilterRules("velumix.*.debug=false");
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_messageBoxes.append(title + ": " + text);
-    });
 }
 
-void SurroundTestTest::cleanupTestCase()
-{
-    setMessageBoxHandler({});
-}
+void SurroundTestTest::cleanupTestCase() {}
 
 void SurroundTestTest::openWindow(bool withHeadset)
 {
-    m_messageBoxes.clear();
+    m_boxRecorder.clear();
     m_steps.clear();
     m_link = std::make_unique<SimulatedLink>();
     m_link->context.hotplugSource = &m_hotplug;
@@ -293,7 +287,7 @@ void SurroundTestTest::withoutHeadsetTheButtonOnlyWarns()
 {
     openWindow(false);
     click();
-    QCOMPARE(m_messageBoxes, QStringList{"warning: Pleasr Insert Device!"});
+    QCOMPARE(m_boxRecorder.boxes(), QStringList{"warning: Pleasr Insert Device!"});
     QCOMPARE(testButton()->text(), QString("Test"));
     QVERIFY(isIdle());
     QVERIFY(!window().m_testThread);

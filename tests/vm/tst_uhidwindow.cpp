@@ -4,7 +4,7 @@
 // screen and status exchange when it comes, start screen again when it goes
 // in the middle of traffic, and a second unit loading its own user file.
 
-#include "MessageBox.h"
+#include "MessageBoxRecorder.h"
 #include "MyThread.h"
 #include "PresenceRig.h"
 #include "UdevHotplugSource.h"
@@ -115,28 +115,22 @@ private:
     WatchedHidapiBackend m_backend;
     LinkContext m_link{m_backend};
     std::optional<LinkContextGuard> m_installed;
-    QStringList m_boxes;
+    MessageBoxRecorder m_boxRecorder;
 };
 
 void UhidWindowTest::initTestCase()
 {
     if (QFile::exists(kUdevControlSocket))
         QSKIP("a udev daemon is running already; the test starts and stops its own");
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_boxes.append(title + ": " + text);
-    });
 }
 
 void UhidWindowTest::cleanup()
 {
     m_installed.reset();
-    m_boxes.clear();
+    m_boxRecorder.clear();
 }
 
-void UhidWindowTest::cleanupTestCase()
-{
-    setMessageBoxHandler({});
-}
+void UhidWindowTest::cleanupTestCase() {}
 
 void UhidWindowTest::windowFollowsTheHeadset_data()
 {
@@ -191,8 +185,8 @@ void UhidWindowTest::windowFollowsTheHeadset()
     clicker.stop();
     QVERIFY(!headset.waitForLine("destroyed").isEmpty());
     // Presets chosen without a headset only ask for one.
-    m_boxes.removeAll("warning: Please Insert Device!");
-    QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
+    m_boxRecorder.discard("warning: Please Insert Device!");
+    QVERIFY2(m_boxRecorder.boxes().isEmpty(), qPrintable(m_boxRecorder.boxes().join('\n')));
     QCOMPARE(debugLines.count("Close Thread!"), 1);
     QCOMPARE(linkState.deviceOpened, 0);
     QCOMPARE(m_backend.closesDuringRead(), 0);
@@ -201,7 +195,8 @@ void UhidWindowTest::windowFollowsTheHeadset()
     QVERIFY(!headset.plugIn(kProduct, kSecondUnit).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(*window), kTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kSecondUnit), kTimeoutMs);
-    QVERIFY2(m_boxes == QStringList{"prompt: Device Change!"}, qPrintable(m_boxes.join('\n')));
+    QVERIFY2(m_boxRecorder.boxes() == QStringList{"prompt: Device Change!"},
+             qPrintable(m_boxRecorder.boxes().join('\n')));
 }
 
 QTEST_MAIN(UhidWindowTest)

@@ -5,7 +5,7 @@
 
 #include "ChildNamed.h"
 #include "HotplugSource.h"
-#include "MessageBox.h"
+#include "MessageBoxRecorder.h"
 #include "MessageRecorder.h"
 #include "MyThread.h"
 #include "SimulatedLink.h"
@@ -172,7 +172,7 @@ private:
     std::optional<LinkContextGuard> m_installed;
     std::unique_ptr<Velumix> m_window;
     QStringList m_connectWarnings;
-    QStringList m_messageBoxes;
+    MessageBoxRecorder m_boxRecorder;
 };
 
 void WindowTest::initTestCase()
@@ -181,21 +181,15 @@ void WindowTest::initTestCase()
     QLoggingCategory::setFilterRules("velumix.window.debug=false\n"
                                      "velumix.trace.debug=false\n"
                                      "velumix.device.debug=true");
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_messageBoxes.append(title + ": " + text);
-    });
 }
 
-void WindowTest::cleanupTestCase()
-{
-    setMessageBoxHandler({});
-}
+void WindowTest::cleanupTestCase() {}
 
 void WindowTest::init()
 {
     m_noHeadsetsLink.hotplugSource = &m_noHotplug;
     m_installed.emplace(m_noHeadsetsLink);
-    m_messageBoxes.clear();
+    m_boxRecorder.clear();
     const MessageRecorder messages;
     m_window = std::make_unique<Velumix>();
     // The tray's own platform code may complain too; only the window's count.
@@ -238,7 +232,7 @@ void WindowTest::startsHiddenOnTheStartScreenWithoutHeadset()
     QCOMPARE(linkState.deviceOpened, 0);
     QVERIFY(!window().m_readerThread);
     QVERIFY(!window().m_testThread);
-    QCOMPARE(m_messageBoxes, QStringList());
+    QCOMPARE(m_boxRecorder.boxes(), QStringList());
 
     QFile log(traceLogFilePath());
     QVERIFY2(log.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(log.fileName()));
