@@ -160,6 +160,12 @@ bool HeadsetRig::start()
     return settle();
 }
 
+bool HeadsetRig::startWith(quint16 productId, DeviceIdentity identity)
+{
+    addUnit(productId, identity);
+    return start();
+}
+
 void HeadsetRig::stop()
 {
     settle();

@@ -83,6 +83,8 @@ public:
     // Builds and shows the window, then waits until the plugged unit's status
     // reply and everything it set off have been handled.
     bool start();
+    // One plugged unit of this product, then start().
+    bool startWith(quint16 productId, DeviceIdentity identity = kFirstUnit);
     // The program ends: the window goes, the units stay as they are.
     void stop();
     Velumix& window() { return *m_window; }
