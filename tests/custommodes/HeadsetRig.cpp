@@ -42,9 +42,6 @@ bool usable(QWidget* widget)
 
 } // namespace
 
-std::atomic<int> HeadsetRig::s_repliesHandled{0};
-QtMessageHandler HeadsetRig::s_previousHandler = nullptr;
-
 QString algorithmOf(SoundPage page)
 {
     return page == SoundPage::Surround ? "Surround" : "Stereo";
@@ -113,29 +110,18 @@ HeadsetRig::HeadsetRig()
 {
     // Handled replies are counted from the window's debug lines.
     QLoggingCategory::setFilterRules(QStringLiteral("velumix.*.debug=true"));
-    s_repliesHandled = 0;
-    s_previousHandler = qInstallMessageHandler(&HeadsetRig::countHandledReply);
     link.context.hotplugSource = &hotplug;
 }
 
 HeadsetRig::~HeadsetRig()
 {
     m_window.reset();
-    qInstallMessageHandler(s_previousHandler);
 }
 
-// The program's own debug lines are counted, not printed; everything else
-// goes on to the test log.
-void HeadsetRig::countHandledReply(QtMsgType type, const QMessageLogContext& context,
-                                   const QString& text)
+// Each reply the window handles writes this debug line once.
+int HeadsetRig::repliesHandled() const
 {
-    if (type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.")) {
-        if (text == kReplyHandledLine)
-            ++s_repliesHandled;
-        return;
-    }
-    if (s_previousHandler)
-        s_previousHandler(type, context, text);
+    return m_log.debugLineCount(kReplyHandledLine);
 }
 
 int HeadsetRig::addUnit(quint16 productId, DeviceIdentity identity, bool plugged)
@@ -198,10 +184,9 @@ int HeadsetRig::answeredRequestsWritten() const
 bool HeadsetRig::settle()
 {
     const bool settled = QTest::qWaitFor(
-        [this] { return s_repliesHandled == answeredRequestsWritten(); }, kDeadlineMs);
+        [this] { return repliesHandled() == answeredRequestsWritten(); }, kDeadlineMs);
     if (!settled)
-        qWarning("%d replies handled for %d requests", int(s_repliesHandled),
-                 answeredRequestsWritten());
+        qWarning("%d replies handled for %d requests", repliesHandled(), answeredRequestsWritten());
     return settled;
 }
 

@@ -6,6 +6,7 @@
 // thread and its queued signal.
 
 #include "HotplugSource.h"
+#include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
 #include "SimulatedLink.h"
 #include "TestFrames.h"
@@ -116,12 +117,11 @@ public:
     ManualHotplugSource hotplug;
 
 private:
-    static void countHandledReply(QtMsgType type, const QMessageLogContext& context,
-                                  const QString& text);
     int answeredRequestsWritten() const;
 
-    static std::atomic<int> s_repliesHandled;
-    static QtMessageHandler s_previousHandler;
+    int repliesHandled() const;
+
+    LogRecorder m_log;
     int m_answeredRequestsCleared = 0;
     MessageBoxRecorder m_boxes;
     std::unique_ptr<Velumix> m_window;

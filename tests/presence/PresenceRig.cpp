@@ -15,8 +15,6 @@
 
 #include <algorithm>
 
-std::atomic<PresenceRig*> PresenceRig::s_active{nullptr};
-
 int WatchedBackend::readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds)
 {
     {
@@ -46,33 +44,12 @@ PresenceRig::PresenceRig()
 {
     link.hotplugSource = &hotplug;
     usbHidCloseDevice();
-    s_active = this;
-    m_previousHandler = qInstallMessageHandler(&PresenceRig::recordMessage);
 }
 
 PresenceRig::~PresenceRig()
 {
     m_window.reset();
     usbHidCloseDevice();
-    qInstallMessageHandler(m_previousHandler);
-    s_active = nullptr;
-}
-
-// The program's own debug lines are kept for the checks and not printed;
-// everything else (warnings, other libraries) goes to the test log as usual.
-void PresenceRig::recordMessage(QtMsgType type, const QMessageLogContext& context,
-                                const QString& text)
-{
-    PresenceRig* rig = s_active;
-    const bool ownDebugLine =
-        type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.");
-    if (rig && ownDebugLine) {
-        const std::lock_guard lock(rig->m_mutex);
-        rig->m_debugLines.append(text);
-        return;
-    }
-    if (rig && rig->m_previousHandler)
-        rig->m_previousHandler(type, context, text);
 }
 
 int PresenceRig::addHeadset(quint16 productId, bool plugged, DeviceIdentity identity)
@@ -144,8 +121,7 @@ QStringList PresenceRig::boxes() const
 
 int PresenceRig::debugLineCount(const QString& text) const
 {
-    const std::lock_guard lock(m_mutex);
-    return int(m_debugLines.count(text));
+    return m_log.debugLineCount(text);
 }
 
 QStringList PresenceRig::traceSteps(const QString& tag) const

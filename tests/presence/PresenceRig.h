@@ -6,6 +6,7 @@
 
 #include "HotplugSource.h"
 #include "LinkContext.h"
+#include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
 #include "SimulatedHeadset.h"
 #include "TestFrames.h"
@@ -72,14 +73,7 @@ public:
 private:
     LinkContextGuard m_installed{link};
 
-    static void recordMessage(QtMsgType type, const QMessageLogContext& context,
-                              const QString& text);
-
-    // Read on whichever thread prints.
-    static std::atomic<PresenceRig*> s_active;
-    QtMessageHandler m_previousHandler = nullptr;
-    mutable std::mutex m_mutex; // the reader thread prints debug lines too
-    QStringList m_debugLines;
+    LogRecorder m_log;
     MessageBoxRecorder m_boxes;
     std::unique_ptr<Velumix> m_window;
 };

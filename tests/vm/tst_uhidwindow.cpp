@@ -4,6 +4,7 @@
 // screen and status exchange when it comes, start screen again when it goes
 // in the middle of traffic, and a second unit loading its own user file.
 
+#include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
 #include "MyThread.h"
 #include "PresenceRig.h"
@@ -30,43 +31,6 @@ const char kUdevDaemon[] = "/lib/systemd/systemd-udevd";
 const char kUdevControlSocket[] = "/run/udev/control";
 constexpr int kTimeoutMs = 10000;
 constexpr int kClickIntervalMs = 15;
-
-// The program's own debug lines, kept for counting; the rest is printed.
-class DebugLines
-{
-public:
-    DebugLines()
-    {
-        s_active = this;
-        m_previous = qInstallMessageHandler(&DebugLines::record);
-    }
-    ~DebugLines()
-    {
-        qInstallMessageHandler(m_previous);
-        s_active = nullptr;
-    }
-    int count(const QString& line) const
-    {
-        const QMutexLocker lock(&m_mutex); // the reader thread prints too
-        return int(m_lines.count(line));
-    }
-
-private:
-    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        if (type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.")) {
-            const QMutexLocker lock(&s_active->m_mutex);
-            s_active->m_lines.append(text);
-            return;
-        }
-        s_active->m_previous(type, context, text);
-    }
-    static DebugLines* s_active;
-    QtMessageHandler m_previous;
-    mutable QMutex m_mutex;
-    QStringList m_lines;
-};
-DebugLines* DebugLines::s_active = nullptr;
 
 // The udev daemon of the host's root, for as long as the object lives.
 class UdevDaemon
@@ -147,7 +111,7 @@ void UhidWindowTest::windowFollowsTheHeadset()
     UdevDaemon daemon;
     if (withDaemon)
         QVERIFY(daemon.start());
-    DebugLines debugLines;
+    LogRecorder log;
     m_installed.emplace(m_link);
     UhidHeadsetProcess headset;
     QVERIFY(headset.started());
@@ -187,7 +151,7 @@ void UhidWindowTest::windowFollowsTheHeadset()
     // Presets chosen without a headset only ask for one.
     m_boxRecorder.discard("warning: Please Insert Device!");
     QVERIFY2(m_boxRecorder.boxes().isEmpty(), qPrintable(m_boxRecorder.boxes().join('\n')));
-    QCOMPARE(debugLines.count("Close Thread!"), 1);
+    QCOMPARE(log.debugLineCount("Close Thread!"), 1);
     QCOMPARE(linkState.deviceOpened, 0);
     QCOMPARE(m_backend.closesDuringRead(), 0);
 
