@@ -5,8 +5,8 @@
 
 #include "ChildNamed.h"
 #include "HotplugSource.h"
+#include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
-#include "MessageRecorder.h"
 #include "MyThread.h"
 #include "SimulatedLink.h"
 #include "TraceLog.h"
@@ -190,7 +190,7 @@ void WindowTest::init()
     m_noHeadsetsLink.hotplugSource = &m_noHotplug;
     m_installed.emplace(m_noHeadsetsLink);
     m_boxRecorder.clear();
-    const MessageRecorder messages;
+    const LogRecorder messages;
     m_window = std::make_unique<Velumix>();
     // The tray's own platform code may complain too; only the window's count.
     m_connectWarnings = messages.warningsMatching("^QObject::connect.*Velumix");
