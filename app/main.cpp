@@ -5,7 +5,9 @@
 #include "ConfigReader.h"
 #include "DataFolder.h"
 #include "DesktopIntegration.h"
+#include "HidapiBackend.h"
 #include "HotplugSource.h"
+#include "LinkContext.h"
 #include "MessageBox.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
@@ -162,16 +164,18 @@ int main(int argc, char* argv[])
         QTextStream(stderr) << "velumix: " << simulate.error << "\n";
         return 2;
     }
+    HidapiBackend headsets;
     SimulatedHidBackend simulatedHeadsets;
     ManualHotplugSource simulatedHotplug;
     int simulatedUnit = -1;
+    LinkContext link(simulate.wanted ? static_cast<HidBackend&>(simulatedHeadsets) : headsets);
     if (simulate.wanted) {
         HeadsetSettings settings;
         settings.productId = simulate.productId;
         simulatedUnit = simulatedHeadsets.addHeadset(settings);
-        setHidBackend(&simulatedHeadsets);
-        useHotplugSource(&simulatedHotplug);
+        link.hotplugSource = &simulatedHotplug;
     }
+    const LinkContextGuard linkInstalled(link);
 
     Velumix window;
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
@@ -199,6 +203,5 @@ int main(int argc, char* argv[])
     }
     const int result = app.exec();
     window.shutDown();
-    setHidBackend(nullptr);
     return result;
 }

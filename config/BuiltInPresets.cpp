@@ -35,6 +35,13 @@ int presetModeIndex(const BuiltInPreset& preset, int headsetModel)
     return headsetModel == 1 ? preset.modeIndexFirstModel : preset.modeIndexOtherModels;
 }
 
+int customSlotModeIndex(SoundPage page, int slot, int headsetModel, CustomSlotUse use)
+{
+    if (page == SoundPage::Stereo || headsetModel == 1)
+        return 6 + slot;
+    return (use == CustomSlotUse::Selected ? 20 : 22) + slot;
+}
+
 int headsetModelOf(quint16 productId)
 {
     switch (productId) {

@@ -28,6 +28,16 @@ struct BuiltInPreset
 const std::vector<BuiltInPreset>& builtInPresets();
 // The mode index of a preset for a headset model (1, 2, 3, or 0 for others).
 int presetModeIndex(const BuiltInPreset& preset, int headsetModel);
+// A custom slot's mode index, slot 0-4: 6-10 on the stereo page and on
+// headset model 1; on the surround page of other models 20-24 when the slot is
+// selected and 22-26 while its sliders are edited.
+enum class CustomSlotUse
+{
+    Selected,
+    Edited
+};
+int customSlotModeIndex(SoundPage page, int slot, int headsetModel,
+                        CustomSlotUse use = CustomSlotUse::Selected);
 // The headset model of a product: 1, 2, 3 for the three built-in models, else 0.
 int headsetModelOf(quint16 productId);
 // A preset by caption, name box text or stored name, ignoring case and

@@ -1,6 +1,7 @@
 #include "ConfigNames.h"
 
 #include <QDir>
+#include <QStandardPaths>
 
 namespace {
 
@@ -35,6 +36,12 @@ QString productIdText(quint16 productId)
 }
 
 } // namespace
+
+QString userFileFolder(const QString& programName)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" + programName +
+           "/" + kUserFileFolder;
+}
 
 QString identityToHex(const DeviceIdentity& identity)
 {

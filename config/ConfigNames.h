@@ -9,6 +9,12 @@
 // program's folder inside the documents folder.
 constexpr char kDefaultFileFolder[] = "DefaultFile";
 constexpr char kUserFileFolder[] = "UserFile";
+// The window program; velumixctl finds the user files in its folder.
+constexpr char kWindowProgramName[] = "velumix";
+
+// Where the program named `programName` keeps the user files:
+// <documents>/<programName>/UserFile.
+QString userFileFolder(const QString& programName);
 
 // Eight lower-case hexadecimal digits, byte 0 first ({0x0a,0x1b,0x2c,0x3d} -> "0a1b2c3d").
 QString identityToHex(const DeviceIdentity& identity);

@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "SharedTypes.h"
+#include "HeadsetTypes.h"
 
 // Values of the "algorithm" and "mode" members of a configuration document.
 constexpr char kAlgorithmSurround[] = "Surround";

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "SharedTypes.h"
+#include "HeadsetTypes.h"
 
 // The "parameter" text: the gains in decimal joined by "," ("0,0,0,0,0,0,0,0,0,0").
 QString gainsToText(const EqGains& gains);

@@ -10,8 +10,6 @@
 #include <QCoreApplication>
 
 #include <QElapsedTimer>
-#include <QStandardPaths>
-#include <QThread>
 
 #include <algorithm>
 #include <functional>
@@ -20,11 +18,8 @@
 
 namespace {
 
-// The window keeps its files in the folder named after it.
-const char* const kWindowProgramName = "velumix";
 constexpr int kReplyTimeoutMs = 1000;
 constexpr int kReadSliceMs = 50;
-constexpr int kPairGapMs = 10;
 
 struct Context
 {
@@ -40,19 +35,26 @@ int usageError(Context& c, const QString& message)
     return ExitUsage;
 }
 
+bool written()
+{
+    return usbHidLastWriteResult() == WriteSucceeded;
+}
+
 int openHeadset(Context& c)
 {
     switch (usbHidOpenDevice()) {
-    case 0:
-        return usbHidLastWriteResult() == 0 ? ExitSuccess : ExitWriteFailed;
-    case -1:
+    case OpenSucceeded:
+        return written() ? ExitSuccess : ExitWriteFailed;
+    case OpenFailed:
         c.err << "velumixctl: cannot open the headset at "
-              << QString::fromStdString(usbHidLastMatchedPath())
-              << ". If you lack permission, install the udev rule (see README: "
+              << QString::fromStdString(usbHidLastMatchedPath()) << " ("
+              << QString::fromStdString(usbHidLastOpenError())
+              << "). If you lack permission, install the udev rule (see README: "
                  "'Access to the headset').\n";
         return ExitOpenFailed;
     default:
-        c.err << "velumixctl: no headset found (vendor 3206, accepted products).\n";
+        c.err << "velumixctl: no headset found (vendor " << headsetVendorIdDigits()
+              << ", accepted products).\n";
         return ExitNoHeadset;
     }
 }
@@ -80,11 +82,6 @@ bool awaitReplies(const std::function<void(uint8_t code)>& onReply,
 bool replyStatusError(uint8_t code)
 {
     return code != frame::ReadVersion && frame::payloadByte(linkState.rxFrame.data(), 0) == 1;
-}
-
-bool written()
-{
-    return usbHidLastWriteResult() == 0;
 }
 
 // Writes the frames of `send` (false when a write failed) and waits for one
@@ -134,18 +131,11 @@ int listInterfaces(Context& c)
         ++count;
     }
     if (count == 0) {
-        c.err << "velumixctl: no headset found (vendor 3206, accepted products).\n";
+        c.err << "velumixctl: no headset found (vendor " << headsetVendorIdDigits()
+              << ", accepted products).\n";
         return ExitNoHeadset;
     }
     return ExitSuccess;
-}
-
-QString identityHex(const DeviceIdentity& identity)
-{
-    QString text;
-    for (uint8_t byte : identity)
-        text += QStringLiteral("%1").arg(byte, 2, 16, QChar('0'));
-    return text;
 }
 
 // What the headset says about itself right after the open.
@@ -172,15 +162,7 @@ int queryHeadset(Context& c, HeadsetState& state)
     };
     // The open has asked for the version already.
     const int result = exchange(
-        c,
-        [] {
-            QThread::msleep(kPairGapMs);
-            usbHidSend_ReadAudio();
-            const bool audioSent = written();
-            QThread::msleep(kPairGapMs);
-            usbHidSend_ReadStatus();
-            return audioSent && written();
-        },
+        c, [] { return usbHidSend_ReadAudioAndStatus(); },
         {frame::ReadVersion, frame::ReadAudio, frame::ReadStatus}, collect);
     state.stereoTab = replyState.stereoTabFlag;
     state.surroundTab = replyState.surroundTabFlag;
@@ -198,22 +180,22 @@ int showInfo(Context& c)
           << "sample-rate: " << state.sampleRate << "\n"
           << "stereo: " << state.stereoTab << "\n"
           << "surround: " << state.surroundTab << "\n"
-          << "identity: " << identityHex(state.identity) << "\n"
+          << "identity: " << identityToHex(state.identity) << "\n"
           << "state: " << state.stateByte << "\n";
     return ExitSuccess;
 }
 
-// The state byte picks the page the window shows: 16 and above surround.
+// The state byte picks the page the window shows.
 int showStatus(Context& c)
 {
     HeadsetState state;
     if (const int result = queryHeadset(c, state); result != ExitSuccess)
         return result;
     c.out << "state: " << state.stateByte << "\n"
-          << "page: " << (state.stateByte >= 16 ? "surround" : "stereo") << "\n"
+          << "page: " << (frame::stateIsSurround(state.stateByte) ? "surround" : "stereo") << "\n"
           << "stereo-tab: " << state.stereoTab << "\n"
           << "surround-tab: " << state.surroundTab << "\n"
-          << "identity: " << identityHex(state.identity) << "\n";
+          << "identity: " << identityToHex(state.identity) << "\n";
     return ExitSuccess;
 }
 
@@ -238,15 +220,7 @@ bool namedValues(const QStringList& args, const std::set<QString>& known,
 // The equaliser as the window sends it: bands 0-4, a short pause, bands 5-9.
 int sendPeqPair(Context& c, int channel, int mode, const EqGains& gains)
 {
-    return exchange(c,
-                    [&] {
-                        // The pair goes out whole even when the first frame fails.
-                        usbHidSend_SetPEQ(channel, 0, 4, mode, gains);
-                        const bool lowSent = written();
-                        QThread::msleep(kPairGapMs);
-                        usbHidSend_SetPEQ(channel, 5, 9, mode, gains);
-                        return lowSent && written();
-                    },
+    return exchange(c, [&] { return usbHidSend_PeqPair(channel, mode, gains); },
                     {frame::SetPeq, frame::SetPeq});
 }
 
@@ -336,8 +310,7 @@ int withOpenHeadset(Context& c, const std::function<int()> command);
 // The connected unit's user file, as the window keeps it.
 QString userFilePath(const DeviceIdentity& identity)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
-           kWindowProgramName + "/" + kUserFileFolder + "/" +
+    return userFileFolder(kWindowProgramName) + "/" +
            userFileName(linkState.connectedVendorId, linkState.connectedProductId, identity);
 }
 
@@ -382,9 +355,10 @@ int applyCustomMode(Context& c, const QString& name, std::optional<SoundPage> pa
             continue;
         if (page && (*page == SoundPage::Surround) != surround)
             continue;
-        const int firstMode =
-            surround && headsetModelOf(linkState.connectedProductId) != 1 ? 20 : 6;
-        return sendPeqPair(c, 1, firstMode + slot, gainsFromText(mode.parameter));
+        const int modeIndex =
+            customSlotModeIndex(surround ? SoundPage::Surround : SoundPage::Stereo, slot,
+                                headsetModelOf(linkState.connectedProductId));
+        return sendPeqPair(c, 1, modeIndex, gainsFromText(mode.parameter));
     }
     c.err << "velumixctl: the connected unit has no custom mode '" << name << "'"
           << (page ? QStringLiteral(" on the %1 page")

@@ -2,6 +2,7 @@
 
 #include "ConfigReader.h"
 #include "CtlCommands.h"
+#include "HidapiBackend.h"
 #include "SimulatedHeadset.h"
 #include "UsbHidOperation.h"
 
@@ -61,22 +62,24 @@ int main(int argc, char* argv[])
         return ExitSuccess;
     }
 
-    std::unique_ptr<SimulatedHidBackend> simulated;
+    std::unique_ptr<HidBackend> headsets;
     if (options.simulate) {
-        simulated = std::make_unique<SimulatedHidBackend>();
+        auto simulated = std::make_unique<SimulatedHidBackend>();
         HeadsetSettings settings;
         settings.productId = options.simulatedProductId;
         simulated->addHeadset(settings);
-        setHidBackend(simulated.get());
+        headsets = std::move(simulated);
+    } else {
+        headsets = std::make_unique<HidapiBackend>();
     }
-    acceptProducts(options);
+    LinkContext link(*headsets);
     if (options.traceFrames) {
-        setFrameTap([&out](bool outgoing, const uint8_t* data, int length) {
+        link.frameTap = [&out](bool outgoing, const uint8_t* data, int length) {
             out << (outgoing ? "TX" : "RX") << hexBytes(data, length) << "\n";
             out.flush();
-        });
+        };
     }
-    const int result = runCtlCommand(options, out, err);
-    setHidBackend(nullptr);
-    return result;
+    const LinkContextGuard linkInstalled(link);
+    acceptProducts(options);
+    return runCtlCommand(options, out, err);
 }

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "SharedTypes.h"
+#include "HeadsetTypes.h"
 
 constexpr int kReportSize = 64;
 constexpr int kShortReportSize = 32;
@@ -79,6 +79,14 @@ bool replyAccepted(const uint8_t* report, int bytesRead);
 inline uint8_t payloadByte(const uint8_t* frame, int k)
 {
     return frame[kPayloadOffset + k];
+}
+
+// The state byte of a status reply picks the page: from 16 on surround,
+// below it stereo.
+constexpr int kFirstSurroundState = 16;
+constexpr bool stateIsSurround(int stateByte)
+{
+    return stateByte >= kFirstSurroundState;
 }
 
 // Decoded parts of replies that the headset tools print.

@@ -39,9 +39,6 @@ public:
     // Returns the number of bytes read, 0 when nothing came in time, -1 on error.
     virtual int readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds) = 0;
     virtual void close(HidDevice* device) = 0;
+    // Why the last open on this thread failed, as the library words it.
+    virtual std::string openError() = 0;
 };
-
-// The back end the device link uses; set once at start-up, before any thread
-// of the link runs. Defaults to hidapi.
-HidBackend& hidBackend();
-void setHidBackend(HidBackend* backend);

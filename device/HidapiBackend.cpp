@@ -1,5 +1,7 @@
 #include "HidapiBackend.h"
 
+#include <QString>
+
 #include <hidapi.h>
 
 namespace {
@@ -63,6 +65,16 @@ int HidapiBackend::write(HidDevice* device, const uint8_t* data, size_t length)
 int HidapiBackend::readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds)
 {
     return hid_read_timeout(handleOf(device), data, length, milliseconds);
+}
+
+// hidapi keeps the last open's error for the calling thread: "Failed to open a
+// device with path '...': Permission denied".
+std::string HidapiBackend::openError()
+{
+    const wchar_t* text = hid_error(nullptr);
+    if (!text)
+        return {};
+    return QString::fromWCharArray(text).toStdString();
 }
 
 void HidapiBackend::close(HidDevice* device)

@@ -13,6 +13,7 @@ public:
     int write(HidDevice* device, const uint8_t* data, size_t length) override;
     int readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds) override;
     void close(HidDevice* device) override;
+    std::string openError() override;
 };
 
 // Releases what hidapi holds for the process; the next use starts it again.

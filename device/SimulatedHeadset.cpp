@@ -184,6 +184,12 @@ SimulatedHidBackend::Unit* SimulatedHidBackend::unitForPath(const std::string& p
     return nullptr;
 }
 
+std::string SimulatedHidBackend::openError()
+{
+    std::lock_guard lock(m_mutex);
+    return m_openFails ? "Permission denied" : "No such device";
+}
+
 HidDevice* SimulatedHidBackend::open(const HidDeviceInfo& info)
 {
     std::lock_guard lock(m_mutex);

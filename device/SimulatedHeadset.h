@@ -61,6 +61,7 @@ public:
     int write(HidDevice* device, const uint8_t* data, size_t length) override;
     int readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds) override;
     void close(HidDevice* device) override;
+    std::string openError() override;
 
 private:
     struct Unit;

@@ -1,8 +1,10 @@
 #include "UsbHidOperation.h"
 
+#include "Diagnostics.h"
 #include "TraceLog.h"
 
 #include <QString>
+#include <QThread>
 
 #include <algorithm>
 
@@ -15,21 +17,6 @@ namespace {
 
 const QString kUnit = QStringLiteral("UsbHidOperation");
 constexpr uint8_t kStatusError = 1;
-constexpr int kSurroundStateThreshold = 16;
-
-std::string lastMatchedPath;
-int lastWriteResult = 2;
-FrameTap frameTap;
-
-void trace(const QString& tag, const QString& step, const char* function, int line)
-{
-    traceLog(tag, step, kUnit, QString::fromLatin1(function), line);
-}
-
-void debugLine(const QString& text)
-{
-    qCDebug(lcDevice).noquote() << text;
-}
 
 bool productAccepted(uint16_t productId)
 {
@@ -44,10 +31,13 @@ bool openHandles(const HidDeviceInfo& info)
 {
     HidBackend& backend = hidBackend();
     HidDevice* writer = backend.open(info);
-    if (!writer)
+    if (!writer) {
+        linkContext().lastOpenError = backend.openError();
         return false;
+    }
     HidDevice* reader = backend.open(info);
     if (!reader) {
+        linkContext().lastOpenError = backend.openError();
         backend.close(writer);
         return false;
     }
@@ -69,14 +59,15 @@ struct CommandNames
 void sendCommand(const CommandNames& names, const Report& frame, int line)
 {
     if (names.traceTag)
-        trace(names.traceTag, "start", names.function, line);
+        traceLog(names.traceTag, "start", kUnit, names.function, line);
     linkState.txReport = frame;
     const int result = usbHidWriteDevice(linkState.txReport.data());
-    lastWriteResult = result;
+    linkContext().lastWriteResult = result;
     static const char* const kOutcome[] = {"Write Success!", "Write Fail!", "Device Not Open!"};
-    debugLine(QStringLiteral("[Send - %1::%2]").arg(names.debugName, kOutcome[result]));
+    debugLine(lcDevice(), QStringLiteral("[Send - %1::%2]").arg(names.debugName, kOutcome[result]));
     if (names.traceTag)
-        trace(names.traceTag, QStringLiteral("end(%1)").arg(result), names.function, line);
+        traceLog(names.traceTag, QStringLiteral("end(%1)").arg(result), kUnit, names.function,
+                 line);
 }
 
 void storeIdentity(const uint8_t* frame)
@@ -117,52 +108,53 @@ int usbHidOpenDevice()
             continue;
         ++matches;
         chosen = entry; // the last match in enumeration order wins
-        trace("OpenDevice", "Recognized device", "usbHidOpenDevice", __LINE__);
-        debugLine(" PID = Ox1032");
+        traceLog("OpenDevice", "Recognized device", kUnit, "usbHidOpenDevice", __LINE__);
+        debugLine(lcDevice(), " PID = Ox1032");
         qCDebug(lcDevice) << entry.productId;
     }
-    debugLine(QStringLiteral("iDeviceNum == %1").arg(matches));
+    debugLine(lcDevice(), QStringLiteral("iDeviceNum == %1").arg(matches));
     if (matches == 0) {
-        debugLine("Please Insert USB Device!");
-        return -2;
+        debugLine(lcDevice(), "Please Insert USB Device!");
+        return OpenNoDevice;
     }
-    debugLine("Open Device!");
-    lastMatchedPath = chosen.path;
+    debugLine(lcDevice(), "Open Device!");
+    linkContext().lastMatchedPath = chosen.path;
+    linkContext().lastOpenError.clear();
     if (!openHandles(chosen)) {
-        debugLine("Open Device Fail!");
-        return -1;
+        debugLine(lcDevice(), "Open Device Fail!");
+        return OpenFailed;
     }
-    debugLine("Open Device Success!");
+    debugLine(lcDevice(), "Open Device Success!");
     linkState.connectedVendorId = chosen.vendorId;
     linkState.connectedProductId = chosen.productId;
     linkState.deviceOpened = 1;
     usbHidSend_ReadVersion();
-    return 0;
+    return OpenSucceeded;
 }
 
 int usbHidWriteDevice(const uint8_t* frame)
 {
     const char* function = "usbHidWriteDevice";
     if (!frame) {
-        trace("*Usb Write", "fail222", function, __LINE__);
-        return 2;
+        traceLog("*Usb Write", "fail222", kUnit, function, __LINE__);
+        return WriteNotOpen;
     }
     const int length = frame::commandLength(frame[0]);
-    trace("*Usb Write", "start", function, __LINE__);
+    traceLog("*Usb Write", "start", kUnit, function, __LINE__);
     HidDevice* handle = linkState.deviceHandle;
     if (!handle || length == 0) {
-        trace("*Usb Write", "fail222", function, __LINE__);
-        return 2;
+        traceLog("*Usb Write", "fail222", kUnit, function, __LINE__);
+        return WriteNotOpen;
     }
-    if (frameTap)
-        frameTap(true, frame, length);
+    if (const FrameTap& tap = linkContext().frameTap)
+        tap(true, frame, length);
     const int written = hidBackend().write(handle, frame, static_cast<size_t>(length));
     if (written == kShortReportSize || written == kReportSize) {
-        trace("*Usb Write", "success", function, __LINE__);
-        return 0;
+        traceLog("*Usb Write", "success", kUnit, function, __LINE__);
+        return WriteSucceeded;
     }
-    trace("*Usb Write", "fail111", function, __LINE__);
-    return 1;
+    traceLog("*Usb Write", "fail111", kUnit, function, __LINE__);
+    return WriteFailed;
 }
 
 void usbHidCloseDevice()
@@ -174,14 +166,24 @@ void usbHidCloseDevice()
     }
 }
 
+QString headsetVendorIdDigits()
+{
+    return QStringLiteral("%1").arg(kHeadsetVendorId, 4, 16, QChar('0')).toUpper();
+}
+
 std::string usbHidLastMatchedPath()
 {
-    return lastMatchedPath;
+    return linkContext().lastMatchedPath;
+}
+
+std::string usbHidLastOpenError()
+{
+    return linkContext().lastOpenError;
 }
 
 int usbHidLastWriteResult()
 {
-    return lastWriteResult;
+    return linkContext().lastWriteResult;
 }
 
 void usbHidSend_ReadVersion()
@@ -192,7 +194,7 @@ void usbHidSend_ReadVersion()
 
 void usbHidSend_ReadAudio()
 {
-    debugLine("***** Read Audio! *****");
+    debugLine(lcDevice(), "***** Read Audio! *****");
     sendCommand({"ReadAudio", "usbHidSend_ReadAudio", nullptr}, frame::readAudioCommand(),
                 __LINE__);
 }
@@ -224,6 +226,25 @@ void usbHidSend_SetPEQ(int channel, int firstBand, int lastBand, int modeIndex, 
     sendCommand({"SetPEQ", "usbHidSend_SetPEQ", "Usb Hid send PEQ"}, frame, __LINE__);
 }
 
+bool usbHidSend_PeqPair(int channel, int modeIndex, const EqGains& gains)
+{
+    usbHidSend_SetPEQ(channel, 0, 4, modeIndex, gains);
+    const bool lowWritten = usbHidLastWriteResult() == WriteSucceeded;
+    QThread::msleep(kCommandGapMs);
+    usbHidSend_SetPEQ(channel, 5, 9, modeIndex, gains);
+    return lowWritten && usbHidLastWriteResult() == WriteSucceeded;
+}
+
+bool usbHidSend_ReadAudioAndStatus()
+{
+    QThread::msleep(kCommandGapMs);
+    usbHidSend_ReadAudio();
+    const bool audioWritten = usbHidLastWriteResult() == WriteSucceeded;
+    QThread::msleep(kCommandGapMs);
+    usbHidSend_ReadStatus();
+    return audioWritten && usbHidLastWriteResult() == WriteSucceeded;
+}
+
 int usbHidReadReport(int timeoutMs)
 {
     HidDevice* handle = linkState.readHandle;
@@ -233,8 +254,8 @@ int usbHidReadReport(int timeoutMs)
         hidBackend().readTimeout(handle, linkState.rxReport.data(), kReportSize, timeoutMs);
     if (bytesRead != kShortReportSize && bytesRead != kReportSize)
         return bytesRead;
-    if (frameTap)
-        frameTap(false, linkState.rxReport.data(), bytesRead);
+    if (const FrameTap& tap = linkContext().frameTap)
+        tap(false, linkState.rxReport.data(), bytesRead);
     linkState.rxFrame.fill(0);
     std::copy_n(linkState.rxReport.begin(), bytesRead, linkState.rxFrame.begin());
     return bytesRead;
@@ -281,16 +302,16 @@ bool rxStatusIsError()
 void usbHidRecv_ReadVersion()
 {
     if (rxPayload(0) == 0)
-        debugLine("No Version.");
+        debugLine(lcDevice(), "No Version.");
     else
-        debugLine(QString::fromStdString(frame::versionText(linkState.rxFrame.data())));
-    debugLine("[Recv - ReadVersion::Read Version Successful!]");
+        debugLine(lcDevice(), QString::fromStdString(frame::versionText(linkState.rxFrame.data())));
+    debugLine(lcDevice(), "[Recv - ReadVersion::Read Version Successful!]");
 }
 
 void usbHidRecv_ReadAudio()
 {
     if (rxStatusIsError()) {
-        debugLine("[Recv - ReadAudio::Error]");
+        debugLine(lcDevice(), "[Recv - ReadAudio::Error]");
         return;
     }
     replyState.stereoTabFlag = rxPayload(2);
@@ -302,32 +323,27 @@ void usbHidRecv_SetPEQ()
     replyState.peqAckFirst = rxPayload(1);
     replyState.peqAckLast = rxPayload(2);
     if (rxStatusIsError())
-        debugLine("[Recv - ReadAudio::Error]");
+        debugLine(lcDevice(), "[Recv - ReadAudio::Error]");
 }
 
 void usbHidRecv_Volume()
 {
     if (rxStatusIsError())
-        debugLine("[Recv - Volume::Error]");
+        debugLine(lcDevice(), "[Recv - Volume::Error]");
 }
 
 void usbHidRecv_SetSwitch()
 {
     if (rxStatusIsError())
-        debugLine("[Recv - ReadAudio::Error]");
+        debugLine(lcDevice(), "[Recv - ReadAudio::Error]");
 }
 
 int usbHidRecv_ReadStatus()
 {
     if (rxStatusIsError()) {
-        debugLine("[Recv - ReadAudio::Error]");
+        debugLine(lcDevice(), "[Recv - ReadAudio::Error]");
         return StatusError;
     }
     storeIdentity(linkState.rxFrame.data());
-    return rxPayload(2) < kSurroundStateThreshold ? StatusStereo : StatusSurround;
-}
-
-void setFrameTap(FrameTap tap)
-{
-    frameTap = std::move(tap);
+    return frame::stateIsSurround(rxPayload(2)) ? StatusSurround : StatusStereo;
 }

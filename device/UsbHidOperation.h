@@ -9,8 +9,10 @@
 
 #include "Frames.h"
 #include "HidBackend.h"
+#include "LinkContext.h"
 
 #include <QLoggingCategory>
+#include <QString>
 
 #include <array>
 #include <atomic>
@@ -20,6 +22,11 @@
 Q_DECLARE_LOGGING_CATEGORY(lcDevice)
 
 constexpr uint16_t kHeadsetVendorId = 0x3206;
+// The vendor ID as four upper-case hexadecimal digits ("3206"), as interface
+// paths and messages show it.
+QString headsetVendorIdDigits();
+// The pause between two commands sent one after the other.
+constexpr int kCommandGapMs = 10;
 constexpr int kMaxAcceptedProductIds = 100;
 constexpr int kRxFrameSize = 70;
 
@@ -61,8 +68,8 @@ extern ReplyState replyState;
 enum ReplyType
 {
     StatusError = 0,
-    StatusSurround = 1, // state byte >= 16
-    StatusStereo = 2,   // state byte < 16
+    StatusSurround = 1, // frame::stateIsSurround
+    StatusStereo = 2,
     AudioReply = 20,
     PeqAcknowledged = 21,
     NoSignal = -1,
@@ -75,12 +82,17 @@ void clearAcceptedProductIds();
 // The headset's vendor-defined interface of an accepted product.
 bool usbHidInterfaceMatches(const HidDeviceInfo& entry);
 
+// An OpenResult; on OpenFailed usbHidLastOpenError() tells why.
 int usbHidOpenDevice();
+// A WriteResult.
 int usbHidWriteDevice(const uint8_t* frame);
 // Closes the link. The reader thread must have left its loop first.
 void usbHidCloseDevice();
 // The path of the interface the last open chose (for messages).
 std::string usbHidLastMatchedPath();
+// Why the last open failed, as the HID library words it; empty after a
+// successful open.
+std::string usbHidLastOpenError();
 
 void usbHidSend_ReadVersion();
 void usbHidSend_ReadAudio();
@@ -88,7 +100,13 @@ void usbHidSend_ReadStatus();
 void usbHidSend_SetMicVolume(int level);
 void usbHidSend_SetAlgorithmSwitch(int a, int surround, int noiseCancellation, int modeByte);
 void usbHidSend_SetPEQ(int channel, int firstBand, int lastBand, int modeIndex, EqGains gains);
-// The result of the last command write (0 success, 1 write failed, 2 not open).
+// The whole equaliser: bands 0-4, the command gap, bands 5-9. Both frames go
+// out even when the first write fails; true when both were written.
+bool usbHidSend_PeqPair(int channel, int modeIndex, const EqGains& gains);
+// What the headset is asked right after an open: its audio capabilities and
+// its state, each after the command gap; true when both were written.
+bool usbHidSend_ReadAudioAndStatus();
+// The WriteResult of the last command write.
 int usbHidLastWriteResult();
 
 // Reads one report on the reader handle into rxReport/rxFrame; returns what
@@ -103,8 +121,3 @@ void usbHidRecv_SetPEQ();
 void usbHidRecv_Volume();
 void usbHidRecv_SetSwitch();
 int usbHidRecv_ReadStatus();
-
-// Observes every report written (outgoing) and read, for tools that print the
-// traffic. Set before the link opens; called on the writing or reading thread.
-using FrameTap = std::function<void(bool outgoing, const uint8_t* data, int length)>;
-void setFrameTap(FrameTap tap);

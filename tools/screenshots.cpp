@@ -5,6 +5,7 @@
 
 #include "DesktopIntegration.h"
 #include "HotplugSource.h"
+#include "LinkContext.h"
 #include "SimulatedHeadset.h"
 #include "Velumix.h"
 
@@ -56,9 +57,10 @@ int main(int argc, char* argv[])
     HeadsetSettings settings;
     settings.productId = productId;
     const int unit = headsets.addHeadset(settings);
-    setHidBackend(&headsets);
     ManualHotplugSource hotplug;
-    useHotplugSource(&hotplug);
+    LinkContext link(headsets);
+    link.hotplugSource = &hotplug;
+    const LinkContextGuard linkInstalled(link);
 
     Velumix window;
     useFreeFacesForForm(); // as the program does, after its window is built
@@ -109,6 +111,5 @@ int main(int argc, char* argv[])
         QTextStream(stdout) << path << "\n";
     }
     window.shutDown();
-    setHidBackend(nullptr);
     return 0;
 }

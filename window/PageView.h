@@ -8,7 +8,7 @@
 
 #include "BuiltInPresets.h"
 #include "ConfigRecord.h"
-#include "SharedTypes.h"
+#include "HeadsetTypes.h"
 
 #include <QString>
 #include <QStringList>

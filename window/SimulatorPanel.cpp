@@ -1,6 +1,7 @@
 #include "SimulatorPanel.h"
 
 #include "ConfigNames.h"
+#include "Frames.h"
 #include "HotplugSource.h"
 #include "SimulatedHeadset.h"
 
@@ -17,9 +18,9 @@
 
 namespace {
 
-// The state bytes a unit reports: 16 and above select the surround page.
-constexpr uint8_t kSurroundState = 16;
-constexpr uint8_t kStereoState = 15;
+// The state bytes a unit reports for each page.
+constexpr uint8_t kSurroundState = frame::kFirstSurroundState;
+constexpr uint8_t kStereoState = frame::kFirstSurroundState - 1;
 
 const char* const kPanelStyle =
     "QWidget{background-color: rgb(30,30,30); color: rgb(235,235,235);}"

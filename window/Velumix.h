@@ -340,9 +340,5 @@ public:
 extern EqGains stereoGains;
 extern EqGains surroundGains;
 
-// Makes the next window take its hot-plug events from this source instead of
-// udev (the simulated headset, tests).
-void useHotplugSource(HotplugSource* source);
-
 // 1 when the window shows at start, 0 when started by the autostart entry.
 extern int showOnStart;

@@ -9,34 +9,13 @@
 #include "MessageBox.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
+#include "WindowDiagnostics.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QStandardPaths>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
-
-namespace {
-
-void debugLine(const QString& text)
-{
-    qCDebug(lcWindow).noquote() << text;
-}
-
-void trace(const QString& tag, const QString& step, const char* function, int line)
-{
-    traceLog(tag, step, "Velumix", function, line);
-}
-
-QString userFolder()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/" +
-           QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-}
-
-} // namespace
 
 bool Velumix::readJsonFile(const QString& path)
 {
@@ -122,7 +101,7 @@ void Velumix::buildConfigFilePaths()
     m_qstrCurrentDefaultFileName =
         m_qstrAppDirPath + "/" + kDefaultFileFolder + "/" + defaultFileName(vendorId, productId);
     // The whole path: a new account may not have its documents folder yet.
-    const QString folder = userFolder() + "/" + kUserFileFolder + "/";
+    const QString folder = userFileFolder(programBaseName()) + "/";
     QDir().mkpath(folder);
     m_qstrCurrentUserFileName = folder + userFileName(vendorId, productId, m_knownDeviceIdentity);
 }

@@ -81,9 +81,7 @@ void Velumix::selectCustomSlot(SoundPage page, int slot)
     view.currentCustom = record;
     view.currentCustomValid = true;
     applyGainTexts(page, view.gainTexts);
-    // Selecting a surround slot on other models sends 20..24.
-    const int firstMode = surround && m_headsetModel != 1 ? 20 : 6;
-    sendPEQParameter(int(page), firstMode + slot);
+    sendPEQParameter(int(page), customSlotModeIndex(page, slot, m_headsetModel));
 }
 
 void Velumix::on_RadioButton_Surround_CustomOne_Clicked()

@@ -10,6 +10,7 @@
 #include "TraceLog.h"
 #include "UdevHotplugSource.h"
 #include "UsbHidOperation.h"
+#include "WindowDiagnostics.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -19,14 +20,11 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
 
-constexpr int kCommandGapMs = 10;
 constexpr int kMicrophoneArrivalLevel = 100;
 // Right after the kernel reports a headset, udev may not yet have given the
 // user access to it: an open refused then is tried again a few times.
 constexpr int kOpenRetryIntervalMs = 250;
 constexpr int kOpenRetries = 8;
-
-HotplugSource* hotplugSourceInUse = nullptr;
 
 const char* const kHeadsetPictures[] = {
     nullptr,
@@ -62,22 +60,12 @@ void showBuiltInPicture(Ui::VelumixClass& form, const char* styleSheet)
     form.label_Spectrum->setStyleSheet(styleSheet);
 }
 
-void debugLine(const QString& text)
-{
-    qCDebug(lcWindow).noquote() << text;
-}
-
 } // namespace
-
-void useHotplugSource(HotplugSource* source)
-{
-    hotplugSourceInUse = source;
-}
 
 void Velumix::registerDevice()
 {
     debugLine("***** Register Device! *****");
-    m_hotplugSource = hotplugSourceInUse;
+    m_hotplugSource = linkContext().hotplugSource;
     if (!m_hotplugSource)
         m_hotplugSource = new UdevHotplugSource(UdevHotplugSource::Monitor::Automatic, this);
     connect(m_hotplugSource, &HotplugSource::deviceArrived, this, &Velumix::deviceArrived);
@@ -117,11 +105,14 @@ void Velumix::retryRefusedOpen()
         return;
     }
     const QString path = QString::fromStdString(usbHidLastMatchedPath());
-    showMessageBox(QMessageBox::Warning, "warning",
-                   tr("The headset at %1 cannot be opened.\n\nIf your user may not use it, install "
-                      "the udev rule that comes with Velumix (70-velumix.rules) into "
-                      "/etc/udev/rules.d, then plug the headset in again.")
-                       .arg(path));
+    // The HID library's reason, e.g. "Permission denied".
+    const QString reason = QString::fromStdString(usbHidLastOpenError());
+    showMessageBox(
+        QMessageBox::Warning, "warning",
+        tr("The headset at %1 cannot be opened.\n\n%2If your user may not use it, install "
+           "the udev rule that comes with Velumix (70-velumix.rules) into "
+           "/etc/udev/rules.d, then plug the headset in again.")
+            .arg(path, reason.isEmpty() ? QString() : reason + ".\n\n"));
 }
 
 void Velumix::deviceRemoved(const QString& interfacePath)
@@ -133,7 +124,8 @@ void Velumix::deviceRemoved(const QString& interfacePath)
     debugLine(QStringLiteral("移除设备(name)：") + interfacePath);
     traceLog("DeviceRemove", "true", "Velumix", "nativeEvent", __LINE__);
     // Any interface of the vendor going away closes the link, once.
-    if (linkState.deviceHandle && linkState.deviceOpened == 1 && vendorDigits == "3206")
+    if (linkState.deviceHandle && linkState.deviceOpened == 1 &&
+        vendorDigits == headsetVendorIdDigits())
         closeLink();
     InitDeviceInput();
 }
@@ -207,10 +199,7 @@ void Velumix::startReaderThread()
     debugLine("***** Start Connect One! *****");
     connect(m_readerThread, &MyThread::sendReadAudio, this, &Velumix::on_SLOTReadAudio,
             Qt::QueuedConnection);
-    QThread::msleep(kCommandGapMs);
-    usbHidSend_ReadAudio();
-    QThread::msleep(kCommandGapMs);
-    usbHidSend_ReadStatus();
+    usbHidSend_ReadAudioAndStatus();
 }
 
 // Never close the device under a running read: the loop leaves its read

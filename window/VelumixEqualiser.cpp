@@ -3,6 +3,7 @@
 
 #include "Velumix.h"
 
+#include "BuiltInPresets.h"
 #include "GainText.h"
 #include "Styles.h"
 #include "TraceLog.h"
@@ -10,7 +11,6 @@
 #include "WidgetTables.h"
 
 #include <QLoggingCategory>
-#include <QThread>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -18,8 +18,6 @@ EqGains stereoGains{};
 EqGains surroundGains{};
 
 namespace {
-
-constexpr int kPairGapMs = 10;
 
 EqGains sliderValues(const Ui::VelumixClass& ui, const WidgetTable<QSlider, kBandCount>& table)
 {
@@ -61,10 +59,7 @@ void Velumix::sendPEQParameter(int page, int modeIndex)
     if (page != int(SoundPage::Surround) && page != int(SoundPage::Stereo))
         return;
     const EqGains& gains = readSliders(SoundPage(page));
-    // Always the whole equaliser: low bands, a short pause, high bands.
-    usbHidSend_SetPEQ(1, 0, 4, modeIndex, gains);
-    QThread::msleep(kPairGapMs);
-    usbHidSend_SetPEQ(1, 5, 9, modeIndex, gains);
+    usbHidSend_PeqPair(1, modeIndex, gains);
     m_qstrCurrentAlgorithm = kPageNumbers[page].algorithm;
 }
 
@@ -74,13 +69,12 @@ std::optional<int> Velumix::editedCustomModeIndex(SoundPage page) const
         const int slot = m_stereoCustomSlot - kStereoFirstSlot;
         if (m_stereoSelectionKind != kStereoCustomSelected || slot < 0 || slot >= kCustomSlotCount)
             return std::nullopt;
-        return 6 + slot;
+        return customSlotModeIndex(page, slot, m_headsetModel, CustomSlotUse::Edited);
     }
     const int slot = m_surroundCustomSlot - kSurroundFirstSlot;
     if (m_surroundSelectionKind != kSurroundCustomSelected || slot < 0 || slot >= kCustomSlotCount)
         return std::nullopt;
-    // Editing a slot's sliders on other models sends two above its selection index.
-    return (m_headsetModel == 1 ? 6 : 22) + slot;
+    return customSlotModeIndex(page, slot, m_headsetModel, CustomSlotUse::Edited);
 }
 
 void Velumix::on_VerticalSlider_Stereo_ValueChange()

@@ -4,8 +4,8 @@
 
 #include "Autostart.h"
 #include "CustomTabStyle.h"
-#include "ElidedButtonText.h"
 #include "DataFolder.h"
+#include "ElidedButtonText.h"
 #include "HidapiBackend.h"
 #include "MyThread.h"
 #include "TraceLog.h"

@@ -11,6 +11,7 @@
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
+#include "WindowDiagnostics.h"
 
 #include <QButtonGroup>
 #include <QLoggingCategory>
@@ -68,11 +69,6 @@ const CustomizeTrace kCustomizeTrace[] = {
     {"on_RadioButton_Stereo_Customize_Clicked", "Stereo Customize"},
     {"on_RadioButton_Surround_Customize_Clicked", "Surround Customize"},
 };
-
-void trace(const QString& tag, const QString& step, const char* function, int line)
-{
-    traceLog(tag, step, "Velumix", function, line);
-}
 
 } // namespace
 

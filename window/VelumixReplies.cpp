@@ -7,19 +7,11 @@
 #include "MessageBox.h"
 #include "Styles.h"
 #include "UsbHidOperation.h"
+#include "WindowDiagnostics.h"
 
 #include <QLoggingCategory>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
-
-namespace {
-
-void debugLine(const QString& text)
-{
-    qCDebug(lcWindow).noquote() << text;
-}
-
-} // namespace
 
 void Velumix::on_SLOTReadAudio(int iCmdType)
 {

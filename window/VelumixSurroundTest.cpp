@@ -8,6 +8,7 @@
 #include "MyThread_Two.h"
 #include "SystemVolume.h"
 #include "UsbHidOperation.h"
+#include "WindowDiagnostics.h"
 
 #include <QLoggingCategory>
 #include <QMediaPlayer>
@@ -78,11 +79,6 @@ QString stillPictureStyle(int step, RuleForm form)
     const QString rule = QStringLiteral("border-image: url(%1);")
                              .arg(QString::fromUtf8(speakerOf(step).stillPicture));
     return form == RuleForm::Bare ? rule : QStringLiteral("QLabel{%1}").arg(rule);
-}
-
-void debugLine(const QString& text)
-{
-    qCDebug(lcWindow).noquote() << text;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // server leaves them alone, disabled and saying why, until a server appears.
 
 #include "PrivatePulseServer.h"
+#include "SimulatedLink.h"
 #include "Velumix.h"
 
 #include <QtTest>
@@ -123,6 +124,10 @@ private slots:
     void missingServerLeavesSliders();
     void missingServerDisablesSlidersAndSaysWhy();
     void slidersFollowTheServerComingAndGoing();
+
+private:
+    // The window talks to no headset here.
+    SimulatedLink m_noHeadsets;
 };
 
 void VolumeWindowTest::initTestCase()

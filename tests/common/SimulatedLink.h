@@ -1,5 +1,6 @@
 #pragma once
-// A device link over a fresh simulated headset back end, for one test.
+// A device link over a fresh simulated headset back end, installed for one
+// test.
 
 #include "SimulatedHeadset.h"
 #include "UsbHidOperation.h"
@@ -9,11 +10,12 @@
 struct SimulatedLink
 {
     SimulatedHidBackend backend;
+    LinkContext context{backend};
+    LinkContextGuard installed{context};
 
     explicit SimulatedLink(std::initializer_list<uint16_t> accepted = {0x1054})
     {
         usbHidCloseDevice();
-        setHidBackend(&backend);
         clearAcceptedProductIds();
         for (uint16_t id : accepted)
             addAcceptedProductId(id);
@@ -23,12 +25,7 @@ struct SimulatedLink
         replyState.peqAckLast = 0;
         replyState.deviceIdentity = DeviceIdentity{};
     }
-    ~SimulatedLink()
-    {
-        usbHidCloseDevice();
-        setFrameTap({});
-        setHidBackend(nullptr);
-    }
+    ~SimulatedLink() { usbHidCloseDevice(); }
 
     int addHeadset(uint16_t productId = 0x1054, DeviceIdentity identity = {1, 2, 3, 4})
     {

@@ -2,7 +2,6 @@
 
 #include "ConfigRecord.h"
 #include "DataFolder.h"
-#include "MessageBox.h"
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
 
@@ -43,9 +42,6 @@ bool usable(QWidget* widget)
 }
 
 } // namespace
-
-std::atomic<int> HeadsetRig::s_repliesHandled{0};
-QtMessageHandler HeadsetRig::s_previousHandler = nullptr;
 
 QString algorithmOf(SoundPage page)
 {
@@ -111,48 +107,22 @@ int checkedSlot(const PageControls& controls)
     return 0;
 }
 
-ThrowawayHome::ThrowawayHome()
-{
-    const QString home = m_folder.path() + "/home";
-    qputenv("HOME", home.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
-    qputenv("XDG_CACHE_HOME", (home + "/.cache").toUtf8());
-    QDir().mkpath(home + "/Documents");
-}
-
 HeadsetRig::HeadsetRig()
 {
     // Handled replies are counted from the window's debug lines.
     QLoggingCategory::setFilterRules(QStringLiteral("velumix.*.debug=true"));
-    s_repliesHandled = 0;
-    s_previousHandler = qInstallMessageHandler(&HeadsetRig::countHandledReply);
-    useHotplugSource(&hotplug);
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_boxes << title + ": " + text;
-    });
+    link.context.hotplugSource = &hotplug;
 }
 
 HeadsetRig::~HeadsetRig()
 {
     m_window.reset();
-    setMessageBoxHandler({});
-    useHotplugSource(nullptr);
-    qInstallMessageHandler(s_previousHandler);
 }
 
-// The program's own debug lines are counted, not printed; everything else
-// goes on to the test log.
-void HeadsetRig::countHandledReply(QtMsgType type, const QMessageLogContext& context,
-                                   const QString& text)
+// Each reply the window handles writes this debug line once.
+int HeadsetRig::repliesHandled() const
 {
-    if (type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.")) {
-        if (text == kReplyHandledLine)
-            ++s_repliesHandled;
-        return;
-    }
-    if (s_previousHandler)
-        s_previousHandler(type, context, text);
+    return m_log.debugLineCount(kReplyHandledLine);
 }
 
 int HeadsetRig::addUnit(quint16 productId, DeviceIdentity identity, bool plugged)
@@ -175,6 +145,12 @@ bool HeadsetRig::start()
         return false;
     }
     return settle();
+}
+
+bool HeadsetRig::startWith(quint16 productId, DeviceIdentity identity)
+{
+    addUnit(productId, identity);
+    return start();
 }
 
 void HeadsetRig::stop()
@@ -209,10 +185,9 @@ int HeadsetRig::answeredRequestsWritten() const
 bool HeadsetRig::settle()
 {
     const bool settled = QTest::qWaitFor(
-        [this] { return s_repliesHandled == answeredRequestsWritten(); }, kDeadlineMs);
+        [this] { return repliesHandled() == answeredRequestsWritten(); }, kDeadlineMs);
     if (!settled)
-        qWarning("%d replies handled for %d requests", int(s_repliesHandled),
-                 answeredRequestsWritten());
+        qWarning("%d replies handled for %d requests", repliesHandled(), answeredRequestsWritten());
     return settled;
 }
 
@@ -284,28 +259,10 @@ void HeadsetRig::clearFrames()
     link.backend.clearReceivedFrames();
 }
 
-Frame bytesOf(const Report& report)
-{
-    return Frame(report.begin(), report.begin() + frame::commandLength(report[0]));
-}
-
-Frames peqPair(int modeIndex, const EqGains& gains, quint16 productId)
-{
-    return {bytesOf(frame::setPeqCommand(1, 0, 4, modeIndex, gains, productId)),
-            bytesOf(frame::setPeqCommand(1, 5, 9, modeIndex, gains, productId))};
-}
-
 Frame algorithmSwitch(const std::array<uint8_t, 6>& payload)
 {
     return bytesOf(frame::buildCommand(frame::kLongCommand, frame::SetAlgorithmSwitch,
                                        payload.data(), int(payload.size())));
-}
-
-Frames concatenated(const Frames& first, const Frames& second)
-{
-    Frames all = first;
-    all.insert(all.end(), second.begin(), second.end());
-    return all;
 }
 
 bool containsRun(const Frames& frames, const Frames& run)
@@ -448,22 +405,6 @@ QString savedModeInFile(const QString& path)
 }
 
 namespace QTest {
-template <> char* toString(const Frames& frames)
-{
-    QByteArray text;
-    for (const Frame& frame : frames) {
-        // Frames end in zero padding; the checksum is the last byte that matters.
-        const size_t used = frame.size() > size_t(frame::kLengthOffset)
-                                ? size_t(frame::kPayloadOffset + frame[frame::kLengthOffset] + 1)
-                                : frame.size();
-        text += QByteArray(reinterpret_cast<const char*>(frame.data()),
-                           int(std::min(used, frame.size())))
-                    .toHex(' ') +
-                "\n";
-    }
-    return qstrdup(text.isEmpty() ? "(no frames)" : ("\n" + text).constData());
-}
-
 template <> char* toString(const EqGains& gains)
 {
     return qstrdup(gainText(gains).toUtf8().constData());

@@ -6,12 +6,15 @@
 // thread and its queued signal.
 
 #include "HotplugSource.h"
+#include "LogRecorder.h"
+#include "MessageBoxRecorder.h"
 #include "SimulatedLink.h"
+#include "TestFrames.h"
+#include "ThrowawayHome.h"
 #include "Velumix.h"
 
 #include <QJsonObject>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -19,9 +22,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-using Frame = std::vector<uint8_t>;
-using Frames = std::vector<Frame>;
 
 constexpr quint16 kHalden = 0x1054; // headset model 1
 constexpr quint16 kMorvik = 0x1029; // headset model 2
@@ -69,17 +69,6 @@ template <typename Widget> Widget* named(Velumix& window, const QString& name)
     return widget;
 }
 
-// Points HOME and the XDG folders at a fresh folder, so that every test
-// function starts without user files and never touches real documents.
-class ThrowawayHome
-{
-public:
-    ThrowawayHome();
-
-private:
-    QTemporaryDir m_folder;
-};
-
 class HeadsetRig
 {
 public:
@@ -95,6 +84,8 @@ public:
     // Builds and shows the window, then waits until the plugged unit's status
     // reply and everything it set off have been handled.
     bool start();
+    // One plugged unit of this product, then start().
+    bool startWith(quint16 productId, DeviceIdentity identity = kFirstUnit);
     // The program ends: the window goes, the units stay as they are.
     void stop();
     Velumix& window() { return *m_window; }
@@ -120,28 +111,24 @@ public:
     Frames framesWithCode(uint8_t code) const;
     void clearFrames();
     // The boxes shown so far, each as "title: text".
-    QStringList boxes() const { return m_boxes; }
+    QStringList boxes() const { return m_boxes.boxes(); }
 
     SimulatedLink link;
     ManualHotplugSource hotplug;
 
 private:
-    static void countHandledReply(QtMsgType type, const QMessageLogContext& context,
-                                  const QString& text);
     int answeredRequestsWritten() const;
 
-    static std::atomic<int> s_repliesHandled;
-    static QtMessageHandler s_previousHandler;
+    int repliesHandled() const;
+
+    LogRecorder m_log;
     int m_answeredRequestsCleared = 0;
-    QStringList m_boxes;
+    MessageBoxRecorder m_boxes;
     std::unique_ptr<Velumix> m_window;
 };
 
 // Frames as the headset receives them.
-Frame bytesOf(const Report& report);
-Frames peqPair(int modeIndex, const EqGains& gains, quint16 productId);
 Frame algorithmSwitch(const std::array<uint8_t, 6>& payload);
-Frames concatenated(const Frames& first, const Frames& second);
 // Whether `frames` holds `run` as consecutive frames.
 bool containsRun(const Frames& frames, const Frames& run);
 // The last two PEQ frames the headset received.
@@ -170,6 +157,5 @@ QString savedModeInFile(const QString& path);
 QString described(const QJsonObject& object);
 
 namespace QTest {
-template <> char* toString(const Frames& frames);
 template <> char* toString(const EqGains& gains);
 } // namespace QTest

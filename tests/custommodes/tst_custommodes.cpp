@@ -153,8 +153,7 @@ void CustomModesTest::firstAddOnEmptyPage()
     QFETCH(SoundPage, page);
     QFETCH(quint16, productId);
     HeadsetRig rig;
-    rig.addUnit(productId);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(productId));
     const PageControls controls = rig.page(page);
     QVERIFY(openPage(rig, controls));
     // Gains on the sliders first, so that the new mode's zero gains show.
@@ -183,8 +182,7 @@ void CustomModesTest::sixthAddChangesNothing()
 {
     QFETCH(SoundPage, page);
     HeadsetRig rig;
-    rig.addUnit(kHalden);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(kHalden));
     const PageControls controls = rig.page(page);
     QVERIFY(openCustomList(rig, controls));
     for (int slot = 1; slot <= 5; ++slot)
@@ -219,8 +217,7 @@ void CustomModesTest::copyBesidePreset()
     QFETCH(SoundPage, page);
     QFETCH(quint16, productId);
     HeadsetRig rig;
-    rig.addUnit(productId);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(productId));
     const PageControls controls = rig.page(page);
     QVERIFY(openPage(rig, controls));
     const Preset preset = presetWithGains(page);
@@ -246,8 +243,7 @@ void CustomModesTest::renameThenSave()
 {
     QFETCH(SoundPage, page);
     HeadsetRig rig;
-    rig.addUnit(kHalden);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(kHalden));
     const PageControls controls = rig.page(page);
     QVERIFY(openCustomList(rig, controls));
     QVERIFY(rig.press(controls.add));
@@ -316,8 +312,7 @@ void CustomModesTest::deleteSelectedSlot()
     QFETCH(QList<CustomRecord>, remaining);
     prepareUserFile(kMorvik, kFirstUnit, modes);
     HeadsetRig rig;
-    rig.addUnit(kMorvik);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(kMorvik));
     const PageControls controls = rig.page(page);
     QVERIFY(openCustomList(rig, controls));
     QCOMPARE(visibleSlotTexts(controls), namesOn(page, modes));
@@ -351,8 +346,7 @@ void CustomModesTest::deleteOnlySlot()
 {
     QFETCH(SoundPage, page);
     HeadsetRig rig;
-    rig.addUnit(kHalden);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(kHalden));
     const PageControls controls = rig.page(page);
     QVERIFY(openCustomList(rig, controls));
     QVERIFY(rig.press(controls.add));
@@ -389,8 +383,7 @@ void CustomModesTest::modesBeyondFiveStayInFile()
     modes.insert(1, stereoMode);
     prepareUserFile(kHalden, kFirstUnit, modes);
     HeadsetRig rig;
-    rig.addUnit(kHalden);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(kHalden));
     const PageControls surround = rig.page(SoundPage::Surround);
     const QString file = userFilePath(kHalden, kFirstUnit);
     QVERIFY(openCustomList(rig, surround));
@@ -442,8 +435,7 @@ void CustomModesTest::saveOnOtherPageKeepsReset()
 {
     QFETCH(SoundPage, page);
     HeadsetRig rig;
-    rig.addUnit(kHalden);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(kHalden));
     const PageControls kept = rig.page(page);
     const PageControls other = rig.page(otherPage(page));
     const EqGains saved{4, 0, -3, 2, 7, -12, 12, 1, -1, 5};

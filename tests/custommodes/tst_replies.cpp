@@ -156,8 +156,7 @@ void RepliesTest::presetUploadEndsWithOneSwitch()
     QFETCH(QString, storedName);
     QFETCH(int, modeIndex);
     HeadsetRig rig;
-    rig.addUnit(productId);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(productId));
     QVERIFY(rig.clickTab(tab));
     QVERIFY(rig.settle());
     rig.clearFrames();
@@ -209,8 +208,7 @@ void RepliesTest::peqAcknowledgement()
     QFETCH(int, pairFirstAfter);
     QFETCH(int, pairLastAfter);
     HeadsetRig rig;
-    rig.addUnit(productId);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(productId));
     QVERIFY(rig.clickTab(tab));
     QVERIFY(rig.settle());
     QCOMPARE(rig.window().m_currentPage, pageOfTab(tab));
@@ -370,8 +368,7 @@ void RepliesTest::savedCustomModeRestoredAtNextStart()
     QFETCH(int, modeIndex);
     const EqGains gains{-5, -2, 0, 3, 8, 8, 3, 0, -2, -5};
     HeadsetRig rig;
-    rig.addUnit(productId);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startWith(productId));
     PageControls controls = rig.page(page);
     QVERIFY(rig.clickTab(controls.tab));
     QVERIFY(rig.settle());

@@ -134,6 +134,12 @@ void LinkTest::failedOpenLeavesTheLinkClosed()
     QCOMPARE(linkState.deviceOpened, 0);
     QVERIFY(!linkState.deviceHandle.load());
     QVERIFY(link.frames().empty());
+    // The person is told why, as the HID library words it.
+    QCOMPARE(usbHidLastOpenError(), std::string("Permission denied"));
+
+    link.backend.setOpenFails(false);
+    QCOMPARE(usbHidOpenDevice(), int(OpenSucceeded));
+    QCOMPARE(usbHidLastOpenError(), std::string());
 }
 
 void LinkTest::acceptedTableKeepsEachProductOnceAndAtMostAHundred()
@@ -192,7 +198,8 @@ void LinkTest::writeResultCounts()
     QFETCH(int, written);
     QFETCH(int, result);
     FixedWriteResultBackend backend;
-    setHidBackend(&backend);
+    LinkContext link(backend);
+    const LinkContextGuard installed(link);
     clearAcceptedProductIds();
     addAcceptedProductId(0x1054);
     backend.addHeadset(HeadsetSettings{});
@@ -202,7 +209,6 @@ void LinkTest::writeResultCounts()
     QCOMPARE(linkState.deviceOpened, 1); // a failed write keeps the link open
     QCOMPARE(usbHidWriteDevice(nullptr), 2);
     usbHidCloseDevice();
-    setHidBackend(nullptr);
 }
 
 void LinkTest::commandsWithoutHeadsetSendNothing_data()

@@ -6,8 +6,9 @@
 #include "BuiltInPresets.h"
 #include "GainText.h"
 #include "HotplugSource.h"
-#include "MessageBox.h"
+#include "MessageBoxRecorder.h"
 #include "SimulatedLink.h"
+#include "TestFrames.h"
 #include "Velumix.h"
 
 #include <QtTest>
@@ -15,9 +16,6 @@
 #include <memory>
 
 namespace {
-
-using Frame = std::vector<uint8_t>;
-using Frames = std::vector<Frame>;
 
 constexpr quint16 kHalden = 0x1054; // headset model 1
 constexpr quint16 kRasko = 0x0F51;  // another accepted model, with its own picture pair
@@ -58,30 +56,16 @@ QStringList presetEntries(SoundPage page, int count)
     return entries;
 }
 
-Frames peqPair(int modeIndex, const EqGains& gains)
-{
-    Frames pair;
-    for (const auto& [first, last] : {std::pair{0, 4}, std::pair{5, 9}}) {
-        const Report report = frame::setPeqCommand(1, first, last, modeIndex, gains, kHalden);
-        pair.emplace_back(report.begin(), report.end());
-    }
-    return pair;
-}
-
-Frames concatenated(Frames first, const Frames& second)
-{
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 Frames surroundStandardPair()
 {
-    return peqPair(kSurroundStandardMode, presetGains(SoundPage::Surround, kSurroundStandardEntry));
+    return peqPair(kSurroundStandardMode, presetGains(SoundPage::Surround, kSurroundStandardEntry),
+                   kHalden);
 }
 
 Frames stereoStandardPair()
 {
-    return peqPair(kStereoStandardMode, presetGains(SoundPage::Stereo, kStereoStandardEntry));
+    return peqPair(kStereoStandardMode, presetGains(SoundPage::Stereo, kStereoStandardEntry),
+                   kHalden);
 }
 
 // Siblings only: raise() and lower() reorder the parent's children.
@@ -151,18 +135,6 @@ Q_DECLARE_METATYPE(SoundPage)
 Q_DECLARE_METATYPE(Frames)
 Q_DECLARE_METATYPE(EqGains)
 
-namespace QTest {
-template <> char* toString(const Frames& frames)
-{
-    QByteArray text = QByteArray::number(int(frames.size())) + " frames:";
-    for (const Frame& frame : frames)
-        text +=
-            "\n  " +
-            QByteArray(reinterpret_cast<const char*>(frame.data()), int(frame.size())).toHex(' ');
-    return qstrdup(text.constData());
-}
-} // namespace QTest
-
 class NavigationTest : public QObject
 {
     Q_OBJECT
@@ -221,28 +193,21 @@ private:
     ManualHotplugSource m_noHotplug;
     std::unique_ptr<SimulatedLink> m_link;
     std::unique_ptr<Velumix> m_window;
-    QStringList m_messageBoxes;
+    MessageBoxRecorder m_boxRecorder;
 };
 
 void NavigationTest::initTestCase()
 {
     QLoggingCategory::setFilterRules("velumix.*.debug=false");
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_messageBoxes.append(title + ": " + text);
-    });
 }
 
-void NavigationTest::cleanupTestCase()
-{
-    setMessageBoxHandler({});
-    useHotplugSource(nullptr);
-}
+void NavigationTest::cleanupTestCase() {}
 
 void NavigationTest::init()
 {
-    m_messageBoxes.clear();
-    useHotplugSource(&m_noHotplug);
+    m_boxRecorder.clear();
     m_link = std::make_unique<SimulatedLink>();
+    m_link->context.hotplugSource = &m_noHotplug;
     m_window = std::make_unique<Velumix>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -444,7 +409,7 @@ void NavigationTest::pageSwitchReappliesStandardOfBothPages()
 
     QCOMPARE(frames(), expected);
     QCOMPARE(window().m_currentPage, page);
-    QCOMPARE(m_messageBoxes, QStringList());
+    QCOMPARE(m_boxRecorder.boxes(), QStringList());
 }
 
 void NavigationTest::customizeEntryIsNeverReapplied_data()

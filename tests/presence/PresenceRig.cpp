@@ -3,7 +3,6 @@
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "DataFolder.h"
-#include "MessageBox.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
@@ -16,8 +15,6 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
-
-std::atomic<PresenceRig*> PresenceRig::s_active{nullptr};
 
 int WatchedBackend::readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds)
 {
@@ -46,43 +43,14 @@ void WatchedBackend::close(HidDevice* device)
 
 PresenceRig::PresenceRig()
 {
+    link.hotplugSource = &hotplug;
     usbHidCloseDevice();
-    setHidBackend(&backend);
-    useHotplugSource(&hotplug);
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        const std::lock_guard lock(m_mutex);
-        m_boxes.append(title + ": " + text);
-    });
-    s_active = this;
-    m_previousHandler = qInstallMessageHandler(&PresenceRig::recordMessage);
 }
 
 PresenceRig::~PresenceRig()
 {
     m_window.reset();
     usbHidCloseDevice();
-    qInstallMessageHandler(m_previousHandler);
-    s_active = nullptr;
-    setMessageBoxHandler({});
-    useHotplugSource(nullptr);
-    setHidBackend(nullptr);
-}
-
-// The program's own debug lines are kept for the checks and not printed;
-// everything else (warnings, other libraries) goes to the test log as usual.
-void PresenceRig::recordMessage(QtMsgType type, const QMessageLogContext& context,
-                                const QString& text)
-{
-    PresenceRig* rig = s_active;
-    const bool ownDebugLine =
-        type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.");
-    if (rig && ownDebugLine) {
-        const std::lock_guard lock(rig->m_mutex);
-        rig->m_debugLines.append(text);
-        return;
-    }
-    if (rig && rig->m_previousHandler)
-        rig->m_previousHandler(type, context, text);
 }
 
 int PresenceRig::addHeadset(quint16 productId, bool plugged, DeviceIdentity identity)
@@ -149,14 +117,12 @@ Frames PresenceRig::framesWithCode(uint8_t code) const
 
 QStringList PresenceRig::boxes() const
 {
-    const std::lock_guard lock(m_mutex);
-    return m_boxes;
+    return m_boxes.boxes();
 }
 
 int PresenceRig::debugLineCount(const QString& text) const
 {
-    const std::lock_guard lock(m_mutex);
-    return int(m_debugLines.count(text));
+    return m_log.debugLineCount(text);
 }
 
 QStringList PresenceRig::traceSteps(const QString& tag) const
@@ -171,40 +137,6 @@ QStringList PresenceRig::traceSteps(const QString& tag) const
         if (line.startsWith(prefix))
             steps.append(line.mid(prefix.size()).section('\t', 0, 0));
     return steps;
-}
-
-ThrowawayHome::ThrowawayHome()
-{
-    const QString home = m_folder.path() + "/home";
-    qputenv("HOME", home.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home + "/.local/share").toUtf8());
-    qputenv("XDG_CACHE_HOME", (home + "/.cache").toUtf8());
-    QDir().mkpath(documents());
-}
-
-QString ThrowawayHome::documents() const
-{
-    return m_folder.path() + "/home/Documents";
-}
-
-Frame bytesOf(const Report& report)
-{
-    // A report is as long as its selector says ('N' 32 bytes, 'O' 64).
-    return Frame(report.begin(), report.begin() + frame::commandLength(report[0]));
-}
-
-Frames peqPair(int modeIndex, const EqGains& gains, quint16 productId)
-{
-    return {bytesOf(frame::setPeqCommand(1, 0, 4, modeIndex, gains, productId)),
-            bytesOf(frame::setPeqCommand(1, 5, 9, modeIndex, gains, productId))};
-}
-
-Frames concatenated(const Frames& first, const Frames& second)
-{
-    Frames all = first;
-    all.insert(all.end(), second.begin(), second.end());
-    return all;
 }
 
 QString shippedDefaultFile(quint16 productId)
@@ -286,19 +218,3 @@ bool startScreenInFront(Velumix& window)
     return window.m_panelMode == 0 && startWidgetsAboveMain(window, true) &&
            !window.ui.label_Head->isVisibleTo(&window);
 }
-
-namespace QTest {
-template <> char* toString(const Frames& frames)
-{
-    QByteArray text;
-    for (const Frame& frame : frames) {
-        // Frames end in zero padding; the checksum is the last byte that matters.
-        const size_t used = frame.size() > size_t(frame::kLengthOffset)
-                                ? size_t(frame::kPayloadOffset + frame[frame::kLengthOffset] + 1)
-                                : frame.size();
-        const int shown = int(std::min(used, frame.size()));
-        text += QByteArray(reinterpret_cast<const char*>(frame.data()), shown).toHex(' ') + "\n";
-    }
-    return qstrdup(text.isEmpty() ? "(no frames)" : ("\n" + text).constData());
-}
-} // namespace QTest

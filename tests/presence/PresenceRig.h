@@ -5,12 +5,16 @@
 // units are added before the window is built, and the window goes first.
 
 #include "HotplugSource.h"
+#include "LinkContext.h"
+#include "LogRecorder.h"
+#include "MessageBoxRecorder.h"
 #include "SimulatedHeadset.h"
+#include "TestFrames.h"
+#include "ThrowawayHome.h"
 #include "Velumix.h"
 
 #include <QPointer>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -18,9 +22,6 @@
 #include <memory>
 #include <mutex>
 #include <vector>
-
-using Frame = std::vector<uint8_t>;
-using Frames = std::vector<Frame>;
 
 constexpr DeviceIdentity kUnitIdentity{0x0a, 0x1b, 0x2c, 0x3d};
 
@@ -67,37 +68,15 @@ public:
 
     WatchedBackend backend;
     ManualHotplugSource hotplug;
+    LinkContext link{backend};
 
 private:
-    static void recordMessage(QtMsgType type, const QMessageLogContext& context,
-                              const QString& text);
+    LinkContextGuard m_installed{link};
 
-    // Read on whichever thread prints.
-    static std::atomic<PresenceRig*> s_active;
-    QtMessageHandler m_previousHandler = nullptr;
-    mutable std::mutex m_mutex; // the reader thread prints debug lines too
-    QStringList m_debugLines;
-    QStringList m_boxes;
+    LogRecorder m_log;
+    MessageBoxRecorder m_boxes;
     std::unique_ptr<Velumix> m_window;
 };
-
-// Points HOME and the XDG folders at a folder of its own, so that the trace
-// log and the user files never land in the real documents folder.
-class ThrowawayHome
-{
-public:
-    ThrowawayHome();
-    QString documents() const;
-
-private:
-    QTemporaryDir m_folder;
-};
-
-// The bytes of a command as the headset receives them.
-Frame bytesOf(const Report& report);
-// The two PEQ frames of one send: bands 0-4, then bands 5-9.
-Frames peqPair(int modeIndex, const EqGains& gains, quint16 productId);
-Frames concatenated(const Frames& first, const Frames& second);
 
 // The shipped default file of a model, as the program reads it beside itself.
 QString shippedDefaultFile(quint16 productId);
@@ -110,8 +89,3 @@ EqGains sliderGains(Velumix& window, SoundPage page);
 
 bool mainScreenInFront(Velumix& window);
 bool startScreenInFront(Velumix& window);
-
-// QTest prints these when a comparison fails.
-namespace QTest {
-template <> char* toString(const Frames& frames);
-}

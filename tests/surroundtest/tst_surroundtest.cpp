@@ -4,7 +4,7 @@
 
 #include "DataFolder.h"
 #include "HotplugSource.h"
-#include "MessageBox.h"
+#include "MessageBoxRecorder.h"
 #include "MyThread_Two.h"
 #include "SimulatedLink.h"
 #include "Velumix.h"
@@ -225,7 +225,7 @@ private:
     std::unique_ptr<SimulatedLink> m_link;
     ManualHotplugSource m_hotplug;
     std::unique_ptr<Velumix> m_window;
-    QStringList m_messageBoxes;
+    MessageBoxRecorder m_boxRecorder;
     QList<QPair<int, QString>> m_steps;
 };
 
@@ -233,23 +233,16 @@ void SurroundTestTest::initTestCase()
 {
     qputenv("VELUMIX_TEST_TICK_MS", QByteArray::number(kTickMs));
     QLoggingCategory::setFilterRules("velumix.*.debug=false");
-    useHotplugSource(&m_hotplug);
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_messageBoxes.append(title + ": " + text);
-    });
 }
 
-void SurroundTestTest::cleanupTestCase()
-{
-    setMessageBoxHandler({});
-    useHotplugSource(nullptr);
-}
+void SurroundTestTest::cleanupTestCase() {}
 
 void SurroundTestTest::openWindow(bool withHeadset)
 {
-    m_messageBoxes.clear();
+    m_boxRecorder.clear();
     m_steps.clear();
     m_link = std::make_unique<SimulatedLink>();
+    m_link->context.hotplugSource = &m_hotplug;
     if (withHeadset)
         m_link->addHeadset();
     m_window = std::make_unique<Velumix>();
@@ -296,7 +289,7 @@ void SurroundTestTest::withoutHeadsetTheButtonOnlyWarns()
 {
     openWindow(false);
     click();
-    QCOMPARE(m_messageBoxes, QStringList{"warning: Pleasr Insert Device!"});
+    QCOMPARE(m_boxRecorder.boxes(), QStringList{"warning: Pleasr Insert Device!"});
     QCOMPARE(testButton()->text(), QString("Test"));
     QVERIFY(isIdle());
     QVERIFY(!window().m_testThread);
@@ -313,9 +306,10 @@ void SurroundTestTest::withoutSoundServerTheButtonSaysNoSoundCanPlay()
 
     click();
 
-    QCOMPARE(m_messageBoxes.size(), 1);
-    QVERIFY2(m_messageBoxes.first().startsWith("warning: No sound can be played: no sound server"),
-             qPrintable(m_messageBoxes.first()));
+    QCOMPARE(m_boxRecorder.boxes().size(), 1);
+    QVERIFY2(m_boxRecorder.boxes().first().startsWith(
+                 "warning: No sound can be played: no sound server"),
+             qPrintable(m_boxRecorder.boxes().first()));
     QVERIFY(isIdle());
     QCOMPARE(litSpeaker(), QString());
     // Nothing waits to light up later either.

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -71,6 +72,8 @@ private:
     bool stopReader();
 
     WatchedHidapiBackend m_backend;
+    LinkContext m_link{m_backend};
+    std::optional<LinkContextGuard> m_installed;
     std::unique_ptr<UhidHeadsetProcess> m_headset;
     std::unique_ptr<MyThread> m_reader;
     // One credit per frame that may still be written; each reply gives one back.
@@ -86,7 +89,7 @@ void UhidLinkTest::initTestCase()
 
 void UhidLinkTest::init()
 {
-    setHidBackend(&m_backend);
+    m_installed.emplace(m_link);
     clearAcceptedProductIds();
     addAcceptedProductId(kProduct);
     m_headset = std::make_unique<UhidHeadsetProcess>();
@@ -101,7 +104,7 @@ void UhidLinkTest::cleanup()
     usbHidCloseDevice();
     QCOMPARE(m_backend.closesDuringRead(), 0);
     m_headset.reset();
-    setHidBackend(nullptr);
+    m_installed.reset();
 }
 
 void UhidLinkTest::openLink()

@@ -4,7 +4,8 @@
 // screen and status exchange when it comes, start screen again when it goes
 // in the middle of traffic, and a second unit loading its own user file.
 
-#include "MessageBox.h"
+#include "LogRecorder.h"
+#include "MessageBoxRecorder.h"
 #include "MyThread.h"
 #include "PresenceRig.h"
 #include "UdevHotplugSource.h"
@@ -18,6 +19,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -29,43 +31,6 @@ const char kUdevDaemon[] = "/lib/systemd/systemd-udevd";
 const char kUdevControlSocket[] = "/run/udev/control";
 constexpr int kTimeoutMs = 10000;
 constexpr int kClickIntervalMs = 15;
-
-// The program's own debug lines, kept for counting; the rest is printed.
-class DebugLines
-{
-public:
-    DebugLines()
-    {
-        s_active = this;
-        m_previous = qInstallMessageHandler(&DebugLines::record);
-    }
-    ~DebugLines()
-    {
-        qInstallMessageHandler(m_previous);
-        s_active = nullptr;
-    }
-    int count(const QString& line) const
-    {
-        const QMutexLocker lock(&m_mutex); // the reader thread prints too
-        return int(m_lines.count(line));
-    }
-
-private:
-    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        if (type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.")) {
-            const QMutexLocker lock(&s_active->m_mutex);
-            s_active->m_lines.append(text);
-            return;
-        }
-        s_active->m_previous(type, context, text);
-    }
-    static DebugLines* s_active;
-    QtMessageHandler m_previous;
-    mutable QMutex m_mutex;
-    QStringList m_lines;
-};
-DebugLines* DebugLines::s_active = nullptr;
 
 // The udev daemon of the host's root, for as long as the object lives.
 class UdevDaemon
@@ -112,28 +77,24 @@ private slots:
 
 private:
     WatchedHidapiBackend m_backend;
-    QStringList m_boxes;
+    LinkContext m_link{m_backend};
+    std::optional<LinkContextGuard> m_installed;
+    MessageBoxRecorder m_boxRecorder;
 };
 
 void UhidWindowTest::initTestCase()
 {
     if (QFile::exists(kUdevControlSocket))
         QSKIP("a udev daemon is running already; the test starts and stops its own");
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_boxes.append(title + ": " + text);
-    });
 }
 
 void UhidWindowTest::cleanup()
 {
-    setHidBackend(nullptr);
-    m_boxes.clear();
+    m_installed.reset();
+    m_boxRecorder.clear();
 }
 
-void UhidWindowTest::cleanupTestCase()
-{
-    setMessageBoxHandler({});
-}
+void UhidWindowTest::cleanupTestCase() {}
 
 void UhidWindowTest::windowFollowsTheHeadset_data()
 {
@@ -150,8 +111,8 @@ void UhidWindowTest::windowFollowsTheHeadset()
     UdevDaemon daemon;
     if (withDaemon)
         QVERIFY(daemon.start());
-    DebugLines debugLines;
-    setHidBackend(&m_backend);
+    LogRecorder log;
+    m_installed.emplace(m_link);
     UhidHeadsetProcess headset;
     QVERIFY(headset.started());
 
@@ -188,9 +149,9 @@ void UhidWindowTest::windowFollowsTheHeadset()
     clicker.stop();
     QVERIFY(!headset.waitForLine("destroyed").isEmpty());
     // Presets chosen without a headset only ask for one.
-    m_boxes.removeAll("warning: Please Insert Device!");
-    QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join('\n')));
-    QCOMPARE(debugLines.count("Close Thread!"), 1);
+    m_boxRecorder.discard("warning: Please Insert Device!");
+    QVERIFY2(m_boxRecorder.boxes().isEmpty(), qPrintable(m_boxRecorder.boxes().join('\n')));
+    QCOMPARE(log.debugLineCount("Close Thread!"), 1);
     QCOMPARE(linkState.deviceOpened, 0);
     QCOMPARE(m_backend.closesDuringRead(), 0);
 
@@ -198,7 +159,8 @@ void UhidWindowTest::windowFollowsTheHeadset()
     QVERIFY(!headset.plugIn(kProduct, kSecondUnit).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(*window), kTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kSecondUnit), kTimeoutMs);
-    QVERIFY2(m_boxes == QStringList{"prompt: Device Change!"}, qPrintable(m_boxes.join('\n')));
+    QVERIFY2(m_boxRecorder.boxes() == QStringList{"prompt: Device Change!"},
+             qPrintable(m_boxRecorder.boxes().join('\n')));
 }
 
 QTEST_MAIN(UhidWindowTest)

@@ -6,6 +6,7 @@
 #include "HotplugSource.h"
 #include "MessageBox.h"
 #include "SimulatedHeadset.h"
+#include "SimulatedLink.h"
 #include "SingleInstance.h"
 #include "UsbHidOperation.h"
 #include "Velumix.h"
@@ -64,7 +65,7 @@ private:
     // Closes the window inside a running event loop, as the desktop would.
     int closeInEventLoop();
 
-    SimulatedHidBackend m_noHeadsets;
+    std::unique_ptr<SimulatedLink> m_noHeadsets;
     ManualHotplugSource m_noHotplug;
     std::unique_ptr<Velumix> m_window;
 };
@@ -78,14 +79,12 @@ void DesktopTest::initTestCase()
 void DesktopTest::cleanupTestCase()
 {
     setMessageBoxHandler({});
-    useHotplugSource(nullptr);
-    setHidBackend(nullptr);
 }
 
 void DesktopTest::init()
 {
-    setHidBackend(&m_noHeadsets);
-    useHotplugSource(&m_noHotplug);
+    m_noHeadsets = std::make_unique<SimulatedLink>();
+    m_noHeadsets->context.hotplugSource = &m_noHotplug;
     s_trayShown = false;
     m_window = std::make_unique<Velumix>();
     window().m_trayAvailable = &trayShown;
@@ -94,6 +93,7 @@ void DesktopTest::init()
 void DesktopTest::cleanup()
 {
     m_window.reset();
+    m_noHeadsets.reset();
 }
 
 int DesktopTest::closeInEventLoop()

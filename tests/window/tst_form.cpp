@@ -2,7 +2,7 @@
 // window's slots each of its connections reaches, in which order.
 
 #include "ChildNamed.h"
-#include "MessageRecorder.h"
+#include "LogRecorder.h"
 #include "Velumix.h"
 
 #include <QAccessible>
@@ -183,7 +183,7 @@ void FormTest::initTestCase()
 void FormTest::init()
 {
     m_probe = std::make_unique<ProbeWindow>();
-    const MessageRecorder messages;
+    const LogRecorder messages;
     m_form.setupUi(m_probe.get());
     m_connectWarnings = messages.warningsMatching("^QObject::connect");
 }

@@ -5,8 +5,8 @@
 
 #include "ChildNamed.h"
 #include "HotplugSource.h"
-#include "MessageBox.h"
-#include "MessageRecorder.h"
+#include "LogRecorder.h"
+#include "MessageBoxRecorder.h"
 #include "MyThread.h"
 #include "SimulatedLink.h"
 #include "TraceLog.h"
@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 Q_DECLARE_METATYPE(QSystemTrayIcon::ActivationReason)
 Q_DECLARE_METATYPE(Qt::MouseButton)
@@ -167,9 +168,11 @@ private:
     // No real headset or hot-plug event ever reaches these tests.
     SimulatedHidBackend m_noHeadsets;
     ManualHotplugSource m_noHotplug;
+    LinkContext m_noHeadsetsLink{m_noHeadsets};
+    std::optional<LinkContextGuard> m_installed;
     std::unique_ptr<Velumix> m_window;
     QStringList m_connectWarnings;
-    QStringList m_messageBoxes;
+    MessageBoxRecorder m_boxRecorder;
 };
 
 void WindowTest::initTestCase()
@@ -178,24 +181,16 @@ void WindowTest::initTestCase()
     QLoggingCategory::setFilterRules("velumix.window.debug=false\n"
                                      "velumix.trace.debug=false\n"
                                      "velumix.device.debug=true");
-    setMessageBoxHandler([this](QMessageBox::Icon, const QString& title, const QString& text) {
-        m_messageBoxes.append(title + ": " + text);
-    });
 }
 
-void WindowTest::cleanupTestCase()
-{
-    setMessageBoxHandler({});
-    useHotplugSource(nullptr);
-    setHidBackend(nullptr);
-}
+void WindowTest::cleanupTestCase() {}
 
 void WindowTest::init()
 {
-    setHidBackend(&m_noHeadsets);
-    useHotplugSource(&m_noHotplug);
-    m_messageBoxes.clear();
-    const MessageRecorder messages;
+    m_noHeadsetsLink.hotplugSource = &m_noHotplug;
+    m_installed.emplace(m_noHeadsetsLink);
+    m_boxRecorder.clear();
+    const LogRecorder messages;
     m_window = std::make_unique<Velumix>();
     // The tray's own platform code may complain too; only the window's count.
     m_connectWarnings = messages.warningsMatching("^QObject::connect.*Velumix");
@@ -204,6 +199,7 @@ void WindowTest::init()
 void WindowTest::cleanup()
 {
     m_window.reset();
+    m_installed.reset();
 }
 
 QAction* WindowTest::trayMenuAction(const QString& text) const
@@ -236,7 +232,7 @@ void WindowTest::startsHiddenOnTheStartScreenWithoutHeadset()
     QCOMPARE(linkState.deviceOpened, 0);
     QVERIFY(!window().m_readerThread);
     QVERIFY(!window().m_testThread);
-    QCOMPARE(m_messageBoxes, QStringList());
+    QCOMPARE(m_boxRecorder.boxes(), QStringList());
 
     QFile log(traceLogFilePath());
     QVERIFY2(log.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(log.fileName()));

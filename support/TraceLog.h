@@ -7,6 +7,9 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcTrace)
 
+// The complete base name of the program file; the program's folder in the
+// documents folder has this name.
+QString programBaseName();
 // Starts a fresh log for this run of the program.
 void initTraceLog();
 // Appends one record; records written before initTraceLog() are dropped.

@@ -1,5 +1,5 @@
 #pragma once
-// Types shared by the device link and the configuration files.
+// The headset's vocabulary that the configuration files share with the link.
 
 #include <array>
 #include <cstdint>

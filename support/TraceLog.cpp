@@ -12,11 +12,6 @@ namespace {
 
 QString traceLogPath;
 
-QString programBaseName()
-{
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-}
-
 // Latin-1 text; characters outside Latin-1 become '?'.
 QByteArray latin1(const QString& text)
 {
@@ -42,6 +37,11 @@ bool startFile(QFile& file, const char* firstRecord)
 }
 
 } // namespace
+
+QString programBaseName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
 
 void initTraceLog()
 {
