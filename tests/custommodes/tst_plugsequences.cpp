@@ -295,10 +295,11 @@ void unplugRightAfterStart(Bench& bench)
 }
 
 // A saved custom mode whose sliders were moved without Save comes back with
-// its saved gains, on the page the unit reports.
-Sequence unplugWithUnsavedMoves(SoundPage page)
+// its saved gains, on the page the unit reports, also when the other page
+// was shown at the removal.
+Sequence unplugWithUnsavedMoves(SoundPage page, bool otherPageShown)
 {
-    return [page](Bench& bench) {
+    return [page, otherPageShown](Bench& bench) {
         const int unit =
             bench.addUnit(kFirstUnit, page == SoundPage::Stereo ? kStereoState : kSurroundState);
         UnitFile& file = bench.expectFreshFile(kFirstUnit);
@@ -312,6 +313,8 @@ Sequence unplugWithUnsavedMoves(SoundPage page)
         file.modes = {customMode(algorithmOf(page), kPodcast, kPodcastGains)};
         file.savedMode = currentMode(algorithmOf(page), "custom", kPodcast);
         QVERIFY(bench.rig.dragTo(controls, kUnsavedGains));
+        if (otherPageShown)
+            QVERIFY(bench.rig.clickTab(controls.tab == 0 ? 1 : 0));
         QVERIFY(bench.pullOut());
         verifyFile(file);
         if (QTest::currentTestFailed())
@@ -349,8 +352,13 @@ void PlugSequencesTest::filesAndModeFollowThePerson_data()
         << Sequence(stereoReportWithSavedSurroundMode);
     QTest::newRow("unplug right after start") << Sequence(unplugRightAfterStart);
     QTest::newRow("unplug with unsaved moves, surround")
-        << unplugWithUnsavedMoves(SoundPage::Surround);
-    QTest::newRow("unplug with unsaved moves, stereo") << unplugWithUnsavedMoves(SoundPage::Stereo);
+        << unplugWithUnsavedMoves(SoundPage::Surround, false);
+    QTest::newRow("unplug with unsaved moves, stereo")
+        << unplugWithUnsavedMoves(SoundPage::Stereo, false);
+    QTest::newRow("unplug with unsaved moves, stereo, surround shown")
+        << unplugWithUnsavedMoves(SoundPage::Stereo, true);
+    QTest::newRow("unplug with unsaved moves, surround, stereo shown")
+        << unplugWithUnsavedMoves(SoundPage::Surround, true);
 }
 
 void PlugSequencesTest::filesAndModeFollowThePerson()
