@@ -325,6 +325,30 @@ Sequence unplugWithUnsavedMoves(SoundPage page, bool otherPageShown)
     };
 }
 
+// Deleting the saved custom mode leaves the file naming the mode the page
+// selects instead, so that the next start shows and sends that one.
+void deleteSavedModeThenRestart(Bench& bench)
+{
+    const int unit = bench.addUnit(kFirstUnit);
+    UnitFile& file = bench.expectFreshFile(kFirstUnit);
+    QVERIFY(bench.start(unit));
+    const PageControls controls = bench.rig.page(SoundPage::Surround);
+    QVERIFY(bench.rig.press(controls.customize));
+    QVERIFY(bench.rig.press(controls.add));
+    QVERIFY(bench.rig.press(controls.add));
+    QVERIFY(bench.rig.typeName(controls.nameBox, kPodcast));
+    QVERIFY(bench.rig.dragTo(controls, kPodcastGains));
+    QVERIFY(bench.rig.press(controls.save));
+    QCOMPARE(savedModeInFile(userFilePath(kHalden, kFirstUnit)),
+             described(currentMode("Surround", "custom", kPodcast)));
+    QVERIFY(bench.rig.press(controls.deleteButtons[1]));
+    QVERIFY(bench.rig.press(controls.confirmDelete));
+    QCOMPARE(visibleSlotTexts(controls), QStringList{kNewMode});
+    file.modes = {customMode("Surround", kNewMode, {})};
+    file.savedMode = currentMode("Surround", "custom", kNewMode);
+    bench.shown = {SoundPage::Surround, slotRadio(SoundPage::Surround, 1), {}, 6};
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Sequence)
@@ -359,6 +383,7 @@ void PlugSequencesTest::filesAndModeFollowThePerson_data()
         << unplugWithUnsavedMoves(SoundPage::Stereo, true);
     QTest::newRow("unplug with unsaved moves, surround, stereo shown")
         << unplugWithUnsavedMoves(SoundPage::Surround, true);
+    QTest::newRow("delete the saved mode") << Sequence(deleteSavedModeThenRestart);
 }
 
 void PlugSequencesTest::filesAndModeFollowThePerson()
