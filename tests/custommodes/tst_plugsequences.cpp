@@ -4,7 +4,6 @@
 // unit's user file holds exactly what was done to that unit, and the mode
 // the window shows is the mode the headset received last.
 
-#include "ConfigNames.h"
 #include "HeadsetRig.h"
 #include "SimulatorPanel.h"
 
