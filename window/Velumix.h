@@ -159,7 +159,9 @@ public:
     void showStereoEditControls(bool on);
     void showSurroundEditControls(bool on);
     // Presets
-    void setDeviceUserParameter();
+    // Takes the connected unit's record and restores its saved mode; with a
+    // shown page, only a saved mode of that page.
+    void setDeviceUserParameter(std::optional<SoundPage> shownPage = std::nullopt);
     // Device presence
     void registerDevice();
     int InitDeviceInput();
@@ -209,6 +211,7 @@ private:
     void takeOverHeadset();
     void retryRefusedOpen();
     void closeLink();
+    void dropUnsavedEdits();
     void openHeadsetAtStart();
     void bringUpLink(const char* function);
     void showHeadsetPicture();
@@ -218,12 +221,17 @@ private:
     void showHeadsetCapabilities();
     void finishEqualiserUpload();
     void followHeadsetStatus(int iCmdType);
+    void loadUnitConfiguration(const DeviceIdentity& identity);
+    QRadioButton* standardPresetRadio(SoundPage page);
     void selectStandardPreset(SoundPage page);
     // Custom modes (private)
     void selectCustomSlot(SoundPage page, int slot);
     void addCustomSlot(SoundPage page, const QString& parameter);
     void copyIntoNewSlot(SoundPage page);
     std::optional<QString> saveCustomPage(SoundPage page);
+    void saveCurrentMode(const QString& algorithm, const QString& mode, const QString& name);
+    void keepSavedModeExisting(SoundPage page);
+    void clearCustomSelection(SoundPage page);
     void replacePageModes(SoundPage page, const std::array<CustomRecord, 5>& records, int count);
     void requestCustomDelete(SoundPage page);
     void closeDeleteConfirmation(SoundPage page);

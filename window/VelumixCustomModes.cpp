@@ -17,6 +17,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 namespace {
 
 const QString kNewModeName = QStringLiteral("New Equalizer");
+// The name the saved mode gives each page's Standard preset.
+const QString kStandardStoredName = QStringLiteral("ZUVO Standard");
 
 // What each slot's selection writes to the trace log.
 const char* const kSelectionTrace[2][kCustomSlotCount] = {
@@ -194,19 +196,50 @@ void Velumix::on_LineEdit_CustomizeName_Changed(QString name)
 void Velumix::on_PushButton_CustomSave_Clicked()
 {
     clearStagingCustomRecord();
-    QString savedName = ui.lineEdit_CustomName->text();
-    if (const std::optional<SoundPage> page = soundPageShown(m_currentPage)) {
+    const std::optional<SoundPage> page = soundPageShown(m_currentPage);
+    std::optional<QString> savedName;
+    if (page) {
         // Only the saved page's current record changes; the other page keeps
         // what its Reset restores.
         this->page(*page).currentCustomValid = false;
-        if (const std::optional<QString> name = saveCustomPage(*page))
-            savedName = *name;
+        savedName = saveCustomPage(*page);
     }
-    m_qstrCurrentMode = "custom";
-    m_qstrCurrentName = savedName;
     writeJsonFile("customMode");
-    writeJsonFile("currentMode");
+    // The saved mode is the slot just saved, under its new name, on its own
+    // page; a save without a selected slot leaves the saved mode alone.
+    if (page && savedName)
+        saveCurrentMode(kPageNumbers[int(*page)].algorithm, "custom", *savedName);
     ui.Slider_Voice1_2->setFocus();
+}
+
+// The current mode, in the window and as the saved mode of the user file.
+void Velumix::saveCurrentMode(const QString& algorithm, const QString& mode, const QString& name)
+{
+    m_qstrCurrentAlgorithm = algorithm;
+    m_qstrCurrentMode = mode;
+    m_qstrCurrentName = name;
+    m_currentDeviceConfig.algorithm = algorithm;
+    m_currentDeviceConfig.mode = mode;
+    m_currentDeviceConfig.name = name;
+    writeJsonFile("currentMode");
+}
+
+// After a delete the saved mode must still name a mode that exists: when the
+// page's saved custom mode went, the page's first slot (selected by the
+// delete) or, with none left, its Standard preset takes its place.
+void Velumix::keepSavedModeExisting(SoundPage page)
+{
+    const PageView view = this->page(page);
+    const ConfigRecord& saved = m_currentDeviceConfig;
+    if (saved.mode != "custom" || saved.algorithm != QLatin1String(view.algorithm))
+        return;
+    for (const CustomRecord& record : m_customModeList)
+        if (record.algorithm == saved.algorithm && record.name == saved.name)
+            return;
+    if (view.customCount > 0)
+        saveCurrentMode(view.algorithm, "custom", view.slotRecords[0].name);
+    else
+        saveCurrentMode(view.algorithm, "default", kStandardStoredName);
 }
 
 // Stores the page's slots in the custom mode list; returns the name the
@@ -324,6 +357,7 @@ void Velumix::deleteSelectedSlot(SoundPage page)
     shiftCustomSlots(page);
     --view.customCount;
     refreshCustomSlotTexts();
+    keepSavedModeExisting(page);
     if (view.customCount > 0)
         return;
     view.selectedSlot = kNoCustomSlot;
@@ -387,8 +421,9 @@ void Velumix::refreshCustomSlotTexts()
     }
 }
 
-// After a device change: the first five modes of each page fill its slots;
-// the other slots are emptied.
+// After a device change: the first five modes of each page fill its slots,
+// the other slots are emptied, and the page starts on its Standard preset
+// with no slot selected, as nothing of another unit may stay behind.
 void Velumix::loadCustomSlots()
 {
     for (SoundPage page : {SoundPage::Stereo, SoundPage::Surround}) {
@@ -402,10 +437,40 @@ void Velumix::loadCustomSlots()
             ++slot;
         }
         view.slotBackedRecords = slot;
-        // Slots the new unit does not fill must not keep another unit's modes.
+        view.customCount = slot;
         for (; slot < kCustomSlotCount; ++slot) {
             view.slotRecords[slot] = CustomRecord{};
             view.customRadios[slot]->setText(QStringLiteral("Customize -%1").arg(slot + 1));
         }
+        clearCustomSelection(page);
     }
+}
+
+void Velumix::clearCustomSelection(SoundPage page)
+{
+    const PageView view = this->page(page);
+    view.selectionKind = view.presetSelected;
+    view.selectedSlot = kNoCustomSlot;
+    view.currentCustom = CustomRecord{};
+    view.currentCustomValid = false;
+    view.gainTexts = {};
+    m_changePending[int(page)] = false;
+    view.customGroup->setExclusive(false);
+    for (QRadioButton* radio : view.customRadios) {
+        radio->setChecked(false);
+        radio->hide();
+    }
+    view.customGroup->setExclusive(true);
+    for (int slot = 0; slot < kCustomSlotCount; ++slot) {
+        view.copyButtons[slot]->hide();
+        view.deleteButtons[slot]->hide();
+    }
+    for (QWidget* widget :
+         {static_cast<QWidget*>(view.addButton), static_cast<QWidget*>(view.clearButton),
+          static_cast<QWidget*>(view.frame)})
+        widget->hide();
+    closeDeleteConfirmation(page);
+    // Checked without a click: the page's selection sends it when it is shown.
+    standardPresetRadio(page)->setChecked(true);
+    showEditControls(page, false);
 }

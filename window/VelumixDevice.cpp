@@ -7,6 +7,7 @@
 #include "HotplugSource.h"
 #include "MessageBox.h"
 #include "MyThread.h"
+#include "Styles.h"
 #include "TraceLog.h"
 #include "UdevHotplugSource.h"
 #include "UsbHidOperation.h"
@@ -143,8 +144,30 @@ void Velumix::closeLink()
     ui.label_Spectrum->setStyleSheet(QString());
     ui.widget_Spectrum->hide();
     clearGainTexts();
-    ui.pushButton_CustomReset->click();
-    ui.pushButton_CustomReset2->click();
+    dropUnsavedEdits();
+}
+
+// A removal stores nothing: unsaved slider moves and renames of the selected
+// custom modes are dropped, so that the unit gets its saved modes back when
+// it returns, and the user file stays as the person last saved it.
+void Velumix::dropUnsavedEdits()
+{
+    m_throttleTimer.stop();
+    m_changePending = {};
+    for (SoundPage page : {SoundPage::Stereo, SoundPage::Surround}) {
+        const PageView view = this->page(page);
+        if (view.selectionKind == view.customSelected && view.selectedIndex() >= 0 &&
+            view.currentCustomValid) {
+            m_programmaticUpdate = 1; // the link is gone; nothing to send
+            restoreCustomGains(page);
+            m_programmaticUpdate = 0;
+        }
+        for (QPushButton* button : {view.resetButton, view.saveButton}) {
+            button->setEnabled(false);
+            button->setStyleSheet(styles::kEditButtonIdle);
+        }
+    }
+    refreshCustomSlotTexts();
 }
 
 int Velumix::InitDeviceInput()

@@ -105,10 +105,11 @@ void Velumix::setInitialWidgetState()
     for (QLineEdit* caption : findChildren<QLineEdit*>())
         caption->setCursorPosition(0);
     // So do the mode name boxes whenever a mode puts its name there; while
-    // the person edits a name, the cursor stays where they are typing.
+    // the person edits a name (setText clears the modified flag, typing sets
+    // it), the cursor stays where they are typing.
     for (QLineEdit* nameBox : {ui.lineEdit_23, ui.lineEdit_15})
         connect(nameBox, &QLineEdit::textChanged, nameBox, [nameBox] {
-            if (!nameBox->hasFocus())
+            if (!nameBox->isModified())
                 nameBox->setCursorPosition(0);
         });
     QList<QRadioButton*> customSlots;

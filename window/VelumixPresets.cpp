@@ -233,7 +233,7 @@ void Velumix::on_RadioButton_Stereo_Customize_Clicked()
     selectCustomize(SoundPage::Stereo);
 }
 
-void Velumix::setDeviceUserParameter()
+void Velumix::setDeviceUserParameter(std::optional<SoundPage> shownPage)
 {
     qCDebug(lcWindow).noquote() << "***** Set Device User Parameter!";
     m_currentDeviceConfig = ConfigRecord{};
@@ -244,6 +244,9 @@ void Velumix::setDeviceUserParameter()
             record.identity != m_knownDeviceIdentity)
             continue;
         m_currentDeviceConfig = record;
+        const bool namesAPageMode = record.mode == "default" || record.mode == "custom";
+        if (shownPage && !(namesAPageMode && soundPageOfAlgorithm(record.algorithm) == shownPage))
+            continue;
         m_savedModeRestored = restoreSavedMode(record) || m_savedModeRestored;
     }
 }

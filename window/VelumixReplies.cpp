@@ -62,23 +62,23 @@ void Velumix::finishEqualiserUpload()
 void Velumix::followHeadsetStatus(int iCmdType)
 {
     const SoundPage reported = iCmdType == StatusSurround ? SoundPage::Surround : SoundPage::Stereo;
+    const DeviceIdentity identity = replyState.deviceIdentity;
+    // The first unit of a run always counts as a change, whatever identity it
+    // reports, so that its configuration is loaded.
+    const bool newUnit = m_identitySeen != 1 || identity != m_knownDeviceIdentity;
+    // Selecting the page re-applies its mode, so a new unit's own slots and
+    // configuration must be in place first.
+    if (newUnit)
+        loadUnitConfiguration(identity);
     const int tab = page(reported).tab;
     ui.tabWidget->setCurrentIndex(tab);
     on_TabWidget_Clicked(tab);
     qCDebug(lcWindow) << ui.tabWidget->currentIndex();
     debugLine("SLOT::Read 32 Cmd!");
-    const DeviceIdentity identity = replyState.deviceIdentity;
-    // The first unit of a run always counts as a change, whatever identity it
-    // reports, so that its configuration is loaded.
-    if (m_identitySeen == 1 && identity == m_knownDeviceIdentity)
+    if (!newUnit)
         return;
-    debugLine("***** Device Change! *****");
-    m_knownDeviceIdentity = identity;
-    buildConfigFilePaths();
-    ensureUserFile();
-    getUserJsonFile();
-    loadCustomSlots();
-    setDeviceUserParameter();
+    // The reported page stays: its saved mode or else its Standard preset.
+    setDeviceUserParameter(reported);
     if (!m_savedModeRestored)
         selectStandardPreset(reported);
     if (m_identitySeen == 1) {
@@ -89,15 +89,33 @@ void Velumix::followHeadsetStatus(int iCmdType)
     }
 }
 
-// A unit whose file names no mode it can restore starts on the reported
-// page's standard preset.
+// Everything the window kept of the previous unit is replaced from the new
+// unit's own file; until setDeviceUserParameter() takes the unit's record,
+// its presets are unknown, so re-applying a page sends nothing.
+void Velumix::loadUnitConfiguration(const DeviceIdentity& identity)
+{
+    debugLine("***** Device Change! *****");
+    m_knownDeviceIdentity = identity;
+    m_currentDeviceConfig = ConfigRecord{};
+    buildConfigFilePaths();
+    ensureUserFile();
+    getUserJsonFile();
+    loadCustomSlots();
+}
+
+QRadioButton* Velumix::standardPresetRadio(SoundPage page)
+{
+    return page == SoundPage::Surround ? ui.radioButton_Surround_ZUVOStandard
+                                       : ui.radioButton_Stereo_ZUVOStandard;
+}
+
+// A unit whose file names no mode of the reported page starts on that page's
+// standard preset.
 void Velumix::selectStandardPreset(SoundPage page)
 {
-    if (page == SoundPage::Surround) {
-        ui.radioButton_Surround_ZUVOStandard->click();
-        return;
+    if (page == SoundPage::Stereo) {
+        ui.tabWidget->setCurrentIndex(kStereoTab);
+        on_TabWidget_Clicked(kStereoTab);
     }
-    ui.tabWidget->setCurrentIndex(kStereoTab);
-    on_TabWidget_Clicked(kStereoTab);
-    ui.radioButton_Stereo_ZUVOStandard->click();
+    standardPresetRadio(page)->click();
 }

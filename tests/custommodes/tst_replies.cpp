@@ -306,6 +306,8 @@ void RepliesTest::anotherUnitShowsDeviceChange()
     HeadsetRig rig;
     const int first = rig.addUnit(kHalden, kFirstUnit);
     const int second = rig.addUnit(secondProductId, kSecondUnit, false);
+    // Its saved mode is restored on the page the unit reports.
+    rig.settings(second).stateByte = kStereoState;
     QVERIFY(rig.start());
     Velumix& window = rig.window();
     const PageControls stereo = rig.page(SoundPage::Stereo);
@@ -368,7 +370,10 @@ void RepliesTest::savedCustomModeRestoredAtNextStart()
     QFETCH(int, modeIndex);
     const EqGains gains{-5, -2, 0, 3, 8, 8, 3, 0, -2, -5};
     HeadsetRig rig;
-    QVERIFY(rig.startWith(productId));
+    const int unit = rig.addUnit(productId);
+    // A saved mode is restored on the page the unit reports.
+    rig.settings(unit).stateByte = page == SoundPage::Stereo ? kStereoState : kSurroundState;
+    QVERIFY(rig.start());
     PageControls controls = rig.page(page);
     QVERIFY(rig.clickTab(controls.tab));
     QVERIFY(rig.settle());
@@ -404,15 +409,24 @@ void RepliesTest::savedModeOfFileRestored_data()
     const auto preset = [](const char* algorithm, const char* name, int modeIndex) {
         return peqPair(modeIndex, shippedPresetGains(kMorvik, algorithm, name), kMorvik);
     };
-    QTest::newRow("stereo preset")
-        << int(kSurroundState) << currentMode("Stereo", "default", "Jazz")
-        << "radioButton_Stereo_Jazz" << preset("Stereo", "Jazz", 3);
+    QTest::newRow("stereo preset") << int(kStereoState) << currentMode("Stereo", "default", "Jazz")
+                                   << "radioButton_Stereo_Jazz" << preset("Stereo", "Jazz", 3);
     QTest::newRow("surround preset")
-        << int(kStereoState) << currentMode("Surround", "default", "FPS")
+        << int(kSurroundState) << currentMode("Surround", "default", "FPS")
         << "radioButton_Surround_FPS" << preset("Surround", "FPS", 18);
     QTest::newRow("stereo custom mode")
-        << int(kSurroundState) << currentMode("Stereo", "custom", "Real")
+        << int(kStereoState) << currentMode("Stereo", "custom", "Real")
         << "radioButton_Stereo_Custom1" << peqPair(6, kRealGains, kMorvik);
+    // A saved mode of the other page gives way to the reported page's Standard.
+    QTest::newRow("stereo preset, surround reported")
+        << int(kSurroundState) << currentMode("Stereo", "default", "Jazz")
+        << "radioButton_Surround_ZUVOStandard" << standardPair(SoundPage::Surround, kMorvik);
+    QTest::newRow("surround preset, stereo reported")
+        << int(kStereoState) << currentMode("Surround", "default", "FPS")
+        << "radioButton_Stereo_ZUVOStandard" << standardPair(SoundPage::Stereo, kMorvik);
+    QTest::newRow("stereo custom mode, surround reported")
+        << int(kSurroundState) << currentMode("Stereo", "custom", "Real")
+        << "radioButton_Surround_ZUVOStandard" << standardPair(SoundPage::Surround, kMorvik);
     // No surround slot carries the name: the reported page's Standard instead.
     QTest::newRow("unknown custom mode")
         << int(kStereoState) << currentMode("Surround", "custom", "Ghost")
