@@ -230,6 +230,7 @@ private:
     void copyIntoNewSlot(SoundPage page);
     std::optional<QString> saveCustomPage(SoundPage page);
     void saveCurrentMode(const QString& algorithm, const QString& mode, const QString& name);
+    void recordChosenMode(const QString& algorithm, const QString& mode, const QString& name);
     void keepSavedModeExisting(SoundPage page);
     void clearCustomSelection(SoundPage page);
     void replacePageModes(SoundPage page, const std::array<CustomRecord, 5>& records, int count);
@@ -333,6 +334,9 @@ public:
     std::array<int, 2> m_slotBackedRecords{};
     // The last setDeviceUserParameter() selected the mode the user file names.
     bool m_savedModeRestored = false;
+    // Set while the window itself selects a mode (re-applying a page,
+    // restoring the saved mode, a fallback): only a person's choice is saved.
+    bool m_windowSelectsMode = false;
     // The surround page shows its speaker view instead of the equaliser.
     bool surroundSubViewActive = false;
 

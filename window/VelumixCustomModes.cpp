@@ -11,6 +11,7 @@
 
 #include <QButtonGroup>
 #include <QLoggingCategory>
+#include <QScopedValueRollback>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -84,6 +85,7 @@ void Velumix::selectCustomSlot(SoundPage page, int slot)
     view.currentCustomValid = true;
     applyGainTexts(page, view.gainTexts);
     sendPEQParameter(int(page), customSlotModeIndex(page, slot, m_headsetModel));
+    recordChosenMode(view.algorithm, "custom", radio->text());
 }
 
 void Velumix::on_RadioButton_Surround_CustomOne_Clicked()
@@ -142,7 +144,12 @@ void Velumix::addCustomSlot(SoundPage page, const QString& parameter)
     view.customRadios[slot]->show();
     view.slotRecords[slot] = {view.algorithm, kNewModeName, parameter};
     view.customRadios[slot]->setText(kNewModeName);
-    view.customRadios[slot]->click();
+    {
+        // The new slot is not in the user file before Save, which saves it
+        // as the current mode too.
+        const QScopedValueRollback<bool> windowSelects(m_windowSelectsMode, true);
+        view.customRadios[slot]->click();
+    }
     on_PushButton_CustomSave_Clicked();
 }
 
@@ -222,6 +229,19 @@ void Velumix::saveCurrentMode(const QString& algorithm, const QString& mode, con
     m_currentDeviceConfig.mode = mode;
     m_currentDeviceConfig.name = name;
     writeJsonFile("currentMode");
+}
+
+// The mode a person chose and the headset received becomes the saved mode,
+// so that a replug or a restart shows and sends it again. The file is
+// written only when the saved mode changes.
+void Velumix::recordChosenMode(const QString& algorithm, const QString& mode, const QString& name)
+{
+    if (m_windowSelectsMode || linkState.deviceOpened == 0)
+        return;
+    const ConfigRecord& saved = m_currentDeviceConfig;
+    if (saved.algorithm == algorithm && saved.mode == mode && saved.name == name)
+        return;
+    saveCurrentMode(algorithm, mode, name);
 }
 
 // After a delete the saved mode must still name a mode that exists: when the
@@ -403,6 +423,8 @@ void Velumix::shiftCustomSlots(SoundPage page)
     if (count != 1) // the page's last slot is hidden by the deletion itself
         view.customRadios[count - 1]->hide();
     refreshCustomSlotTexts();
+    // The delete itself keeps the saved mode existing (keepSavedModeExisting).
+    const QScopedValueRollback<bool> windowSelects(m_windowSelectsMode, true);
     view.customRadios[0]->click();
 }
 

@@ -11,6 +11,7 @@
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
 
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QThread>
 
@@ -231,6 +232,8 @@ void Velumix::reapplyModes(SoundPage first, SoundPage second)
 // the headset once more. The "Customize" entry is never re-applied.
 void Velumix::reapplyMode(SoundPage page)
 {
+    // Showing a page chooses nothing new; the saved mode stays.
+    const QScopedValueRollback<bool> windowSelects(m_windowSelectsMode, true);
     for (RadioMember preset : presetList(page).radios) {
         if ((ui.*preset)->isChecked()) {
             (ui.*preset)->click();

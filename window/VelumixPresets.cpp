@@ -15,6 +15,7 @@
 
 #include <QButtonGroup>
 #include <QLoggingCategory>
+#include <QScopedValueRollback>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -107,6 +108,7 @@ void Velumix::selectPreset(int preset)
     m_qstrCurrentName = settings.storedName;
     trace(view.modeTraceTag, member.modeTrace, member.function, __LINE__);
     sendPEQParameter(int(view.page), presetModeIndex(settings, m_headsetModel));
+    recordChosenMode(view.algorithm, m_qstrCurrentMode, m_qstrCurrentName);
 }
 
 // Puts the preset's gains from the headset's configuration on the sliders.
@@ -236,6 +238,8 @@ void Velumix::on_RadioButton_Stereo_Customize_Clicked()
 void Velumix::setDeviceUserParameter(std::optional<SoundPage> shownPage)
 {
     qCDebug(lcWindow).noquote() << "***** Set Device User Parameter!";
+    // Restoring the saved mode is not a new choice.
+    const QScopedValueRollback<bool> windowSelects(m_windowSelectsMode, true);
     m_currentDeviceConfig = ConfigRecord{};
     m_savedModeRestored = false;
     for (const ConfigRecord& record : m_userDeviceList) {

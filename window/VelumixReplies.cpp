@@ -10,6 +10,7 @@
 #include "WindowDiagnostics.h"
 
 #include <QLoggingCategory>
+#include <QScopedValueRollback>
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -110,9 +111,10 @@ QRadioButton* Velumix::standardPresetRadio(SoundPage page)
 }
 
 // A unit whose file names no mode of the reported page starts on that page's
-// standard preset.
+// standard preset. The file keeps its saved mode: the person chose nothing.
 void Velumix::selectStandardPreset(SoundPage page)
 {
+    const QScopedValueRollback<bool> windowSelects(m_windowSelectsMode, true);
     if (page == SoundPage::Stereo) {
         ui.tabWidget->setCurrentIndex(kStereoTab);
         on_TabWidget_Clicked(kStereoTab);

@@ -8,6 +8,8 @@
 #include "SimulatorPanel.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QtTest>
 
@@ -348,6 +350,147 @@ void deleteSavedModeThenRestart(Bench& bench)
     bench.shown = {SoundPage::Surround, slotRadio(SoundPage::Surround, 1), {}, 6};
 }
 
+// A built-in preset as the window shows it and the user file names it.
+struct ChosenPreset
+{
+    const char* radio;
+    SoundPage page;
+    const char* storedName;
+    int modeIndex; // for a model-1 headset
+};
+
+const ChosenPreset kChosenPresets[] = {
+    {"radioButton_Surround_DeepBas", SoundPage::Surround, "Deep Bass", 0},
+    {"radioButton_Surround_FPS", SoundPage::Surround, "FPS", 1},
+    {"radioButton_Surround_Moba", SoundPage::Surround, "MOBA", 2},
+    {"radioButton_Surround_ZUVOStandard", SoundPage::Surround, "ZUVO Standard", 3},
+    {"radioButton_Stereo_Pop", SoundPage::Stereo, "Pop", 0},
+    {"radioButton_Stereo_RockRoll", SoundPage::Stereo, "Rack&Roll", 1},
+    {"radioButton_Stereo_DeepBass", SoundPage::Stereo, "Deep Bass", 2},
+    {"radioButton_Stereo_Jazz", SoundPage::Stereo, "Jazz", 3},
+    {"radioButton_Stereo_Classic", SoundPage::Stereo, "Classic", 4},
+    {"radioButton_Stereo_ZUVOStandard", SoundPage::Stereo, "ZUVO Standard", 5},
+};
+
+ShownMode presetShown(const ChosenPreset& preset)
+{
+    return {preset.page, preset.radio,
+            shippedPresetGains(kHalden, algorithmOf(preset.page), preset.storedName),
+            preset.modeIndex};
+}
+
+uint8_t stateOf(SoundPage page)
+{
+    return page == SoundPage::Stereo ? kStereoState : kSurroundState;
+}
+
+// Dates the file a week back, so that any later write shows.
+QDateTime ageFile(const QString& path)
+{
+    const QDateTime lastWeek = QDateTime::currentDateTime().addDays(-7);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) ||
+        !file.setFileTime(lastWeek, QFileDevice::FileModificationTime))
+        qWarning("cannot date %s back", qPrintable(path));
+    return lastWeek;
+}
+
+void verifyNotRewritten(const QString& path, const QDateTime& aged)
+{
+    QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), aged.toSecsSinceEpoch());
+}
+
+// The preset a person chooses is the saved mode, under the name the
+// restore path knows, so that the next start shows and sends it.
+Sequence choosePreset(const ChosenPreset& preset)
+{
+    return [preset](Bench& bench) {
+        const int unit = bench.addUnit(kFirstUnit, stateOf(preset.page));
+        UnitFile& file = bench.expectFreshFile(kFirstUnit);
+        QVERIFY(bench.start(unit));
+        QVERIFY(bench.rig.press(named<QRadioButton>(bench.rig.window(), preset.radio)));
+        file.savedMode = currentMode(algorithmOf(preset.page), "default", preset.storedName);
+        bench.shown = presetShown(preset);
+    };
+}
+
+// A chosen custom slot comes back after a replug.
+void chooseSlotThenReplug(Bench& bench)
+{
+    const int unit = bench.addUnit(kFirstUnit, kStereoState);
+    UnitFile& file = bench.expectPreparedFile(kFirstUnit,
+                                              {customMode("Stereo", "Cinema", kCinemaGains),
+                                               customMode("Stereo", kPodcast, kPodcastGains)},
+                                              currentMode("Stereo", "custom", "Cinema"));
+    QVERIFY(bench.start(unit));
+    const PageControls stereo = bench.rig.page(SoundPage::Stereo);
+    QCOMPARE(checkedSlot(stereo), 1);
+    QVERIFY(bench.rig.press(stereo.customSlots[1]));
+    file.savedMode = currentMode("Stereo", "custom", kPodcast);
+    QVERIFY(bench.pullOut());
+    verifyFile(file);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(bench.plugIn());
+    bench.shown = {SoundPage::Stereo, slotRadio(SoundPage::Stereo, 2), kPodcastGains, 7};
+}
+
+// Choosing the saved mode again and moving between the pages, which sends
+// each page's mode anew, leave the file as the person's choice wrote it.
+void choosePresetThenSwitchPages(Bench& bench)
+{
+    const ChosenPreset& moba = kChosenPresets[2];
+    const int unit = bench.addUnit(kFirstUnit);
+    UnitFile& file = bench.expectFreshFile(kFirstUnit);
+    QVERIFY(bench.start(unit));
+    QRadioButton* radio = named<QRadioButton>(bench.rig.window(), moba.radio);
+    QVERIFY(bench.rig.press(radio));
+    file.savedMode = currentMode("Surround", "default", moba.storedName);
+    verifyFile(file);
+    if (QTest::currentTestFailed())
+        return;
+    const QString path = userFilePath(kHalden, kFirstUnit);
+    const QDateTime aged = ageFile(path);
+    QVERIFY(bench.rig.press(radio));
+    QVERIFY(bench.rig.clickTab(kStereoTab));
+    QVERIFY(bench.rig.clickTab(kSurroundTab));
+    QVERIFY(bench.rig.settle());
+    verifyNotRewritten(path, aged);
+    bench.shown = presetShown(moba);
+}
+
+void switchPagesOnly(Bench& bench)
+{
+    const int unit = bench.addUnit(kFirstUnit);
+    bench.expectFreshFile(kFirstUnit);
+    QVERIFY(bench.start(unit));
+    const QString path = userFilePath(kHalden, kFirstUnit);
+    const QDateTime aged = ageFile(path);
+    QVERIFY(bench.rig.clickTab(kStereoTab));
+    QVERIFY(bench.rig.clickTab(kSurroundTab));
+    QVERIFY(bench.rig.settle());
+    verifyNotRewritten(path, aged);
+    bench.shown = standardShown(SoundPage::Surround);
+}
+
+// Without a headset nothing is sent, so nothing is saved.
+void choosePresetsWithoutHeadset(Bench& bench)
+{
+    const int unit = bench.addUnit(kFirstUnit, kStereoState);
+    bench.expectFreshFile(kFirstUnit);
+    QVERIFY(bench.start(unit));
+    QVERIFY(bench.pullOut());
+    const QString path = userFilePath(kHalden, kFirstUnit);
+    const QDateTime aged = ageFile(path);
+    const Ui::VelumixClass& form = bench.rig.window().ui;
+    QVERIFY(bench.rig.press(form.radioButton_Stereo_Jazz));
+    QVERIFY(bench.rig.press(form.radioButton_Stereo_ZUVOStandard));
+    QCOMPARE(bench.rig.boxes().filter("Please Insert Device!").size(), 2);
+    verifyNotRewritten(path, aged);
+    QVERIFY(bench.plugIn());
+    bench.shown = standardShown(SoundPage::Stereo);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Sequence)
@@ -383,6 +526,14 @@ void PlugSequencesTest::filesAndModeFollowThePerson_data()
     QTest::newRow("unplug with unsaved moves, surround, stereo shown")
         << unplugWithUnsavedMoves(SoundPage::Surround, true);
     QTest::newRow("delete the saved mode") << Sequence(deleteSavedModeThenRestart);
+    for (const ChosenPreset& preset : kChosenPresets)
+        QTest::addRow("choose %s, %s", algorithmOf(preset.page).toUtf8().constData(),
+                      preset.storedName)
+            << choosePreset(preset);
+    QTest::newRow("choose a slot, replug") << Sequence(chooseSlotThenReplug);
+    QTest::newRow("choose a preset, switch pages") << Sequence(choosePresetThenSwitchPages);
+    QTest::newRow("switch pages only") << Sequence(switchPagesOnly);
+    QTest::newRow("choose without headset") << Sequence(choosePresetsWithoutHeadset);
 }
 
 void PlugSequencesTest::filesAndModeFollowThePerson()
