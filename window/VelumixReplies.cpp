@@ -30,6 +30,7 @@ void Velumix::on_SLOTReadAudio(int iCmdType)
     default:
         break;
     }
+    emit replyHandled();
 }
 
 void Velumix::showHeadsetCapabilities()

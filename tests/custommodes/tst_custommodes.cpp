@@ -4,7 +4,7 @@
 // Every case checks the slots, the sliders, the frames the headset received,
 // the user file on disk and that no message box appeared.
 
-#include "HeadsetRig.h"
+#include "WindowRig.h"
 
 #include <QtTest>
 
@@ -75,12 +75,12 @@ Preset presetWithGains(SoundPage page)
                                        : Preset{"radioButton_Stereo_Jazz", "Jazz", "pushButton_25"};
 }
 
-bool openPage(HeadsetRig& rig, const PageControls& controls)
+bool openPage(WindowRig& rig, const PageControls& controls)
 {
     return rig.clickTab(controls.tab) && rig.settle();
 }
 
-bool openCustomList(HeadsetRig& rig, const PageControls& controls)
+bool openCustomList(WindowRig& rig, const PageControls& controls)
 {
     return openPage(rig, controls) && rig.press(controls.customize);
 }
@@ -152,7 +152,7 @@ void CustomModesTest::firstAddOnEmptyPage()
 {
     QFETCH(SoundPage, page);
     QFETCH(quint16, productId);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(productId));
     const PageControls controls = rig.page(page);
     QVERIFY(openPage(rig, controls));
@@ -181,7 +181,7 @@ void CustomModesTest::firstAddOnEmptyPage()
 void CustomModesTest::sixthAddChangesNothing()
 {
     QFETCH(SoundPage, page);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(kHalden));
     const PageControls controls = rig.page(page);
     QVERIFY(openCustomList(rig, controls));
@@ -216,7 +216,7 @@ void CustomModesTest::copyBesidePreset()
 {
     QFETCH(SoundPage, page);
     QFETCH(quint16, productId);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(productId));
     const PageControls controls = rig.page(page);
     QVERIFY(openPage(rig, controls));
@@ -242,7 +242,7 @@ void CustomModesTest::copyBesidePreset()
 void CustomModesTest::renameThenSave()
 {
     QFETCH(SoundPage, page);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(kHalden));
     const PageControls controls = rig.page(page);
     QVERIFY(openCustomList(rig, controls));
@@ -311,7 +311,7 @@ void CustomModesTest::deleteSelectedSlot()
     QFETCH(QString, unsavedName);
     QFETCH(QList<CustomRecord>, remaining);
     prepareUserFile(kMorvik, kFirstUnit, modes);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(kMorvik));
     const PageControls controls = rig.page(page);
     QVERIFY(openCustomList(rig, controls));
@@ -345,7 +345,7 @@ void CustomModesTest::deleteSelectedSlot()
 void CustomModesTest::deleteOnlySlot()
 {
     QFETCH(SoundPage, page);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(kHalden));
     const PageControls controls = rig.page(page);
     QVERIFY(openCustomList(rig, controls));
@@ -382,7 +382,7 @@ void CustomModesTest::modesBeyondFiveStayInFile()
     QList<CustomRecord> modes = surroundModes;
     modes.insert(1, stereoMode);
     prepareUserFile(kHalden, kFirstUnit, modes);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(kHalden));
     const PageControls surround = rig.page(SoundPage::Surround);
     const QString file = userFilePath(kHalden, kFirstUnit);
@@ -434,7 +434,7 @@ void CustomModesTest::modesBeyondFiveStayInFile()
 void CustomModesTest::saveOnOtherPageKeepsReset()
 {
     QFETCH(SoundPage, page);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(kHalden));
     const PageControls kept = rig.page(page);
     const PageControls other = rig.page(otherPage(page));

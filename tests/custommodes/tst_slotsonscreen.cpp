@@ -5,7 +5,7 @@
 // name box shows a name from its beginning.
 
 #include "ElidedButtonText.h"
-#include "HeadsetRig.h"
+#include "WindowRig.h"
 
 #include <QToolTip>
 #include <QtTest>
@@ -31,7 +31,7 @@ std::pair<QPushButton*, QPushButton*> foldButtons(Velumix& window, SoundPage pag
                                        : std::pair(ui.pushButton_die3, ui.pushButton_die4);
 }
 
-bool setFold(HeadsetRig& rig, SoundPage page, Fold fold)
+bool setFold(WindowRig& rig, SoundPage page, Fold fold)
 {
     const auto [foldButton, unfoldButton] = foldButtons(rig.window(), page);
     switch (fold) {
@@ -45,7 +45,7 @@ bool setFold(HeadsetRig& rig, SoundPage page, Fold fold)
     return false;
 }
 
-bool openCustomList(HeadsetRig& rig, const PageControls& controls)
+bool openCustomList(WindowRig& rig, const PageControls& controls)
 {
     return rig.clickTab(controls.tab) && rig.settle() && rig.press(controls.customize);
 }
@@ -97,7 +97,7 @@ void SlotsOnScreenTest::everySlotTakesClicks()
 {
     QFETCH(SoundPage, page);
     QFETCH(Fold, fold);
-    HeadsetRig rig;
+    WindowRig rig;
     rig.addUnit(kMorvik);
     QVERIFY(rig.start());
     const PageControls controls = rig.page(page);
@@ -143,7 +143,7 @@ void SlotsOnScreenTest::longNameIsElidedWithWholeNameAsTooltip()
     QFETCH(QString, name);
     QFETCH(bool, elided);
     prepareUserFile(kMorvik, kFirstUnit, {customMode(algorithmOf(page), name, {})});
-    HeadsetRig rig;
+    WindowRig rig;
     rig.addUnit(kMorvik);
     QVERIFY(rig.start());
     const PageControls controls = rig.page(page);

@@ -3,13 +3,11 @@
 // sliders' latest positions when the period ends, and moves the program makes
 // itself neither send nor start a period.
 
-#include "PresenceRig.h"
 #include "WidgetTables.h"
+#include "WindowRig.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
-
-Q_DECLARE_METATYPE(SoundPage)
 
 namespace {
 
@@ -17,7 +15,6 @@ constexpr int kPeriodMs = 500;
 // A coarse timer may fire up to 5 % early.
 constexpr int kEarliestPeriodEndMs = kPeriodMs * 95 / 100;
 constexpr int kDeadlineMs = 3000;
-constexpr quint16 kMorvik = 0x1029;
 
 QSlider* bandSlider(Velumix& window, SoundPage page, int band)
 {
@@ -85,8 +82,8 @@ void ThrottleTest::firstChangeIsSentAtOnce()
     QFETCH(quint16, productId);
     QFETCH(int, slot);
     QFETCH(int, modeIndex);
-    PresenceRig rig;
-    rig.addHeadset(productId);
+    WindowRig rig;
+    rig.addSilentUnit(productId);
     Velumix& window = rig.buildWindow();
     window.show();
     selectCustomSlot(window, page, slot);
@@ -109,8 +106,8 @@ void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd()
     QFETCH(quint16, productId);
     QFETCH(int, slot);
     QFETCH(int, modeIndex);
-    PresenceRig rig;
-    rig.addHeadset(productId);
+    WindowRig rig;
+    rig.addSilentUnit(productId);
     Velumix& window = rig.buildWindow();
     window.show();
     selectCustomSlot(window, page, slot);
@@ -143,8 +140,8 @@ void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd()
 
 void ThrottleTest::presetIsSentOnceOutsideTheThrottle()
 {
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
     window.m_currentDeviceConfig = shippedConfig(kMorvik);
     selectCustomSlot(window, SoundPage::Surround, 23);
@@ -159,8 +156,8 @@ void ThrottleTest::presetIsSentOnceOutsideTheThrottle()
 
 void ThrottleTest::storedGainTextsNeitherSendNorStartAPeriod()
 {
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
     selectCustomSlot(window, SoundPage::Surround, 23);
     rig.backend.clearReceivedFrames();
