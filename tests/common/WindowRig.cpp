@@ -201,6 +201,16 @@ bool WindowRig::startWith(quint16 productId, DeviceIdentity identity)
     return start();
 }
 
+bool WindowRig::startOnPage(quint16 productId, SoundPage page)
+{
+    return startWith(productId) && openPage(this->page(page));
+}
+
+bool WindowRig::startOnCustomList(quint16 productId, SoundPage page)
+{
+    return startWith(productId) && openCustomList(this->page(page));
+}
+
 void WindowRig::stop()
 {
     settle();
@@ -260,6 +270,16 @@ bool WindowRig::clickTab(int index)
     }
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     return true;
+}
+
+bool WindowRig::openPage(const PageControls& controls)
+{
+    return clickTab(controls.tab) && settle();
+}
+
+bool WindowRig::openCustomList(const PageControls& controls)
+{
+    return openPage(controls) && press(controls.customize);
 }
 
 bool WindowRig::typeName(QLineEdit* nameBox, const QString& text)

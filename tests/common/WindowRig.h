@@ -109,6 +109,10 @@ public:
     bool start();
     // One plugged unit of this product, then start().
     bool startWith(quint16 productId, DeviceIdentity identity = kFirstUnit);
+    // One plugged unit of this product, started, with the page open.
+    bool startOnPage(quint16 productId, SoundPage page);
+    // The same, with the page's list of custom modes shown.
+    bool startOnCustomList(quint16 productId, SoundPage page);
     // The program ends: the window goes, the units stay as they are.
     void stop();
     Velumix& window() { return *m_window; }
@@ -126,6 +130,10 @@ public:
     // widget is hidden or disabled, as a person could not use it then.
     bool press(QAbstractButton* button);
     bool clickTab(int index);
+    // Clicks the page's tab and waits for what that set off.
+    bool openPage(const PageControls& controls);
+    // The page open and its list of custom modes shown.
+    bool openCustomList(const PageControls& controls);
     bool typeName(QLineEdit* nameBox, const QString& text);
     bool drag(QSlider* slider, int value);
     bool dragTo(const PageControls& controls, const EqGains& gains);

@@ -45,11 +45,6 @@ bool setFold(WindowRig& rig, SoundPage page, Fold fold)
     return false;
 }
 
-bool openCustomList(WindowRig& rig, const PageControls& controls)
-{
-    return rig.clickTab(controls.tab) && rig.settle() && rig.press(controls.customize);
-}
-
 // The slot's centre in the window's coordinates.
 QPoint centreInWindow(QWidget* slot)
 {
@@ -98,10 +93,8 @@ void SlotsOnScreenTest::everySlotTakesClicks()
     QFETCH(SoundPage, page);
     QFETCH(Fold, fold);
     WindowRig rig;
-    rig.addUnit(kMorvik);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startOnCustomList(kMorvik, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openCustomList(rig, controls));
     for (int i = 0; i < kModesAdded; ++i)
         QVERIFY(rig.press(controls.add) && rig.settle());
     QVERIFY(setFold(rig, page, fold));
@@ -144,10 +137,8 @@ void SlotsOnScreenTest::longNameIsElidedWithWholeNameAsTooltip()
     QFETCH(bool, elided);
     prepareUserFile(kMorvik, kFirstUnit, {customMode(algorithmOf(page), name, {})});
     WindowRig rig;
-    rig.addUnit(kMorvik);
-    QVERIFY(rig.start());
+    QVERIFY(rig.startOnCustomList(kMorvik, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openCustomList(rig, controls));
     QRadioButton* slot = controls.customSlots[0];
     QCOMPARE(visibleSlotTexts(controls), QStringList{name}); // what code reads stays whole
 

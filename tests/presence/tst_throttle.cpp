@@ -41,6 +41,18 @@ Frames lastPair(const Frames& frames)
     return frames.size() < 2 ? frames : Frames(frames.end() - 2, frames.end());
 }
 
+// A shown window over one silent unit of this product, on a custom slot of
+// the page, with nothing sent yet.
+Velumix& shownOnCustomSlot(WindowRig& rig, quint16 productId, SoundPage page, int slot)
+{
+    rig.addSilentUnit(productId);
+    Velumix& window = rig.buildWindow();
+    window.show();
+    selectCustomSlot(window, page, slot);
+    rig.backend.clearReceivedFrames();
+    return window;
+}
+
 } // namespace
 
 class ThrottleTest : public QObject
@@ -83,11 +95,7 @@ void ThrottleTest::firstChangeIsSentAtOnce()
     QFETCH(int, slot);
     QFETCH(int, modeIndex);
     WindowRig rig;
-    rig.addSilentUnit(productId);
-    Velumix& window = rig.buildWindow();
-    window.show();
-    selectCustomSlot(window, page, slot);
-    rig.backend.clearReceivedFrames();
+    Velumix& window = shownOnCustomSlot(rig, productId, page, slot);
     QVERIFY(!window.m_throttleTimer.isActive()); // idle: no timer runs
 
     QTest::keyClick(bandSlider(window, page, 3), Qt::Key_Up);
@@ -107,11 +115,7 @@ void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd()
     QFETCH(int, slot);
     QFETCH(int, modeIndex);
     WindowRig rig;
-    rig.addSilentUnit(productId);
-    Velumix& window = rig.buildWindow();
-    window.show();
-    selectCustomSlot(window, page, slot);
-    rig.backend.clearReceivedFrames();
+    Velumix& window = shownOnCustomSlot(rig, productId, page, slot);
 
     bandSlider(window, page, 0)->setValue(4);
     QElapsedTimer sinceFirstSend;
