@@ -54,6 +54,10 @@ public:
 
     VelumixClass ui;
 
+signals:
+    // Each reply of the headset, once the window has acted on it.
+    void replyHandled();
+
 public slots:
     void on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason);
     void on_ShowMainAction();

@@ -31,6 +31,7 @@ void Velumix::on_SLOTReadAudio(int iCmdType)
     default:
         break;
     }
+    emit replyHandled();
 }
 
 void Velumix::showHeadsetCapabilities()

@@ -4,6 +4,7 @@
 // write is silent; and which arguments mark a start by that entry.
 
 #include "Autostart.h"
+#include "LogRecorder.h"
 
 #include <QtTest>
 
@@ -23,27 +24,6 @@ bool writeText(const QString& path, const QByteArray& text)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
 }
-
-// Records every message while it exists: a failed write must say nothing.
-class MessageRecorder
-{
-public:
-    MessageRecorder() : m_previous(qInstallMessageHandler(record)) { recorded().clear(); }
-    ~MessageRecorder() { qInstallMessageHandler(m_previous); }
-    QStringList messages() const { return recorded(); }
-
-private:
-    static QStringList& recorded()
-    {
-        static QStringList messages;
-        return messages;
-    }
-    static void record(QtMsgType, const QMessageLogContext&, const QString& text)
-    {
-        recorded() << text;
-    }
-    QtMessageHandler m_previous;
-};
 
 enum class Obstacle
 {
@@ -322,7 +302,8 @@ void AutostartTest::failedWriteIsSilent()
 
     bool written = true;
     {
-        const MessageRecorder recorder;
+        // A failed write must say nothing.
+        const LogRecorder recorder;
         written = setAutoRun(program);
         QVERIFY2(recorder.messages().isEmpty(), qPrintable(recorder.messages().join('\n')));
     }

@@ -2,8 +2,9 @@
 // Records what the program reports while one recorder lives: its own debug
 // lines (categories "velumix.*") are kept for the checks and not printed;
 // warnings are kept and passed on; everything else goes on to the handler
-// installed before (the test runner's). The reader thread reports too, so the
-// lists are guarded.
+// installed before (the test runner's). Every message is also kept in order,
+// for the checks that nothing at all was said. The reader thread reports too,
+// so the lists are guarded.
 
 #include <QByteArray>
 #include <QMutex>
@@ -36,6 +37,12 @@ public:
         const QMutexLocker lock(&m_mutex);
         return int(m_debugLines.count(line));
     }
+    // Every message seen so far, of any kind and category, in order.
+    QStringList messages() const
+    {
+        const QMutexLocker lock(&m_mutex);
+        return m_messages;
+    }
     // The warnings seen so far that match the pattern, in order.
     QStringList warningsMatching(const QString& pattern) const
     {
@@ -51,6 +58,7 @@ private:
             type == QtDebugMsg && QByteArray(context.category).startsWith("velumix.");
         {
             const QMutexLocker lock(&recorder->m_mutex);
+            recorder->m_messages.append(text);
             if (ownDebugLine) {
                 recorder->m_debugLines.append(text);
                 return;
@@ -65,6 +73,7 @@ private:
     inline static std::atomic<LogRecorder*> s_active{nullptr};
     QtMessageHandler m_previous = nullptr;
     mutable QMutex m_mutex;
+    QStringList m_messages;
     QStringList m_debugLines;
     QStringList m_warnings;
 };

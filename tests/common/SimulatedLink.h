@@ -7,6 +7,16 @@
 
 #include <initializer_list>
 
+// What the reader learnt from an earlier test's replies, forgotten.
+inline void forgetReplies()
+{
+    replyState.stereoTabFlag = 0;
+    replyState.surroundTabFlag = 0;
+    replyState.peqAckFirst = 0;
+    replyState.peqAckLast = 0;
+    replyState.deviceIdentity = DeviceIdentity{};
+}
+
 struct SimulatedLink
 {
     SimulatedHidBackend backend;
@@ -19,11 +29,7 @@ struct SimulatedLink
         clearAcceptedProductIds();
         for (uint16_t id : accepted)
             addAcceptedProductId(id);
-        replyState.stereoTabFlag = 0;
-        replyState.surroundTabFlag = 0;
-        replyState.peqAckFirst = 0;
-        replyState.peqAckLast = 0;
-        replyState.deviceIdentity = DeviceIdentity{};
+        forgetReplies();
     }
     ~SimulatedLink() { usbHidCloseDevice(); }
 

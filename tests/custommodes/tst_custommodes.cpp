@@ -4,10 +4,11 @@
 // Every case checks the slots, the sliders, the frames the headset received,
 // the user file on disk and that no message box appeared.
 
-#include "HeadsetRig.h"
+#include "WindowRig.h"
 
 #include <QtTest>
 
+#include <initializer_list>
 #include <memory>
 
 Q_DECLARE_METATYPE(CustomRecord)
@@ -75,16 +76,6 @@ Preset presetWithGains(SoundPage page)
                                        : Preset{"radioButton_Stereo_Jazz", "Jazz", "pushButton_25"};
 }
 
-bool openPage(HeadsetRig& rig, const PageControls& controls)
-{
-    return rig.clickTab(controls.tab) && rig.settle();
-}
-
-bool openCustomList(HeadsetRig& rig, const PageControls& controls)
-{
-    return openPage(rig, controls) && rig.press(controls.customize);
-}
-
 bool allVisible(const std::array<QWidget*, 3>& widgets)
 {
     for (QWidget* widget : widgets)
@@ -106,6 +97,23 @@ void addPageRows()
     QTest::addColumn<SoundPage>("page");
     QTest::newRow("surround") << SoundPage::Surround;
     QTest::newRow("stereo") << SoundPage::Stereo;
+}
+
+struct PageOfModel
+{
+    SoundPage page;
+    quint16 productId;
+};
+
+// Rows named like "surround, model 1" (model 1 is the 0x1054 headset).
+void addPageModelRows(std::initializer_list<PageOfModel> rows)
+{
+    QTest::addColumn<SoundPage>("page");
+    QTest::addColumn<quint16>("productId");
+    for (const PageOfModel& row : rows)
+        QTest::addRow("%s, model %d", row.page == SoundPage::Surround ? "surround" : "stereo",
+                      row.productId == kHalden ? 1 : 2)
+            << row.page << row.productId;
 }
 
 } // namespace
@@ -140,22 +148,19 @@ private:
 
 void CustomModesTest::firstAddOnEmptyPage_data()
 {
-    QTest::addColumn<SoundPage>("page");
-    QTest::addColumn<quint16>("productId");
-    QTest::newRow("surround, model 1") << SoundPage::Surround << kHalden;
-    QTest::newRow("surround, model 2") << SoundPage::Surround << kMorvik;
-    QTest::newRow("stereo, model 1") << SoundPage::Stereo << kHalden;
-    QTest::newRow("stereo, model 2") << SoundPage::Stereo << kMorvik;
+    addPageModelRows({{SoundPage::Surround, kHalden},
+                      {SoundPage::Surround, kMorvik},
+                      {SoundPage::Stereo, kHalden},
+                      {SoundPage::Stereo, kMorvik}});
 }
 
 void CustomModesTest::firstAddOnEmptyPage()
 {
     QFETCH(SoundPage, page);
     QFETCH(quint16, productId);
-    HeadsetRig rig;
-    QVERIFY(rig.startWith(productId));
+    WindowRig rig;
+    QVERIFY(rig.startOnPage(productId, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openPage(rig, controls));
     // Gains on the sliders first, so that the new mode's zero gains show.
     QVERIFY(rig.press(named<QRadioButton>(rig.window(), presetWithGains(page).radio)));
     QVERIFY(sliderGains(controls) != EqGains{});
@@ -181,10 +186,9 @@ void CustomModesTest::firstAddOnEmptyPage()
 void CustomModesTest::sixthAddChangesNothing()
 {
     QFETCH(SoundPage, page);
-    HeadsetRig rig;
-    QVERIFY(rig.startWith(kHalden));
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kHalden, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openCustomList(rig, controls));
     for (int slot = 1; slot <= 5; ++slot)
         QVERIFY(rig.press(controls.add));
     QVERIFY(rig.settle());
@@ -205,21 +209,18 @@ void CustomModesTest::sixthAddChangesNothing()
 
 void CustomModesTest::copyBesidePreset_data()
 {
-    QTest::addColumn<SoundPage>("page");
-    QTest::addColumn<quint16>("productId");
-    QTest::newRow("surround, model 1") << SoundPage::Surround << kHalden;
-    QTest::newRow("surround, model 2") << SoundPage::Surround << kMorvik;
-    QTest::newRow("stereo, model 1") << SoundPage::Stereo << kHalden;
+    addPageModelRows({{SoundPage::Surround, kHalden},
+                      {SoundPage::Surround, kMorvik},
+                      {SoundPage::Stereo, kHalden}});
 }
 
 void CustomModesTest::copyBesidePreset()
 {
     QFETCH(SoundPage, page);
     QFETCH(quint16, productId);
-    HeadsetRig rig;
-    QVERIFY(rig.startWith(productId));
+    WindowRig rig;
+    QVERIFY(rig.startOnPage(productId, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openPage(rig, controls));
     const Preset preset = presetWithGains(page);
     QVERIFY(rig.press(named<QRadioButton>(rig.window(), preset.radio)));
     const EqGains gains = shippedPresetGains(productId, algorithmOf(page), preset.storedName);
@@ -242,10 +243,9 @@ void CustomModesTest::copyBesidePreset()
 void CustomModesTest::renameThenSave()
 {
     QFETCH(SoundPage, page);
-    HeadsetRig rig;
-    QVERIFY(rig.startWith(kHalden));
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kHalden, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openCustomList(rig, controls));
     QVERIFY(rig.press(controls.add));
     QVERIFY(rig.press(controls.add));
     const QString file = userFilePath(kHalden, kFirstUnit);
@@ -311,10 +311,9 @@ void CustomModesTest::deleteSelectedSlot()
     QFETCH(QString, unsavedName);
     QFETCH(QList<CustomRecord>, remaining);
     prepareUserFile(kMorvik, kFirstUnit, modes);
-    HeadsetRig rig;
-    QVERIFY(rig.startWith(kMorvik));
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kMorvik, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openCustomList(rig, controls));
     QCOMPARE(visibleSlotTexts(controls), namesOn(page, modes));
     QVERIFY(rig.press(controls.customSlots[slot - 1]));
     if (!unsavedName.isEmpty())
@@ -345,10 +344,9 @@ void CustomModesTest::deleteSelectedSlot()
 void CustomModesTest::deleteOnlySlot()
 {
     QFETCH(SoundPage, page);
-    HeadsetRig rig;
-    QVERIFY(rig.startWith(kHalden));
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kHalden, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openCustomList(rig, controls));
     QVERIFY(rig.press(controls.add));
     QVERIFY(rig.press(controls.deleteButtons[0]));
     rig.clearFrames();
@@ -382,11 +380,11 @@ void CustomModesTest::modesBeyondFiveStayInFile()
     QList<CustomRecord> modes = surroundModes;
     modes.insert(1, stereoMode);
     prepareUserFile(kHalden, kFirstUnit, modes);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(kHalden));
     const PageControls surround = rig.page(SoundPage::Surround);
     const QString file = userFilePath(kHalden, kFirstUnit);
-    QVERIFY(openCustomList(rig, surround));
+    QVERIFY(rig.openCustomList(surround));
     QCOMPARE(visibleSlotTexts(surround), namesOn(SoundPage::Surround, surroundModes.mid(0, 5)));
     QCOMPARE(rig.window().m_surroundCustomCount, 5);
 
@@ -434,24 +432,24 @@ void CustomModesTest::modesBeyondFiveStayInFile()
 void CustomModesTest::saveOnOtherPageKeepsReset()
 {
     QFETCH(SoundPage, page);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(kHalden));
     const PageControls kept = rig.page(page);
     const PageControls other = rig.page(otherPage(page));
     const EqGains saved{4, 0, -3, 2, 7, -12, 12, 1, -1, 5};
-    QVERIFY(openCustomList(rig, kept));
+    QVERIFY(rig.openCustomList(kept));
     QVERIFY(rig.press(kept.add));
     QVERIFY(rig.dragTo(kept, saved));
     QVERIFY(rig.press(kept.save));
     // A preset, so that coming back to the page does not choose the slot again.
     QVERIFY(rig.press(named<QRadioButton>(rig.window(), presetWithGains(page).radio)));
 
-    QVERIFY(openCustomList(rig, other));
+    QVERIFY(rig.openCustomList(other));
     QVERIFY(rig.press(other.add));
     QVERIFY(rig.dragTo(other, distinctGains(2)));
     QVERIFY(rig.press(other.save));
 
-    QVERIFY(openCustomList(rig, kept));
+    QVERIFY(rig.openCustomList(kept));
     QVERIFY(rig.drag(kept.sliders[2], -7));
     rig.clearFrames();
     QVERIFY(rig.press(kept.reset));

@@ -4,8 +4,8 @@
 // unit's user file holds exactly what was done to that unit, and the mode
 // the window shows is the mode the headset received last.
 
-#include "HeadsetRig.h"
 #include "SimulatorPanel.h"
+#include "WindowRig.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -92,8 +92,8 @@ public:
     {
         if (!rig.start())
             return false;
-        panel = std::make_unique<SimulatorPanel>(rig.link.backend, rig.hotplug,
-                                                 QList<quint16>{kHalden}, unit);
+        panel = std::make_unique<SimulatorPanel>(rig.backend, rig.hotplug, QList<quint16>{kHalden},
+                                                 unit);
         panel->show();
         return QTest::qWaitForWindowExposed(panel.get());
     }
@@ -162,7 +162,7 @@ public:
     Frames receivedBy(int unit, uint8_t code) const
     {
         Frames frames;
-        for (const auto& received : rig.link.backend.receivedFrames())
+        for (const auto& received : rig.backend.receivedFrames())
             if (received.unit == unit && received.bytes[frame::kCodeOffset] == code)
                 frames.push_back(received.bytes);
         return frames;
@@ -170,7 +170,7 @@ public:
 
     int currentUnit() const { return panel->currentUnit(); }
 
-    HeadsetRig rig;
+    WindowRig rig;
     QList<UnitFile> files;
     ShownMode shown{};
     std::unique_ptr<SimulatorPanel> panel;

@@ -4,8 +4,8 @@
 // file with its saved mode, also when units are swapped while the program
 // runs and when the program starts again.
 
-#include "HeadsetRig.h"
 #include "UsbHidOperation.h"
+#include "WindowRig.h"
 
 #include <QtTest>
 
@@ -111,7 +111,7 @@ void RepliesTest::capabilitiesDisableTabs()
     QFETCH(bool, stereoTabEnabled);
     QFETCH(bool, surroundTabEnabled);
     QFETCH(int, tab);
-    HeadsetRig rig;
+    WindowRig rig;
     const int unit = rig.addUnit(productId);
     rig.settings(unit).stereoCapable = stereoCapable;
     rig.settings(unit).surroundCapable = surroundCapable;
@@ -155,7 +155,7 @@ void RepliesTest::presetUploadEndsWithOneSwitch()
     QFETCH(QString, preset);
     QFETCH(QString, storedName);
     QFETCH(int, modeIndex);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(productId));
     QVERIFY(rig.clickTab(tab));
     QVERIFY(rig.settle());
@@ -207,7 +207,7 @@ void RepliesTest::peqAcknowledgement()
     QFETCH(Frames, switches);
     QFETCH(int, pairFirstAfter);
     QFETCH(int, pairLastAfter);
-    HeadsetRig rig;
+    WindowRig rig;
     QVERIFY(rig.startWith(productId));
     QVERIFY(rig.clickTab(tab));
     QVERIFY(rig.settle());
@@ -239,7 +239,7 @@ void RepliesTest::statusSelectsPage()
 {
     QFETCH(int, stateByte);
     QFETCH(int, tab);
-    HeadsetRig rig;
+    WindowRig rig;
     const int unit = rig.addUnit(kHalden);
     rig.settings(unit).stateByte = uint8_t(stateByte);
     QVERIFY(rig.start());
@@ -275,7 +275,7 @@ void RepliesTest::firstUnitLoadsItsFileSilently()
     QFETCH(QString, uuid);
     const QString file = userFilePath(productId, identity);
     QVERIFY(!QFile::exists(file));
-    HeadsetRig rig;
+    WindowRig rig;
     rig.addUnit(productId, identity);
 
     QVERIFY(rig.start());
@@ -303,7 +303,7 @@ void RepliesTest::anotherUnitShowsDeviceChange()
     const EqGains beeGains{3, 1, -2, 0, 5, 6, -7, 2, 0, -1};
     prepareUserFile(secondProductId, kSecondUnit, {customMode("Stereo", "Bee", beeGains)},
                     currentMode("Stereo", "custom", "Bee"));
-    HeadsetRig rig;
+    WindowRig rig;
     const int first = rig.addUnit(kHalden, kFirstUnit);
     const int second = rig.addUnit(secondProductId, kSecondUnit, false);
     // Its saved mode is restored on the page the unit reports.
@@ -369,7 +369,7 @@ void RepliesTest::savedCustomModeRestoredAtNextStart()
     QFETCH(quint16, productId);
     QFETCH(int, modeIndex);
     const EqGains gains{-5, -2, 0, 3, 8, 8, 3, 0, -2, -5};
-    HeadsetRig rig;
+    WindowRig rig;
     const int unit = rig.addUnit(productId);
     // A saved mode is restored on the page the unit reports.
     rig.settings(unit).stateByte = page == SoundPage::Stereo ? kStereoState : kSurroundState;
@@ -443,7 +443,7 @@ void RepliesTest::savedModeOfFileRestored()
         kMorvik, kFirstUnit,
         {customMode("Stereo", "Real", kRealGains), customMode("Surround", "Real", kRealGains)},
         mode);
-    HeadsetRig rig;
+    WindowRig rig;
     const int unit = rig.addUnit(kMorvik);
     rig.settings(unit).stateByte = uint8_t(stateByte);
 

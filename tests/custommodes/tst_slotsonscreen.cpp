@@ -5,7 +5,7 @@
 // name box shows a name from its beginning.
 
 #include "ElidedButtonText.h"
-#include "HeadsetRig.h"
+#include "WindowRig.h"
 
 #include <QToolTip>
 #include <QtTest>
@@ -31,7 +31,7 @@ std::pair<QPushButton*, QPushButton*> foldButtons(Velumix& window, SoundPage pag
                                        : std::pair(ui.pushButton_die3, ui.pushButton_die4);
 }
 
-bool setFold(HeadsetRig& rig, SoundPage page, Fold fold)
+bool setFold(WindowRig& rig, SoundPage page, Fold fold)
 {
     const auto [foldButton, unfoldButton] = foldButtons(rig.window(), page);
     switch (fold) {
@@ -43,11 +43,6 @@ bool setFold(HeadsetRig& rig, SoundPage page, Fold fold)
         return rig.press(foldButton) && rig.press(unfoldButton);
     }
     return false;
-}
-
-bool openCustomList(HeadsetRig& rig, const PageControls& controls)
-{
-    return rig.clickTab(controls.tab) && rig.settle() && rig.press(controls.customize);
 }
 
 // The slot's centre in the window's coordinates.
@@ -97,11 +92,9 @@ void SlotsOnScreenTest::everySlotTakesClicks()
 {
     QFETCH(SoundPage, page);
     QFETCH(Fold, fold);
-    HeadsetRig rig;
-    rig.addUnit(kMorvik);
-    QVERIFY(rig.start());
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kMorvik, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openCustomList(rig, controls));
     for (int i = 0; i < kModesAdded; ++i)
         QVERIFY(rig.press(controls.add) && rig.settle());
     QVERIFY(setFold(rig, page, fold));
@@ -143,11 +136,9 @@ void SlotsOnScreenTest::longNameIsElidedWithWholeNameAsTooltip()
     QFETCH(QString, name);
     QFETCH(bool, elided);
     prepareUserFile(kMorvik, kFirstUnit, {customMode(algorithmOf(page), name, {})});
-    HeadsetRig rig;
-    rig.addUnit(kMorvik);
-    QVERIFY(rig.start());
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kMorvik, page));
     const PageControls controls = rig.page(page);
-    QVERIFY(openCustomList(rig, controls));
     QRadioButton* slot = controls.customSlots[0];
     QCOMPARE(visibleSlotTexts(controls), QStringList{name}); // what code reads stays whole
 

@@ -5,19 +5,18 @@
 
 #include "DataFolder.h"
 #include "MyThread.h"
-#include "PresenceRig.h"
 #include "UsbHidOperation.h"
+#include "WindowRig.h"
 
 #include <QPointer>
 #include <QtTest>
 
 namespace {
 
-constexpr quint16 kMorvik = 0x1029;
 // Eight retries a quarter of a second apart, with room for a slow machine.
 constexpr int kRetriesDeadlineMs = 10000;
 
-Frames micLevelFrames(const PresenceRig& rig)
+Frames micLevelFrames(const WindowRig& rig)
 {
     return rig.framesWithCode(frame::SetMicVolume);
 }
@@ -66,8 +65,8 @@ void PresenceTest::headsetAtStartBringsMainScreenAndPicture()
     QFETCH(quint16, productId);
     QFETCH(int, model);
     QFETCH(QString, picture);
-    PresenceRig rig;
-    rig.addHeadset(productId);
+    WindowRig rig;
+    rig.addSilentUnit(productId);
     Velumix& window = rig.buildWindow();
 
     QVERIFY(mainScreenInFront(window));
@@ -87,8 +86,8 @@ void PresenceTest::pictureBesideTheProgramReplacesTheShippedOne()
     QVERIFY(photo.open(QIODevice::WriteOnly));
     photo.close();
     const auto removePhoto = qScopeGuard([&] { photo.remove(); });
-    PresenceRig rig;
-    rig.addHeadset(0x0F51);
+    WindowRig rig;
+    rig.addSilentUnit(0x0F51);
 
     Velumix& window = rig.buildWindow();
 
@@ -97,8 +96,8 @@ void PresenceTest::pictureBesideTheProgramReplacesTheShippedOne()
 
 void PresenceTest::pullingOutShowsStartScreenAndClosesTheLinkOnce()
 {
-    PresenceRig rig;
-    const int unit = rig.addHeadset(kMorvik);
+    WindowRig rig;
+    const int unit = rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
     const QPointer<MyThread> reader = window.m_readerThread;
     QVERIFY(reader);
@@ -122,8 +121,8 @@ void PresenceTest::pullingOutShowsStartScreenAndClosesTheLinkOnce()
 
 void PresenceTest::pluggingBackInBringsTheLinkUpOnce()
 {
-    PresenceRig rig;
-    const int unit = rig.addHeadset(kMorvik);
+    WindowRig rig;
+    const int unit = rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
     rig.pullOut(unit);
     rig.backend.clearReceivedFrames();
@@ -154,8 +153,8 @@ void PresenceTest::arrivalSetsMicrophoneToFullAndShowsTheWindow_data()
 void PresenceTest::arrivalSetsMicrophoneToFullAndShowsTheWindow()
 {
     QFETCH(bool, shownBefore);
-    PresenceRig rig;
-    const int unit = rig.addHeadset(kMorvik, false);
+    WindowRig rig;
+    const int unit = rig.addSilentUnit(kMorvik, false);
     Velumix& window = rig.buildWindow();
     window.setVisible(shownBefore);
     window.ui.Slider_Voice1_3->setValue(40); // no headset yet: nothing is sent
@@ -183,8 +182,8 @@ void PresenceTest::otherVendorsDevicesLeaveTheLinkAlone_data()
 void PresenceTest::otherVendorsDevicesLeaveTheLinkAlone()
 {
     QFETCH(bool, arrival);
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     const int mouse = rig.addForeignDevice(0x046D, 0xC077);
     Velumix& window = rig.buildWindow();
     if (!arrival)
@@ -212,8 +211,8 @@ void PresenceTest::otherVendorsDevicesLeaveTheLinkAlone()
 
 void PresenceTest::refusedOpenIsTriedAgain()
 {
-    PresenceRig rig;
-    const int unit = rig.addHeadset(kMorvik, false);
+    WindowRig rig;
+    const int unit = rig.addSilentUnit(kMorvik, false);
     Velumix& window = rig.buildWindow();
     rig.backend.setOpenFails(true);
 
@@ -230,8 +229,8 @@ void PresenceTest::refusedOpenIsTriedAgain()
 
 void PresenceTest::openThatKeepsFailingWarnsOnce()
 {
-    PresenceRig rig;
-    const int unit = rig.addHeadset(kMorvik, false);
+    WindowRig rig;
+    const int unit = rig.addSilentUnit(kMorvik, false);
     Velumix& window = rig.buildWindow();
     rig.backend.setOpenFails(true);
 

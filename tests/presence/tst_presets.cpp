@@ -3,13 +3,11 @@
 // frames the headset receives; and what happens without a headset or with a
 // preset list that lacks the entry.
 
-#include "PresenceRig.h"
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
+#include "WindowRig.h"
 
 #include <QtTest>
-
-Q_DECLARE_METATYPE(SoundPage)
 
 namespace {
 
@@ -37,15 +35,8 @@ const PresetButton kPresetButtons[] = {
     {"radioButton_Stereo_ZUVOStandard", SoundPage::Stereo, "ZUVO Standard", "KAVRO Standard", 5, 5},
 };
 
-constexpr quint16 kHalden = 0x1054;
 // Where the sliders stand before a click that must not move them.
 constexpr EqGains kUntouched{7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
-constexpr quint16 kMorvik = 0x1029;
-
-QString algorithmOf(SoundPage page)
-{
-    return page == SoundPage::Surround ? "Surround" : "Stereo";
-}
 
 QLineEdit* nameBoxOf(Velumix& window, SoundPage page)
 {
@@ -139,8 +130,8 @@ void PresetTest::presetSendsItsGainsAndModeIndex()
     QFETCH(QString, storedName);
     QFETCH(QString, nameBoxText);
     QFETCH(int, modeIndex);
-    PresenceRig rig;
-    rig.addHeadset(productId);
+    WindowRig rig;
+    rig.addSilentUnit(productId);
     Velumix& window = rig.buildWindow();
     window.m_currentDeviceConfig = shippedConfig(productId);
     rig.backend.clearReceivedFrames();
@@ -171,7 +162,7 @@ void PresetTest::withoutHeadsetOnlyWarns()
 {
     QFETCH(QString, radio);
     QFETCH(SoundPage, page);
-    PresenceRig rig;
+    WindowRig rig;
     Velumix& window = rig.buildWindow();
     window.m_currentDeviceConfig = shippedConfig(kMorvik);
     setSliders(window, page, kUntouched);
@@ -200,8 +191,8 @@ void PresetTest::gainsBeyondTheRangeAreClamped()
     QFETCH(QString, radio);
     QFETCH(SoundPage, page);
     QFETCH(int, modeIndex);
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
     const QStringList entries = {"Loud_'20,-15,1,2,3,4,5,6,7,8'"};
     (page == SoundPage::Surround ? window.m_currentDeviceConfig.surroundPresets
@@ -233,8 +224,8 @@ void PresetTest::missingEntryAppliesAndSendsNothing()
     QFETCH(QString, radio);
     QFETCH(SoundPage, page);
     QFETCH(int, entries);
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
     ConfigRecord config = shippedConfig(kMorvik);
     QStringList& presets =

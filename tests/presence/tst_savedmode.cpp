@@ -2,14 +2,12 @@
 // which entry is clicked, what the headset receives, and which records are
 // passed over.
 
-#include "PresenceRig.h"
 #include "WidgetTables.h"
+#include "WindowRig.h"
 
 #include <QtTest>
 
 namespace {
-
-constexpr quint16 kMorvik = 0x1029;
 
 // One built-in preset the restore applies: its page, stored name and the mode
 // index a 0x1029 headset receives with it.
@@ -35,7 +33,7 @@ QStringList checkedPresetRadios(Velumix& window)
 ConfigRecord savedRecord(const QString& mode, const QString& algorithm, const QString& name)
 {
     ConfigRecord record = shippedConfig(kMorvik);
-    record.identity = kUnitIdentity;
+    record.identity = kFirstUnit;
     record.mode = mode;
     record.algorithm = algorithm;
     record.name = name;
@@ -97,10 +95,10 @@ void SavedModeTest::savedPresetIsClickedAndSent()
     QFETCH(bool, recordMatches);
     QFETCH(QStringList, checked);
     QFETCH(QList<ExpectedSend>, sends);
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kUnitIdentity;
+    window.m_knownDeviceIdentity = kFirstUnit;
     window.m_userDeviceList = {record};
     rig.backend.clearReceivedFrames();
 
@@ -121,10 +119,10 @@ void SavedModeTest::savedPresetIsClickedAndSent()
 
 void SavedModeTest::customModeThatNoSlotCarriesSelectsOnlyCustomize()
 {
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kUnitIdentity;
+    window.m_knownDeviceIdentity = kFirstUnit;
     window.m_userDeviceList = {savedRecord("custom", "Surround", "Gone")};
     window.m_customModeList = {{"Surround", "Mine", "1,2,3,4,5,6,7,8,9,10"}};
 

@@ -3,13 +3,11 @@
 // sliders' latest positions when the period ends, and moves the program makes
 // itself neither send nor start a period.
 
-#include "PresenceRig.h"
 #include "WidgetTables.h"
+#include "WindowRig.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
-
-Q_DECLARE_METATYPE(SoundPage)
 
 namespace {
 
@@ -17,7 +15,6 @@ constexpr int kPeriodMs = 500;
 // A coarse timer may fire up to 5 % early.
 constexpr int kEarliestPeriodEndMs = kPeriodMs * 95 / 100;
 constexpr int kDeadlineMs = 3000;
-constexpr quint16 kMorvik = 0x1029;
 
 QSlider* bandSlider(Velumix& window, SoundPage page, int band)
 {
@@ -42,6 +39,18 @@ void selectCustomSlot(Velumix& window, SoundPage page, int slot)
 Frames lastPair(const Frames& frames)
 {
     return frames.size() < 2 ? frames : Frames(frames.end() - 2, frames.end());
+}
+
+// A shown window over one silent unit of this product, on a custom slot of
+// the page, with nothing sent yet.
+Velumix& shownOnCustomSlot(WindowRig& rig, quint16 productId, SoundPage page, int slot)
+{
+    rig.addSilentUnit(productId);
+    Velumix& window = rig.buildWindow();
+    window.show();
+    selectCustomSlot(window, page, slot);
+    rig.backend.clearReceivedFrames();
+    return window;
 }
 
 } // namespace
@@ -85,12 +94,8 @@ void ThrottleTest::firstChangeIsSentAtOnce()
     QFETCH(quint16, productId);
     QFETCH(int, slot);
     QFETCH(int, modeIndex);
-    PresenceRig rig;
-    rig.addHeadset(productId);
-    Velumix& window = rig.buildWindow();
-    window.show();
-    selectCustomSlot(window, page, slot);
-    rig.backend.clearReceivedFrames();
+    WindowRig rig;
+    Velumix& window = shownOnCustomSlot(rig, productId, page, slot);
     QVERIFY(!window.m_throttleTimer.isActive()); // idle: no timer runs
 
     QTest::keyClick(bandSlider(window, page, 3), Qt::Key_Up);
@@ -109,12 +114,8 @@ void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd()
     QFETCH(quint16, productId);
     QFETCH(int, slot);
     QFETCH(int, modeIndex);
-    PresenceRig rig;
-    rig.addHeadset(productId);
-    Velumix& window = rig.buildWindow();
-    window.show();
-    selectCustomSlot(window, page, slot);
-    rig.backend.clearReceivedFrames();
+    WindowRig rig;
+    Velumix& window = shownOnCustomSlot(rig, productId, page, slot);
 
     bandSlider(window, page, 0)->setValue(4);
     QElapsedTimer sinceFirstSend;
@@ -143,8 +144,8 @@ void ThrottleTest::changesWithinThePeriodLeaveTogetherAtItsEnd()
 
 void ThrottleTest::presetIsSentOnceOutsideTheThrottle()
 {
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
     window.m_currentDeviceConfig = shippedConfig(kMorvik);
     selectCustomSlot(window, SoundPage::Surround, 23);
@@ -159,8 +160,8 @@ void ThrottleTest::presetIsSentOnceOutsideTheThrottle()
 
 void ThrottleTest::storedGainTextsNeitherSendNorStartAPeriod()
 {
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
     selectCustomSlot(window, SoundPage::Surround, 23);
     rig.backend.clearReceivedFrames();

@@ -2,9 +2,9 @@
 // its model's default file, a known unit's file read and left alone, a model
 // without a default file, and writes that the file system refuses.
 
-#include "PresenceRig.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
+#include "WindowRig.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,23 +20,10 @@ Q_DECLARE_METATYPE(DeviceIdentity)
 
 namespace {
 
-constexpr quint16 kMorvik = 0x1029;
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QJsonObject shippedRoot(quint16 productId)
-{
-    return QJsonDocument::fromJson(fileBytes(shippedDefaultFile(productId))).object();
 }
 
 QString programName()
@@ -123,10 +110,10 @@ void UserFileTest::newUnitGetsUserFileFromDefault_data()
     QTest::addColumn<DeviceIdentity>("identity");
     QTest::addColumn<QString>("uuid");
     QTest::addColumn<bool>("documentsMissing");
-    QTest::newRow("1029") << kMorvik << kUnitIdentity << "0a1b2c3d" << false;
+    QTest::newRow("1029") << kMorvik << kFirstUnit << "0a1b2c3d" << false;
     QTest::newRow("0f51, identity 00000001")
         << quint16(0x0F51) << DeviceIdentity{0, 0, 0, 1} << "00000001" << false;
-    QTest::newRow("no documents folder yet") << kMorvik << kUnitIdentity << "0a1b2c3d" << true;
+    QTest::newRow("no documents folder yet") << kMorvik << kFirstUnit << "0a1b2c3d" << true;
 }
 
 void UserFileTest::newUnitGetsUserFileFromDefault()
@@ -135,8 +122,8 @@ void UserFileTest::newUnitGetsUserFileFromDefault()
     QFETCH(DeviceIdentity, identity);
     QFETCH(QString, uuid);
     QFETCH(bool, documentsMissing);
-    PresenceRig rig;
-    rig.addHeadset(productId, true, identity);
+    WindowRig rig;
+    rig.addSilentUnit(productId, true, identity);
     Velumix& window = rig.buildWindow();
     window.m_knownDeviceIdentity = identity;
     if (documentsMissing)
@@ -151,7 +138,7 @@ void UserFileTest::newUnitGetsUserFileFromDefault()
     const QString userFile =
         userFolder() + "VID-3206&PID-" + productDigits + "&UUID-" + uuid + ".json";
     QCOMPARE(window.m_qstrCurrentUserFileName, userFile);
-    QJsonObject expectedRoot = shippedRoot(productId);
+    QJsonObject expectedRoot = shippedDefault(productId);
     expectedRoot.insert("uuid", uuid);
     QCOMPARE(fileBytes(userFile), QJsonDocument(expectedRoot).toJson());
     QCOMPARE(folderEntries(userFolder()), QStringList{QFileInfo(userFile).fileName()});
@@ -168,11 +155,11 @@ void UserFileTest::newUnitGetsUserFileFromDefault()
 
 void UserFileTest::knownUnitsFileIsReadAndNotWritten()
 {
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kUnitIdentity;
-    QJsonObject saved = shippedRoot(kMorvik);
+    window.m_knownDeviceIdentity = kFirstUnit;
+    QJsonObject saved = shippedDefault(kMorvik);
     saved.insert("uuid", "0a1b2c3d");
     saved.insert("customMode", QJsonArray{QJsonObject{{"algorithm", "Stereo"},
                                                       {"name", "Mine"},
@@ -207,13 +194,13 @@ void UserFileTest::knownUnitsFileIsReadAndNotWritten()
 
 void UserFileTest::modelWithoutDefaultFileIsReportedAndUsedWithoutOne()
 {
-    PresenceRig rig;
-    const int unit = rig.addHeadset(0x7777, false);
+    WindowRig rig;
+    const int unit = rig.addSilentUnit(0x7777, false);
     Velumix& window = rig.buildWindow();
     addAcceptedProductId(0x7777);
     rig.plugIn(unit);
     QCOMPARE(linkState.connectedProductId, quint16(0x7777));
-    window.m_knownDeviceIdentity = kUnitIdentity;
+    window.m_knownDeviceIdentity = kFirstUnit;
 
     runFileSteps(window);
 
@@ -239,10 +226,10 @@ void UserFileTest::currentModeIsWrittenOrFileStaysWhole()
     QFETCH(WriteObstacle, obstacle);
     if (obstacle == WriteObstacle::ReadOnlyFile && geteuid() == 0)
         QSKIP("root writes to read-only files; the file size row covers root");
-    PresenceRig rig;
-    rig.addHeadset(kMorvik);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kUnitIdentity;
+    window.m_knownDeviceIdentity = kFirstUnit;
     runFileSteps(window);
     const QString userFile = window.m_qstrCurrentUserFileName;
     QJsonObject root = QJsonDocument::fromJson(fileBytes(userFile)).object();

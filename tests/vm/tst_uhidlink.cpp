@@ -2,10 +2,11 @@
 // virtual headset: the reader thread reading on its handle while the GUI
 // thread writes on the other, and the headset vanishing in the middle of it.
 
+#include "HidapiBackend.h"
 #include "MyThread.h"
 #include "UhidHeadsetProcess.h"
 #include "UsbHidOperation.h"
-#include "WatchedHidapiBackend.h"
+#include "WatchedBackend.h"
 
 #include <QSemaphore>
 #include <QtTest>
@@ -71,7 +72,7 @@ private:
     void startReader();
     bool stopReader();
 
-    WatchedHidapiBackend m_backend;
+    Watched<HidapiBackend> m_backend;
     LinkContext m_link{m_backend};
     std::optional<LinkContextGuard> m_installed;
     std::unique_ptr<UhidHeadsetProcess> m_headset;

@@ -4,14 +4,15 @@
 // screen and status exchange when it comes, start screen again when it goes
 // in the middle of traffic, and a second unit loading its own user file.
 
+#include "HidapiBackend.h"
 #include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
 #include "MyThread.h"
-#include "PresenceRig.h"
 #include "UdevHotplugSource.h"
 #include "UhidHeadsetProcess.h"
 #include "UsbHidOperation.h"
-#include "WatchedHidapiBackend.h"
+#include "WatchedBackend.h"
+#include "WindowRig.h"
 
 #include <QFile>
 #include <QMutex>
@@ -24,8 +25,8 @@
 namespace {
 
 constexpr uint16_t kProduct = 0x1054;
-const QString kFirstUnit = QStringLiteral("0a1b2c3d");
-const QString kSecondUnit = QStringLiteral("11223344");
+const QString kFirstUnitDigits = QStringLiteral("0a1b2c3d");
+const QString kSecondUnitDigits = QStringLiteral("11223344");
 const char kUdevDaemon[] = "/lib/systemd/systemd-udevd";
 // udev_queue_get_udev_is_active() looks for the daemon's control socket.
 const char kUdevControlSocket[] = "/run/udev/control";
@@ -76,7 +77,7 @@ private slots:
     void windowFollowsTheHeadset();
 
 private:
-    WatchedHidapiBackend m_backend;
+    Watched<HidapiBackend> m_backend;
     LinkContext m_link{m_backend};
     std::optional<LinkContextGuard> m_installed;
     MessageBoxRecorder m_boxRecorder;
@@ -123,11 +124,11 @@ void UhidWindowTest::windowFollowsTheHeadset()
     QVERIFY(startScreenInFront(*window));
 
     // The headset comes: main screen, the status exchange, the unit's file.
-    QVERIFY(!headset.plugIn(kProduct, kFirstUnit).isEmpty());
+    QVERIFY(!headset.plugIn(kProduct, kFirstUnitDigits).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(*window), kTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(!headset.frames("RX", frame::ReadStatus).isEmpty(), kTimeoutMs);
     QCOMPARE(headset.frames("TX", frame::ReadStatus).size(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kFirstUnit), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kFirstUnitDigits), kTimeoutMs);
     QVERIFY(!headset.lines().contains("controls opened")); // only the vendor-defined interface
 
     // Traffic: presets chosen one after another, each sent as two PEQ frames.
@@ -156,9 +157,9 @@ void UhidWindowTest::windowFollowsTheHeadset()
     QCOMPARE(m_backend.closesDuringRead(), 0);
 
     // Another unit: main screen again, its own user file, "Device Change!".
-    QVERIFY(!headset.plugIn(kProduct, kSecondUnit).isEmpty());
+    QVERIFY(!headset.plugIn(kProduct, kSecondUnitDigits).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(*window), kTimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kSecondUnit), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kSecondUnitDigits), kTimeoutMs);
     QVERIFY2(m_boxRecorder.boxes() == QStringList{"prompt: Device Change!"},
              qPrintable(m_boxRecorder.boxes().join('\n')));
 }

@@ -2,25 +2,28 @@
 // The window driven as a person drives it, against simulated headset units:
 // widgets are clicked and typed into, and the checks look at what a person
 // and the headset see (widgets, the frames the headset received, the user
-// files on disk, the message boxes). Replies travel through the real reader
-// thread and its queued signal.
+// files on disk, the message boxes, the debug lines and trace records).
+// A unit's firmware either replies, and the replies travel through the real
+// reader thread and its queued signal, or stays silent, for the checks that
+// look only at what the window sends on its own. One rig per test; units are
+// added before the window is built, and the window goes first.
 
 #include "HotplugSource.h"
+#include "LinkContext.h"
 #include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
-#include "SimulatedLink.h"
+#include "SimulatedHeadset.h"
 #include "TestFrames.h"
 #include "ThrowawayHome.h"
+#include "UnitFiles.h"
 #include "Velumix.h"
+#include "WatchedBackend.h"
 
-#include <QJsonObject>
 #include <QStringList>
 #include <QTest>
 
 #include <array>
-#include <atomic>
 #include <memory>
-#include <optional>
 #include <vector>
 
 constexpr quint16 kHalden = 0x1054; // headset model 1
@@ -31,6 +34,12 @@ constexpr uint8_t kSurroundState = 16;
 constexpr uint8_t kStereoState = 15;
 
 Q_DECLARE_METATYPE(SoundPage)
+
+enum class Firmware
+{
+    Replying,
+    Silent
+};
 
 // One sound page's mode list, equaliser and edit controls.
 struct PageControls
@@ -54,9 +63,13 @@ struct PageControls
 QString algorithmOf(SoundPage page);
 PageControls pageControls(Velumix& window, SoundPage page);
 EqGains sliderGains(const PageControls& controls);
+EqGains sliderGains(Velumix& window, SoundPage page);
 // The texts of the page's visible slots, slot 1 first.
 QStringList visibleSlotTexts(const PageControls& controls);
 int checkedSlot(const PageControls& controls); // 1..5, 0 for none
+
+bool mainScreenInFront(Velumix& window);
+bool startScreenInFront(Velumix& window);
 
 // A widget of the form by its object name; a name the form lacks is a
 // mistake in the test itself.
@@ -69,23 +82,37 @@ template <typename Widget> Widget* named(Velumix& window, const QString& name)
     return widget;
 }
 
-class HeadsetRig
+class WindowRig
 {
 public:
-    HeadsetRig();
-    ~HeadsetRig();
-    HeadsetRig(const HeadsetRig&) = delete;
-    HeadsetRig& operator=(const HeadsetRig&) = delete;
+    WindowRig();
+    ~WindowRig();
+    WindowRig(const WindowRig&) = delete;
+    WindowRig& operator=(const WindowRig&) = delete;
 
-    int addUnit(quint16 productId, DeviceIdentity identity = kFirstUnit, bool plugged = true);
-    HeadsetSettings& settings(int unit) { return link.backend.firmware(unit).settings(); }
-    EqGains headsetGains(int unit) { return link.backend.firmware(unit).gains(); }
+    // A headset unit of the vendor; plugged: present when the window is built.
+    int addUnit(quint16 productId, DeviceIdentity identity = kFirstUnit, bool plugged = true,
+                Firmware firmware = Firmware::Replying);
+    int addSilentUnit(quint16 productId, bool plugged = true, DeviceIdentity identity = kFirstUnit)
+    {
+        return addUnit(productId, identity, plugged, Firmware::Silent);
+    }
+    // A device of another vendor with the same two interfaces, unplugged.
+    int addForeignDevice(quint16 vendorId, quint16 productId);
+    HeadsetSettings& settings(int unit) { return backend.firmware(unit).settings(); }
+    EqGains headsetGains(int unit) { return backend.firmware(unit).gains(); }
 
+    // Builds the window, not shown.
+    Velumix& buildWindow();
     // Builds and shows the window, then waits until the plugged unit's status
     // reply and everything it set off have been handled.
     bool start();
     // One plugged unit of this product, then start().
     bool startWith(quint16 productId, DeviceIdentity identity = kFirstUnit);
+    // One plugged unit of this product, started, with the page open.
+    bool startOnPage(quint16 productId, SoundPage page);
+    // The same, with the page's list of custom modes shown.
+    bool startOnCustomList(quint16 productId, SoundPage page);
     // The program ends: the window goes, the units stay as they are.
     void stop();
     Velumix& window() { return *m_window; }
@@ -95,14 +122,18 @@ public:
     void plugIn(int unit);
     void pullOut(int unit);
 
-    // Waits until the window has handled the headset's reply to every
-    // request written so far, and to the requests that handling wrote.
+    // Waits until the window has handled the reply to every request written
+    // to a replying unit so far, and to the requests that handling wrote.
     bool settle();
 
     // What a person does; false (with a warning naming the widget) when the
     // widget is hidden or disabled, as a person could not use it then.
     bool press(QAbstractButton* button);
     bool clickTab(int index);
+    // Clicks the page's tab and waits for what that set off.
+    bool openPage(const PageControls& controls);
+    // The page open and its list of custom modes shown.
+    bool openCustomList(const PageControls& controls);
     bool typeName(QLineEdit* nameBox, const QString& text);
     bool drag(QSlider* slider, int value);
     bool dragTo(const PageControls& controls, const EqGains& gains);
@@ -112,18 +143,23 @@ public:
     void clearFrames();
     // The boxes shown so far, each as "title: text".
     QStringList boxes() const { return m_boxes.boxes(); }
+    int debugLineCount(const QString& text) const { return m_log.debugLineCount(text); }
+    // The steps of the trace records with this tag, in order.
+    QStringList traceSteps(const QString& tag) const;
 
-    SimulatedLink link;
+    Watched<SimulatedHidBackend> backend;
     ManualHotplugSource hotplug;
+    LinkContext link{backend};
 
 private:
     int answeredRequestsWritten() const;
 
-    int repliesHandled() const;
-
+    LinkContextGuard m_installed{link};
     LogRecorder m_log;
-    int m_answeredRequestsCleared = 0;
     MessageBoxRecorder m_boxes;
+    int m_answeredRequestsCleared = 0;
+    int m_repliesHandled = 0;
+    std::vector<int> m_silentUnits;
     std::unique_ptr<Velumix> m_window;
 };
 
@@ -132,29 +168,7 @@ Frame algorithmSwitch(const std::array<uint8_t, 6>& payload);
 // Whether `frames` holds `run` as consecutive frames.
 bool containsRun(const Frames& frames, const Frames& run);
 // The last two PEQ frames the headset received.
-Frames lastPeqPair(const HeadsetRig& rig);
-
-// Configuration files.
-QString userFilePath(quint16 productId, const DeviceIdentity& identity);
-QJsonObject readJsonFile(const QString& path);
-QByteArray fileBytes(const QString& path);
-QJsonObject shippedDefault(quint16 productId);
-EqGains shippedPresetGains(quint16 productId, const QString& algorithm, const QString& name);
-QString gainText(const EqGains& gains);
-EqGains gainsOf(const QString& parameter);
-CustomRecord customMode(const QString& algorithm, const QString& name, const EqGains& gains);
-QJsonObject currentMode(const QString& algorithm, const QString& mode, const QString& name);
-// A unit's user file as the program would have left it: the shipped default
-// file with the unit's identity, these custom modes and this saved mode.
-void prepareUserFile(quint16 productId, const DeviceIdentity& identity,
-                     const QList<CustomRecord>& modes,
-                     const std::optional<QJsonObject>& mode = std::nullopt);
-// "Surround | name | parameter" for each record, so that failures read well.
-QStringList described(const QList<CustomRecord>& modes);
-QList<CustomRecord> customRecordsInFile(const QString& path);
-QStringList customModesInFile(const QString& path);
-QString savedModeInFile(const QString& path);
-QString described(const QJsonObject& object);
+Frames lastPeqPair(const WindowRig& rig);
 
 namespace QTest {
 template <> char* toString(const EqGains& gains);
