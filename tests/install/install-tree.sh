@@ -9,19 +9,8 @@ build=${1:?usage: install-tree.sh BUILD_DIR}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 root="$work/root"
-failures=0
-
-check() { # DESCRIPTION COMMAND...
-    local description=$1
-    shift
-    if "$@" >"$work/out" 2>&1; then
-        echo "ok - $description"
-    else
-        echo "FAILED - $description"
-        sed 's/^/    /' "$work/out"
-        failures=$((failures + 1))
-    fi
-}
+# shellcheck source=../common/checks.sh
+. "$(dirname "$0")/../common/checks.sh"
 
 installed() { # PATH...: every path is a file in the tree
     local path missing=0

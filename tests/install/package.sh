@@ -9,19 +9,8 @@ source_dir=${1:?usage: package.sh SOURCE_DIR BUILD_DIR}
 build=${2:?usage: package.sh SOURCE_DIR BUILD_DIR}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-check() { # DESCRIPTION COMMAND...
-    local description=$1
-    shift
-    if "$@" >"$work/out" 2>&1; then
-        echo "ok - $description"
-    else
-        echo "FAILED - $description"
-        sed 's/^/    /' "$work/out"
-        failures=$((failures + 1))
-    fi
-}
+# shellcheck source=../common/checks.sh
+. "$(dirname "$0")/../common/checks.sh"
 
 contains() { # PATH...: the package holds every path
     local path missing=0

@@ -3,6 +3,7 @@
 // form's, and the factor that fits the fixed-size window on a scaled screen.
 
 #include "DesktopIntegration.h"
+#include "EventLoop.h"
 #include "HotplugSource.h"
 #include "MessageBox.h"
 #include "SimulatedHeadset.h"
@@ -18,21 +19,6 @@
 #include <memory>
 
 namespace {
-
-constexpr int kLoopLeftByTest = 7;
-constexpr int kLoopTimedOut = 99;
-
-// Runs the application's event loop with `step` as its first task and
-// returns the loop's exit code; a loop nobody ends gives up after 5 s.
-int runEventLoop(const std::function<void()>& step)
-{
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(kLoopTimedOut); });
-    guard.start(5000);
-    QTimer::singleShot(0, step);
-    return QCoreApplication::exec();
-}
 
 bool s_trayShown = false;
 bool trayShown()

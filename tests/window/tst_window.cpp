@@ -4,6 +4,7 @@
 // microphone volume and the noise-cancellation switch.
 
 #include "ChildNamed.h"
+#include "EventLoop.h"
 #include "HotplugSource.h"
 #include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
@@ -27,10 +28,6 @@ namespace {
 
 const QStringList kBands = {"30", "60", "120", "250", "500", "1k", "2k", "4k", "8k", "16k"};
 
-// Exit codes of an event loop run by a test.
-constexpr int kLoopLeftByTest = 7;
-constexpr int kLoopTimedOut = 99;
-
 void sendMouse(QWidget* target, QEvent::Type type, const QPoint& pos, Qt::MouseButton button,
                Qt::MouseButtons buttons)
 {
@@ -44,18 +41,6 @@ bool isAbove(const QWidget* upper, const QWidget* lower)
     const QObjectList& siblings = upper->parentWidget()->children();
     return siblings.indexOf(const_cast<QWidget*>(upper)) >
            siblings.indexOf(const_cast<QWidget*>(lower));
-}
-
-// Runs the application's event loop with `step` as its first task and
-// returns the loop's exit code; a loop nobody ends gives up after 5 s.
-int runEventLoop(const std::function<void()>& step)
-{
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(kLoopTimedOut); });
-    guard.start(5000);
-    QTimer::singleShot(0, step);
-    return QCoreApplication::exec();
 }
 
 // The colour a button shows beside its text, as drawn.
