@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package build/package/velumix_<version>_<arch>.deb from
+# Builds the Debian package build/package/velumix_<version>-<revision>_<arch>.deb from
 # the build folder (configured and built here if needed): the two programs
 # and their files below /usr. Needs dpkg-dev (scripts/install-deps.sh --tests).
 #   scripts/build-package.sh [BUILD_DIR [OUTPUT_DIR]]
