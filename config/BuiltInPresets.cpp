@@ -1,5 +1,7 @@
 #include "BuiltInPresets.h"
 
+#include <algorithm>
+
 namespace {
 
 QString comparable(const QString& text)
@@ -28,6 +30,16 @@ const std::vector<BuiltInPreset>& builtInPresets()
         {SoundPage::Stereo, 5, "KAVRO Standard", "KAVRO Standard", "ZUVO Standard", 5, 5},
     };
     return presets;
+}
+
+// Each page lists its standard preset last.
+const BuiltInPreset& standardPreset(SoundPage page)
+{
+    const std::vector<BuiltInPreset>& presets = builtInPresets();
+    const auto last =
+        std::find_if(presets.rbegin(), presets.rend(),
+                     [page](const BuiltInPreset& preset) { return preset.page == page; });
+    return *last;
 }
 
 int presetModeIndex(const BuiltInPreset& preset, int headsetModel)

@@ -26,6 +26,8 @@ struct BuiltInPreset
 };
 
 const std::vector<BuiltInPreset>& builtInPresets();
+// A page's standard preset, the one a page starts on.
+const BuiltInPreset& standardPreset(SoundPage page);
 // The mode index of a preset for a headset model (1, 2, 3, or 0 for others).
 int presetModeIndex(const BuiltInPreset& preset, int headsetModel);
 // A custom slot's mode index, slot 0-4: 6-10 on the stereo page and on

@@ -18,8 +18,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 namespace {
 
 const QString kNewModeName = QStringLiteral("New Equalizer");
-// The name the saved mode gives each page's Standard preset.
-const QString kStandardStoredName = QStringLiteral("ZUVO Standard");
 
 // What each slot's selection writes to the trace log.
 const char* const kSelectionTrace[2][kCustomSlotCount] = {
@@ -259,7 +257,7 @@ void Velumix::keepSavedModeExisting(SoundPage page)
     if (view.customCount > 0)
         saveCurrentMode(view.algorithm, "custom", view.slotRecords[0].name);
     else
-        saveCurrentMode(view.algorithm, "default", kStandardStoredName);
+        saveCurrentMode(view.algorithm, "default", standardPreset(page).storedName);
 }
 
 // Stores the page's slots in the custom mode list; returns the name the
