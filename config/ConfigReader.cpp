@@ -102,6 +102,7 @@ void readRoot(const QJsonObject& root, ConfigReadResult& result)
                      [&](const QString& text) { record.productId = hexTextToId(text); });
     readStringMember(root, "uuid", IdentityField, result,
                      [&](const QString& text) { record.identity = identityFromHex(text); });
+    result.modelName = root.value(QLatin1String("model")).toString();
 
     const QJsonValue defaultMode = root.value(QLatin1String("defaultMode"));
     if (defaultMode.isObject())

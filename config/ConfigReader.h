@@ -32,6 +32,8 @@ struct ConfigReadResult
     QString errorText;
     // False for valid JSON whose root is an array: such a file says nothing.
     bool rootIsObject = false;
+    // A default file's "model" member: the model's name as people know it.
+    QString modelName;
     // Fields the file does not set keep their cleared values; see fields.
     ConfigRecord record;
     ConfigFields fields;

@@ -100,6 +100,8 @@ void TestDefaultFiles::fileDescribesItsModel()
     const ConfigRecord& record = read.record;
     QCOMPARE(record.vendorId, quint16(0x3206));
     QCOMPARE(fileName, defaultFileName(record.vendorId, record.productId));
+    // velumixctl and the window's channel name the model.
+    QVERIFY(!read.modelName.isEmpty());
     // Only user files carry an identity and custom modes.
     QVERIFY(!(read.fields & IdentityField));
     QVERIFY(read.customModes.isEmpty());
