@@ -8,6 +8,9 @@
 
 namespace remote {
 
+// The socket a program of this user's session listens on: in the session's
+// runtime folder (Qt's private per-user fallback where there is none).
+QString sessionSocketPath(const QString& programName);
 // The socket of the window of this user's session.
 QString windowSocketPath();
 
