@@ -70,9 +70,9 @@ bool awaitReplies(const std::function<void(uint8_t code)>& onReply,
         const int bytesRead = usbHidReadReport(kReadSliceMs);
         if (bytesRead < 0)
             return false;
-        if (!frame::replyAccepted(linkState.rxFrame.data(), bytesRead))
+        if (!frame::replyAccepted(linkState.rxFrame.data(), bytesRead) ||
+            usbHidDispatchReply(bytesRead) == NotAwaited)
             continue;
-        usbHidDispatchReply(bytesRead);
         onReply(linkState.rxFrame[frame::kCodeOffset]);
     }
     return done();

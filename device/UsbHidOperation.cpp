@@ -27,6 +27,22 @@ bool productAccepted(uint16_t productId)
 
 // The link keeps two handles to the matched interface: one the GUI thread
 // writes on and one only the reader thread reads from.
+void forgetAwaitedReplies()
+{
+    for (std::atomic<int>& count : linkState.awaitedReplies)
+        count = 0;
+}
+
+// Counts one reply of `code` as arrived, if one was owed.
+bool takeAwaitedReply(uint8_t code)
+{
+    std::atomic<int>& owed = linkState.awaitedReplies[code];
+    int count = owed.load();
+    while (count > 0 && !owed.compare_exchange_weak(count, count - 1)) {
+    }
+    return count > 0;
+}
+
 bool openHandles(const HidDeviceInfo& info)
 {
     HidBackend& backend = hidBackend();
@@ -128,6 +144,7 @@ int usbHidOpenDevice()
     linkState.connectedVendorId = chosen.vendorId;
     linkState.connectedProductId = chosen.productId;
     linkState.deviceOpened = 1;
+    forgetAwaitedReplies();
     usbHidSend_ReadVersion();
     return OpenSucceeded;
 }
@@ -148,11 +165,15 @@ int usbHidWriteDevice(const uint8_t* frame)
     }
     if (const FrameTap& tap = linkContext().frameTap)
         tap(true, frame, length);
+    // Owed before the write: the reader may see the reply before write() returns.
+    std::atomic<int>& owed = linkState.awaitedReplies[frame[frame::kCodeOffset]];
+    ++owed;
     const int written = hidBackend().write(handle, frame, static_cast<size_t>(length));
     if (written == kShortReportSize || written == kReportSize) {
         traceLog("*Usb Write", "success", kUnit, function, __LINE__);
         return WriteSucceeded;
     }
+    --owed;
     traceLog("*Usb Write", "fail111", kUnit, function, __LINE__);
     return WriteFailed;
 }
@@ -265,7 +286,14 @@ int usbHidDispatchReply(int bytesRead)
 {
     if (!frame::replyAccepted(linkState.rxFrame.data(), bytesRead))
         return NoSignal;
-    switch (linkState.rxFrame[frame::kCodeOffset]) {
+    const uint8_t code = linkState.rxFrame[frame::kCodeOffset];
+    if (!takeAwaitedReply(code)) {
+        debugLine(
+            lcDevice(),
+            QStringLiteral("Ignored a reply (code %1) to another program's command").arg(code));
+        return NotAwaited;
+    }
+    switch (code) {
     case frame::ReadVersion:
         usbHidRecv_ReadVersion();
         return NoSignal;

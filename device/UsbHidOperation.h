@@ -44,6 +44,11 @@ struct LinkState
     Report txReport{};                           // GUI thread only
     Report rxReport{};                           // reader only
     std::array<uint8_t, kRxFrameSize> rxFrame{}; // reader only
+    // Per command code, the replies still owed to this link's own commands.
+    // Another program with the interface open gets every reply too, and this
+    // reader gets its replies; only the awaited ones are handled. Counted up
+    // on the GUI thread before a write, down on the reader thread.
+    std::array<std::atomic<int>, 256> awaitedReplies{};
 };
 static_assert(sizeof(LinkState::rxFrame) == 70, "the parsers read a 70-byte frame copy");
 
@@ -73,6 +78,7 @@ enum ReplyType
     AudioReply = 20,
     PeqAcknowledged = 21,
     NoSignal = -1,
+    NotAwaited = -2, // a reply to a command this link did not send
 };
 
 // Accepted product IDs: appends unless present or full.
@@ -112,7 +118,8 @@ int usbHidLastWriteResult();
 // Reads one report on the reader handle into rxReport/rxFrame; returns what
 // the read returned. Bytes beyond the report are cleared in rxFrame.
 int usbHidReadReport(int timeoutMs);
-// Parses rxFrame if it is an accepted reply; returns the signal type to emit.
+// Parses rxFrame if it is an accepted reply to one of this link's commands;
+// returns the signal type to emit, NotAwaited for a reply nobody here asked for.
 int usbHidDispatchReply(int bytesRead);
 
 void usbHidRecv_ReadVersion();

@@ -42,6 +42,7 @@ private slots:
     void commandsWithoutHeadsetSendNothing_data();
     void commandsWithoutHeadsetSendNothing();
     void commandsWriteTheirTraceRecords();
+    void onlyRepliesToItsOwnCommandsAreHandled();
 };
 
 void LinkTest::initTestCase()
@@ -276,3 +277,35 @@ void LinkTest::commandsWriteTheirTraceRecords()
 
 QTEST_GUILESS_MAIN(LinkTest)
 #include "tst_link.moc"
+
+// Another program with the interface open (an older velumixctl, a debugging
+// tool) gets the link's replies and the link gets its replies: a status
+// reply nobody here asked for must not move the window to another page.
+void LinkTest::onlyRepliesToItsOwnCommandsAreHandled()
+{
+    SimulatedLink link;
+    link.addHeadset();
+    QCOMPARE(usbHidOpenDevice(), int(OpenSucceeded));
+    const auto readAndDispatch = [] {
+        const int bytesRead = usbHidReadReport(200);
+        return bytesRead > 0 ? usbHidDispatchReply(bytesRead) : NoSignal - 100;
+    };
+    QCOMPARE(readAndDispatch(), int(NoSignal)); // the version the open asked for
+
+    HidDeviceInfo vendorInterface;
+    for (const HidDeviceInfo& entry : link.backend.enumerate(0, 0)) {
+        if (usbHidInterfaceMatches(entry))
+            vendorInterface = entry;
+    }
+    HidDevice* otherProgram = link.backend.open(vendorInterface);
+    QVERIFY(otherProgram);
+    const Report status = frame::readStatusCommand();
+    QVERIFY(link.backend.write(otherProgram, status.data(), frame::commandLength(status[0])) > 0);
+    QCOMPARE(readAndDispatch(), int(NotAwaited));
+
+    usbHidSend_ReadStatus();
+    QVERIFY(link.backend.write(otherProgram, status.data(), frame::commandLength(status[0])) > 0);
+    QCOMPARE(readAndDispatch(), int(StatusSurround)); // its own, owed once
+    QCOMPARE(readAndDispatch(), int(NotAwaited));
+    link.backend.close(otherProgram);
+}
