@@ -39,15 +39,16 @@ LocalChannel::~LocalChannel()
         client.socket->disconnect(this);
     for (QLocalSocket* watcher : m_watchers)
         watcher->disconnect(this);
+    disconnect(m_failureWatch);
+    delete m_server;
 }
 
 bool LocalChannel::listen()
 {
     const Outcome outcome = takeSocket();
     if (outcome == Outcome::Taken)
-        qCWarning(lcPlatform).noquote()
-            << "Another program listens at" << m_socketPath
-            << "- velumixctl cannot reach this window";
+        qCWarning(lcPlatform).noquote() << "Another program listens at" << m_socketPath
+                                        << "- velumixctl cannot reach this window";
     else if (outcome == Outcome::Failed)
         qCWarning(lcPlatform).noquote()
             << "Cannot listen at" << m_socketPath << "-" << m_server->errorString();
@@ -55,15 +56,11 @@ bool LocalChannel::listen()
     return m_keepListening;
 }
 
-bool LocalChannel::isListening() const
-{
-    return m_server && m_server->socketDescriptor() != -1;
-}
-
 LocalChannel::Outcome LocalChannel::takeSocket()
 {
     if (someoneListensAt(m_socketPath))
         return Outcome::Taken;
+    disconnect(m_failureWatch); // the server goes away on purpose
     delete m_server;
     QLocalServer::removeServer(m_socketPath); // a socket file left by a crash
     m_server = new QLocalServer(this);
@@ -73,6 +70,7 @@ LocalChannel::Outcome LocalChannel::takeSocket()
     connect(m_server, &QLocalServer::newConnection, this, &LocalChannel::acceptConnections);
     if (!m_server->listen(m_socketPath))
         return Outcome::Failed;
+    m_listening = true;
     watchForFailure();
     return Outcome::Listening;
 }
@@ -81,14 +79,18 @@ LocalChannel::Outcome LocalChannel::takeSocket()
 // without a signal; only the server's socket notifier goes away then.
 void LocalChannel::watchForFailure()
 {
-    if (auto* notifier = m_server->findChild<QSocketNotifier*>())
-        connect(notifier, &QObject::destroyed, this, &LocalChannel::listenAgainWhenFailed,
-                Qt::QueuedConnection);
+    auto* notifier = m_server->findChild<QSocketNotifier*>();
+    if (!notifier)
+        return;
+    m_failureWatch = connect(notifier, &QObject::destroyed, this, [this] {
+        m_listening = false;
+        QMetaObject::invokeMethod(this, &LocalChannel::listenAgainWhenFailed, Qt::QueuedConnection);
+    });
 }
 
 void LocalChannel::listenAgainWhenFailed()
 {
-    if (!m_keepListening || isListening())
+    if (!m_keepListening || m_listening)
         return;
     qCWarning(lcPlatform).noquote() << "The socket at" << m_socketPath << "failed ("
                                     << m_server->errorString() << "); listening again";
@@ -169,8 +171,8 @@ void LocalChannel::readRequests(QLocalSocket* socket)
             continue;
         }
         if (client->lines.overflowed()) {
-            refuse(socket, remote::Result::failure(remote::ExitUsage,
-                                                   QStringLiteral("message too long")));
+            refuse(socket,
+                   remote::Result::failure(remote::ExitUsage, QStringLiteral("message too long")));
             return;
         }
         const QByteArray bytes = socket->read(client->lines.room());
@@ -222,10 +224,11 @@ remote::Result LocalChannel::answer(const remote::Request& request)
 void LocalChannel::makeWatcher(QLocalSocket* socket)
 {
     if (watcherCount() >= m_limits.maxWatchers) {
-        refuse(socket, remote::Result::failure(
-                           remote::ExitNoWindow,
-                           QStringLiteral("the window serves %1 watchers already")
-                               .arg(m_limits.maxWatchers)));
+        refuse(
+            socket,
+            remote::Result::failure(
+                remote::ExitNoWindow,
+                QStringLiteral("the window serves %1 watchers already").arg(m_limits.maxWatchers)));
         return;
     }
     const auto client = findClient(socket);

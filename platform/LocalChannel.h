@@ -52,7 +52,7 @@ public:
     // Starts listening; false (and a warning) when the socket cannot be
     // made, such as when another live program listens at the path.
     bool listen();
-    bool isListening() const;
+    bool isListening() const { return m_listening; }
     QString socketPath() const { return m_socketPath; }
 
     // Carries out every command other than "raise" and "watch".
@@ -105,6 +105,8 @@ private:
     Limits m_limits;
     CommandHandler m_handler;
     QLocalServer* m_server = nullptr;
+    bool m_listening = false;
+    QMetaObject::Connection m_failureWatch;
     // Set once listening worked: a failure later is answered by listening again.
     bool m_keepListening = false;
     // Runs only while the socket is down.

@@ -103,8 +103,8 @@ std::optional<Result> request(QLocalSocket& socket, LineReader& reader, const QS
     case Delivery::NoWindow:
         return std::nullopt;
     case Delivery::Failed:
-        return notAnswered(QStringLiteral("the window did not take the request: %1")
-                               .arg(socket.errorString()));
+        return notAnswered(
+            QStringLiteral("the window did not take the request: %1").arg(socket.errorString()));
     case Delivery::Sent:
         break;
     }
