@@ -47,11 +47,12 @@ bool LocalChannel::listen()
 {
     const Outcome outcome = takeSocket();
     if (outcome == Outcome::Taken)
-        qCWarning(lcPlatform).noquote() << "Another program listens at" << m_socketPath
-                                        << "- velumixctl cannot reach this window";
-    else if (outcome == Outcome::Failed)
         qCWarning(lcPlatform).noquote()
-            << "Cannot listen at" << m_socketPath << "-" << m_server->errorString();
+            << QStringLiteral("Another program listens at %1 - velumixctl cannot reach this window")
+                   .arg(m_socketPath);
+    else if (outcome == Outcome::Failed)
+        qCWarning(lcPlatform).noquote() << QStringLiteral("Cannot listen at %1 - %2")
+                                               .arg(m_socketPath, m_server->errorString());
     m_keepListening = outcome == Outcome::Listening;
     return m_keepListening;
 }
@@ -92,8 +93,9 @@ void LocalChannel::listenAgainWhenFailed()
 {
     if (!m_keepListening || m_listening)
         return;
-    qCWarning(lcPlatform).noquote() << "The socket at" << m_socketPath << "failed ("
-                                    << m_server->errorString() << "); listening again";
+    qCWarning(lcPlatform).noquote()
+        << QStringLiteral("The socket at %1 failed (%2); listening again")
+               .arg(m_socketPath, m_server->errorString());
     tryListenAgain();
 }
 
@@ -101,10 +103,12 @@ void LocalChannel::tryListenAgain()
 {
     switch (takeSocket()) {
     case Outcome::Listening:
-        qCInfo(lcPlatform).noquote() << "Listening again at" << m_socketPath;
+        qCInfo(lcPlatform).noquote() << QStringLiteral("Listening again at %1").arg(m_socketPath);
         break;
     case Outcome::Taken:
-        qCWarning(lcPlatform).noquote() << "Another program took" << m_socketPath;
+        qCWarning(lcPlatform).noquote()
+            << QStringLiteral("Another program took %1 - velumixctl cannot reach this window")
+                   .arg(m_socketPath);
         m_keepListening = false;
         break;
     case Outcome::Failed:

@@ -363,7 +363,7 @@ void LocalChannelTest::unknownCommandsWithoutHandler()
 void LocalChannelTest::idleAndHalfWrittenConnectionsDoNotBlock()
 {
     LocalChannel::Limits limits;
-    limits.idleTimeoutMs = 3000;
+    limits.idleTimeoutMs = 4000;
     LocalChannel& channel = startChannel(limits);
     std::vector<std::unique_ptr<QLocalSocket>> hogs;
     for (int count = 0; count < 300; ++count) {
