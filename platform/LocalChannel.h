@@ -34,8 +34,9 @@ public:
         // A connection that completes no request for this long is closed.
         int idleTimeoutMs = 5000;
         // Connections that are not watchers. One more drops the oldest of
-        // them, so that a client that hogs the channel cannot lock out a
-        // legitimate one (which completes its request in milliseconds).
+        // them that is not being served, so that a client that hogs the
+        // channel cannot lock out a legitimate one (which completes its
+        // request within milliseconds of connecting).
         int maxClients = 32;
         // Watchers live long, so the oldest are the legitimate ones: one more
         // is refused.
@@ -53,7 +54,6 @@ public:
     // made, such as when another live program listens at the path.
     bool listen();
     bool isListening() const { return m_listening; }
-    QString socketPath() const { return m_socketPath; }
 
     // Carries out every command other than "raise" and "watch".
     void setCommandHandler(CommandHandler handler);
@@ -106,6 +106,7 @@ private:
     CommandHandler m_handler;
     QLocalServer* m_server = nullptr;
     bool m_listening = false;
+    // To the destruction of the server's socket notifier: see watchForFailure().
     QMetaObject::Connection m_failureWatch;
     // Set once listening worked: a failure later is answered by listening again.
     bool m_keepListening = false;
