@@ -207,10 +207,8 @@ bool LocalChannel::serve(QLocalSocket* socket, const QByteArray& line)
     if (client == m_clients.end()) // gone while its command ran
         return false;
     client->busy = false;
-    socket->write(remote::encodeResult(result));
-    socket->flush();
     client->idleTimer->start(m_limits.idleTimeoutMs);
-    return true;
+    return send(socket, remote::encodeResult(result));
 }
 
 remote::Result LocalChannel::answer(const remote::Request& request)
@@ -240,20 +238,27 @@ void LocalChannel::makeWatcher(QLocalSocket* socket)
     client->idleTimer->deleteLater();
     m_clients.erase(client);
     m_watchers.push_back(socket);
-    socket->write(remote::encodeResult(remote::Result::success()));
-    socket->flush();
+    send(socket, remote::encodeResult(remote::Result::success()));
 }
 
 void LocalChannel::publishEvent(const QJsonObject& event)
 {
     const QByteArray line = remote::encodeEvent(event);
     const std::list<QLocalSocket*> watchers = m_watchers; // drop() changes the list
-    for (QLocalSocket* watcher : watchers) {
-        watcher->write(line);
-        watcher->flush(); // what stays behind is what the watcher has not read
-        if (watcher->bytesToWrite() > m_limits.maxWatcherBacklog)
-            drop(watcher);
-    }
+    for (QLocalSocket* watcher : watchers)
+        send(watcher, line);
+}
+
+// A client that leaves too much unread is dropped, so that it cannot make
+// the window's memory grow. False then.
+bool LocalChannel::send(QLocalSocket* socket, const QByteArray& line)
+{
+    socket->write(line);
+    socket->flush(); // what stays behind is what the client has not read
+    if (socket->bytesToWrite() <= m_limits.maxBacklog)
+        return true;
+    drop(socket);
+    return false;
 }
 
 // Writes `result` and closes the connection.

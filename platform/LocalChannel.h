@@ -7,7 +7,7 @@
 // clients: a line is at most remote::kMaxMessageBytes long, a message that is
 // not a request gets an error result and its connection closed, a connection
 // that completes no request in time is closed, the numbers of connections and
-// of watchers are bounded, and a watcher that stops reading is dropped before
+// of watchers are bounded, and a client that stops reading is dropped before
 // its backlog grows large. Only open connections have a timer, so a window
 // without clients never wakes up for the channel.
 
@@ -41,8 +41,10 @@ public:
         // Watchers live long, so the oldest are the legitimate ones: one more
         // is refused.
         int maxWatchers = 32;
-        // Bytes written to a watcher but not yet read by it.
-        qint64 maxWatcherBacklog = 64 * 1024;
+        // Bytes written to a client (a watcher, or one that sends requests
+        // without reading the results) that it has not read yet; beyond,
+        // the client is dropped.
+        qint64 maxBacklog = 64 * 1024;
         // Between attempts to listen again after the socket failed.
         int relistenDelayMs = 1000;
     };
@@ -96,6 +98,7 @@ private:
     bool serve(QLocalSocket* socket, const QByteArray& line);
     remote::Result answer(const remote::Request& request);
     void makeWatcher(QLocalSocket* socket);
+    bool send(QLocalSocket* socket, const QByteArray& line);
     void refuse(QLocalSocket* socket, const remote::Result& result);
     void drop(QLocalSocket* socket);
     void forget(QLocalSocket* socket);

@@ -124,6 +124,14 @@ public:
     {
         return ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
     }
+    // Sends what the system takes now of `bytes` from `from` on; -1 once the
+    // channel hung up.
+    qint64 sendSome(const QByteArray& bytes, qint64 from)
+    {
+        const ssize_t sent = ::send(m_fd, bytes.constData() + from, size_t(bytes.size() - from),
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        return sent >= 0 || errno == EAGAIN ? std::max<qint64>(sent, 0) : -1;
+    }
     int fd() const { return m_fd; }
 
 private:
@@ -174,6 +182,7 @@ private slots:
     void watchersGetEventsInOrder();
     void watchersAreBounded();
     void stalledWatcherIsDropped();
+    void clientThatDoesNotReadIsDropped();
     void socketIsOwnerOnly();
     void leftoverSocketFileIsReplaced();
     void foreignListenerKeepsItsName();
@@ -464,7 +473,7 @@ void LocalChannelTest::watchersAreBounded()
 void LocalChannelTest::stalledWatcherIsDropped()
 {
     LocalChannel::Limits limits;
-    limits.maxWatcherBacklog = 16 * 1024;
+    limits.maxBacklog = 16 * 1024;
     LocalChannel& channel = startChannel(limits);
     RawPeer stalled;
     QVERIFY(stalled.connectTo(m_path));
@@ -488,6 +497,30 @@ void LocalChannelTest::stalledWatcherIsDropped()
         QCOMPARE(event->value("index"), QJsonValue(index));
     }
     QVERIFY(reading.open());
+}
+
+// Requests whose results are larger than they are, sent without ever
+// reading a result.
+void LocalChannelTest::clientThatDoesNotReadIsDropped()
+{
+    LocalChannel::Limits limits;
+    limits.maxBacklog = 16 * 1024;
+    limits.idleTimeoutMs = 60000;
+    LocalChannel& channel = startChannel(limits);
+    RawPeer greedy;
+    QVERIFY(greedy.connectTo(m_path));
+    const QByteArray stream = requestLine("preset", {{"name", QString(1000, 'x')}}).repeated(2000);
+    qint64 sent = 0;
+    while (sent < stream.size()) {
+        const qint64 taken = greedy.sendSome(stream, sent);
+        if (taken < 0)
+            break;
+        sent += taken;
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(sent < stream.size());
+    QCOMPARE(channel.clientCount(), 0);
+    QVERIFY(statusIsServed());
 }
 
 void LocalChannelTest::socketIsOwnerOnly()
