@@ -95,8 +95,8 @@ Result readResult(LineReader& reader, const QDeadlineTimer& deadline)
 }
 
 // Sends `request` and reads its result; nothing when no window listens.
-std::optional<Result> request(QLocalSocket& socket, LineReader& reader, const QString& socketPath,
-                              const Request& request, int timeoutMs)
+std::optional<Result> exchange(QLocalSocket& socket, LineReader& reader, const QString& socketPath,
+                               const Request& request, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     switch (send(socket, socketPath, request, deadline)) {
@@ -122,7 +122,7 @@ std::optional<Result> askWindow(const QString& socketPath, const Request& reques
 {
     QLocalSocket socket;
     LineReader reader(socket);
-    return remote::request(socket, reader, socketPath, request, timeoutMs);
+    return exchange(socket, reader, socketPath, request, timeoutMs);
 }
 
 std::optional<Result> watchWindow(const QString& socketPath,
@@ -131,7 +131,7 @@ std::optional<Result> watchWindow(const QString& socketPath,
     QLocalSocket socket;
     LineReader reader(socket);
     const std::optional<Result> result =
-        request(socket, reader, socketPath, {QStringLiteral("watch"), {}}, kWatchAnswerTimeoutMs);
+        exchange(socket, reader, socketPath, {QStringLiteral("watch"), {}}, kWatchAnswerTimeoutMs);
     if (!result || !result->ok())
         return result;
     for (;;) {

@@ -195,6 +195,7 @@ private slots:
     void askWindowRoundTrip();
     void watchWindowHandsOverEvents_data();
     void watchWindowHandsOverEvents();
+    void watchWindowRefusesBadEvents();
     void windowSocketIsTheWindowsOwn();
     void singleInstanceServesTheChannel();
 
@@ -715,6 +716,31 @@ void LocalChannelTest::watchWindowHandsOverEvents()
 
     QVERIFY(result && result->ok());
     QCOMPARE(received, windowCloses ? events : events.mid(0, wanted));
+}
+
+void LocalChannelTest::watchWindowRefusesBadEvents()
+{
+    QLocalServer window;
+    QVERIFY(window.listen(m_path));
+    connect(&window, &QLocalServer::newConnection, &window, [&window] {
+        QLocalSocket* client = window.nextPendingConnection();
+        client->write(remote::encodeResult(Result::success()) +
+                      remote::encodeEvent({{"event", "unplugged"}}) + "nonsense\n");
+        client->flush();
+    });
+
+    int events = 0;
+    const std::optional<Result> result = runAside([&] {
+        return remote::watchWindow(m_path, [&events](const QJsonObject&) {
+            ++events;
+            return true;
+        });
+    });
+    QCOMPARE(events, 1);
+    QVERIFY(result);
+    QCOMPARE(result->exit, int(remote::ExitNoWindow));
+    QVERIFY2(result->error.startsWith("the window sent something that is not an event: not JSON"),
+             qPrintable(result->error));
 }
 
 // velumixctl and the window, built apart, compute the same path.
