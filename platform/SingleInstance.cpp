@@ -1,43 +1,22 @@
 #include "SingleInstance.h"
 
+#include "RemoteClient.h"
+#include "SessionSocket.h"
+
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLocalServer>
-#include <QLocalSocket>
-#include <QStandardPaths>
 
 #include <unistd.h>
 
-namespace {
-
-QByteArray message(const QJsonObject& object)
-{
-    QJsonObject versioned = object;
-    versioned["version"] = SingleInstance::kProtocolVersion;
-    return QJsonDocument(versioned).toJson(QJsonDocument::Compact) + '\n';
-}
-
-QJsonObject parseMessage(const QByteArray& line)
-{
-    const QJsonDocument document = QJsonDocument::fromJson(line.trimmed());
-    return document.isObject() ? document.object() : QJsonObject();
-}
-
-} // namespace
-
 SingleInstance::SessionKeys SingleInstance::sessionKeys(const QString& programName)
 {
-    // Qt falls back to a private folder of the user's where the session has none.
-    const QString runtimeFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const QString session = QStringLiteral("%1-%2").arg(getuid()).arg(QString::fromLatin1(
-        QCryptographicHash::hash(QFile::encodeName(runtimeFolder), QCryptographicHash::Sha1)
+        QCryptographicHash::hash(QFile::encodeName(remote::sessionRuntimeFolder()),
+                                 QCryptographicHash::Sha1)
             .toHex()
             .left(16)));
     return {programName + "-guard-" + session, programName + "-instance-" + session,
-            QDir(runtimeFolder).filePath(QStringLiteral("%1-%2").arg(programName).arg(getuid()))};
+            remote::sessionSocketPath(programName)};
 }
 
 SingleInstance::SingleInstance(const QString& programName, QObject* parent)
@@ -46,8 +25,11 @@ SingleInstance::SingleInstance(const QString& programName, QObject* parent)
 
 SingleInstance::SingleInstance(const SessionKeys& keys, QObject* parent)
     : QObject(parent), m_semaphore(keys.semaphore, 1, QSystemSemaphore::Open),
-      m_segment(keys.segment), m_socketName(keys.socket)
-{}
+      m_segment(keys.segment), m_socketName(keys.socket),
+      m_channel(new LocalChannel(keys.socket, this))
+{
+    connect(m_channel, &LocalChannel::raiseRequested, this, &SingleInstance::raiseRequested);
+}
 
 SingleInstance::~SingleInstance() = default;
 
@@ -68,50 +50,23 @@ bool SingleInstance::acquire()
     const bool first = m_segment.create(1);
     m_semaphore.release();
     if (first)
-        listen();
+        m_channel->listen();
     return first;
-}
-
-void SingleInstance::listen()
-{
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(m_socketName); // a socket file left by a crash
-    if (!m_server->listen(m_socketName))
-        return;
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::serveConnection);
-}
-
-void SingleInstance::serveConnection()
-{
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            while (socket->canReadLine()) {
-                const QJsonObject request = parseMessage(socket->readLine());
-                const bool understood = request["version"].toInt() == kProtocolVersion &&
-                                        request["command"].toString() == "raise";
-                socket->write(message({{"ok", understood}}));
-                socket->flush();
-                if (understood)
-                    emit raiseRequested();
-            }
-        });
-    }
 }
 
 bool SingleInstance::requestRaise(int timeoutMs)
 {
-    QLocalSocket socket;
-    socket.connectToServer(m_socketName);
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
-    socket.write(message({{"command", "raise"}}));
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return false;
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(timeoutMs))
-            return false;
-    }
-    return parseMessage(socket.readLine())["ok"].toBool();
+    const std::optional<remote::Result> result =
+        remote::askWindow(m_socketName, {QStringLiteral("raise"), {}}, timeoutMs);
+    return result && result->ok();
+}
+
+void SingleInstance::setCommandHandler(LocalChannel::CommandHandler handler)
+{
+    m_channel->setCommandHandler(std::move(handler));
+}
+
+void SingleInstance::publishEvent(const QJsonObject& event)
+{
+    m_channel->publishEvent(event);
 }

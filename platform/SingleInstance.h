@@ -1,24 +1,23 @@
 #pragma once
 // One instance per login session: the guard (a system semaphore and a
 // one-byte shared segment) and the local socket over which a later start asks
-// the running instance to show its window. The guard's keys are derived from
-// the user and the session's runtime folder ($XDG_RUNTIME_DIR), and the socket
-// lies in that folder, so other users and other sessions never meet them.
-// Messages are one JSON object per line with a "version" field, so that other
-// commands can travel the same channel.
+// the running instance to show its window and velumixctl sends its commands
+// (LocalChannel). The guard's keys are derived from the user and the
+// session's runtime folder ($XDG_RUNTIME_DIR), and the socket lies in that
+// folder, so other users and other sessions never meet them.
+
+#include "LocalChannel.h"
 
 #include <QObject>
 #include <QSharedMemory>
 #include <QString>
 #include <QSystemSemaphore>
 
-class QLocalServer;
-
 class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kProtocolVersion = 1;
+    static constexpr int kProtocolVersion = remote::kProtocolVersion;
 
     // The guard's keys and the socket's path for a program in this session.
     struct SessionKeys
@@ -41,17 +40,22 @@ public:
 
     QString socketName() const { return m_socketName; }
 
+    // Carries out the requests other than "raise" and "watch".
+    void setCommandHandler(LocalChannel::CommandHandler handler);
+
+public slots:
+    // Sends `event` to every client that watches.
+    void publishEvent(const QJsonObject& event);
+
 signals:
     void raiseRequested();
 
 private:
     SingleInstance(const SessionKeys& keys, QObject* parent);
     void clearStaleSegment();
-    void listen();
-    void serveConnection();
 
     QSystemSemaphore m_semaphore;
     QSharedMemory m_segment;
     QString m_socketName;
-    QLocalServer* m_server = nullptr;
+    LocalChannel* m_channel = nullptr;
 };

@@ -1,93 +1,150 @@
 #include "RemoteClient.h"
 
-#include <QDir>
-#include <QLocalSocket>
-#include <QStandardPaths>
+#include "SessionSocket.h"
 
-#include <unistd.h>
+#include <QDeadlineTimer>
+#include <QLocalSocket>
 
 namespace remote {
 
 namespace {
 
-constexpr char kWindowProgramName[] = "velumix";
+// The window's program name. The channel's tests keep it equal to the name
+// the configuration gives the window, which this library cannot see.
+const char kWindowProgram[] = "velumix";
+constexpr int kWatchAnswerTimeoutMs = 5000;
 
-// Reads one line of at most kMaxMessageBytes; empty when the window hangs up,
-// takes too long or sends more.
-QByteArray readLine(QLocalSocket& socket, int timeoutMs)
+Result notAnswered(const QString& why)
 {
-    while (!socket.canReadLine()) {
-        if (socket.bytesAvailable() > kMaxMessageBytes)
-            return {};
-        if (!socket.waitForReadyRead(timeoutMs))
-            return {};
-    }
-    const QByteArray line = socket.readLine(kMaxMessageBytes + 1);
-    return line.endsWith('\n') ? line : QByteArray();
+    return Result::failure(ExitNoWindow, why);
 }
 
-bool connectAndSend(QLocalSocket& socket, const QString& socketPath, const Request& request,
-                    int timeoutMs)
+// Reads the window's lines one at a time, so that no answer can make the
+// client's memory grow.
+class LineReader
+{
+public:
+    explicit LineReader(QLocalSocket& socket) : m_socket(socket) {}
+
+    // The next line, newline included; nothing, with `error` set, when none
+    // comes before the deadline or the line is too long.
+    std::optional<QByteArray> next(const QDeadlineTimer& deadline, QString* error)
+    {
+        for (;;) {
+            if (std::optional<QByteArray> line = m_buffer.takeLine())
+                return line;
+            if (m_buffer.overflowed()) {
+                *error = QStringLiteral("the window sent a line longer than %1 bytes")
+                             .arg(kMaxMessageBytes);
+                return std::nullopt;
+            }
+            if (m_socket.bytesAvailable() == 0 &&
+                !m_socket.waitForReadyRead(int(deadline.remainingTime()))) {
+                *error = m_socket.state() == QLocalSocket::ConnectedState
+                             ? QStringLiteral("the window did not answer in time")
+                             : QStringLiteral("the window hung up");
+                return std::nullopt;
+            }
+            m_buffer.append(m_socket.read(m_buffer.room()));
+        }
+    }
+
+private:
+    QLocalSocket& m_socket;
+    LineBuffer m_buffer;
+};
+
+enum class Delivery
+{
+    Sent,
+    NoWindow, // nobody listens at the path
+    Failed,
+};
+
+Delivery send(QLocalSocket& socket, const QString& socketPath, const Request& request,
+              const QDeadlineTimer& deadline)
 {
     socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
+    if (!socket.waitForConnected(int(deadline.remainingTime()))) {
+        const QLocalSocket::LocalSocketError error = socket.error();
+        return error == QLocalSocket::ServerNotFoundError ||
+                       error == QLocalSocket::ConnectionRefusedError
+                   ? Delivery::NoWindow
+                   : Delivery::Failed;
+    }
     socket.write(encodeRequest(request));
-    return socket.waitForBytesWritten(timeoutMs);
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+            return Delivery::Failed;
+    }
+    return Delivery::Sent;
 }
 
-Result readResult(QLocalSocket& socket, int timeoutMs)
+Result readResult(LineReader& reader, const QDeadlineTimer& deadline)
 {
-    const QByteArray line = readLine(socket, timeoutMs);
-    if (line.isEmpty())
-        return Result::failure(ExitNoWindow, QStringLiteral("the window did not answer in time"));
     QString error;
-    const std::optional<Result> result = decodeResult(line, &error);
+    const std::optional<QByteArray> line = reader.next(deadline, &error);
+    if (!line)
+        return notAnswered(error);
+    const std::optional<Result> result = decodeResult(*line, &error);
     if (!result)
-        return Result::failure(
-            ExitNoWindow, QStringLiteral("the window's answer is not a result (%1)").arg(error));
+        return notAnswered(QStringLiteral("the window answered with something that is not a "
+                                          "result: %1")
+                               .arg(error));
     return *result;
+}
+
+// Sends `request` and reads its result; nothing when no window listens.
+std::optional<Result> exchange(QLocalSocket& socket, LineReader& reader, const QString& socketPath,
+                               const Request& request, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    switch (send(socket, socketPath, request, deadline)) {
+    case Delivery::NoWindow:
+        return std::nullopt;
+    case Delivery::Failed:
+        return notAnswered(
+            QStringLiteral("the window did not take the request: %1").arg(socket.errorString()));
+    case Delivery::Sent:
+        break;
+    }
+    return readResult(reader, deadline);
 }
 
 } // namespace
 
-QString sessionSocketPath(const QString& programName)
-{
-    const QString runtimeFolder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return QDir(runtimeFolder).filePath(QStringLiteral("%1-%2").arg(programName).arg(getuid()));
-}
-
 QString windowSocketPath()
 {
-    return sessionSocketPath(QString::fromLatin1(kWindowProgramName));
+    return sessionSocketPath(QString::fromLatin1(kWindowProgram));
 }
 
 std::optional<Result> askWindow(const QString& socketPath, const Request& request, int timeoutMs)
 {
     QLocalSocket socket;
-    if (!connectAndSend(socket, socketPath, request, timeoutMs))
-        return std::nullopt;
-    return readResult(socket, timeoutMs);
+    LineReader reader(socket);
+    return exchange(socket, reader, socketPath, request, timeoutMs);
 }
 
 std::optional<Result> watchWindow(const QString& socketPath,
                                   const std::function<bool(const QJsonObject& event)>& onEvent)
 {
-    constexpr int kAnswerTimeoutMs = 5000;
     QLocalSocket socket;
-    if (!connectAndSend(socket, socketPath, Request{QStringLiteral("watch"), {}}, kAnswerTimeoutMs))
-        return std::nullopt;
-    const Result answer = readResult(socket, kAnswerTimeoutMs);
-    if (!answer.ok())
-        return answer;
+    LineReader reader(socket);
+    const std::optional<Result> result =
+        exchange(socket, reader, socketPath, {QStringLiteral("watch"), {}}, kWatchAnswerTimeoutMs);
+    if (!result || !result->ok())
+        return result;
     for (;;) {
-        const QByteArray line = readLine(socket, -1);
-        if (line.isEmpty())
-            return answer;
         QString error;
-        const std::optional<QJsonObject> event = decodeEvent(line, &error);
-        if (event && !onEvent(*event))
-            return answer;
+        const std::optional<QByteArray> line = reader.next(QDeadlineTimer::Forever, &error);
+        if (!line) // the window went away, or sent a line too long
+            return socket.state() == QLocalSocket::ConnectedState ? notAnswered(error) : result;
+        const std::optional<QJsonObject> event = decodeEvent(*line, &error);
+        if (!event)
+            return notAnswered(
+                QStringLiteral("the window sent something that is not an event: %1").arg(error));
+        if (!onEvent(*event))
+            return result;
     }
 }
 

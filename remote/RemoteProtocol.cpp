@@ -111,4 +111,14 @@ std::optional<QJsonObject> decodeEvent(const QByteArray& text, QString* error)
     return event;
 }
 
+std::optional<QByteArray> LineBuffer::takeLine()
+{
+    const int end = m_bytes.indexOf('\n');
+    if (end < 0)
+        return std::nullopt;
+    QByteArray line = m_bytes.left(end + 1);
+    m_bytes.remove(0, end + 1);
+    return line;
+}
+
 } // namespace remote

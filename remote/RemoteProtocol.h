@@ -66,4 +66,21 @@ std::optional<Request> decodeRequest(const QByteArray& line, QString* error);
 std::optional<Result> decodeResult(const QByteArray& line, QString* error);
 std::optional<QJsonObject> decodeEvent(const QByteArray& line, QString* error);
 
+// Cuts the bytes read from a socket into lines of at most kMaxMessageBytes,
+// newline included, holding no more than that: read at most room() bytes
+// before asking for the next line again.
+class LineBuffer
+{
+public:
+    int room() const { return kMaxMessageBytes - m_bytes.size(); }
+    void append(const QByteArray& bytes) { m_bytes += bytes; }
+    // The next whole line, newline included; nothing while none is complete.
+    std::optional<QByteArray> takeLine();
+    // The bytes held start a line that is too long already.
+    bool overflowed() const { return room() <= 0 && !m_bytes.contains('\n'); }
+
+private:
+    QByteArray m_bytes;
+};
+
 } // namespace remote

@@ -380,19 +380,24 @@ void SingleInstanceTest::requests_data()
 {
     const int version = SingleInstance::kProtocolVersion;
     QTest::addColumn<QByteArray>("requests");
-    QTest::addColumn<QVector<bool>>("answers"); // "ok" of each reply
+    QTest::addColumn<QVector<bool>>("answers"); // whether each result reports success
     QTest::addColumn<int>("raises");
-    QTest::newRow("raise") << request("raise") << QVector<bool>{true} << 1;
-    QTest::newRow("newer version") << request("raise", version + 1) << QVector<bool>{false} << 0;
-    QTest::newRow("older version") << request("raise", version - 1) << QVector<bool>{false} << 0;
-    QTest::newRow("no version") << line({{"command", "raise"}}) << QVector<bool>{false} << 0;
-    QTest::newRow("unknown command") << request("quit") << QVector<bool>{false} << 0;
-    QTest::newRow("no command") << line({{"version", version}}) << QVector<bool>{false} << 0;
-    QTest::newRow("not JSON") << QByteArray("raise\n") << QVector<bool>{false} << 0;
+    QTest::addColumn<bool>("closed"); // the connection, once answered
+    QTest::newRow("raise") << request("raise") << QVector<bool>{true} << 1 << false;
+    QTest::newRow("newer version")
+        << request("raise", version + 1) << QVector<bool>{false} << 0 << true;
+    QTest::newRow("older version")
+        << request("raise", version - 1) << QVector<bool>{false} << 0 << true;
+    QTest::newRow("no version") << line({{"command", "raise"}}) << QVector<bool>{false} << 0
+                                << true;
+    QTest::newRow("unknown command") << request("quit") << QVector<bool>{false} << 0 << false;
+    QTest::newRow("no command") << line({{"version", version}}) << QVector<bool>{false} << 0
+                                << true;
+    QTest::newRow("not JSON") << QByteArray("raise\n") << QVector<bool>{false} << 0 << true;
     QTest::newRow("JSON array") << "[" + request("raise").trimmed() + "]\n"
-                                << QVector<bool>{false} << 0;
+                                << QVector<bool>{false} << 0 << true;
     QTest::newRow("two requests in one write")
-        << request("quit") + request("raise") << QVector<bool>{false, true} << 1;
+        << request("quit") + request("raise") << QVector<bool>{false, true} << 1 << false;
 }
 
 void SingleInstanceTest::requests()
@@ -400,6 +405,7 @@ void SingleInstanceTest::requests()
     QFETCH(QByteArray, requests);
     QFETCH(QVector<bool>, answers);
     QFETCH(int, raises);
+    QFETCH(bool, closed);
     const FirstInstance& first = startFirst();
     QVERIFY2(waitUntilListening(first), first.log().constData());
     QLocalSocket socket;
@@ -409,13 +415,23 @@ void SingleInstanceTest::requests()
     socket.write(requests);
     for (const bool ok : answers) {
         const QJsonObject reply = readReply(socket);
-        QCOMPARE(reply.value("ok"), QJsonValue(ok));
+        QVERIFY(reply.value("exit").isDouble());
+        QCOMPARE(reply.value("exit").toInt() == 0, ok);
         QCOMPARE(reply.value("version"), QJsonValue(SingleInstance::kProtocolVersion));
     }
+    if (closed)
+        QVERIFY(socket.state() == QLocalSocket::UnconnectedState ||
+                socket.waitForDisconnected(kReplyDeadlineMs));
+    else
+        QCOMPARE(socket.state(), QLocalSocket::ConnectedState);
     // Requests are handled one after the other, so once a further one is
     // answered, anything the earlier ones raised is in the log.
-    socket.write(request("no-such-command"));
-    QCOMPARE(readReply(socket).value("ok"), QJsonValue(false));
+    QLocalSocket further;
+    further.connectToServer(socketPath());
+    QVERIFY(further.waitForConnected(kReplyDeadlineMs));
+    further.write(request("no-such-command"));
+    const QJsonValue exit = readReply(further).value("exit");
+    QVERIFY(exit.isDouble() && exit.toInt() != 0);
 
     QCOMPARE(first.raisedCount(), raises);
 }
@@ -457,7 +473,7 @@ void SingleInstanceTest::diagnosticsStayInTheTraceLog()
     socket.connectToServer(socketPath());
     QVERIFY(socket.waitForConnected(kReplyDeadlineMs));
     socket.write(request("raise"));
-    QCOMPARE(readReply(socket).value("ok"), QJsonValue(true));
+    QCOMPARE(readReply(socket).value("exit"), QJsonValue(0));
 
     program.kill();
     QVERIFY(program.waitForFinished());
