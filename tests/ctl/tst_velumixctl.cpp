@@ -4,6 +4,7 @@
 // for the headset's failures, in-process runs against a simulated headset
 // told to misbehave.
 
+#include "BuiltInPresets.h"
 #include "ConfigNames.h"
 #include "CtlCommands.h"
 #include "CtlOptions.h"
@@ -158,6 +159,7 @@ private slots:
     void headsetFailures();
     void velumixAnswersHelpAndVersionAlone_data();
     void velumixAnswersHelpAndVersionAlone();
+    void completionKnowsThePresets();
 };
 
 void VelumixCtlTest::eqTracesThePeqPairAndItsAcknowledgements()
@@ -763,6 +765,22 @@ void VelumixCtlTest::velumixAnswersHelpAndVersionAlone()
     QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains(answer));
     QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
+}
+
+// The shell completion lists the presets by hand; they are the built-in ones.
+void VelumixCtlTest::completionKnowsThePresets()
+{
+    QFile script(qEnvironmentVariable("VELUMIX_SOURCE_DIR") + "/resources/completion/velumixctl");
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch listed =
+        QRegularExpression(R"re(presets="([^"]*)")re").match(QString::fromUtf8(script.readAll()));
+    QVERIFY(listed.hasMatch());
+    QStringList captions;
+    for (const BuiltInPreset& preset : builtInPresets()) {
+        if (!captions.contains(preset.caption))
+            captions << preset.caption;
+    }
+    QCOMPARE(listed.captured(1).split('|'), captions);
 }
 
 QTEST_GUILESS_MAIN(VelumixCtlTest)
