@@ -504,7 +504,7 @@ QString ctlUsage()
         "  watch                         print what changes in the window, one line each\n"
         "\n"
         "Options:\n"
-        "  --simulate[=PID]   a simulated headset (vendor 3206, product PID, default 1054)\n"
+        "  --simulate[=PID]   use a simulated headset, product PID (default 1054)\n"
         "  --accept PIDS      accepted product IDs, hexadecimal, comma-separated\n"
         "                     (default: those of the default configuration files)\n"
         "  --trace-frames     print every report written (TX) and read (RX)\n"
