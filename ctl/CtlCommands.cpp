@@ -1,15 +1,16 @@
 #include "CtlCommands.h"
 
-#include "BuiltInPresets.h"
 #include "ConfigNames.h"
 #include "ConfigReader.h"
+#include "CtlOptions.h"
 #include "DataFolder.h"
 #include "GainText.h"
+#include "ModeLookup.h"
 #include "UsbHidOperation.h"
 
-#include <QCoreApplication>
-
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <algorithm>
 #include <functional>
@@ -18,21 +19,24 @@
 
 namespace {
 
+using remote::Request;
+using remote::Result;
+
 constexpr int kReplyTimeoutMs = 1000;
 constexpr int kReadSliceMs = 50;
+constexpr int kShownCustomModes = 5;
 
-struct Context
+Result noHeadset()
 {
-    const CtlOptions& options;
-    QTextStream& out;
-    QTextStream& err;
-};
+    return Result::failure(remote::ExitNoHeadset,
+                           QStringLiteral("no headset found (vendor %1, accepted products)")
+                               .arg(headsetVendorIdDigits()));
+}
 
-int usageError(Context& c, const QString& message)
+Result writeFailed()
 {
-    c.err << "velumixctl: " << message << "\n"
-          << "Run 'velumixctl --help' for usage.\n";
-    return ExitUsage;
+    return Result::failure(remote::ExitWriteFailed,
+                           QStringLiteral("writing to the headset failed"));
 }
 
 bool written()
@@ -40,22 +44,20 @@ bool written()
     return usbHidLastWriteResult() == WriteSucceeded;
 }
 
-int openHeadset(Context& c)
+Result openResult(int opened)
 {
-    switch (usbHidOpenDevice()) {
+    switch (opened) {
     case OpenSucceeded:
-        return written() ? ExitSuccess : ExitWriteFailed;
+        return written() ? Result::success() : writeFailed();
     case OpenFailed:
-        c.err << "velumixctl: cannot open the headset at "
-              << QString::fromStdString(usbHidLastMatchedPath()) << " ("
-              << QString::fromStdString(usbHidLastOpenError())
-              << "). If you lack permission, install the udev rule (see README: "
-                 "'Access to the headset').\n";
-        return ExitOpenFailed;
+        return Result::failure(
+            remote::ExitOpenFailed,
+            QStringLiteral("cannot open the headset at %1 (%2). If you lack permission, install "
+                           "the udev rule (see README: 'Access to the headset').")
+                .arg(QString::fromStdString(usbHidLastMatchedPath()),
+                     QString::fromStdString(usbHidLastOpenError())));
     default:
-        c.err << "velumixctl: no headset found (vendor " << headsetVendorIdDigits()
-              << ", accepted products).\n";
-        return ExitNoHeadset;
+        return noHeadset();
     }
 }
 
@@ -86,13 +88,11 @@ bool replyStatusError(uint8_t code)
 
 // Writes the frames of `send` (false when a write failed) and waits for one
 // reply per expected code.
-int exchange(Context& c, const std::function<bool()>& send, std::multiset<uint8_t> expected,
-             const std::function<void(uint8_t)>& onReply = {})
+Result exchange(const std::function<bool()>& send, std::multiset<uint8_t> expected,
+                const std::function<void(uint8_t)>& onReply = {})
 {
-    if (!send()) {
-        c.err << "velumixctl: writing to the headset failed.\n";
-        return ExitWriteFailed;
-    }
+    if (!send())
+        return writeFailed();
     bool headsetError = false;
     const bool complete = awaitReplies(
         [&](uint8_t code) {
@@ -105,37 +105,13 @@ int exchange(Context& c, const std::function<bool()>& send, std::multiset<uint8_
                 onReply(code);
         },
         [&] { return expected.empty(); });
-    if (!complete) {
-        c.err << "velumixctl: the headset did not reply in time.\n";
-        return ExitNoReply;
-    }
-    if (headsetError) {
-        c.err << "velumixctl: the headset reported an error.\n";
-        return ExitHeadsetError;
-    }
-    return ExitSuccess;
-}
-
-int listInterfaces(Context& c)
-{
-    int count = 0;
-    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
-        if (!usbHidInterfaceMatches(entry))
-            continue;
-        c.out << QStringLiteral("%1 %2 %3 %4 %5\n")
-                     .arg(entry.vendorId, 4, 16, QChar('0'))
-                     .arg(entry.productId, 4, 16, QChar('0'))
-                     .arg(entry.interfaceNumber)
-                     .arg(entry.usagePage, 4, 16, QChar('0'))
-                     .arg(QString::fromStdString(entry.path));
-        ++count;
-    }
-    if (count == 0) {
-        c.err << "velumixctl: no headset found (vendor " << headsetVendorIdDigits()
-              << ", accepted products).\n";
-        return ExitNoHeadset;
-    }
-    return ExitSuccess;
+    if (!complete)
+        return Result::failure(remote::ExitNoReply,
+                               QStringLiteral("the headset did not reply in time"));
+    if (headsetError)
+        return Result::failure(remote::ExitHeadsetError,
+                               QStringLiteral("the headset reported an error"));
+    return Result::success();
 }
 
 // What the headset says about itself right after the open.
@@ -147,9 +123,15 @@ struct HeadsetState
     int stereoTab = 0;
     int surroundTab = 0;
     DeviceIdentity identity{};
+
+    QString page() const { return soundPageName(pageOf()); }
+    SoundPage pageOf() const
+    {
+        return frame::stateIsSurround(stateByte) ? SoundPage::Surround : SoundPage::Stereo;
+    }
 };
 
-int queryHeadset(Context& c, HeadsetState& state)
+Result queryHeadset(HeadsetState& state)
 {
     const auto collect = [&](uint8_t code) {
         const uint8_t* reply = linkState.rxFrame.data();
@@ -161,287 +143,382 @@ int queryHeadset(Context& c, HeadsetState& state)
             state.stateByte = frame::payloadByte(reply, 2);
     };
     // The open has asked for the version already.
-    const int result = exchange(
-        c, [] { return usbHidSend_ReadAudioAndStatus(); },
-        {frame::ReadVersion, frame::ReadAudio, frame::ReadStatus}, collect);
+    const Result result =
+        exchange([] { return usbHidSend_ReadAudioAndStatus(); },
+                 {frame::ReadVersion, frame::ReadAudio, frame::ReadStatus}, collect);
     state.stereoTab = replyState.stereoTabFlag;
     state.surroundTab = replyState.surroundTabFlag;
     state.identity = replyState.deviceIdentity;
     return result;
 }
 
-int showInfo(Context& c)
+// The headset with this identity: each accepted interface is opened in turn
+// and asked for its identity until one matches.
+Result openHeadsetWithIdentity(const QString& identity)
 {
-    HeadsetState state;
-    if (const int result = queryHeadset(c, state); result != ExitSuccess)
-        return result;
-    c.out << "firmware: " << (state.version.isEmpty() ? QStringLiteral("none") : state.version)
-          << "\n"
-          << "sample-rate: " << state.sampleRate << "\n"
-          << "stereo: " << state.stereoTab << "\n"
-          << "surround: " << state.surroundTab << "\n"
-          << "identity: " << identityToHex(state.identity) << "\n"
-          << "state: " << state.stateByte << "\n";
-    return ExitSuccess;
-}
-
-// The state byte picks the page the window shows.
-int showStatus(Context& c)
-{
-    HeadsetState state;
-    if (const int result = queryHeadset(c, state); result != ExitSuccess)
-        return result;
-    c.out << "state: " << state.stateByte << "\n"
-          << "page: " << (frame::stateIsSurround(state.stateByte) ? "surround" : "stereo") << "\n"
-          << "stereo-tab: " << state.stereoTab << "\n"
-          << "surround-tab: " << state.surroundTab << "\n"
-          << "identity: " << identityToHex(state.identity) << "\n";
-    return ExitSuccess;
-}
-
-// "--name value" pairs after the command; returns false on anything else.
-bool namedValues(const QStringList& args, const std::set<QString>& known,
-                 std::map<QString, QString>& values, QString& error)
-{
-    for (int i = 0; i < args.size(); i += 2) {
-        if (!known.count(args[i])) {
-            error = QStringLiteral("unexpected argument '%1'").arg(args[i]);
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            error = QStringLiteral("%1 needs a value").arg(args[i]);
-            return false;
-        }
-        values[args[i]] = args[i + 1];
+    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
+        if (!usbHidInterfaceMatches(entry))
+            continue;
+        linkContext().wantedPath = entry.path;
+        if (!openResult(usbHidOpenDevice()).ok())
+            continue;
+        HeadsetState state;
+        const bool found = queryHeadset(state).ok() && identityToHex(state.identity) == identity;
+        usbHidCloseDevice();
+        // Opened afresh, the unit answers the command's own questions from the start.
+        if (found)
+            return openResult(usbHidOpenDevice());
     }
-    return true;
+    return Result::failure(remote::ExitNoHeadset,
+                           QStringLiteral("no headset with identity %1").arg(identity));
+}
+
+// Opens the only headset, or the one `device` names.
+Result openHeadset(const QString& device)
+{
+    if (parseIdentity(device))
+        return openHeadsetWithIdentity(device);
+    linkContext().wantedPath = device.toStdString();
+    const int opened = usbHidOpenDevice();
+    if (opened == OpenNoDevice && !device.isEmpty())
+        return Result::failure(remote::ExitNoHeadset,
+                               QStringLiteral("no headset at %1").arg(device));
+    return openResult(opened);
+}
+
+QList<ConfigFileRead> defaultFiles()
+{
+    return readConfigFolder(defaultFileFolder());
+}
+
+QString connectedModelName()
+{
+    return modelNameOf(linkState.connectedProductId, defaultFiles());
+}
+
+QJsonValue orNull(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+std::optional<SoundPage> pageArgument(const Request& request)
+{
+    return soundPageNamed(request.arguments[QStringLiteral("page")].toString());
+}
+
+QJsonArray gainArray(const EqGains& gains)
+{
+    QJsonArray array;
+    for (int gain : gains)
+        array.append(gain);
+    return array;
 }
 
 // The equaliser as the window sends it: bands 0-4, a short pause, bands 5-9.
-int sendPeqPair(Context& c, int channel, int mode, const EqGains& gains)
+Result sendPeqPair(int channel, int mode, const EqGains& gains)
 {
-    return exchange(c, [&] { return usbHidSend_PeqPair(channel, mode, gains); },
+    return exchange([&] { return usbHidSend_PeqPair(channel, mode, gains); },
                     {frame::SetPeq, frame::SetPeq});
 }
 
-int sendEqualiser(Context& c)
+Result sendCommand(const std::function<void()>& send, uint8_t replyCode)
 {
-    std::map<QString, QString> values;
-    QString error;
-    if (!namedValues(c.options.arguments, {"--mode", "--gains", "--channel"}, values, error))
-        return usageError(c, error);
-    if (!values.count("--mode") || !values.count("--gains"))
-        return usageError(c, "eq needs --mode N and --gains G0,...,G9");
-    const auto mode = parseIntInRange(values["--mode"], 0, 255);
-    if (!mode)
-        return usageError(c, "--mode must be a number from 0 to 255");
-    const auto gains = parseIntList(values["--gains"], kBandCount, -12, 12);
-    if (!gains)
-        return usageError(c, "--gains must be ten comma-separated whole numbers from -12 to 12");
-    const auto channel =
-        parseIntInRange(values.count("--channel") ? values["--channel"] : "1", 0, 255);
-    if (!channel)
-        return usageError(c, "--channel must be a number from 0 to 255");
-    if (const int opened = openHeadset(c); opened != ExitSuccess)
-        return opened;
-    EqGains eq{};
-    std::copy(gains->begin(), gains->end(), eq.begin());
-    return sendPeqPair(c, *channel, *mode, eq);
+    return exchange(
+        [&] {
+            send();
+            return written();
+        },
+        {replyCode});
 }
 
-std::optional<SoundPage> pageNamed(const QString& text)
+// A command that needs the headset opened and its state asked first.
+using StateCommand = std::function<Result(const Request&, const HeadsetState&)>;
+// A command that needs the headset opened only.
+using OpenCommand = std::function<Result(const Request&)>;
+
+Result listInterfaces(const Request&)
 {
-    if (text == "surround")
-        return SoundPage::Surround;
-    if (text == "stereo")
-        return SoundPage::Stereo;
-    return std::nullopt;
+    const QList<ConfigFileRead> defaults = defaultFiles();
+    QJsonArray interfaces;
+    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
+        if (!usbHidInterfaceMatches(entry))
+            continue;
+        interfaces.append(QJsonObject{
+            {"vendorId", hexIdText(entry.vendorId)},
+            {"productId", hexIdText(entry.productId)},
+            {"model", modelNameOf(entry.productId, defaults)},
+            {"interface", entry.interfaceNumber},
+            {"usagePage", hexIdText(entry.usagePage)},
+            {"path", QString::fromStdString(entry.path)},
+            // Known only by asking the unit, which listing does not do.
+            {"identity", QJsonValue()},
+        });
+    }
+    if (interfaces.isEmpty())
+        return noHeadset();
+    return Result::success(interfaces);
+}
+
+Result showInfo(const Request&, const HeadsetState& state)
+{
+    return Result::success(QJsonObject{
+        {"model", connectedModelName()},
+        {"productId", hexIdText(linkState.connectedProductId)},
+        {"firmware", orNull(state.version)},
+        {"sampleRate", state.sampleRate == 0 ? QJsonValue() : QJsonValue(state.sampleRate)},
+        {"stereo", state.stereoTab},
+        {"surround", state.surroundTab},
+        {"identity", identityToHex(state.identity)},
+        {"page", state.page()},
+    });
+}
+
+Result showStatus(const Request&, const HeadsetState& state)
+{
+    return Result::success(QJsonObject{
+        {"page", state.page()},
+        {"stereoTab", state.stereoTab},
+        {"surroundTab", state.surroundTab},
+        {"identity", identityToHex(state.identity)},
+    });
+}
+
+// The mode, the gains and the microphone settings live in the window; the
+// headset cannot be asked for them.
+Result showSettings(const Request&, const HeadsetState& state)
+{
+    return Result::success(QJsonObject{
+        {"model", connectedModelName()},
+        {"productId", hexIdText(linkState.connectedProductId)},
+        {"identity", identityToHex(state.identity)},
+        {"page", state.page()},
+        {"mode", QJsonObject{{"kind", "unknown"}, {"name", QJsonValue()}}},
+        {"gains", QJsonValue()},
+        {"micLevel", QJsonValue()},
+        {"noiseCancellation", QJsonValue()},
+    });
+}
+
+Result sendEqualiser(const Request& request)
+{
+    const QJsonArray gainValues = request.arguments["gains"].toArray();
+    EqGains gains{};
+    for (int band = 0; band < kBandCount && band < gainValues.size(); ++band)
+        gains[band] = gainValues[band].toInt();
+    return sendPeqPair(request.arguments["channel"].toInt(1), request.arguments["mode"].toInt(),
+                       gains);
+}
+
+Result setMicVolume(const Request& request)
+{
+    const int level = request.arguments["level"].toInt();
+    return sendCommand([&] { usbHidSend_SetMicVolume(level); }, frame::SetMicVolume);
+}
+
+Result sendSwitch(int a, int surround, int noiseCancellation, int modeByte)
+{
+    return sendCommand(
+        [&] { usbHidSend_SetAlgorithmSwitch(a, surround, noiseCancellation, modeByte); },
+        frame::SetAlgorithmSwitch);
+}
+
+Result switchNoiseCancellation(const Request& request)
+{
+    return sendSwitch(1, 0, request.arguments["on"].toBool() ? 1 : 2, 0);
+}
+
+Result rawSwitch(const Request& request)
+{
+    const QJsonArray bytes = request.arguments["bytes"].toArray();
+    return sendSwitch(bytes[0].toInt(), bytes[1].toInt(), bytes[2].toInt(), bytes[3].toInt());
+}
+
+struct ModelDefaults
+{
+    QString modelName;
+    ConfigRecord record;
+};
+
+// A model's default file; a failure result when it has none.
+Result readModelDefaults(quint16 productId, ModelDefaults& defaults)
+{
+    const QString path = defaultFileFolder() + "/" + defaultFileName(kHeadsetVendorId, productId);
+    const ConfigReadResult config = readConfigFile(path);
+    if (!config.ok())
+        return Result::failure(remote::ExitNoConfiguration, config.errorText);
+    defaults.modelName = modelNameOf(productId, defaultFiles());
+    defaults.record = config.record;
+    return Result::success();
 }
 
 // A built-in preset of the connected model, with its gains from the model's
-// default configuration file.
-int applyPreset(Context& c)
+// default file. An unknown name is a missing configuration (exit 8): which
+// names are presets depends on the model.
+Result applyPreset(const Request& request)
 {
-    const QStringList& args = c.options.arguments;
-    if (args.isEmpty())
-        return usageError(c, "preset needs a preset name, e.g. 'preset Jazz'");
-    std::map<QString, QString> values;
-    QString error;
-    if (!namedValues(args.mid(1), {"--page"}, values, error))
-        return usageError(c, error);
-    std::optional<SoundPage> page;
-    if (values.count("--page")) {
-        page = pageNamed(values["--page"]);
-        if (!page)
-            return usageError(c, "--page must be 'surround' or 'stereo'");
-    }
-    const auto preset = findBuiltInPreset(args[0], page);
-    if (!preset)
-        return usageError(
-            c, QStringLiteral("'%1' is not a built-in preset%2")
-                   .arg(args[0], page ? QStringLiteral(" of the %1 page").arg(values["--page"])
-                                      : QString()));
-    if (const int opened = openHeadset(c); opened != ExitSuccess)
-        return opened;
-    const QString path = defaultFileFolder() + "/" +
-                         defaultFileName(linkState.connectedVendorId, linkState.connectedProductId);
-    const ConfigReadResult config = readConfigFile(path);
-    if (!config.ok()) {
-        c.err << "velumixctl: " << config.errorText << "\n";
-        return ExitNoConfiguration;
-    }
-    const QStringList& entries = preset->page == SoundPage::Surround ? config.record.surroundPresets
-                                                                     : config.record.stereoPresets;
-    if (preset->entryIndex >= entries.size()) {
-        c.err << "velumixctl: " << path << " has no entry for " << preset->caption << ".\n";
-        return ExitNoConfiguration;
-    }
+    ModelDefaults defaults;
+    if (const Result read = readModelDefaults(linkState.connectedProductId, defaults); !read.ok())
+        return read;
+    const PresetLookup lookup =
+        lookUpPreset(request.arguments["name"].toString(), pageArgument(request), defaults.record,
+                     defaults.modelName);
+    if (!lookup.preset)
+        return Result::failure(remote::ExitNoConfiguration, lookup.error);
+    const BuiltInPreset& preset = *lookup.preset;
+    const QStringList& entries = preset.page == SoundPage::Surround
+                                     ? defaults.record.surroundPresets
+                                     : defaults.record.stereoPresets;
     // The sliders would clamp the gains; so does the tool.
     EqGains gains{};
-    const QVector<int> entryGains = parsePresetEntry(entries[preset->entryIndex]).gains;
-    for (int band = 0; band < entryGains.size(); ++band)
+    const QVector<int> entryGains = parsePresetEntry(entries[preset.entryIndex]).gains;
+    for (int band = 0; band < entryGains.size() && band < kBandCount; ++band)
         gains[band] = std::clamp(entryGains[band], -12, 12);
-    const int mode = presetModeIndex(*preset, headsetModelOf(linkState.connectedProductId));
-    return sendPeqPair(c, 1, mode, gains);
+    const int mode = presetModeIndex(preset, headsetModelOf(linkState.connectedProductId));
+    const Result sent = sendPeqPair(1, mode, gains);
+    if (!sent.ok())
+        return sent;
+    return Result::success(QJsonObject{{"page", soundPageName(preset.page)},
+                                       {"name", QString::fromUtf8(preset.caption)}});
 }
 
-int withOpenHeadset(Context& c, const std::function<int()> command);
-
-// The connected unit's user file, as the window keeps it.
-QString userFilePath(const DeviceIdentity& identity)
+// The presets of a model: of --model without any headset, else of the
+// connected one.
+Result listPresets(quint16 productId, const Request& request)
 {
-    return userFileFolder(kWindowProgramName) + "/" +
-           userFileName(linkState.connectedVendorId, linkState.connectedProductId, identity);
+    ModelDefaults defaults;
+    if (const Result read = readModelDefaults(productId, defaults); !read.ok())
+        return read;
+    QJsonArray presets;
+    for (const BuiltInPreset& preset : presetsOffered(defaults.record, pageArgument(request)))
+        presets.append(QJsonObject{{"page", soundPageName(preset.page)},
+                                   {"name", QString::fromUtf8(preset.caption)}});
+    return Result::success(presets);
 }
 
-// The custom modes of the connected unit, from its user file.
-int readCustomModes(Context& c, QList<CustomRecord>& modes)
+// The connected unit's custom modes, from the user file the window keeps.
+Result readCustomModes(const HeadsetState& state, QList<CustomRecord>& modes)
 {
-    HeadsetState state;
-    if (const int result = queryHeadset(c, state); result != ExitSuccess)
-        return result;
-    const QString path = userFilePath(state.identity);
+    const QString path =
+        userFileFolder(kWindowProgramName) + "/" +
+        userFileName(linkState.connectedVendorId, linkState.connectedProductId, state.identity);
     const ConfigReadResult file = readConfigFile(path);
-    if (!file.ok()) {
-        c.err << "velumixctl: " << file.errorText
-              << " (the window creates it when it first sees this unit).\n";
-        return ExitNoConfiguration;
-    }
+    if (!file.ok())
+        return Result::failure(
+            remote::ExitNoConfiguration,
+            file.errorText +
+                QStringLiteral(" (the window creates it when it first sees this unit)"));
     modes = file.customModes;
-    return ExitSuccess;
+    return Result::success();
 }
 
-int listCustomModes(Context& c)
+// The modes the window shows: the first five of each page, in file order.
+Result listCustomModes(const Request&, const HeadsetState& state)
 {
     QList<CustomRecord> modes;
-    if (const int result = readCustomModes(c, modes); result != ExitSuccess)
-        return result;
-    for (const CustomRecord& mode : modes)
-        c.out << mode.algorithm.toLower() << "\t" << mode.name << "\t" << mode.parameter << "\n";
-    return ExitSuccess;
+    if (const Result read = readCustomModes(state, modes); !read.ok())
+        return read;
+    QJsonArray shown;
+    for (SoundPage page : {SoundPage::Surround, SoundPage::Stereo}) {
+        int slot = 0;
+        for (const CustomRecord& mode : modes) {
+            const char* algorithm =
+                page == SoundPage::Surround ? kAlgorithmSurround : kAlgorithmStereo;
+            if (mode.algorithm != QLatin1String(algorithm))
+                continue;
+            if (slot++ == kShownCustomModes)
+                break;
+            shown.append(QJsonObject{{"page", soundPageName(page)},
+                                     {"name", mode.name},
+                                     {"gains", gainArray(gainsFromText(mode.parameter))}});
+        }
+    }
+    return Result::success(shown);
 }
 
 // A saved custom mode as the window sends it when its slot is selected.
-int applyCustomMode(Context& c, const QString& name, std::optional<SoundPage> page)
+Result applyCustomMode(const Request& request, const HeadsetState& state)
 {
     QList<CustomRecord> modes;
-    if (const int result = readCustomModes(c, modes); result != ExitSuccess)
-        return result;
-    std::map<QString, int> slotOfPage; // per algorithm: slots used so far
-    for (const CustomRecord& mode : modes) {
-        const int slot = slotOfPage[mode.algorithm]++;
-        const bool surround = mode.algorithm == "Surround";
-        if (mode.name != name || slot >= 5 || (!surround && mode.algorithm != "Stereo"))
-            continue;
-        if (page && (*page == SoundPage::Surround) != surround)
-            continue;
-        const int modeIndex =
-            customSlotModeIndex(surround ? SoundPage::Surround : SoundPage::Stereo, slot,
-                                headsetModelOf(linkState.connectedProductId));
-        return sendPeqPair(c, 1, modeIndex, gainsFromText(mode.parameter));
-    }
-    c.err << "velumixctl: the connected unit has no custom mode '" << name << "'"
-          << (page ? QStringLiteral(" on the %1 page")
-                         .arg(*page == SoundPage::Surround ? "surround" : "stereo")
-                   : QString())
-          << ".\n";
-    return ExitNoConfiguration;
+    if (const Result read = readCustomModes(state, modes); !read.ok())
+        return read;
+    const CustomModeLookup lookup =
+        lookUpCustomMode(modes, request.arguments["name"].toString(), pageArgument(request));
+    if (!lookup.page)
+        return Result::failure(remote::ExitNoConfiguration, lookup.error);
+    const int modeIndex = customSlotModeIndex(*lookup.page, lookup.slot,
+                                              headsetModelOf(linkState.connectedProductId));
+    const Result sent = sendPeqPair(1, modeIndex, gainsFromText(lookup.record.parameter));
+    if (!sent.ok())
+        return sent;
+    return Result::success(
+        QJsonObject{{"page", soundPageName(*lookup.page)}, {"name", lookup.record.name}});
 }
 
-int customCommand(Context& c)
+Result needsWindow(const Request& request)
 {
-    const QStringList& args = c.options.arguments;
-    if (args.value(0) == "list" && args.size() == 1)
-        return withOpenHeadset(c, [&] { return listCustomModes(c); });
-    if (args.value(0) != "apply" || args.size() < 2)
-        return usageError(c, "use 'custom list' or 'custom apply NAME [--page surround|stereo]'");
-    std::map<QString, QString> values;
-    QString error;
-    if (!namedValues(args.mid(2), {"--page"}, values, error))
-        return usageError(c, error);
-    std::optional<SoundPage> page;
-    if (values.count("--page") && !(page = pageNamed(values["--page"])))
-        return usageError(c, "--page must be 'surround' or 'stereo'");
-    return withOpenHeadset(c, [&] { return applyCustomMode(c, args[1], page); });
+    return Result::failure(remote::ExitNoWindow,
+                           QStringLiteral("%1 needs the running window (start velumix%2)")
+                               .arg(request.command, request.command == "simulate"
+                                                         ? QStringLiteral(" --simulate")
+                                                         : QString()));
 }
 
-int withOpenHeadset(Context& c, const std::function<int()> command)
+Result withOpenHeadset(const QString& device, const std::function<Result()>& command)
 {
-    if (const int opened = openHeadset(c); opened != ExitSuccess)
+    if (const Result opened = openHeadset(device); !opened.ok())
         return opened;
     return command();
 }
 
-int setMicVolume(Context& c)
+using Command = std::function<Result(const Request&, const QString& device)>;
+
+Command opened(const OpenCommand& command)
 {
-    if (c.options.arguments.size() != 1)
-        return usageError(c, "mic-volume needs one level from 0 to 100");
-    const auto level = parseIntInRange(c.options.arguments[0], 0, 100);
-    if (!level)
-        return usageError(c, "the microphone level must be a number from 0 to 100");
-    return withOpenHeadset(c, [&] {
-        return exchange(c,
-                        [&] {
-                            usbHidSend_SetMicVolume(*level);
-                            return written();
-                        },
-                        {frame::SetMicVolume});
-    });
+    return [command](const Request& request, const QString& device) {
+        return withOpenHeadset(device, [&] { return command(request); });
+    };
 }
 
-int sendSwitch(Context& c, int a, int surround, int noiseCancellation, int modeByte)
+Command queried(const StateCommand& command)
 {
-    return withOpenHeadset(c, [&] {
-        return exchange(c,
-                        [&] {
-                            usbHidSend_SetAlgorithmSwitch(a, surround, noiseCancellation, modeByte);
-                            return written();
-                        },
-                        {frame::SetAlgorithmSwitch});
-    });
+    return [command](const Request& request, const QString& device) {
+        return withOpenHeadset(device, [&] {
+            HeadsetState state;
+            if (const Result asked = queryHeadset(state); !asked.ok())
+                return asked;
+            return command(request, state);
+        });
+    };
 }
 
-int switchNoiseCancellation(Context& c)
+Result presetListCommand(const Request& request, const QString& device)
 {
-    const QStringList& args = c.options.arguments;
-    if (args.size() != 1 || (args[0] != "on" && args[0] != "off"))
-        return usageError(c, "enc needs 'on' or 'off'");
-    return sendSwitch(c, 1, 0, args[0] == "on" ? 1 : 2, 0);
+    const QJsonValue model = request.arguments["productId"];
+    if (model.isString())
+        return listPresets(parseProductId(model.toString()).value_or(0), request);
+    return withOpenHeadset(device,
+                           [&] { return listPresets(linkState.connectedProductId, request); });
 }
 
-int rawSwitch(Context& c)
+const std::map<QString, Command>& commands()
 {
-    const QStringList& args = c.options.arguments;
-    if (args.size() != 4)
-        return usageError(c, "switch needs four bytes: A S N M");
-    std::vector<int> bytes;
-    for (const QString& arg : args) {
-        const auto value = parseIntInRange(arg, 0, 255);
-        if (!value)
-            return usageError(c, QStringLiteral("'%1' is not a byte (0..255)").arg(arg));
-        bytes.push_back(*value);
-    }
-    return sendSwitch(c, bytes[0], bytes[1], bytes[2], bytes[3]);
+    static const std::map<QString, Command> table = {
+        {"list", [](const Request& request, const QString&) { return listInterfaces(request); }},
+        {"info", queried(showInfo)},
+        {"status", queried(showStatus)},
+        {"get", queried(showSettings)},
+        {"eq", opened(sendEqualiser)},
+        {"mic-volume", opened(setMicVolume)},
+        {"enc", opened(switchNoiseCancellation)},
+        {"switch", opened(rawSwitch)},
+        {"preset", opened(applyPreset)},
+        {"preset-list", presetListCommand},
+        {"custom-list", queried(listCustomModes)},
+        {"custom-apply", queried(applyCustomMode)},
+        {"simulate", [](const Request& request, const QString&) { return needsWindow(request); }},
+        {"watch", [](const Request& request, const QString&) { return needsWindow(request); }},
+    };
+    return table;
 }
 
 } // namespace
@@ -451,28 +528,14 @@ QString defaultFileFolder()
     return dataFolder() + "/" + kDefaultFileFolder;
 }
 
-int runCtlCommand(const CtlOptions& options, QTextStream& out, QTextStream& err)
+Result runDirect(const Request& request, const QString& device)
 {
-    Context c{options, out, err};
-    const std::map<QString, std::function<int(Context&)>> commands = {
-        {"list", listInterfaces},
-        {"info", [](Context& c) { return withOpenHeadset(c, [&] { return showInfo(c); }); }},
-        {"eq", sendEqualiser},
-        {"mic-volume", setMicVolume},
-        {"enc", switchNoiseCancellation},
-        {"switch", rawSwitch},
-        {"preset", applyPreset},
-        {"status", [](Context& c) { return withOpenHeadset(c, [&] { return showStatus(c); }); }},
-        {"custom", customCommand},
-    };
-    const auto command = commands.find(options.command);
-    if (command == commands.end())
-        return usageError(c, QStringLiteral("unknown command '%1'").arg(options.command));
-    const bool takesNoArguments =
-        options.command == "list" || options.command == "info" || options.command == "status";
-    if (takesNoArguments && !options.arguments.isEmpty())
-        return usageError(c, QStringLiteral("%1 takes no arguments").arg(options.command));
-    const int result = command->second(c);
+    const auto command = commands().find(request.command);
+    if (command == commands().end())
+        return Result::failure(remote::ExitUsage,
+                               QStringLiteral("unknown command '%1'").arg(request.command));
+    const Result result = command->second(request, device);
     usbHidCloseDevice();
+    linkContext().wantedPath.clear();
     return result;
 }

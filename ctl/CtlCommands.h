@@ -1,23 +1,17 @@
 #pragma once
-#include "CtlOptions.h"
+// velumixctl's own way of carrying out a request, when no window runs: it
+// opens the headset itself and reports the same data the window would
+// (docs/remote-protocol.md), with what only the window knows left null.
 
-#include <QTextStream>
+#include "RemoteProtocol.h"
 
-enum CtlExit
-{
-    ExitSuccess = 0,
-    ExitUsage = 2,
-    ExitNoHeadset = 3,
-    ExitOpenFailed = 4,
-    ExitWriteFailed = 5,
-    ExitNoReply = 6,
-    ExitHeadsetError = 7,
-    ExitNoConfiguration = 8,
-};
+#include <QString>
 
 // The folder of default configuration files beside the program.
 QString defaultFileFolder();
 
-// Runs one command against the device link with the back end and accepted
-// product IDs already set up. Results go to `out`, messages to `err`.
-int runCtlCommand(const CtlOptions& options, QTextStream& out, QTextStream& err);
+// Runs one request (its arguments already checked) against the device link,
+// with the back end and accepted product IDs already set up. `device`, a
+// device path or an identity, picks one of several headsets; empty: any.
+// Leaves the link closed.
+remote::Result runDirect(const remote::Request& request, const QString& device = QString());

@@ -1,5 +1,9 @@
 #pragma once
-// velumixctl's command line.
+// velumixctl's command line: the global options and the command, which
+// becomes the request the window or velumixctl itself carries out. Every
+// argument is checked here, once, whichever of the two runs the request.
+
+#include "RemoteProtocol.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,24 +18,36 @@ struct CtlOptions
     uint16_t simulatedProductId = 0x1054;
     std::vector<uint16_t> acceptedProductIds; // empty: the known models
     bool traceFrames = false;
+    bool json = false;
+    QString device; // a device path or an identity (8 hex digits); empty: any
     bool help = false;
     bool version = false;
-    QString command;
-    QStringList arguments;
+    remote::Request request;
+
+    // --simulate, --accept and --trace-frames describe a headset of this
+    // velumixctl alone, so such a command never goes to the window.
+    bool privateHeadset() const { return simulate || !acceptedProductIds.empty() || traceFrames; }
 };
 
 struct ParsedOptions
 {
     std::optional<CtlOptions> options;
-    QString error; // set when options is empty
+    QString error; // set when options is empty; names the valid choices
 };
 
 ParsedOptions parseCtlOptions(const QStringList& args); // args without the program name
+
+// The command as it is typed ("preset list" for "preset-list").
+QString typedCommand(const QString& requestCommand);
 
 // Parsers shared by the commands; each returns nothing for malformed text.
 std::optional<uint16_t> parseProductId(const QString& text);
 std::optional<std::vector<uint16_t>> parseProductIdList(const QString& text);
 std::optional<int> parseIntInRange(const QString& text, int low, int high);
 std::optional<std::vector<int>> parseIntList(const QString& text, int count, int low, int high);
+// An identity as the headset reports it: 8 hexadecimal digits, lower-cased.
+std::optional<QString> parseIdentity(const QString& text);
+// Vendor and product IDs as requests carry them: four lower-case hexadecimal digits.
+QString hexIdText(uint16_t id);
 
 QString ctlUsage();

@@ -1,7 +1,10 @@
-// velumixctl: scripts the headset through the same device link as the window.
+// velumixctl: scripts the headset, through the running window when one runs,
+// else through the same device link as the window.
 
 #include "ConfigReader.h"
 #include "CtlCommands.h"
+#include "CtlOutput.h"
+#include "CtlRoute.h"
 #include "HidapiBackend.h"
 #include "SimulatedHeadset.h"
 #include "UsbHidOperation.h"
@@ -36,32 +39,14 @@ QString hexBytes(const uint8_t* data, int length)
     return text;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+void write(FILE* stream, const QByteArray& text)
 {
-    QCoreApplication app(argc, argv);
-    // The link's diagnostics are for debugging; QT_LOGGING_RULES turns them on.
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        QLoggingCategory::setFilterRules("velumix.*.debug=false");
+    std::fwrite(text.constData(), 1, size_t(text.size()), stream);
+    std::fflush(stream);
+}
 
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    const ParsedOptions parsed = parseCtlOptions(app.arguments().mid(1));
-    if (!parsed.options) {
-        err << "velumixctl: " << parsed.error << "\n" << ctlUsage();
-        return ExitUsage;
-    }
-    const CtlOptions& options = *parsed.options;
-    if (options.help) {
-        out << ctlUsage();
-        return ExitSuccess;
-    }
-    if (options.version) {
-        out << "velumixctl " << VELUMIX_VERSION << "\n";
-        return ExitSuccess;
-    }
-
+remote::Result runDirectly(const CtlOptions& options)
+{
     std::unique_ptr<HidBackend> headsets;
     if (options.simulate) {
         auto simulated = std::make_unique<SimulatedHidBackend>();
@@ -74,12 +59,63 @@ int main(int argc, char* argv[])
     }
     LinkContext link(*headsets);
     if (options.traceFrames) {
-        link.frameTap = [&out](bool outgoing, const uint8_t* data, int length) {
-            out << (outgoing ? "TX" : "RX") << hexBytes(data, length) << "\n";
-            out.flush();
+        link.frameTap = [](bool outgoing, const uint8_t* data, int length) {
+            write(stdout, ((outgoing ? "TX" : "RX") + hexBytes(data, length) + '\n').toUtf8());
         };
     }
     const LinkContextGuard linkInstalled(link);
     acceptProducts(options);
-    return runCtlCommand(options, out, err);
+    return runDirect(options.request, options.device);
+}
+
+remote::Result run(const CtlOptions& options)
+{
+    if (options.request.command == QLatin1String("watch")) {
+        const auto watched = watchWindowFor(options, [&](const QJsonObject& event) {
+            write(stdout, options.json ? jsonText(event) : humanEventText(event).toUtf8());
+        });
+        return watched ? *watched : runDirectly(options);
+    }
+    const auto answered = askWindowFor(options);
+    return answered ? *answered : runDirectly(options);
+}
+
+int report(const remote::Result& result, const CtlOptions& options)
+{
+    if (!result.ok()) {
+        write(stderr, errorText(result, options.json));
+        return result.exit;
+    }
+    if (options.json && options.request.command != QLatin1String("watch"))
+        write(stdout, jsonText(result.data));
+    else
+        write(stdout, humanText(options.request.command, result.data).toUtf8());
+    return result.exit;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The link's diagnostics are for debugging; QT_LOGGING_RULES turns them on.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules("velumix.*.debug=false");
+
+    const ParsedOptions parsed = parseCtlOptions(app.arguments().mid(1));
+    if (!parsed.options) {
+        const bool json = app.arguments().contains(QStringLiteral("--json"));
+        write(stderr, errorText(remote::Result::failure(remote::ExitUsage, parsed.error), json));
+        return remote::ExitUsage;
+    }
+    const CtlOptions& options = *parsed.options;
+    if (options.help) {
+        write(stdout, ctlUsage().toUtf8());
+        return remote::ExitSuccess;
+    }
+    if (options.version) {
+        write(stdout, "velumixctl " VELUMIX_VERSION "\n");
+        return remote::ExitSuccess;
+    }
+    return report(run(options), options);
 }

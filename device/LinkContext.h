@@ -39,6 +39,9 @@ struct LinkContext
     HidBackend& backend;
     // Set before the link opens.
     FrameTap frameTap;
+    // The one interface the open may choose (a device path), for a program
+    // told which of several headsets to use; empty: any accepted one.
+    std::string wantedPath;
     // The source the window listens to; null: the window watches udev itself.
     HotplugSource* hotplugSource = nullptr;
     // The interface the last open chose, and why that open failed (empty when

@@ -122,6 +122,9 @@ int usbHidOpenDevice()
     for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
         if (linkState.deviceOpened != 0 || !usbHidInterfaceMatches(entry))
             continue;
+        const std::string& wantedPath = linkContext().wantedPath;
+        if (!wantedPath.empty() && entry.path != wantedPath)
+            continue;
         ++matches;
         chosen = entry; // the last match in enumeration order wins
         traceLog("OpenDevice", "Recognized device", kUnit, "usbHidOpenDevice", __LINE__);

@@ -1,10 +1,18 @@
-// velumixctl: its command line, its exit codes and the frames it sends, run
-// as a program and, for the headset's failures, in-process against a
-// simulated headset told to misbehave.
+// velumixctl: its command line and the requests it makes of it, its exit
+// codes, its output for people and for scripts, the frames it sends, the way
+// through a window (a stand-in listening at a socket of the test's own) and,
+// for the headset's failures, in-process runs against a simulated headset
+// told to misbehave.
 
+#include "BuiltInPresets.h"
+#include "ConfigNames.h"
 #include "CtlCommands.h"
+#include "CtlOptions.h"
+#include "CtlOutput.h"
 #include "SimulatedLink.h"
 
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QtTest>
 
 #include <functional>
@@ -18,12 +26,19 @@ struct Run
     QString err;
 };
 
-Run runProgram(const QStringList& args)
+// Runs velumixctl, serving events meanwhile (for a stand-in window of the
+// test). `windowSocket` is where velumixctl looks for the window.
+Run runProgram(const QStringList& args, const QString& windowSocket = QString())
 {
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!windowSocket.isEmpty())
+        environment.insert("VELUMIXCTL_WINDOW_SOCKET", windowSocket);
+    process.setProcessEnvironment(environment);
+    QSignalSpy finished(&process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
     process.start(qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/velumixctl", args);
     Run run;
-    if (!process.waitForFinished(10000))
+    if (!finished.wait(10000))
         return run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -39,6 +54,73 @@ QString hexLine(const char* direction, const Report& report, int length)
     return line;
 }
 
+QJsonValue json(const QString& text)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+}
+
+remote::Request requestOf(const QStringList& args)
+{
+    const ParsedOptions parsed = parseCtlOptions(args);
+    return parsed.options ? parsed.options->request : remote::Request{"(refused)", {}};
+}
+
+// A window as velumixctl sees it: each connection gets the next answer
+// (lines, newlines included) and is closed; the requests are kept.
+class StandInWindow
+{
+public:
+    StandInWindow(const QString& path, const QByteArrayList& answers) : m_answers(answers)
+    {
+        m_server.listen(path);
+        QObject::connect(&m_server, &QLocalServer::newConnection, [this] { serve(); });
+    }
+    QList<remote::Request> requests;
+
+private:
+    void serve()
+    {
+        QLocalSocket* socket = m_server.nextPendingConnection();
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
+            if (!socket->canReadLine())
+                return;
+            QString error;
+            if (const auto request = remote::decodeRequest(socket->readLine(), &error))
+                requests << *request;
+            socket->write(m_answers.value(requests.size() - 1));
+            socket->disconnectFromServer();
+        });
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    QLocalServer m_server;
+    QByteArrayList m_answers;
+};
+
+// The simulated unit's user file, as the window would have left it: two
+// custom modes named alike on the two pages.
+void writeUserFile()
+{
+    const QString folder = userFileFolder(kWindowProgramName);
+    QDir().mkpath(folder);
+    QFile file(folder + "/" + userFileName(0x3206, 0x1054, {0x5a, 0x17, 0xc0, 0x01}));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QJsonArray modes = {
+        QJsonObject{
+            {"algorithm", "Surround"}, {"name", "Night"}, {"parameter", "1,1,1,1,1,1,1,1,1,1"}},
+        QJsonObject{
+            {"algorithm", "Stereo"}, {"name", "Night"}, {"parameter", "2,2,2,2,2,2,2,2,2,2"}},
+        QJsonObject{
+            {"algorithm", "Stereo"}, {"name", "Bass"}, {"parameter", "6,4,2,0,0,0,0,0,0,0"}},
+    };
+    file.write(QJsonDocument(QJsonObject{{"vid", "3206"},
+                                         {"pid", "1054"},
+                                         {"uuid", "5a17c001"},
+                                         {"customMode", modes}})
+                   .toJson());
+}
+
 using Fault = std::function<void(SimulatedHidBackend&, int unit)>;
 
 } // namespace
@@ -49,14 +131,35 @@ class VelumixCtlTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLoggingCategory::setFilterRules("velumix.*.debug=false"); }
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules("velumix.*.debug=false");
+        qRegisterMetaType<QProcess::ExitStatus>();
+        writeUserFile();
+    }
     void eqTracesThePeqPairAndItsAcknowledgements();
     void info();
     void listShowsOnlyTheVendorInterface();
     void badArgumentsSendNothing_data();
     void badArgumentsSendNothing();
+    void requests_data();
+    void requests();
+    void directJson_data();
+    void directJson();
+    void directRefusals_data();
+    void directRefusals();
+    void humanText_data();
+    void humanText();
+    void eventText_data();
+    void eventText();
+    void throughWindow_data();
+    void throughWindow();
+    void devicePicksOneOfSeveralHeadsets();
     void headsetFailures_data();
     void headsetFailures();
+    void velumixAnswersHelpAndVersionAlone_data();
+    void velumixAnswersHelpAndVersionAlone();
+    void completionKnowsThePresets();
 };
 
 void VelumixCtlTest::eqTracesThePeqPairAndItsAcknowledgements()
@@ -83,18 +186,22 @@ void VelumixCtlTest::info()
 {
     const Run run = runProgram({"--simulate=0f51", "info"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, (QStringList{"firmware: VLX-FW 1.4.2", "sample-rate: 48000", "stereo: 1",
-                                   "surround: 1", "identity: 5a17c001", "state: 16"}));
+    // State byte 16 is the surround page.
+    QCOMPARE(run.out,
+             (QStringList{"model:        Rasko", "product:      0f51", "firmware:     VLX-FW 1.4.2",
+                          "sample rate:  48000", "stereo tab:   1", "surround tab: 1",
+                          "identity:     5a17c001", "page:         surround"}));
 }
 
 void VelumixCtlTest::listShowsOnlyTheVendorInterface()
 {
     const Run run = runProgram({"--simulate=1029", "list"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(
-        run.out,
-        QStringList{"3206 1029 3 ff00 "
-                    "/sys/devices/virtual/velumix-sim/unit0/0003:3206:1029.0002/hidraw/hidraw1"});
+    QCOMPARE(run.out,
+             (QStringList{"MODEL   PRODUCT  INTERFACE  USAGE PAGE  IDENTITY  PATH",
+                          "Morvik  1029     3          ff00        unknown   "
+                          "/sys/devices/virtual/velumix-sim/unit0/0003:3206:1029.0002/hidraw/"
+                          "hidraw1"}));
 }
 
 void VelumixCtlTest::badArgumentsSendNothing_data()
@@ -103,9 +210,13 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
     const QStringList sim = {"--simulate", "--trace-frames"};
-    QTest::newRow("no command") << sim << 2 << "no command given";
-    QTest::newRow("unknown command") << sim + QStringList{"reboot"} << 2 << "unknown command";
-    QTest::newRow("unknown option") << QStringList{"--loud", "info"} << 2 << "unknown option";
+    const QString commands = "the commands are list, info, status, get, eq, mic-volume, enc, "
+                             "switch, preset, custom, simulate, watch";
+    QTest::newRow("no command") << sim << 2 << "no command given; " + commands;
+    QTest::newRow("unknown command")
+        << sim + QStringList{"reboot"} << 2 << "unknown command 'reboot'; " + commands;
+    QTest::newRow("unknown option") << QStringList{"--loud", "info"} << 2
+                                    << "unknown option '--loud'; the options are --simulate";
     QTest::newRow("gain above 12")
         << sim + QStringList{"eq", "--mode", "3", "--gains", "0,0,0,0,0,0,0,0,0,13"} << 2
         << "--gains";
@@ -130,6 +241,41 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
         << QStringList{"--simulate=1234", "--trace-frames", "info"} << 3 << "no headset found";
     QTest::newRow("accepted by --accept")
         << QStringList{"--simulate=1234", "--accept", "1234", "mic-volume", "50"} << 0 << "";
+    QTest::newRow("bad page") << sim + QStringList{"preset", "Jazz", "--page", "mono"} << 2
+                              << "--page: 'mono' is not a page; the pages are surround, stereo";
+    QTest::newRow("page given twice")
+        << sim + QStringList{"--page", "stereo", "preset", "Jazz", "--page", "stereo"} << 2
+        << "--page is given more than once";
+    QTest::newRow("a flag given twice") << sim + QStringList{"--trace-frames", "info"} << 2
+                                        << "--trace-frames is given more than once";
+    QTest::newRow("page on eq")
+        << sim + QStringList{"eq",     "--mode", "3", "--gains", "0,0,0,0,0,0,0,0,0,0",
+                             "--page", "stereo"}
+        << 2 << "--page does not go with eq; its options are --channel, --gains, --mode";
+    QTest::newRow("model on preset NAME")
+        << sim + QStringList{"preset", "Jazz", "--model", "1054"} << 2
+        << "--model does not go with preset; its options are --page";
+    QTest::newRow("mode on custom list")
+        << sim + QStringList{"custom", "list", "--mode", "3"} << 2
+        << "--mode does not go with custom list; it takes no options";
+    QTest::newRow("arguments to info")
+        << sim + QStringList{"info", "now"} << 2 << "info takes no arguments";
+    QTest::newRow("custom without sub-command")
+        << sim + QStringList{"custom", "show"} << 2 << "use 'custom list' or 'custom apply NAME";
+    QTest::newRow("bad model") << sim + QStringList{"preset", "list", "--model", "xyz"} << 2
+                               << "--model: 'xyz' is not a hexadecimal product ID";
+    QTest::newRow("simulate shake") << sim + QStringList{"simulate", "shake"} << 2
+                                    << "the actions are plug, unplug, new-unit, report-page";
+    QTest::newRow("new unit with a short identity")
+        << sim + QStringList{"simulate", "new-unit", "1054", "abc"} << 2
+        << "'abc' is not an identity (8 hexadecimal digits)";
+    QTest::newRow("report page mono") << sim + QStringList{"simulate", "report-page", "mono"} << 2
+                                      << "'mono' is not a page; the pages are surround, stereo";
+    QTest::newRow("device neither path nor identity")
+        << sim + QStringList{"--device", "hidraw1", "info"} << 2
+        << "--device: 'hidraw1' is neither a device path";
+    QTest::newRow("value missing")
+        << QStringList{"info", "--device"} << 2 << "missing value after '--device'";
 }
 
 void VelumixCtlTest::badArgumentsSendNothing()
@@ -140,8 +286,403 @@ void VelumixCtlTest::badArgumentsSendNothing()
     const Run run = runProgram(args);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    if (exitCode != 0)
+    if (exitCode != 0) {
+        QVERIFY2(run.err.startsWith("velumixctl: "), qPrintable(run.err));
         QVERIFY(run.out.filter(QRegularExpression("^TX")).isEmpty());
+    }
+}
+
+void VelumixCtlTest::requests_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("request");
+    const auto row = [](const char* name, const QStringList& args, const char* request) {
+        QTest::newRow(name) << args << QString(request);
+    };
+    row("get", {"get"}, R"({"command":"get","arguments":{}})");
+    row("global options anywhere", {"info", "--json", "--device", "0A1B2C3D"},
+        R"({"command":"info","arguments":{}})");
+    row("eq", {"eq", "--mode", "19", "--gains", "-3,0,0,0,0,0,0,0,0,12"},
+        R"({"command":"eq","arguments":{"mode":19,"gains":[-3,0,0,0,0,0,0,0,0,12],"channel":1}})");
+    row("eq on channel 2",
+        {"eq", "--channel", "2", "--mode", "1", "--gains", "0,0,0,0,0,0,0,0,0,0"},
+        R"({"command":"eq","arguments":{"mode":1,"gains":[0,0,0,0,0,0,0,0,0,0],"channel":2}})");
+    row("mic-volume", {"mic-volume", "40"}, R"({"command":"mic-volume","arguments":{"level":40}})");
+    row("enc off", {"enc", "off"}, R"({"command":"enc","arguments":{"on":false}})");
+    row("switch", {"switch", "1", "0", "2", "0"},
+        R"({"command":"switch","arguments":{"bytes":[1,0,2,0]}})");
+    row("preset", {"preset", "Rock & Roll"},
+        R"({"command":"preset","arguments":{"name":"Rock & Roll"}})");
+    row("preset on a page", {"preset", "Jazz", "--page", "stereo"},
+        R"({"command":"preset","arguments":{"name":"Jazz","page":"stereo"}})");
+    row("preset list", {"preset", "list"}, R"({"command":"preset-list","arguments":{}})");
+    row("preset list of a model", {"preset", "list", "--model", "0x4130", "--page", "surround"},
+        R"({"command":"preset-list","arguments":{"productId":"4130","page":"surround"}})");
+    row("custom list", {"custom", "list"}, R"({"command":"custom-list","arguments":{}})");
+    row("custom apply", {"custom", "apply", "Night", "--page", "stereo"},
+        R"({"command":"custom-apply","arguments":{"name":"Night","page":"stereo"}})");
+    row("simulate plug", {"simulate", "plug"},
+        R"({"command":"simulate","arguments":{"action":"plug"}})");
+    row("simulate new-unit", {"simulate", "new-unit", "4130", "0A1B2C3D"},
+        R"({"command":"simulate","arguments":{"action":"new-unit","productId":"4130","identity":"0a1b2c3d"}})");
+    row("simulate report-page", {"simulate", "report-page", "stereo"},
+        R"({"command":"simulate","arguments":{"action":"report-page","page":"stereo"}})");
+    row("watch", {"--json", "watch"}, R"({"command":"watch","arguments":{}})");
+}
+
+void VelumixCtlTest::requests()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, request);
+    const remote::Request made = requestOf(args);
+    const QJsonObject expected = json(request).toObject();
+    QCOMPARE(made.command, expected["command"].toString());
+    QCOMPARE(made.arguments, expected["arguments"].toObject());
+}
+
+void VelumixCtlTest::directJson_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("data");
+    QTest::newRow("get") << QStringList{"--simulate", "get"}
+                         << R"({"model":"Halden","productId":"1054","identity":"5a17c001",
+                               "page":"surround","mode":{"kind":"unknown","name":null},
+                               "gains":null,"micLevel":null,"noiseCancellation":null})";
+    QTest::newRow("status") << QStringList{"--simulate=4130", "status"}
+                            << R"({"page":"surround","stereoTab":1,"surroundTab":1,
+                                  "identity":"5a17c001"})";
+    QTest::newRow("list") << QStringList{"--simulate=0f51", "list"}
+                          << R"([{"vendorId":"3206","productId":"0f51","model":"Rasko",
+                                 "interface":3,"usagePage":"ff00","identity":null,
+                                 "path":"/sys/devices/virtual/velumix-sim/unit0/0003:3206:0F51.0002/hidraw/hidraw1"}])";
+    QTest::newRow("surround presets of the connected model")
+        << QStringList{"--simulate=1054", "preset", "list", "--page", "surround"}
+        << R"([{"page":"surround","name":"Deep Bass"},{"page":"surround","name":"FPS"},
+              {"page":"surround","name":"Moba"},{"page":"surround","name":"KAVRO Standard"}])";
+    QTest::newRow("stereo presets of a model, no headset")
+        << QStringList{"preset", "list", "--model", "4130", "--page", "stereo"}
+        << R"([{"page":"stereo","name":"Pop"},{"page":"stereo","name":"Rock & Roll"},
+              {"page":"stereo","name":"Deep Bass"},{"page":"stereo","name":"Jazz"},
+              {"page":"stereo","name":"Classic"},{"page":"stereo","name":"KAVRO Standard"}])";
+    QTest::newRow("preset") << QStringList{"--simulate", "preset", "Jazz"}
+                            << R"({"page":"stereo","name":"Jazz"})";
+    QTest::newRow("custom list")
+        << QStringList{"--simulate", "custom", "list"}
+        << R"([{"page":"surround","name":"Night","gains":[1,1,1,1,1,1,1,1,1,1]},
+              {"page":"stereo","name":"Night","gains":[2,2,2,2,2,2,2,2,2,2]},
+              {"page":"stereo","name":"Bass","gains":[6,4,2,0,0,0,0,0,0,0]}])";
+    QTest::newRow("custom apply on a page")
+        << QStringList{"--simulate", "custom", "apply", "Night", "--page", "stereo"}
+        << R"({"page":"stereo","name":"Night"})";
+    QTest::newRow("nothing to report") << QStringList{"--simulate", "enc", "on"} << "{}";
+}
+
+void VelumixCtlTest::directJson()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, data);
+    const Run run = runProgram(args + QStringList{"--json"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out.size(), 1);
+    QCOMPARE(json(run.out.first()), json(data));
+}
+
+void VelumixCtlTest::directRefusals_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown preset")
+        << QStringList{"--simulate=4130", "preset", "Nope"} << int(remote::ExitNoConfiguration)
+        << "'Nope' is not a preset of Sorel; its presets are 'Deep Bass', 'FPS', 'Moba', "
+           "'KAVRO Standard', 'Pop', 'Rock & Roll', 'Jazz', 'Classic'";
+    QTest::newRow("preset of the other page")
+        << QStringList{"--simulate", "preset", "FPS", "--page", "stereo"}
+        << int(remote::ExitNoConfiguration) << "'FPS' is not a preset of the stereo page of Halden";
+    QTest::newRow("ambiguous custom mode")
+        << QStringList{"--simulate", "custom", "apply", "Night"} << int(remote::ExitNoConfiguration)
+        << "'Night' names 2 custom modes (surround slot 1, stereo slot 1); name the page";
+    QTest::newRow("unknown custom mode")
+        << QStringList{"--simulate", "custom", "apply", "Day"} << int(remote::ExitNoConfiguration)
+        << "no custom mode 'Day'; the custom modes are 'Night', 'Night', 'Bass'";
+    QTest::newRow("a unit the window never saw")
+        << QStringList{"--simulate=4130", "custom", "list"} << int(remote::ExitNoConfiguration)
+        << "the window creates it when it first sees this unit";
+    QTest::newRow("presets of a model without a default file")
+        << QStringList{"preset", "list", "--model", "beef"} << int(remote::ExitNoConfiguration)
+        << "VID-3206&PID-beef.json";
+    QTest::newRow("watch") << QStringList{"watch"} << int(remote::ExitNoWindow)
+                           << "watch needs the running window (start velumix)";
+    QTest::newRow("simulate, with a private headset")
+        << QStringList{"--simulate", "simulate", "unplug"} << int(remote::ExitNoWindow)
+        << "simulate needs the running window (start velumix --simulate)";
+    QTest::newRow("no unit with that identity")
+        << QStringList{"--simulate", "--device", "0a0b0c0d", "get"} << int(remote::ExitNoHeadset)
+        << "no headset with identity 0a0b0c0d";
+}
+
+// Each refusal reads "velumixctl: ..." for people and is a JSON object for
+// scripts, with the same exit code.
+void VelumixCtlTest::directRefusals()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const Run human = runProgram(args);
+    QCOMPARE(human.exitCode, exitCode);
+    QVERIFY2(human.err.startsWith("velumixctl: ") && human.err.contains(message),
+             qPrintable(human.err));
+    QVERIFY(human.out.isEmpty());
+    const Run script = runProgram(args + QStringList{"--json"});
+    QCOMPARE(script.exitCode, exitCode);
+    const QJsonObject error = json(script.err).toObject();
+    QCOMPARE(error["exit"].toInt(), exitCode);
+    QVERIFY2(error["error"].toString().contains(message), qPrintable(script.err));
+    QVERIFY(script.out.isEmpty());
+}
+
+void VelumixCtlTest::humanText_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("get, from the window")
+        << "get"
+        << R"({"model":"Halden","productId":"1054","identity":"0a1b2c3d","page":"stereo",
+              "mode":{"kind":"preset","name":"Rock & Roll"},"gains":[3,2,0,0,0,0,0,-1,-2,-3],
+              "micLevel":40,"noiseCancellation":true})"
+        << "model:              Halden\n"
+           "product:            1054\n"
+           "identity:           0a1b2c3d\n"
+           "page:               stereo\n"
+           "mode:               preset Rock & Roll\n"
+           "gains:              3,2,0,0,0,0,0,-1,-2,-3\n"
+           "mic level:          40\n"
+           "noise cancellation: on\n";
+    QTest::newRow("get, what cannot be known")
+        << "get"
+        << R"({"model":"Halden","productId":"1054","identity":null,"page":"surround",
+              "mode":{"kind":"unknown","name":null},"gains":null,"micLevel":null,
+              "noiseCancellation":false})"
+        << "model:              Halden\n"
+           "product:            1054\n"
+           "identity:           unknown\n"
+           "page:               surround\n"
+           "mode:               unknown\n"
+           "gains:              unknown\n"
+           "mic level:          unknown\n"
+           "noise cancellation: off\n";
+    QTest::newRow("info")
+        << "info"
+        << R"({"model":"Sorel","productId":"4130","firmware":null,"sampleRate":96000,"stereo":1,
+              "surround":0,"identity":"01020304","page":"stereo"})"
+        << "model:        Sorel\nproduct:      4130\nfirmware:     unknown\n"
+           "sample rate:  96000\nstereo tab:   1\nsurround tab: 0\nidentity:     01020304\n"
+           "page:         stereo\n";
+    QTest::newRow("status")
+        << "status"
+        << R"({"page":"stereo","stereoTab":1,"surroundTab":0,"identity":"01020304"})"
+        << "page:         stereo\nstereo tab:   1\nsurround tab: 0\nidentity:     01020304\n";
+    QTest::newRow("preset") << "preset"
+                            << R"({"page":"stereo","name":"Jazz"})"
+                            << "page: stereo\nname: Jazz\n";
+    QTest::newRow("custom apply") << "custom-apply"
+                                  << R"({"page":"surround","name":"Night"})"
+                                  << "page: surround\nname: Night\n";
+    QTest::newRow("list, the window's unit named")
+        << "list"
+        << R"([{"vendorId":"3206","productId":"1054","model":"Halden","interface":3,
+               "usagePage":"ff00","path":"/dev/hidraw4","identity":"0a1b2c3d"},
+              {"vendorId":"3206","productId":"4130","model":"Sorel","interface":3,
+               "usagePage":"ff00","path":"/dev/hidraw7","identity":null}])"
+        << "MODEL   PRODUCT  INTERFACE  USAGE PAGE  IDENTITY  PATH\n"
+           "Halden  1054     3          ff00        0a1b2c3d  /dev/hidraw4\n"
+           "Sorel   4130     3          ff00        unknown   /dev/hidraw7\n";
+    QTest::newRow("preset list")
+        << "preset-list"
+        << R"([{"page":"surround","name":"FPS"},{"page":"stereo","name":"Pop"}])"
+        << "PAGE      NAME\nsurround  FPS\nstereo    Pop\n";
+    QTest::newRow("custom list")
+        << "custom-list"
+        << R"([{"page":"stereo","name":"Bass","gains":[6,4,2,0,0,0,0,0,0,0]}])"
+        << "PAGE    NAME  GAINS\nstereo  Bass  6,4,2,0,0,0,0,0,0,0\n";
+    QTest::newRow("an empty list") << "custom-list"
+                                   << "[]"
+                                   << "PAGE  NAME  GAINS\n";
+    QTest::newRow("nothing to report") << "eq"
+                                       << "null"
+                                       << "";
+}
+
+void VelumixCtlTest::humanText()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, data);
+    QFETCH(QString, text);
+    const QJsonValue value = data == "null" ? QJsonValue() : json(data);
+    QCOMPARE(::humanText(command, value), text);
+}
+
+void VelumixCtlTest::eventText_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("plugged") << R"({"event":"plugged","productId":"1054","model":"Halden"})"
+                             << "plugged: Halden 1054\n";
+    QTest::newRow("unplugged") << R"({"event":"unplugged"})"
+                               << "unplugged\n";
+    QTest::newRow("unit")
+        << R"({"event":"unit","productId":"4130","model":"Sorel","identity":"0a1b2c3d"})"
+        << "unit: Sorel 4130 0a1b2c3d\n";
+    QTest::newRow("page") << R"({"event":"page","page":"stereo"})"
+                          << "page: stereo\n";
+    QTest::newRow("mode") << R"({"event":"mode","page":"stereo","kind":"custom","name":"Night"})"
+                          << "mode: stereo custom Night\n";
+    QTest::newRow("mic level") << R"({"event":"mic-level","level":40})"
+                               << "mic-level: 40\n";
+    QTest::newRow("noise cancellation") << R"({"event":"noise-cancellation","on":false})"
+                                        << "noise-cancellation: off\n";
+    QTest::newRow("an event of a later window") << R"({"event":"volume","level":7})"
+                                                << "volume: 7\n";
+}
+
+void VelumixCtlTest::eventText()
+{
+    QFETCH(QString, event);
+    QFETCH(QString, line);
+    QCOMPARE(humanEventText(json(event).toObject()), line);
+}
+
+void VelumixCtlTest::throughWindow_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArrayList>("answers");
+    QTest::addColumn<QStringList>("requests"); // as the window receives them
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("out");
+    QTest::addColumn<QString>("err");
+    const auto result = [](int exit, const QJsonValue& data = QJsonValue(),
+                           const QString& error = QString()) {
+        return remote::encodeResult({exit, error, data});
+    };
+    const QJsonObject applied{{"page", "stereo"}, {"name", "Jazz"}};
+    const QJsonObject settings = json(R"({"model":"Halden","productId":"1054",
+        "identity":"0a1b2c3d","page":"stereo","mode":{"kind":"preset","name":"Jazz"},
+        "gains":[0,0,0,0,0,0,0,0,0,0],"micLevel":40,"noiseCancellation":true})")
+                                     .toObject();
+    const QString listed = R"([{"vendorId":"3206","productId":"1054","model":"Halden",
+        "interface":3,"usagePage":"ff00","path":"/dev/hidraw4","identity":"0a1b2c3d"}])";
+    QTest::newRow("preset")
+        << QStringList{"preset", "Jazz", "--page", "stereo"} << QByteArrayList{result(0, applied)}
+        << QStringList{R"({"command":"preset","arguments":{"name":"Jazz","page":"stereo"}})"} << 0
+        << QStringList{"page: stereo", "name: Jazz"} << "";
+    QTest::newRow("get --json") << QStringList{"--json", "get"}
+                                << QByteArrayList{result(0, settings)}
+                                << QStringList{R"({"command":"get","arguments":{}})"} << 0
+                                << QStringList{QString::fromUtf8(
+                                       QJsonDocument(settings).toJson(QJsonDocument::Compact))}
+                                << "";
+    QTest::newRow("the window's refusal")
+        << QStringList{"custom", "apply", "Night"}
+        << QByteArrayList{result(8, QJsonValue(), "'Night' names 2 custom modes")}
+        << QStringList{R"({"command":"custom-apply","arguments":{"name":"Night"}})"} << 8
+        << QStringList{} << "velumixctl: 'Night' names 2 custom modes\n";
+    QTest::newRow("the window's refusal, --json")
+        << QStringList{"--json", "simulate", "plug"}
+        << QByteArrayList{result(2, QJsonValue(), "the window runs without --simulate")}
+        << QStringList{R"({"command":"simulate","arguments":{"action":"plug"}})"} << 2
+        << QStringList{} << "{\"error\":\"the window runs without --simulate\",\"exit\":2}\n";
+    QTest::newRow("simulate new-unit")
+        << QStringList{"simulate", "new-unit", "4130", "0a1b2c3d"} << QByteArrayList{result(0)}
+        << QStringList{R"({"command":"simulate","arguments":{"action":"new-unit","productId":"4130","identity":"0a1b2c3d"}})"}
+        << 0 << QStringList{} << "";
+    const QByteArray events = remote::encodeEvent({{"event", "page"}, {"page", "stereo"}}) +
+                              remote::encodeEvent({{"event", "mic-level"}, {"level", 40}});
+    QTest::newRow("watch") << QStringList{"watch"} << QByteArrayList{result(0) + events}
+                           << QStringList{R"({"command":"watch","arguments":{}})"} << 0
+                           << QStringList{"page: stereo", "mic-level: 40"} << "";
+    QTest::newRow("watch --json") << QStringList{"watch", "--json"}
+                                  << QByteArrayList{result(0) + events}
+                                  << QStringList{R"({"command":"watch","arguments":{}})"} << 0
+                                  << QStringList{R"({"event":"page","page":"stereo"})",
+                                                 R"({"event":"mic-level","level":40})"}
+                                  << "";
+    QTest::newRow("--device names the window's unit")
+        << QStringList{"--device", "0A1B2C3D", "mic-volume", "30"}
+        << QByteArrayList{result(0, settings), result(0)}
+        << QStringList{R"({"command":"get","arguments":{}})",
+                       R"({"command":"mic-volume","arguments":{"level":30}})"}
+        << 0 << QStringList{} << "";
+    QTest::newRow("--device names the window's unit by its path")
+        << QStringList{"--device", "/dev/hidraw4", "enc", "on"}
+        << QByteArrayList{result(0, settings), result(0, json(listed)), result(0)}
+        << QStringList{R"({"command":"get","arguments":{}})",
+                       R"({"command":"list","arguments":{}})",
+                       R"({"command":"enc","arguments":{"on":true}})"}
+        << 0 << QStringList{} << "";
+    // velumixctl then looks for that unit itself, on a machine without one.
+    QTest::newRow("--device names another unit")
+        << QStringList{"--device", "/dev/hidraw9", "enc", "on"}
+        << QByteArrayList{result(0, settings), result(0, json(listed))}
+        << QStringList{R"({"command":"get","arguments":{}})",
+                       R"({"command":"list","arguments":{}})"}
+        << 3 << QStringList{} << "velumixctl: no headset at /dev/hidraw9\n";
+    QTest::newRow("a private headset never goes to the window")
+        << QStringList{"--simulate", "mic-volume", "30"} << QByteArrayList{result(0)}
+        << QStringList{} << 0 << QStringList{} << "";
+}
+
+void VelumixCtlTest::throughWindow()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArrayList, answers);
+    QFETCH(QStringList, requests);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, out);
+    QFETCH(QString, err);
+    QTemporaryDir folder;
+    const QString socket = folder.filePath("window");
+    StandInWindow window(socket, answers);
+    const Run run = runProgram(args, socket);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.err, err);
+    QCOMPARE(window.requests.size(), requests.size());
+    for (int i = 0; i < requests.size(); ++i) {
+        const QJsonObject expected = json(requests[i]).toObject();
+        QCOMPARE(window.requests[i].command, expected["command"].toString());
+        QCOMPARE(window.requests[i].arguments, expected["arguments"].toObject());
+    }
+}
+
+// --device picks a unit by its interface's path or by the identity it
+// reports; the choice ends with the command.
+void VelumixCtlTest::devicePicksOneOfSeveralHeadsets()
+{
+    SimulatedLink link;
+    link.addHeadset(0x1054, {1, 2, 3, 4});
+    const int second = link.addHeadset(0x1054, {5, 6, 7, 8});
+    std::string secondPath;
+    for (const HidDeviceInfo& entry : link.backend.enumerate(0, 0)) {
+        if (usbHidInterfaceMatches(entry) &&
+            entry.path.find("unit" + std::to_string(second)) != std::string::npos)
+            secondPath = entry.path;
+    }
+    QVERIFY(!secondPath.empty());
+    const remote::Request status{"status", {}};
+    bool leftAlone = true; // closed, with no path wanted any more
+    const auto identityFor = [&](const QString& device) {
+        const remote::Result result = runDirect(status, device);
+        leftAlone = leftAlone && linkState.deviceOpened == 0 && link.context.wantedPath.empty();
+        return result.ok() ? result.data["identity"].toString() : result.error;
+    };
+    QCOMPARE(identityFor(QString::fromStdString(secondPath)), QString("05060708"));
+    QCOMPARE(identityFor("01020304"), QString("01020304"));
+    QCOMPARE(identityFor("05060708"), QString("05060708"));
+    QCOMPARE(identityFor("/dev/hidraw9"), QString("no headset at /dev/hidraw9"));
+    QCOMPARE(identityFor("09090909"), QString("no headset with identity 09090909"));
+    QCOMPARE(runDirect(status, "09090909").exit, int(remote::ExitNoHeadset));
+    QVERIFY(leftAlone);
 }
 
 void VelumixCtlTest::headsetFailures_data()
@@ -152,32 +693,32 @@ void VelumixCtlTest::headsetFailures_data()
     const QStringList eq = {"eq", "--mode", "3", "--gains", "1,2,3,4,5,6,7,8,9,10"};
     QTest::newRow("open fails") << eq
                                 << Fault([](SimulatedHidBackend& b, int) { b.setOpenFails(true); })
-                                << int(ExitOpenFailed);
+                                << int(remote::ExitOpenFailed);
     QTest::newRow("write fails") << eq << Fault([](SimulatedHidBackend& b, int) {
         b.setWriteFails(true);
-    }) << int(ExitWriteFailed);
+    }) << int(remote::ExitWriteFailed);
     QTest::newRow("no reply") << eq << Fault([](SimulatedHidBackend& b, int unit) {
         b.firmware(unit).faults().silent = true;
-    }) << int(ExitNoReply);
+    }) << int(remote::ExitNoReply);
     QTest::newRow("broken replies")
         << QStringList{"info"} << Fault([](SimulatedHidBackend& b, int unit) {
                b.firmware(unit).faults().badChecksum = true;
            })
-        << int(ExitNoReply);
+        << int(remote::ExitNoReply);
     QTest::newRow("error status") << QStringList{"enc", "on"}
                                   << Fault([](SimulatedHidBackend& b, int unit) {
                                          b.firmware(unit).faults().errorStatus = true;
                                      })
-                                  << int(ExitHeadsetError);
+                                  << int(remote::ExitHeadsetError);
     QTest::newRow("32-byte replies are fine")
         << QStringList{"info"} << Fault([](SimulatedHidBackend& b, int unit) {
                b.firmware(unit).faults().reportSize = 32;
                b.firmware(unit).faults().marker = '$';
            })
-        << int(ExitSuccess);
+        << int(remote::ExitSuccess);
     QTest::newRow("unplugged") << QStringList{"mic-volume", "3"}
                                << Fault([](SimulatedHidBackend& b, int unit) { b.unplug(unit); })
-                               << int(ExitNoHeadset);
+                               << int(remote::ExitNoHeadset);
 }
 
 void VelumixCtlTest::headsetFailures()
@@ -188,13 +729,58 @@ void VelumixCtlTest::headsetFailures()
     SimulatedLink link;
     const int unit = link.addHeadset();
     fault(link.backend, unit);
-    CtlOptions options;
-    options.command = command.first();
-    options.arguments = command.mid(1);
-    QString out, err;
-    QTextStream outStream(&out), errStream(&err);
-    QCOMPARE(runCtlCommand(options, outStream, errStream), exitCode);
+    QCOMPARE(runDirect(requestOf(command)).exit, exitCode);
     QCOMPARE(linkState.deviceOpened, 0); // the command always leaves the link closed
+}
+
+void VelumixCtlTest::velumixAnswersHelpAndVersionAlone_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("--help") << "--help"
+                            << "--simulate <PID>";
+    QTest::newRow("--version") << "--version"
+                               << "velumix 0.1.0";
+}
+
+// The window program answers --help and --version without a display and
+// without writing anything: no trace log, no autostart entry, no user file.
+void VelumixCtlTest::velumixAnswersHelpAndVersionAlone()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, answer);
+    QTemporaryDir home;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    for (const char* variable :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
+        environment.insert(variable, home.path());
+    process.setProcessEnvironment(environment);
+    process.start(qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/velumix", {option});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains(answer));
+    QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+}
+
+// The shell completion lists the presets by hand; they are the built-in ones.
+void VelumixCtlTest::completionKnowsThePresets()
+{
+    QFile script(qEnvironmentVariable("VELUMIX_SOURCE_DIR") + "/resources/completion/velumixctl");
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch listed =
+        QRegularExpression(R"re(presets="([^"]*)")re").match(QString::fromUtf8(script.readAll()));
+    QVERIFY(listed.hasMatch());
+    QStringList captions;
+    for (const BuiltInPreset& preset : builtInPresets()) {
+        if (!captions.contains(preset.caption))
+            captions << preset.caption;
+    }
+    QCOMPARE(listed.captured(1).split('|'), captions);
 }
 
 QTEST_GUILESS_MAIN(VelumixCtlTest)

@@ -71,12 +71,15 @@ offers() { # EXPECTED WORDS...
     got=$(complete_words "$@" | sort | tr '\n' ' ')
     [ "$got" = "$expected " ] || { echo "offered '$got', expected '$expected '"; false; }
 }
-check "completion: the commands" offers "custom enc eq info list mic-volume preset status switch" velumixctl ""
+check "completion: the commands" offers "custom enc eq get info list mic-volume preset simulate status switch watch" velumixctl ""
 check "completion: commands after an option" offers "enc eq" velumixctl --accept 1054 e
-check "completion: the options" offers "--accept --help --simulate --trace-frames --version" velumixctl --
+check "completion: the options" offers "--accept --device --help --json --simulate --trace-frames --version" velumixctl --
 check "completion: enc" offers "off on" velumixctl enc ""
 check "completion: custom" offers "apply list" velumixctl custom ""
 check "completion: --page" offers "stereo surround" velumixctl preset Jazz --page ""
+check "completion: preset names, quoted" offers 'Rock\ \&\ Roll' velumixctl preset Ro
+check "completion: preset list's options" offers "--device --json --model --page" velumixctl preset list --
+check "completion: simulate" offers "new-unit plug report-page unplug" velumixctl simulate ""
 
 # --help and --version answer without a display and write nothing.
 answers_alone() { # PROGRAM ARGUMENT EXPECTED

@@ -71,8 +71,10 @@ box_names_node_and_rule() {
 said_once() { [ "$(grep -cF -- "$1" "$program_log")" -eq 1 ]; }
 never_said() { ! grep -qF -- "$1" "$program_log"; }
 
+# --accept makes velumixctl open the headset itself rather than ask the
+# running window.
 velumixctl_names_node_and_rule() {
-    as_user "$user_programs/bin/velumixctl" info >/dev/null 2>"$work/ctl.err"
+    as_user "$user_programs/bin/velumixctl" --accept "$kProduct" info >/dev/null 2>"$work/ctl.err"
     local status=$?
     [ "$status" -eq 4 ] && grep -qF "cannot open the headset at $headset_node" "$work/ctl.err" &&
         grep -qF "udev rule" "$work/ctl.err" ||

@@ -55,16 +55,18 @@ run_row() {
     return "$result"
 }
 
+# The table's rows: product, interface, usage page and path.
 lists_only_the_headset_interface() {
     local listed
-    listed=$("$bin/velumixctl" list) || return 1
-    [ "$listed" = "3206 $kProduct -1 ff00 $headset_node" ] ||
+    listed=$("$bin/velumixctl" list | awk 'NR > 1 { print $2, $3, $4, $NF }') || return 1
+    [ "$listed" = "$kProduct -1 ff00 $headset_node" ] ||
         { echo "listed '$listed', the headset is $headset_node" >&2; return 1; }
 }
 
 info_names_the_unit() {
     "$bin/velumixctl" info >"$work/info.out" || return 1
-    grep -qx "identity: $kIdentity" "$work/info.out" && grep -qx "firmware: VLX-FW 1.4.2" "$work/info.out" ||
+    grep -qE "^identity: +$kIdentity\$" "$work/info.out" &&
+        grep -qE "^firmware: +VLX-FW 1.4.2\$" "$work/info.out" ||
         { cat "$work/info.out" >&2; return 1; }
 }
 
