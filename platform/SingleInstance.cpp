@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -49,8 +50,12 @@ bool SingleInstance::acquire()
     clearStaleSegment();
     const bool first = m_segment.create(1);
     m_semaphore.release();
-    if (first)
+    if (first) {
+        // Where the session has no runtime folder, Qt makes its private
+        // fallback folder (owner only) for the socket.
+        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
         m_channel->listen();
+    }
     return first;
 }
 

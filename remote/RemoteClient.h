@@ -2,15 +2,13 @@
 // velumixctl's side of the window's local channel.
 
 #include "RemoteProtocol.h"
+#include "SessionSocket.h"
 
 #include <functional>
 #include <optional>
 
 namespace remote {
 
-// The socket a program of this user's session listens on: in the session's
-// runtime folder (Qt's private per-user fallback where there is none).
-QString sessionSocketPath(const QString& programName);
 // The socket of the window of this user's session.
 QString windowSocketPath();
 

@@ -8,6 +8,8 @@
 
 namespace remote {
 
+// $XDG_RUNTIME_DIR, or else the path of Qt's fallback folder (which may not
+// exist yet: the listening side creates it).
 QString sessionRuntimeFolder();
 
 // "<runtime folder>/<programName>-<uid>".
