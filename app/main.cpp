@@ -201,6 +201,18 @@ int main(int argc, char* argv[])
         panel->move(place);
         panel->show();
     }
+    // velumixctl's commands: those of the simulated headset go to its panel,
+    // every other one to the window, as the matching click would.
+    instance.setCommandHandler([&window, &panel](const remote::Request& request) {
+        if (request.command != QLatin1String("simulate"))
+            return window.runRemoteCommand(request);
+        if (!panel)
+            return remote::Result::failure(
+                remote::ExitNoWindow,
+                QStringLiteral("simulate needs a window started with --simulate"));
+        return panel->runSimulateCommand(request);
+    });
+    QObject::connect(&window, &Velumix::remoteEvent, &instance, &SingleInstance::publishEvent);
     const int result = app.exec();
     window.shutDown();
     return result;

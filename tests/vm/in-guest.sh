@@ -29,6 +29,7 @@ run() { # NAME COMMAND...
 run "velumixctl" "$here/ctl.sh"
 run "device link" "$isolated" "$VELUMIX_BIN/tst_uhidlink"
 run "window hot-plug" "$isolated" "$VELUMIX_BIN/tst_uhidwindow"
+run "window and velumixctl together" "$isolated" "$here/window-and-ctl.sh"
 # A checkout in a home folder that other users cannot enter (mode 0700, as
 # Debian makes new home folders): the build folder is seen again below such
 # a folder for the access checks, whose user is not the folder's owner.

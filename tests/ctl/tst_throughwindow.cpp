@@ -1,0 +1,197 @@
+// A whole session scripted with velumixctl against `velumix --simulate`
+// started by the test: every command goes through the window, which shows
+// and stores what a click would, and `watch` sees it all happen.
+
+#include "ConfigNames.h"
+#include "ConfigReader.h"
+#include "RemoteClient.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+
+    QJsonObject object() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+QString program(const char* name)
+{
+    return qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/" + name;
+}
+
+Run velumixctl(const QStringList& args)
+{
+    QProcess process;
+    process.start(program("velumixctl"), args);
+    Run run;
+    if (!process.waitForFinished(10000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QJsonObject get()
+{
+    const Run run = velumixctl({"--json", "get"});
+    return run.exitCode == 0 ? run.object() : QJsonObject{{"failed", QString(run.err)}};
+}
+
+// The saved mode in the user file of the unit with `productId` and `identity`.
+QString savedModeName(quint16 productId, const QString& identity)
+{
+    const QString path = userFileFolder(kWindowProgramName) + "/" +
+                         userFileName(0x3206, productId, identityFromHex(identity));
+    return readConfigFile(path).record.name;
+}
+
+} // namespace
+
+class TestThroughWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void commandsActAsClicks();
+    void refusalsComeBackWithTheirExitCodes_data();
+    void refusalsComeBackWithTheirExitCodes();
+    void simulatedHeadsetIsScripted();
+    void watchSawEveryChange();
+
+private:
+    QStringList watchedEvents();
+
+    QProcess m_window;
+    QProcess m_watch;
+    QString m_identity;
+};
+
+void TestThroughWindow::initTestCase()
+{
+    QVERIFY(!QFile::exists(remote::windowSocketPath()));
+    m_window.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_window.start(program("velumix"), {"--simulate=1054"});
+    QVERIFY(m_window.waitForStarted());
+    // Listening, and the simulated unit plugged in and known.
+    QTRY_VERIFY_WITH_TIMEOUT(get()["identity"].isString(), 20000);
+    m_identity = get()["identity"].toString();
+    m_watch.start(program("velumixctl"), {"--json", "watch"});
+    QVERIFY(m_watch.waitForStarted());
+    QTest::qWait(500); // until the window counts it as a watcher
+}
+
+void TestThroughWindow::cleanupTestCase()
+{
+    for (QProcess* process : {&m_watch, &m_window}) {
+        process->terminate();
+        if (!process->waitForFinished(5000))
+            process->kill();
+    }
+}
+
+void TestThroughWindow::commandsActAsClicks()
+{
+    const QJsonObject start = get();
+    QCOMPARE(start["model"].toString(), QString("Halden"));
+    QCOMPARE(start["page"].toString(), QString("surround"));
+
+    QCOMPARE(velumixctl({"preset", "Jazz", "--page", "stereo"}).exitCode, 0);
+    const QJsonObject jazz = get();
+    QCOMPARE(jazz["page"].toString(), QString("stereo"));
+    QCOMPARE(jazz["mode"].toObject()["kind"].toString(), QString("preset"));
+    QCOMPARE(jazz["mode"].toObject()["name"].toString(), QString("Jazz"));
+    // The Jazz entry of the model's default file, on the sliders.
+    QCOMPARE(jazz["gains"].toArray(), QJsonArray({2, 2, 3, 3, 2, 1, 0, 0, 1, 1}));
+    QCOMPARE(savedModeName(0x1054, m_identity), QString("Jazz"));
+
+    // A new unit's file holds one surround custom mode.
+    const Run custom = velumixctl({"--json", "custom", "list"});
+    QCOMPARE(custom.exitCode, 0);
+    const QJsonObject first = QJsonDocument::fromJson(custom.out).array().at(0).toObject();
+    QCOMPARE(first["page"].toString(), QString("surround"));
+    QCOMPARE(velumixctl({"custom", "apply", first["name"].toString()}).exitCode, 0);
+    const QJsonObject applied = get();
+    QCOMPARE(applied["page"].toString(), QString("surround"));
+    QCOMPARE(applied["mode"].toObject()["kind"].toString(), QString("custom"));
+    QCOMPARE(savedModeName(0x1054, m_identity), first["name"].toString());
+
+    QCOMPARE(velumixctl({"mic-volume", "40"}).exitCode, 0);
+    QCOMPARE(velumixctl({"enc", "on"}).exitCode, 0);
+    const QJsonObject microphone = get();
+    QCOMPARE(microphone["micLevel"].toInt(), 40);
+    QCOMPARE(microphone["noiseCancellation"].toBool(), true);
+}
+
+void TestThroughWindow::refusalsComeBackWithTheirExitCodes_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("errorPart");
+    QTest::newRow("unknown preset names the model's")
+        << QStringList{"preset", "Nope"} << 8 << "'Jazz'";
+    QTest::newRow("unknown custom mode")
+        << QStringList{"custom", "apply", "Nope"} << 8 << "no custom mode 'Nope'";
+    QTest::newRow("level out of range") << QStringList{"mic-volume", "101"} << 2 << "0 to 100";
+    QTest::newRow("new unit without identity")
+        << QStringList{"simulate", "new-unit", "4130"} << 2 << "IDENTITY";
+}
+
+void TestThroughWindow::refusalsComeBackWithTheirExitCodes()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, errorPart);
+    const QJsonObject before = get();
+    const Run run = velumixctl(QStringList{"--json"} + args);
+    QCOMPARE(run.exitCode, exitCode);
+    const QJsonObject error = QJsonDocument::fromJson(run.err).object();
+    QCOMPARE(error["exit"].toInt(), exitCode);
+    QVERIFY2(error["error"].toString().contains(errorPart), run.err.constData());
+    QCOMPARE(get(), before);
+}
+
+void TestThroughWindow::simulatedHeadsetIsScripted()
+{
+    QCOMPARE(velumixctl({"simulate", "unplug"}).exitCode, 0);
+    QCOMPARE(velumixctl({"get"}).exitCode, 3);
+    QCOMPARE(velumixctl({"simulate", "plug"}).exitCode, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(get()["identity"].toString(), m_identity, 10000);
+
+    QCOMPARE(velumixctl({"simulate", "report-page", "stereo"}).exitCode, 0);
+    QCOMPARE(velumixctl({"simulate", "new-unit", "4130", "0a1b2c3d"}).exitCode, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(get()["identity"].toString(), QString("0a1b2c3d"), 10000);
+    const QJsonObject unit = get();
+    QCOMPARE(unit["model"].toString(), QString("Sorel"));
+    QCOMPARE(unit["page"].toString(), QString("stereo"));
+}
+
+QStringList TestThroughWindow::watchedEvents()
+{
+    QStringList names;
+    for (const QByteArray& line : m_watch.readAllStandardOutput().split('\n')) {
+        const QJsonObject event = QJsonDocument::fromJson(line).object();
+        if (!event.isEmpty())
+            names << event["event"].toString();
+    }
+    return names;
+}
+
+void TestThroughWindow::watchSawEveryChange()
+{
+    QTest::qWait(500);
+    const QStringList events = watchedEvents();
+    for (const char* expected :
+         {"mode", "page", "mic-level", "noise-cancellation", "unplugged", "plugged", "unit"})
+        QVERIFY2(events.contains(expected), qPrintable(expected + (": " + events.join(' '))));
+    QVERIFY(events.indexOf("unplugged") < events.lastIndexOf("plugged"));
+}
+
+QTEST_GUILESS_MAIN(TestThroughWindow)
+#include "tst_throughwindow.moc"
