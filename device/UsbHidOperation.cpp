@@ -63,6 +63,8 @@ void sendCommand(const CommandNames& names, const Report& frame, int line)
     linkState.txReport = frame;
     const int result = usbHidWriteDevice(linkState.txReport.data());
     linkContext().lastWriteResult = result;
+    if (result != WriteSucceeded)
+        ++linkContext().failedWrites;
     static const char* const kOutcome[] = {"Write Success!", "Write Fail!", "Device Not Open!"};
     debugLine(lcDevice(), QStringLiteral("[Send - %1::%2]").arg(names.debugName, kOutcome[result]));
     if (names.traceTag)
@@ -186,6 +188,11 @@ int usbHidLastWriteResult()
     return linkContext().lastWriteResult;
 }
 
+int usbHidFailedWriteCount()
+{
+    return linkContext().failedWrites;
+}
+
 void usbHidSend_ReadVersion()
 {
     sendCommand({"ReadVersion", "usbHidSend_ReadVersion", nullptr}, frame::readVersionCommand(),
@@ -268,7 +275,7 @@ int usbHidDispatchReply(int bytesRead)
     switch (linkState.rxFrame[frame::kCodeOffset]) {
     case frame::ReadVersion:
         usbHidRecv_ReadVersion();
-        return NoSignal;
+        return VersionReply;
     case frame::ReadAudio:
         usbHidRecv_ReadAudio();
         return AudioReply;
@@ -314,6 +321,7 @@ void usbHidRecv_ReadAudio()
         debugLine(lcDevice(), "[Recv - ReadAudio::Error]");
         return;
     }
+    replyState.sampleRateCode = rxPayload(1);
     replyState.stereoTabFlag = rxPayload(2);
     replyState.surroundTabFlag = rxPayload(3);
 }
