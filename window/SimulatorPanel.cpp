@@ -197,7 +197,7 @@ void SimulatorPanel::newUnitAction(const QJsonObject& arguments)
     if (arguments["productId"].isString()) {
         const quint16 productId = arguments["productId"].toString().toUShort(nullptr, 16);
         if (m_productId->findData(productId) < 0)
-            m_productId->addItem(QStringLiteral("%1").arg(productId, 4, 16, QChar('0')), productId);
+            m_productId->addItem(hexDigits(productId), productId);
         m_productId->setCurrentIndex(m_productId->findData(productId));
     }
     if (arguments["identity"].isString())
@@ -213,7 +213,7 @@ void SimulatorPanel::reportPageAction(const QJsonObject& arguments)
 QJsonObject SimulatorPanel::unitState() const
 {
     const HeadsetSettings& settings = m_backend.firmware(m_unit).settings();
-    return {{"productId", QStringLiteral("%1").arg(settings.productId, 4, 16, QChar('0'))},
+    return {{"productId", hexDigits(settings.productId)},
             {"identity", identityToHex(settings.identity)},
             {"plugged", m_backend.isPlugged(m_unit)}};
 }

@@ -28,11 +28,6 @@ struct RemoteCommand
     Result (Velumix::*run)(const QJsonObject& arguments);
 };
 
-QString hexDigits(quint16 value)
-{
-    return QStringLiteral("%1").arg(value, 4, 16, QChar('0'));
-}
-
 QJsonValue textOrNull(const QString& text)
 {
     return text.isEmpty() ? QJsonValue() : QJsonValue(text);

@@ -8,6 +8,7 @@
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "ModeLookup.h"
+#include "RemoteArguments.h"
 #include "UsbHidOperation.h"
 
 void Velumix::announce(const char* event, QJsonObject members)
@@ -28,9 +29,8 @@ QString Velumix::connectedModelName() const
 
 QJsonObject Velumix::connectedProduct() const
 {
-    return {
-        {"productId", QStringLiteral("%1").arg(linkState.connectedProductId, 4, 16, QChar('0'))},
-        {"model", connectedModelName()}};
+    return {{"productId", hexDigits(linkState.connectedProductId)},
+            {"model", connectedModelName()}};
 }
 
 void Velumix::announceSoundPage(SoundPage page)
