@@ -49,6 +49,7 @@ struct LinkContext
     std::string lastMatchedPath;
     std::string lastOpenError;
     int lastWriteResult = WriteNotOpen;
+    int failedWrites = 0;
 };
 
 // Installs a context on construction and puts the previous one back on

@@ -20,7 +20,9 @@ void MyThread::run()
             return;
         const int bytesRead = usbHidReadReport(kReadTimeoutMs);
         const int type = usbHidDispatchReply(bytesRead);
-        if (type != NoSignal)
+        if (type == VersionReply)
+            emit sendVersion(QString::fromStdString(frame::versionText(linkState.rxFrame.data())));
+        else if (type != NoSignal)
             emit sendReadAudio(type);
         msleep(1);
     }

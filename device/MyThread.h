@@ -1,4 +1,5 @@
 #pragma once
+#include <QString>
 #include <QThread>
 
 #include <atomic>
@@ -16,6 +17,8 @@ public:
 signals:
     void sendSetMicTimer(int);
     void sendReadAudio(int iCmdType);
+    // The firmware version a version reply named (empty for "no version").
+    void sendVersion(const QString& version);
 
 protected:
     void run() override;

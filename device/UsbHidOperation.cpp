@@ -79,6 +79,8 @@ void sendCommand(const CommandNames& names, const Report& frame, int line)
     linkState.txReport = frame;
     const int result = usbHidWriteDevice(linkState.txReport.data());
     linkContext().lastWriteResult = result;
+    if (result != WriteSucceeded)
+        ++linkContext().failedWrites;
     static const char* const kOutcome[] = {"Write Success!", "Write Fail!", "Device Not Open!"};
     debugLine(lcDevice(), QStringLiteral("[Send - %1::%2]").arg(names.debugName, kOutcome[result]));
     if (names.traceTag)
@@ -210,6 +212,11 @@ int usbHidLastWriteResult()
     return linkContext().lastWriteResult;
 }
 
+int usbHidFailedWriteCount()
+{
+    return linkContext().failedWrites;
+}
+
 void usbHidSend_ReadVersion()
 {
     sendCommand({"ReadVersion", "usbHidSend_ReadVersion", nullptr}, frame::readVersionCommand(),
@@ -299,7 +306,7 @@ int usbHidDispatchReply(int bytesRead)
     switch (code) {
     case frame::ReadVersion:
         usbHidRecv_ReadVersion();
-        return NoSignal;
+        return VersionReply;
     case frame::ReadAudio:
         usbHidRecv_ReadAudio();
         return AudioReply;
@@ -345,6 +352,7 @@ void usbHidRecv_ReadAudio()
         debugLine(lcDevice(), "[Recv - ReadAudio::Error]");
         return;
     }
+    replyState.sampleRateCode = rxPayload(1);
     replyState.stereoTabFlag = rxPayload(2);
     replyState.surroundTabFlag = rxPayload(3);
 }

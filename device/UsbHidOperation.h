@@ -62,6 +62,8 @@ struct ReplyState
     std::atomic<int> surroundTabFlag{0};
     std::atomic<int> peqAckFirst{0};
     std::atomic<int> peqAckLast{0};
+    // The sample-rate code of the last audio reply (frame::sampleRateHz), -1 before one.
+    std::atomic<int> sampleRateCode{-1};
     std::atomic<DeviceIdentity> deviceIdentity{DeviceIdentity{}};
 };
 static_assert(std::atomic<DeviceIdentity>::is_always_lock_free,
@@ -77,6 +79,8 @@ enum ReplyType
     StatusStereo = 2,
     AudioReply = 20,
     PeqAcknowledged = 21,
+    // Not carried by sendReadAudio: the reader hands the text over with sendVersion.
+    VersionReply = 22,
     NoSignal = -1,
     NotAwaited = -2, // a reply to a command this link did not send
 };
@@ -114,6 +118,9 @@ bool usbHidSend_PeqPair(int channel, int modeIndex, const EqGains& gains);
 bool usbHidSend_ReadAudioAndStatus();
 // The WriteResult of the last command write.
 int usbHidLastWriteResult();
+// How many command writes have failed since the link context was installed,
+// so that a caller can tell whether any write of a sequence failed.
+int usbHidFailedWriteCount();
 
 // Reads one report on the reader handle into rxReport/rxFrame; returns what
 // the read returned. Bytes beyond the report are cleared in rxFrame.

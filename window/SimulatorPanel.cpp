@@ -3,6 +3,7 @@
 #include "ConfigNames.h"
 #include "Frames.h"
 #include "HotplugSource.h"
+#include "RemoteArguments.h"
 #include "SimulatedHeadset.h"
 
 #include <QCheckBox>
@@ -15,6 +16,9 @@
 #include <QRandomGenerator>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -127,4 +131,89 @@ void SimulatorPanel::showState()
                          .arg(identityToHex(settings.identity))
                          .arg(settings.productId, 4, 16, QChar('0'))
                          .arg(m_backend.isPlugged(m_unit) ? tr("plugged in") : tr("pulled out")));
+}
+
+namespace {
+
+struct SimulateAction
+{
+    const char* name;
+    std::vector<ArgumentRule> rules; // besides "action"
+    void (SimulatorPanel::*run)(const QJsonObject& arguments);
+};
+
+} // namespace
+
+remote::Result SimulatorPanel::runSimulateCommand(const remote::Request& request)
+{
+    static const std::vector<SimulateAction> actions = {
+        {"plug", {}, &SimulatorPanel::plugInAction},
+        {"unplug", {}, &SimulatorPanel::pullOutAction},
+        {"new-unit",
+         {{"productId", ArgumentRule::HexDigits, false, 0, 0, 4},
+          {"identity", ArgumentRule::HexDigits, false, 0, 0, 8}},
+         &SimulatorPanel::newUnitAction},
+        {"report-page",
+         {{"page", ArgumentRule::Text, true, 0, 0, 0, {"surround", "stereo"}}},
+         &SimulatorPanel::reportPageAction},
+    };
+    if (request.command != QLatin1String("simulate"))
+        return remote::Result::failure(remote::ExitUsage,
+                                       QStringLiteral("unknown command '%1'").arg(request.command));
+    ArgumentRule action{"action", ArgumentRule::Text, true};
+    for (const SimulateAction& known : actions)
+        action.choices << known.name;
+    const QString actionError =
+        argumentError(request.command, {{"action", request.arguments.value("action")}}, {action});
+    if (!actionError.isEmpty())
+        return remote::Result::failure(remote::ExitUsage, actionError);
+    const QString name = request.arguments.value("action").toString();
+    const auto chosen =
+        std::find_if(actions.begin(), actions.end(),
+                     [&](const SimulateAction& known) { return name == known.name; });
+    std::vector<ArgumentRule> rules = chosen->rules;
+    rules.push_back(action);
+    const QString error = argumentError(request.command + " " + name, request.arguments, rules);
+    if (!error.isEmpty())
+        return remote::Result::failure(remote::ExitUsage, error);
+    (this->*chosen->run)(request.arguments);
+    return remote::Result::success(QJsonObject{{"unit", unitState()}});
+}
+
+void SimulatorPanel::plugInAction(const QJsonObject&)
+{
+    plugIn();
+}
+
+void SimulatorPanel::pullOutAction(const QJsonObject&)
+{
+    pullOut();
+}
+
+// The product ID and identity go into the panel's fields, as a person
+// would choose them, before the panel's own button does the rest.
+void SimulatorPanel::newUnitAction(const QJsonObject& arguments)
+{
+    if (arguments["productId"].isString()) {
+        const quint16 productId = arguments["productId"].toString().toUShort(nullptr, 16);
+        if (m_productId->findData(productId) < 0)
+            m_productId->addItem(hexDigits(productId), productId);
+        m_productId->setCurrentIndex(m_productId->findData(productId));
+    }
+    if (arguments["identity"].isString())
+        m_identity->setText(arguments["identity"].toString());
+    plugInNewUnit();
+}
+
+void SimulatorPanel::reportPageAction(const QJsonObject& arguments)
+{
+    m_stereoState->setChecked(arguments["page"].toString() == QLatin1String("stereo"));
+}
+
+QJsonObject SimulatorPanel::unitState() const
+{
+    const HeadsetSettings& settings = m_backend.firmware(m_unit).settings();
+    return {{"productId", hexDigits(settings.productId)},
+            {"identity", identityToHex(settings.identity)},
+            {"plugged", m_backend.isPlugged(m_unit)}};
 }

@@ -2,6 +2,8 @@
 // A small control window, shown only with --simulate, that plugs the
 // simulated headset in, pulls it out and swaps it for another unit.
 
+#include "RemoteProtocol.h"
+
 #include <QWidget>
 
 class ManualHotplugSource;
@@ -20,6 +22,10 @@ public:
 
     int currentUnit() const { return m_unit; }
 
+    // The local channel's "simulate" command: what the buttons and the check
+    // box do, chosen by its "action"; reports the current unit.
+    remote::Result runSimulateCommand(const remote::Request& request);
+
 public slots:
     void plugIn();
     void pullOut();
@@ -30,6 +36,12 @@ public slots:
 private:
     void showState();
     void applyReportedPage();
+    // The actions of runSimulateCommand, with their checked arguments.
+    void plugInAction(const QJsonObject& arguments);
+    void pullOutAction(const QJsonObject& arguments);
+    void newUnitAction(const QJsonObject& arguments);
+    void reportPageAction(const QJsonObject& arguments);
+    QJsonObject unitState() const;
 
     SimulatedHidBackend& m_backend;
     ManualHotplugSource& m_hotplug;

@@ -7,12 +7,15 @@
 #include "ui_Velumix.h"
 
 #include "BuiltInPresets.h"
+#include "ConfigReader.h"
 #include "ConfigRecord.h"
 #include "Frames.h"
 #include "PageView.h"
+#include "RemoteProtocol.h"
 #include "WidgetTables.h"
 
 #include <QIcon>
+#include <QJsonObject>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -57,6 +60,9 @@ public:
 signals:
     // Each reply of the headset, once the window has acted on it.
     void replyHandled();
+    // A change for the local channel's watchers, {"event": name, members...},
+    // as docs/remote-protocol.md lists them.
+    void remoteEvent(const QJsonObject& event);
 
 public slots:
     void on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason);
@@ -174,6 +180,22 @@ public:
     void refreshCustomSlotTexts();
     // Surround test
     void stopSurroundTest();
+    // Local channel: carries out one command as the matching click would and
+    // reports what it did.
+    remote::Result runRemoteCommand(const remote::Request& request);
+
+    // A page's mode as the local channel names it: kind "preset", "custom",
+    // "customize" or "unknown", and the name (empty when it has none).
+    struct ModeShown
+    {
+        QString kind;
+        QString name;
+        bool operator==(const ModeShown& other) const
+        {
+            return kind == other.kind && name == other.name;
+        }
+    };
+    ModeShown modeShown(SoundPage page);
 
 private:
     // Lifecycle
@@ -204,6 +226,7 @@ private:
     PageView page(SoundPage page);
     // Presets
     void selectPreset(int preset);
+    QRadioButton* presetRadio(const BuiltInPreset& preset);
     bool applyPresetEntry(const BuiltInPreset& preset);
     void selectCustomize(SoundPage page);
     void rebuildCustomSlots(SoundPage page);
@@ -228,9 +251,12 @@ private:
     void loadUnitConfiguration(const DeviceIdentity& identity);
     QRadioButton* standardPresetRadio(SoundPage page);
     void selectStandardPreset(SoundPage page);
+    void keepFirmwareVersion(const QString& version);
     // Custom modes (private)
     void selectCustomSlot(SoundPage page, int slot);
     void addCustomSlot(SoundPage page, const QString& parameter);
+    QString unusedNewModeName(SoundPage page) const;
+    bool refuseTakenName(SoundPage page);
     void copyIntoNewSlot(SoundPage page);
     std::optional<QString> saveCustomPage(SoundPage page);
     void saveCurrentMode(const QString& algorithm, const QString& mode, const QString& name);
@@ -258,6 +284,31 @@ private:
     void showSurroundSubView(bool testView);
     void setModeListFolded(SoundPage page, bool folded);
     void hideCustomRowButtons(SoundPage page);
+    // Local channel: the commands (VelumixRemote.cpp)
+    remote::Result remoteGet(const QJsonObject& arguments);
+    remote::Result remoteInfo(const QJsonObject& arguments);
+    remote::Result remoteStatus(const QJsonObject& arguments);
+    remote::Result remoteList(const QJsonObject& arguments);
+    remote::Result remotePreset(const QJsonObject& arguments);
+    remote::Result remotePresetList(const QJsonObject& arguments);
+    remote::Result remoteCustomList(const QJsonObject& arguments);
+    remote::Result remoteCustomApply(const QJsonObject& arguments);
+    remote::Result remoteMicVolume(const QJsonObject& arguments);
+    remote::Result remoteNoiseCancellation(const QJsonObject& arguments);
+    remote::Result remoteEqualiser(const QJsonObject& arguments);
+    remote::Result remoteSwitch(const QJsonObject& arguments);
+    // Opens the page's tab as a person does; false when the tab is disabled.
+    bool openSoundPage(SoundPage page);
+    QString connectedModelName() const;
+    QList<ConfigFileRead> defaultFiles() const;
+    // Local channel: the events (VelumixRemoteEvents.cpp)
+    void announce(const char* event, QJsonObject members = {});
+    void announceSoundPage(SoundPage page);
+    void announceMode(SoundPage page);
+    QJsonObject connectedProduct() const;
+    // A removal: what the headset said and what the watchers heard of its
+    // modes belong to the link that went.
+    void forgetHeadsetReports();
     // Surround test (private)
     void initTestAnimations();
     void startTestAudio();
@@ -350,6 +401,16 @@ public:
     int m_openRetriesLeft = 0;
     // The speaker animations of the current test run, step 1 at index 0.
     std::array<QMovie*, 7> m_speakerMovies{};
+
+    // What the headset of the open link said about itself, for the local channel.
+    QString m_firmwareVersion;
+    int m_sampleRateHz = 0;                  // 0: unknown
+    std::optional<SoundPage> m_reportedPage; // by its last status reply
+    bool m_identityKnown = false;            // a status reply named the unit
+    // The sound page shown last; the microphone page leaves it as it is.
+    SoundPage m_soundPageShown = SoundPage::Surround;
+    // Per SoundPage: the mode the watchers heard of last; none after a removal.
+    std::array<std::optional<ModeShown>, 2> m_announcedModes{};
 };
 
 // The ten band gains last sent for each page.

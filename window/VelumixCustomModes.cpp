@@ -4,6 +4,8 @@
 #include "Velumix.h"
 
 #include "GainText.h"
+#include "MessageBox.h"
+#include "ModeLookup.h"
 #include "PageView.h"
 #include "Styles.h"
 #include "TraceLog.h"
@@ -84,6 +86,7 @@ void Velumix::selectCustomSlot(SoundPage page, int slot)
     applyGainTexts(page, view.gainTexts);
     sendPEQParameter(int(page), customSlotModeIndex(page, slot, m_headsetModel));
     recordChosenMode(view.algorithm, "custom", radio->text());
+    announceMode(page);
 }
 
 void Velumix::on_RadioButton_Surround_CustomOne_Clicked()
@@ -127,6 +130,16 @@ void Velumix::on_RadioButton_Stereo_CustomFive_Clicked()
     selectCustomSlot(SoundPage::Stereo, 4);
 }
 
+// "New Equalizer", or with the first number from 2 on that makes it a name
+// no other mode of the page has.
+QString Velumix::unusedNewModeName(SoundPage page) const
+{
+    QString name = kNewModeName;
+    for (int number = 2; customNameTaken(m_customModeList, page, name); ++number)
+        name = QStringLiteral("%1 %2").arg(kNewModeName).arg(number);
+    return name;
+}
+
 // A new slot after the page's last one, selected and saved at once. Blank
 // (`parameter` empty) takes ten zero gains, a copy the sliders' gains.
 void Velumix::addCustomSlot(SoundPage page, const QString& parameter)
@@ -140,8 +153,9 @@ void Velumix::addCustomSlot(SoundPage page, const QString& parameter)
     greyOut(view.saveButton);
     view.frame->show();
     view.customRadios[slot]->show();
-    view.slotRecords[slot] = {view.algorithm, kNewModeName, parameter};
-    view.customRadios[slot]->setText(kNewModeName);
+    const QString name = unusedNewModeName(page);
+    view.slotRecords[slot] = {view.algorithm, name, parameter};
+    view.customRadios[slot]->setText(name);
     {
         // The new slot is not in the user file before Save, which saves it
         // as the current mode too.
@@ -202,6 +216,8 @@ void Velumix::on_PushButton_CustomSave_Clicked()
 {
     clearStagingCustomRecord();
     const std::optional<SoundPage> page = soundPageShown(m_currentPage);
+    if (page && refuseTakenName(*page))
+        return;
     std::optional<QString> savedName;
     if (page) {
         // Only the saved page's current record changes; the other page keeps
@@ -212,9 +228,33 @@ void Velumix::on_PushButton_CustomSave_Clicked()
     writeJsonFile("customMode");
     // The saved mode is the slot just saved, under its new name, on its own
     // page; a save without a selected slot leaves the saved mode alone.
-    if (page && savedName)
+    if (page && savedName) {
         saveCurrentMode(kPageNumbers[int(*page)].algorithm, "custom", *savedName);
+        announceMode(*page); // a rename
+    }
     ui.Slider_Voice1_2->setFocus();
+}
+
+// A selected slot may not be saved under a new name that another mode of
+// the page has: the person is told, the slot shows its saved name again and
+// nothing is stored. Names that were alike before (an older file) stay.
+bool Velumix::refuseTakenName(SoundPage page)
+{
+    const PageView view = this->page(page);
+    const int slot = view.selectedIndex();
+    if (slot < 0)
+        return false;
+    const QString name = view.nameBox->text();
+    const QString savedName = view.slotRecords[slot].name;
+    if (name == savedName || !customNameTaken(m_customModeList, page, name, slot))
+        return false;
+    showMessageBox(QMessageBox::Warning, "warning",
+                   tr("Another custom mode of this page is already called \"%1\". Please "
+                      "choose another name.")
+                       .arg(name));
+    view.nameBox->setText(savedName);
+    view.customRadios[slot]->setText(savedName);
+    return true;
 }
 
 // The current mode, in the window and as the saved mode of the user file.
@@ -388,6 +428,7 @@ void Velumix::deleteSelectedSlot(SoundPage page)
              ui.lineEdit_CustomName, ui.pushButton_CustomReset, ui.pushButton_CustomSave,
              ui.pushButton_CustomReset2, ui.pushButton_CustomSave2})
         widget->hide();
+    announceMode(page);
 }
 
 // Removes the mode shown in slot `index` from the list.
@@ -493,4 +534,5 @@ void Velumix::clearCustomSelection(SoundPage page)
     // Checked without a click: the page's selection sends it when it is shown.
     standardPresetRadio(page)->setChecked(true);
     showEditControls(page, false);
+    announceMode(page);
 }

@@ -145,6 +145,8 @@ void Velumix::closeLink()
     ui.widget_Spectrum->hide();
     clearGainTexts();
     dropUnsavedEdits();
+    forgetHeadsetReports();
+    announce("unplugged");
 }
 
 // A removal stores nothing: unsaved slider moves and renames of the selected
@@ -197,6 +199,7 @@ void Velumix::bringUpLink(const char* function)
     startReaderThread();
     debugLine("Create Thread!");
     showHeadsetPicture();
+    announce("plugged", connectedProduct());
 }
 
 void Velumix::openHeadsetAtStart()
@@ -221,6 +224,8 @@ void Velumix::startReaderThread()
     m_readerThread->start(QThread::InheritPriority);
     debugLine("***** Start Connect One! *****");
     connect(m_readerThread, &MyThread::sendReadAudio, this, &Velumix::on_SLOTReadAudio,
+            Qt::QueuedConnection);
+    connect(m_readerThread, &MyThread::sendVersion, this, &Velumix::keepFirmwareVersion,
             Qt::QueuedConnection);
     usbHidSend_ReadAudioAndStatus();
 }

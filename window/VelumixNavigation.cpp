@@ -149,6 +149,7 @@ void Velumix::showSurroundPage()
         ui.tabWidget->addTab(page, *icon, QString());
     ui.lineEdit_15->hide();
     m_currentPage = kSurroundPageShown;
+    announceSoundPage(SoundPage::Surround);
     On_Button_Style();
 
     ui.widget_Param_Stereo->hide();
@@ -171,6 +172,7 @@ void Velumix::showStereoPage()
     ui.pushButton_SurroundTest->setText("Test");
     setTabIcons(m_iconGameGray, m_iconEarWhite, m_iconMic);
     m_currentPage = kStereoPageShown;
+    announceSoundPage(SoundPage::Stereo);
     for (QWidget* widget : std::initializer_list<QWidget*>{ui.lineEdit_15, ui.widget_Param_Stereo,
                                                            ui.groupBox_Stereo_Spectrum})
         widget->show();

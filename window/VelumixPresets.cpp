@@ -109,6 +109,16 @@ void Velumix::selectPreset(int preset)
     trace(view.modeTraceTag, member.modeTrace, member.function, __LINE__);
     sendPEQParameter(int(view.page), presetModeIndex(settings, m_headsetModel));
     recordChosenMode(view.algorithm, m_qstrCurrentMode, m_qstrCurrentName);
+    announceMode(view.page);
+}
+
+QRadioButton* Velumix::presetRadio(const BuiltInPreset& preset)
+{
+    const auto& presets = builtInPresets();
+    for (size_t i = 0; i < presets.size(); ++i)
+        if (presets[i].page == preset.page && presets[i].entryIndex == preset.entryIndex)
+            return ui.*kPresetButtons[i].button;
+    return nullptr;
 }
 
 // Puts the preset's gains from the headset's configuration on the sliders.
@@ -196,6 +206,7 @@ void Velumix::selectCustomize(SoundPage page)
     if (selectedSlot >= 0)
         view.customRadios[selectedSlot]->show();
     rebuildCustomSlots(page);
+    announceMode(page);
 }
 
 // Fills the page's five customRadios from the custom modes of the user file. Records

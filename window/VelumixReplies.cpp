@@ -4,6 +4,7 @@
 
 #include "Velumix.h"
 
+#include "ConfigNames.h"
 #include "MessageBox.h"
 #include "Styles.h"
 #include "UsbHidOperation.h"
@@ -37,6 +38,7 @@ void Velumix::on_SLOTReadAudio(int iCmdType)
 void Velumix::showHeadsetCapabilities()
 {
     debugLine("SLOT::Read 20 Cmd!");
+    m_sampleRateHz = frame::sampleRateHz(replyState.sampleRateCode);
     if (replyState.stereoTabFlag == 0)
         ui.tabWidget->setTabEnabled(kStereoTab, false);
     if (replyState.surroundTabFlag == 0 && m_headsetModel != 1) {
@@ -65,6 +67,8 @@ void Velumix::followHeadsetStatus(int iCmdType)
 {
     const SoundPage reported = iCmdType == StatusSurround ? SoundPage::Surround : SoundPage::Stereo;
     const DeviceIdentity identity = replyState.deviceIdentity;
+    m_reportedPage = reported;
+    m_identityKnown = true;
     // The first unit of a run always counts as a change, whatever identity it
     // reports, so that its configuration is loaded.
     const bool newUnit = m_identitySeen != 1 || identity != m_knownDeviceIdentity;
@@ -98,11 +102,19 @@ void Velumix::loadUnitConfiguration(const DeviceIdentity& identity)
 {
     debugLine("***** Device Change! *****");
     m_knownDeviceIdentity = identity;
+    QJsonObject unit = connectedProduct();
+    unit.insert("identity", identityToHex(identity));
+    announce("unit", unit);
     m_currentDeviceConfig = ConfigRecord{};
     buildConfigFilePaths();
     ensureUserFile();
     getUserJsonFile();
     loadCustomSlots();
+}
+
+void Velumix::keepFirmwareVersion(const QString& version)
+{
+    m_firmwareVersion = version;
 }
 
 QRadioButton* Velumix::standardPresetRadio(SoundPage page)

@@ -113,6 +113,7 @@ void Velumix::setMicrophoneVolume(int level)
 {
     usbHidSend_SetMicVolume(level);
     ui.textEdit_3->setText(QString::number(level));
+    announce("mic-level", {{"level", level}});
 }
 
 void Velumix::switchNoiseCancellation(bool on, const char* function)
@@ -139,7 +140,9 @@ void Velumix::Off_Button_MousePressEvent()
 
 void Velumix::on_CheckBox_MicENC_Clicked()
 {
-    switchNoiseCancellation(ui.checkBox_MicENC->isChecked(), "on_CheckBox_MicENC_Clicked");
+    const bool on = ui.checkBox_MicENC->isChecked();
+    switchNoiseCancellation(on, "on_CheckBox_MicENC_Clicked");
+    announce("noise-cancellation", {{"on", on}});
 }
 
 // Not connected: the headset's own volume is never set by the program.

@@ -14,6 +14,7 @@ inline void forgetReplies()
     replyState.surroundTabFlag = 0;
     replyState.peqAckFirst = 0;
     replyState.peqAckLast = 0;
+    replyState.sampleRateCode = -1;
     replyState.deviceIdentity = DeviceIdentity{};
 }
 

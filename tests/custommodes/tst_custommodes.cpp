@@ -37,12 +37,13 @@ EqGains distinctGains(int seed)
     return gains;
 }
 
-QStringList repeated(const QString& text, int times)
+// The names Add gives on an empty page: "New Equalizer", "New Equalizer 2", ...
+QStringList newModeNames(int count)
 {
-    QStringList texts;
-    for (int i = 0; i < times; ++i)
-        texts << text;
-    return texts;
+    QStringList names{kNewMode};
+    for (int number = 2; number <= count; ++number)
+        names << QStringLiteral("%1 %2").arg(kNewMode).arg(number);
+    return names;
 }
 
 CustomRecord firstOn(SoundPage page, const QList<CustomRecord>& modes)
@@ -134,6 +135,10 @@ private slots:
     void copyBesidePreset();
     void renameThenSave_data() { addPageRows(); }
     void renameThenSave();
+    void addGivesUnusedName_data();
+    void addGivesUnusedName();
+    void renameToTakenNameRefused_data() { addPageRows(); }
+    void renameToTakenNameRefused();
     void deleteSelectedSlot_data();
     void deleteSelectedSlot();
     void deleteOnlySlot_data() { addPageRows(); }
@@ -200,7 +205,7 @@ void CustomModesTest::sixthAddChangesNothing()
     QVERIFY(rig.press(controls.add));
     QVERIFY(rig.settle());
 
-    QCOMPARE(visibleSlotTexts(controls), repeated(kNewMode, 5));
+    QCOMPARE(visibleSlotTexts(controls), newModeNames(5));
     QCOMPARE(checkedSlot(controls), 5);
     QCOMPARE(rig.frames(), Frames{});
     QCOMPARE(fileBytes(file), fileBefore);
@@ -250,12 +255,13 @@ void CustomModesTest::renameThenSave()
     QVERIFY(rig.press(controls.add));
     const QString file = userFilePath(kHalden, kFirstUnit);
     const CustomRecord blank = customMode(algorithmOf(page), kNewMode, {});
+    const CustomRecord secondBlank = customMode(algorithmOf(page), newModeNames(2)[1], {});
 
     QVERIFY(rig.typeName(controls.nameBox, "Night Owl"));
 
     QCOMPARE(visibleSlotTexts(controls), (QStringList{kNewMode, "Night Owl"}));
     // The new name is only on the button until Save.
-    QCOMPARE(customModesInFile(file), described({blank, blank}));
+    QCOMPARE(customModesInFile(file), described({blank, secondBlank}));
     QVERIFY(rig.press(controls.save));
     QCOMPARE(customModesInFile(file),
              described({blank, customMode(algorithmOf(page), "Night Owl", {})}));
@@ -264,6 +270,90 @@ void CustomModesTest::renameThenSave()
     QCOMPARE(visibleSlotTexts(controls), (QStringList{kNewMode, "Night Owl"}));
     QVERIFY(!controls.save->isEnabled());
     QCOMPARE(rig.boxes(), QStringList());
+}
+
+void CustomModesTest::addGivesUnusedName_data()
+{
+    QTest::addColumn<SoundPage>("page");
+    QTest::addColumn<QStringList>("pageNames");
+    QTest::addColumn<QString>("expected");
+    for (SoundPage page : {SoundPage::Surround, SoundPage::Stereo}) {
+        const QByteArray name = algorithmOf(page).toLower().toUtf8();
+        const auto row = [&](const char* title, const QStringList& pageNames,
+                             const QString& expected) {
+            QTest::addRow("%s, %s", name.constData(), title) << page << pageNames << expected;
+        };
+        row("name free on this page", {"Alpha"}, kNewMode);
+        row("first name taken", {kNewMode}, "New Equalizer 2");
+        row("a gap in the numbers", {"New Equalizer 3", kNewMode}, "New Equalizer 2");
+        row("first two taken", {"New Equalizer 2", kNewMode}, "New Equalizer 3");
+    }
+}
+
+// Add names the new mode so that no other mode of its page has that name;
+// the other page's modes do not count.
+void CustomModesTest::addGivesUnusedName()
+{
+    QFETCH(SoundPage, page);
+    QFETCH(QStringList, pageNames);
+    QFETCH(QString, expected);
+    QList<CustomRecord> modes{customMode(algorithmOf(otherPage(page)), kNewMode, {})};
+    for (const QString& name : pageNames)
+        modes << customMode(algorithmOf(page), name, distinctGains(modes.size()));
+    prepareUserFile(kHalden, kFirstUnit, modes);
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kHalden, page));
+    const PageControls controls = rig.page(page);
+
+    QVERIFY(rig.press(controls.add));
+
+    QCOMPARE(visibleSlotTexts(controls), pageNames + QStringList{expected});
+    QCOMPARE(checkedSlot(controls), pageNames.size() + 1);
+    const QString file = userFilePath(kHalden, kFirstUnit);
+    QCOMPARE(customModesInFile(file),
+             described(modes + QList<CustomRecord>{customMode(algorithmOf(page), expected, {})}));
+    QCOMPARE(savedModeInFile(file), described(currentMode(algorithmOf(page), "custom", expected)));
+    QCOMPARE(rig.boxes(), QStringList());
+}
+
+// Save refuses a new name another mode of the page has: a box says so, the
+// slot shows its saved name again and the file stays as it was. A name of
+// the other page's modes is free.
+void CustomModesTest::renameToTakenNameRefused()
+{
+    QFETCH(SoundPage, page);
+    const QList<CustomRecord> modes{customMode(algorithmOf(page), "Alpha", distinctGains(1)),
+                                    customMode(algorithmOf(otherPage(page)), "Xray", {}),
+                                    customMode(algorithmOf(page), "Bravo", distinctGains(2))};
+    prepareUserFile(kHalden, kFirstUnit, modes);
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kHalden, page));
+    const PageControls controls = rig.page(page);
+    QVERIFY(rig.press(controls.customSlots[1]));
+    QVERIFY(rig.settle());
+    const QString file = userFilePath(kHalden, kFirstUnit);
+    const QByteArray fileBefore = fileBytes(file);
+
+    QVERIFY(rig.typeName(controls.nameBox, "Alpha"));
+    QVERIFY(rig.drag(controls.sliders[0], 9));
+    QVERIFY(rig.press(controls.save));
+
+    QCOMPARE(rig.boxes(), QStringList{"warning: Another custom mode of this page is already called "
+                                      "\"Alpha\". Please choose another name."});
+    QCOMPARE(fileBytes(file), fileBefore);
+    QCOMPARE(visibleSlotTexts(controls), (QStringList{"Alpha", "Bravo"}));
+    QCOMPARE(controls.nameBox->text(), QStringLiteral("Bravo"));
+    QCOMPARE(checkedSlot(controls), 2);
+
+    QVERIFY(rig.typeName(controls.nameBox, "Xray"));
+    QVERIFY(rig.press(controls.save));
+
+    EqGains edited = distinctGains(2);
+    edited[0] = 9;
+    QCOMPARE(customModesInFile(file),
+             described({modes[1], modes[0], customMode(algorithmOf(page), "Xray", edited)}));
+    QCOMPARE(visibleSlotTexts(controls), (QStringList{"Alpha", "Xray"}));
+    QCOMPARE(rig.boxes().size(), 1);
 }
 
 void CustomModesTest::deleteSelectedSlot_data()

@@ -1,0 +1,306 @@
+// The window's side of the local channel: each command of velumixctl carried
+// out as the matching click would, so that the widgets, the user file and
+// the headset stay in step, and answered with what it did.
+
+#include "Velumix.h"
+
+#include "ConfigNames.h"
+#include "ConfigReader.h"
+#include "GainText.h"
+#include "ModeLookup.h"
+#include "RemoteArguments.h"
+#include "UsbHidOperation.h"
+
+#include <QJsonArray>
+
+#include <algorithm>
+#include <vector>
+
+using remote::Result;
+
+namespace {
+
+struct RemoteCommand
+{
+    const char* name;
+    bool needsHeadset;
+    std::vector<ArgumentRule> rules;
+    Result (Velumix::*run)(const QJsonObject& arguments);
+};
+
+QJsonValue textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+QJsonValue pageOrNull(std::optional<SoundPage> page)
+{
+    return page ? QJsonValue(soundPageName(*page)) : QJsonValue();
+}
+
+QJsonArray gainsArray(const EqGains& gains)
+{
+    QJsonArray array;
+    for (int gain : gains)
+        array.append(gain);
+    return array;
+}
+
+// Only for arguments their rule has checked.
+std::vector<int> wholesOf(const QJsonValue& value)
+{
+    std::vector<int> numbers;
+    for (const QJsonValue& item : value.toArray())
+        numbers.push_back(item.toInt());
+    return numbers;
+}
+
+Result noHeadset()
+{
+    return Result::failure(remote::ExitNoHeadset,
+                           QStringLiteral("no headset found (vendor %1, accepted products).")
+                               .arg(headsetVendorIdDigits()));
+}
+
+Result pageMissing(SoundPage page)
+{
+    return Result::failure(remote::ExitNoConfiguration,
+                           QStringLiteral("the headset has no %1 page").arg(soundPageName(page)));
+}
+
+} // namespace
+
+Result Velumix::runRemoteCommand(const remote::Request& request)
+{
+    static const std::vector<RemoteCommand> commands = {
+        {"get", false, {}, &Velumix::remoteGet},
+        {"info", true, {}, &Velumix::remoteInfo},
+        {"status", true, {}, &Velumix::remoteStatus},
+        {"list", false, {}, &Velumix::remoteList},
+        {"preset", true, {nameArgument(), pageArgument()}, &Velumix::remotePreset},
+        {"preset-list",
+         false,
+         {pageArgument(), {"productId", ArgumentRule::HexDigits, false, 0, 0, 4}},
+         &Velumix::remotePresetList},
+        {"custom-list", true, {}, &Velumix::remoteCustomList},
+        {"custom-apply", true, {nameArgument(), pageArgument()}, &Velumix::remoteCustomApply},
+        {"mic-volume",
+         true,
+         {{"level", ArgumentRule::Whole, true, 0, 100}},
+         &Velumix::remoteMicVolume},
+        {"enc", true, {{"on", ArgumentRule::Flag, true}}, &Velumix::remoteNoiseCancellation},
+        {"eq",
+         true,
+         {{"mode", ArgumentRule::Whole, true, 0, 255},
+          {"gains", ArgumentRule::Wholes, true, -12, 12, kBandCount},
+          {"channel", ArgumentRule::Whole, false, 0, 255}},
+         &Velumix::remoteEqualiser},
+        {"switch",
+         true,
+         {{"bytes", ArgumentRule::Wholes, true, 0, 255, 4}},
+         &Velumix::remoteSwitch},
+    };
+    const auto command =
+        std::find_if(commands.begin(), commands.end(),
+                     [&](const RemoteCommand& known) { return request.command == known.name; });
+    if (command == commands.end())
+        return Result::failure(remote::ExitUsage,
+                               QStringLiteral("unknown command '%1'").arg(request.command));
+    const QString error = argumentError(request.command, request.arguments, command->rules);
+    if (!error.isEmpty())
+        return Result::failure(remote::ExitUsage, error);
+    if (command->needsHeadset && linkState.deviceOpened == 0)
+        return noHeadset();
+    // Any write of the command that failed fails the command, not only the last.
+    const int failedBefore = usbHidFailedWriteCount();
+    const Result result = (this->*command->run)(request.arguments);
+    if (usbHidFailedWriteCount() != failedBefore)
+        return Result::failure(remote::ExitWriteFailed,
+                               QStringLiteral("writing to the headset failed."));
+    return result;
+}
+
+Result Velumix::remoteGet(const QJsonObject&)
+{
+    const bool linked = linkState.deviceOpened != 0;
+    const ModeShown mode = modeShown(m_soundPageShown);
+    EqGains gains{};
+    const auto sliders = widgets(ui, bandSliders(m_soundPageShown));
+    for (int band = 0; band < kBandCount; ++band)
+        gains[band] = sliders[band]->value();
+    return Result::success(QJsonObject{
+        {"model", linked ? QJsonValue(connectedModelName()) : QJsonValue()},
+        {"productId", linked ? QJsonValue(hexDigits(linkState.connectedProductId)) : QJsonValue()},
+        {"identity", linked && m_identityKnown ? QJsonValue(identityToHex(m_knownDeviceIdentity))
+                                               : QJsonValue()},
+        {"page", soundPageName(m_soundPageShown)},
+        {"mode", QJsonObject{{"kind", mode.kind}, {"name", textOrNull(mode.name)}}},
+        {"gains", gainsArray(gains)},
+        {"micLevel", ui.Slider_Voice1_3->value()},
+        {"noiseCancellation", ui.checkBox_MicENC->isChecked()},
+    });
+}
+
+Result Velumix::remoteInfo(const QJsonObject&)
+{
+    QJsonObject info = connectedProduct();
+    info.insert("firmware", textOrNull(m_firmwareVersion));
+    info.insert("sampleRate", m_sampleRateHz ? QJsonValue(m_sampleRateHz) : QJsonValue());
+    info.insert("stereo", replyState.stereoTabFlag.load());
+    info.insert("surround", replyState.surroundTabFlag.load());
+    const QJsonObject status = remoteStatus({}).data.toObject();
+    info.insert("identity", status["identity"]);
+    info.insert("page", status["page"]);
+    return Result::success(info);
+}
+
+Result Velumix::remoteStatus(const QJsonObject&)
+{
+    return Result::success(QJsonObject{
+        {"page", pageOrNull(m_reportedPage)},
+        {"stereoTab", replyState.stereoTabFlag.load()},
+        {"surroundTab", replyState.surroundTabFlag.load()},
+        {"identity",
+         m_identityKnown ? QJsonValue(identityToHex(m_knownDeviceIdentity)) : QJsonValue()},
+    });
+}
+
+// The interfaces the program would open, and the connected unit on its own.
+Result Velumix::remoteList(const QJsonObject&)
+{
+    const QList<ConfigFileRead> defaults = defaultFiles();
+    const bool unitKnown = linkState.deviceOpened != 0 && m_identityKnown;
+    QJsonArray interfaces;
+    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
+        if (!usbHidInterfaceMatches(entry))
+            continue;
+        const bool connected = unitKnown && entry.path == usbHidLastMatchedPath();
+        interfaces.append(QJsonObject{
+            {"vendorId", hexDigits(entry.vendorId)},
+            {"productId", hexDigits(entry.productId)},
+            {"model", modelNameOf(entry.productId, defaults)},
+            {"interface", entry.interfaceNumber},
+            {"usagePage", hexDigits(entry.usagePage)},
+            {"path", QString::fromStdString(entry.path)},
+            {"identity",
+             connected ? QJsonValue(identityToHex(m_knownDeviceIdentity)) : QJsonValue()},
+        });
+    }
+    if (interfaces.isEmpty())
+        return noHeadset();
+    return Result::success(interfaces);
+}
+
+bool Velumix::openSoundPage(SoundPage page)
+{
+    if (soundPageShown(m_currentPage) == page)
+        return true;
+    const int tab = kPageNumbers[int(page)].tab;
+    if (!ui.tabWidget->isTabEnabled(tab))
+        return false;
+    ui.tabWidget->setCurrentIndex(tab);
+    on_TabWidget_Clicked(tab);
+    return true;
+}
+
+Result Velumix::remotePreset(const QJsonObject& arguments)
+{
+    const PresetLookup lookup =
+        lookUpPreset(arguments["name"].toString(), soundPageNamed(arguments["page"].toString()),
+                     m_currentDeviceConfig, connectedModelName());
+    if (!lookup.preset)
+        return Result::failure(remote::ExitNoConfiguration, lookup.error);
+    const BuiltInPreset& preset = *lookup.preset;
+    if (!openSoundPage(preset.page))
+        return pageMissing(preset.page);
+    presetRadio(preset)->click();
+    return Result::success(QJsonObject{{"page", soundPageName(preset.page)},
+                                       {"name", QString::fromUtf8(preset.caption)}});
+}
+
+// The presets of the connected model, or of the model a default file names.
+Result Velumix::remotePresetList(const QJsonObject& arguments)
+{
+    ConfigRecord defaults = m_currentDeviceConfig;
+    if (arguments["productId"].isString()) {
+        const quint16 productId = arguments["productId"].toString().toUShort(nullptr, 16);
+        const QList<ConfigFileRead> files = defaultFiles();
+        const auto file = std::find_if(files.begin(), files.end(), [&](const ConfigFileRead& f) {
+            return f.content.productId() == productId;
+        });
+        if (file == files.end())
+            return Result::failure(
+                remote::ExitNoConfiguration,
+                QStringLiteral("no default file for product %1").arg(hexDigits(productId)));
+        defaults = file->content.record;
+    } else if (linkState.deviceOpened == 0) {
+        return noHeadset();
+    }
+    QJsonArray presets;
+    for (const BuiltInPreset& preset :
+         presetsOffered(defaults, soundPageNamed(arguments["page"].toString())))
+        presets.append(QJsonObject{{"page", soundPageName(preset.page)},
+                                   {"name", QString::fromUtf8(preset.caption)}});
+    return Result::success(presets);
+}
+
+Result Velumix::remoteCustomList(const QJsonObject&)
+{
+    QJsonArray modes;
+    for (const CustomRecord& mode : m_customModeList) {
+        if (const std::optional<SoundPage> page = soundPageOfAlgorithm(mode.algorithm))
+            modes.append(QJsonObject{{"page", soundPageName(*page)},
+                                     {"name", mode.name},
+                                     {"gains", gainsArray(gainsFromText(mode.parameter))}});
+    }
+    return Result::success(modes);
+}
+
+// As a person does it: the page's tab, its custom list, then the slot.
+Result Velumix::remoteCustomApply(const QJsonObject& arguments)
+{
+    const CustomModeLookup lookup = lookUpCustomMode(m_customModeList, arguments["name"].toString(),
+                                                     soundPageNamed(arguments["page"].toString()));
+    if (!lookup.page)
+        return Result::failure(remote::ExitNoConfiguration, lookup.error);
+    if (!openSoundPage(*lookup.page))
+        return pageMissing(*lookup.page);
+    const PageView view = page(*lookup.page);
+    if (!view.customize->isChecked())
+        view.customize->click();
+    view.customRadios[lookup.slot]->click();
+    return Result::success(
+        QJsonObject{{"page", soundPageName(*lookup.page)}, {"name", lookup.record.name}});
+}
+
+// The slider sends on every change of its value, as when a person lets go of it.
+Result Velumix::remoteMicVolume(const QJsonObject& arguments)
+{
+    ui.Slider_Voice1_3->setValue(arguments["level"].toInt());
+    return Result::success();
+}
+
+// A click toggles the box; a box already in that state is left alone.
+Result Velumix::remoteNoiseCancellation(const QJsonObject& arguments)
+{
+    if (ui.checkBox_MicENC->isChecked() != arguments["on"].toBool())
+        ui.checkBox_MicENC->click();
+    return Result::success();
+}
+
+// Raw protocol commands go to the headset without touching the widgets.
+Result Velumix::remoteEqualiser(const QJsonObject& arguments)
+{
+    const std::vector<int> bands = wholesOf(arguments["gains"]);
+    EqGains gains{};
+    std::copy(bands.begin(), bands.end(), gains.begin());
+    usbHidSend_PeqPair(arguments["channel"].toInt(1), arguments["mode"].toInt(), gains);
+    return Result::success();
+}
+
+Result Velumix::remoteSwitch(const QJsonObject& arguments)
+{
+    const std::vector<int> bytes = wholesOf(arguments["bytes"]);
+    usbHidSend_SetAlgorithmSwitch(bytes[0], bytes[1], bytes[2], bytes[3]);
+    return Result::success();
+}
