@@ -20,15 +20,14 @@ public:
     {
         const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
         const size_t room = (kMaxSize + page - 1) / page * page;
-        m_mapped =
-            mmap(nullptr, room + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (m_mapped == MAP_FAILED || size > kMaxSize) {
-            std::fprintf(stderr, "GuardedBytes: cannot hold %zu bytes\n", size);
-            std::abort();
-        }
-        uint8_t* guard = static_cast<uint8_t*>(m_mapped) + room;
-        mprotect(guard, page, PROT_NONE);
         m_length = room + page;
+        m_mapped =
+            mmap(nullptr, m_length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (size > kMaxSize || m_mapped == MAP_FAILED)
+            cannotGuard(size);
+        uint8_t* guard = static_cast<uint8_t*>(m_mapped) + room;
+        if (mprotect(guard, page, PROT_NONE) != 0)
+            cannotGuard(size);
         m_data = guard - size;
         if (size > 0)
             std::memcpy(m_data, data, size);
@@ -40,6 +39,12 @@ public:
     const uint8_t* data() const { return m_data; }
 
 private:
+    [[noreturn]] static void cannotGuard(size_t size)
+    {
+        std::fprintf(stderr, "GuardedBytes: cannot guard %zu bytes\n", size);
+        std::abort();
+    }
+
     void* m_mapped = nullptr;
     size_t m_length = 0;
     uint8_t* m_data = nullptr;
