@@ -13,6 +13,25 @@ constexpr int kPeqLastBandAt = 2;
 constexpr int kPeqBandsAt = 4;
 constexpr int kPeqModeAt = 37;
 constexpr int kBandRecordSize = 5;
+// The payload bytes each command reads; a shorter payload gets no reply, so
+// the firmware never reads past the report it was given.
+constexpr int kMicVolumeAt = 10;
+constexpr int kSwitchSurroundAt = 2;
+constexpr int kSwitchNoiseCancellationAt = 4;
+
+int payloadNeeded(uint8_t code)
+{
+    switch (code) {
+    case frame::SetPeq:
+        return kPeqModeAt + 1;
+    case frame::SetMicVolume:
+        return kMicVolumeAt + 1;
+    case frame::SetAlgorithmSwitch:
+        return kSwitchNoiseCancellationAt + 1;
+    default:
+        return 0;
+    }
+}
 
 bool wellFormedCommand(const uint8_t* data, int length)
 {
@@ -31,6 +50,9 @@ std::optional<InputReport> HeadsetFirmware::respond(const uint8_t* data, int len
 {
     if (length < frame::kPayloadOffset + 1 || !wellFormedCommand(data, length))
         return std::nullopt;
+    // The checksum lies inside the report, so the whole payload does too.
+    if (data[frame::kLengthOffset] < payloadNeeded(data[frame::kCodeOffset]))
+        return std::nullopt;
     const std::optional<Report> answer = handle(data);
     if (!answer || m_faults.silent)
         return std::nullopt;
@@ -41,6 +63,7 @@ std::optional<InputReport> HeadsetFirmware::respond(const uint8_t* data, int len
 std::optional<Report> HeadsetFirmware::handle(const uint8_t* frame)
 {
     const uint8_t* payload = frame + frame::kPayloadOffset;
+    const int payloadLength = frame[frame::kLengthOffset];
     switch (frame[frame::kCodeOffset]) {
     case frame::ReadVersion: {
         uint8_t reply[1 + kVersionTextLength] = {kVersionFormat};
@@ -55,9 +78,9 @@ std::optional<Report> HeadsetFirmware::handle(const uint8_t* frame)
         return this->reply(frame::ReadAudio, reply, sizeof reply);
     }
     case frame::SetPeq:
-        return applyPeq(payload);
+        return applyPeq(payload, payloadLength);
     case frame::SetMicVolume:
-        m_micVolume = payload[10];
+        m_micVolume = payload[kMicVolumeAt];
         return statusOnly(frame::SetMicVolume);
     case frame::SetAlgorithmSwitch:
         return applySwitch(payload);
@@ -71,11 +94,14 @@ std::optional<Report> HeadsetFirmware::handle(const uint8_t* frame)
     }
 }
 
-std::optional<Report> HeadsetFirmware::applyPeq(const uint8_t* payload)
+std::optional<Report> HeadsetFirmware::applyPeq(const uint8_t* payload, int payloadLength)
 {
     const int first = payload[kPeqFirstBandAt];
     const int last = payload[kPeqLastBandAt];
-    for (int band = first; band <= last && band < kBandCount; ++band) {
+    // Only the band records the payload holds are applied.
+    const int recordsHeld = (payloadLength - kPeqBandsAt) / kBandRecordSize;
+    for (int band = first; band <= last && band < kBandCount && band - first < recordsHeld;
+         ++band) {
         const uint8_t* record = payload + kPeqBandsAt + (band - first) * kBandRecordSize;
         if (record[0] != 0 || record[1] != 0) // an empty band area keeps the gains
             m_gains[band] = static_cast<int8_t>(record[4]);
@@ -88,9 +114,9 @@ std::optional<Report> HeadsetFirmware::applyPeq(const uint8_t* payload)
 
 std::optional<Report> HeadsetFirmware::applySwitch(const uint8_t* payload)
 {
-    m_surroundOn = payload[2];
-    if (payload[4] != 0) // 0 leaves noise cancellation as it is
-        m_noiseCancellation = payload[4];
+    m_surroundOn = payload[kSwitchSurroundAt];
+    if (payload[kSwitchNoiseCancellationAt] != 0) // 0 leaves noise cancellation as it is
+        m_noiseCancellation = payload[kSwitchNoiseCancellationAt];
     return statusOnly(frame::SetAlgorithmSwitch);
 }
 

@@ -43,7 +43,8 @@ public:
     explicit HeadsetFirmware(HeadsetSettings settings = {}) : m_settings(std::move(settings)) {}
 
     // The reply to one written report (byte 0 is the report ID), or nothing
-    // for a report that is not a well-formed command.
+    // for a report that is not a well-formed command or whose payload is too
+    // short for its command. Reads no byte past `length`.
     std::optional<InputReport> respond(const uint8_t* data, int length);
 
     HeadsetSettings& settings() { return m_settings; }
@@ -60,7 +61,7 @@ public:
 private:
     std::optional<Report> reply(uint8_t code, const uint8_t* payload, int length) const;
     std::optional<Report> handle(const uint8_t* frame);
-    std::optional<Report> applyPeq(const uint8_t* payload);
+    std::optional<Report> applyPeq(const uint8_t* payload, int payloadLength);
     std::optional<Report> applySwitch(const uint8_t* payload);
     std::optional<Report> statusOnly(uint8_t code) const;
 

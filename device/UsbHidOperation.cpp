@@ -104,11 +104,20 @@ bool usbHidInterfaceMatches(const HidDeviceInfo& entry)
            productAccepted(entry.productId);
 }
 
-void addAcceptedProductId(uint16_t productId)
+bool addAcceptedProductId(uint16_t productId)
 {
-    if (productAccepted(productId) || linkState.acceptedProductIdCount >= kMaxAcceptedProductIds)
-        return;
+    if (productAccepted(productId))
+        return true;
+    if (linkState.acceptedProductIdCount >= kMaxAcceptedProductIds) {
+        qCWarning(lcDevice).noquote()
+            << QStringLiteral("Headset %1 is not accepted: the program accepts at most %2 "
+                              "headset models, and configuration files name more")
+                   .arg(productId, 4, 16, QChar('0'))
+                   .arg(kMaxAcceptedProductIds);
+        return false;
+    }
     linkState.acceptedProductIds[linkState.acceptedProductIdCount++] = productId;
+    return true;
 }
 
 void clearAcceptedProductIds()

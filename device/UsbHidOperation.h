@@ -85,8 +85,10 @@ enum ReplyType
     NotAwaited = -2, // a reply to a command this link did not send
 };
 
-// Accepted product IDs: appends unless present or full.
-void addAcceptedProductId(uint16_t productId);
+// Accepted product IDs: appends unless present. The table holds
+// kMaxAcceptedProductIds products; one more is refused with a warning that
+// names it, and false.
+bool addAcceptedProductId(uint16_t productId);
 void clearAcceptedProductIds();
 
 // The headset's vendor-defined interface of an accepted product.

@@ -21,6 +21,7 @@ test_packages=(
     clang-format libglib2.0-bin pulseaudio-utils
     qemu-system-x86 busybox-static cpio kmod xz-utils udev
     desktop-file-utils appstream lintian dpkg-dev bash-completion man-db
+    clang libclang-rt-14-dev # scripts/fuzz.sh: clang's libFuzzer and sanitizers
 )
 
 usage() {

@@ -34,7 +34,7 @@ private slots:
     void openKeepsSeparateReadAndWriteHandles();
     void openWhileOpenLeavesTheLinkAlone();
     void failedOpenLeavesTheLinkClosed();
-    void acceptedTableKeepsEachProductOnceAndAtMostAHundred();
+    void acceptedTableKeepsEachProductOnceAndRefusesBeyondAHundred();
     void writeSendsTheLengthOfTheSelector_data();
     void writeSendsTheLengthOfTheSelector();
     void writeResultCounts_data();
@@ -143,16 +143,28 @@ void LinkTest::failedOpenLeavesTheLinkClosed()
     QCOMPARE(usbHidLastOpenError(), std::string());
 }
 
-void LinkTest::acceptedTableKeepsEachProductOnceAndAtMostAHundred()
+void LinkTest::acceptedTableKeepsEachProductOnceAndRefusesBeyondAHundred()
 {
     SimulatedLink link({});
-    addAcceptedProductId(0x1054);
-    addAcceptedProductId(0x1054);
+    QVERIFY(addAcceptedProductId(0x1054));
+    QVERIFY(addAcceptedProductId(0x1054));
     QCOMPARE(linkState.acceptedProductIdCount, 1);
-    for (uint16_t id = 1; id <= 150; ++id)
-        addAcceptedProductId(id);
+    for (uint16_t id = 1; id <= 150; ++id) {
+        const bool fits = id <= 99;
+        if (!fits)
+            QTest::ignoreMessage(
+                QtWarningMsg, qPrintable(QStringLiteral("Headset %1 is not accepted: the program "
+                                                        "accepts at most 100 headset models, and "
+                                                        "configuration files name more")
+                                             .arg(id, 4, 16, QChar('0'))));
+        QCOMPARE(addAcceptedProductId(id), fits);
+    }
     QCOMPARE(linkState.acceptedProductIdCount, 100);
     QCOMPARE(linkState.acceptedProductIds[99], uint16_t(99));
+    // A product already in the full table is still accepted, without a word.
+    QVERIFY(addAcceptedProductId(0x1054));
+    QVERIFY(usbHidInterfaceMatches({"path", kHeadsetVendorId, 99, 3, 0xFF00}));
+    QVERIFY(!usbHidInterfaceMatches({"path", kHeadsetVendorId, 100, 3, 0xFF00}));
 }
 
 void LinkTest::writeSendsTheLengthOfTheSelector_data()

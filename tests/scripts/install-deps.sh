@@ -55,10 +55,11 @@ installs_nothing() { ! grep -q "^install" "$work/apt.log"; }
 run_on "" ""
 check "a bare machine gets the build packages" installs qtbase5-dev
 check "and the run-time ones" installs qtwayland5
-check "but nothing only the tests need" eval '! asks_for qemu-system-x86 && ! asks_for pulseaudio'
+check "but nothing only the tests need" eval '! asks_for qemu-system-x86 && ! asks_for pulseaudio && ! asks_for libclang-rt-14-dev'
 
 run_on "" "" --tests
 check "the tests add their tools" installs qemu-system-x86
+check "with clang's libFuzzer for the fuzz runs" installs libclang-rt-14-dev
 check "and PulseAudio where no sound server is installed" installs pulseaudio
 
 run_on "pipewire" "" --tests
