@@ -7,6 +7,7 @@
 #include "ConfigReader.h"
 #include "ConfigWriter.h"
 #include "MessageBox.h"
+#include "SaveLeftovers.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
 #include "WindowDiagnostics.h"
@@ -103,6 +104,9 @@ void Velumix::buildConfigFilePaths()
     // The whole path: a new account may not have its documents folder yet.
     const QString folder = userFileFolder(programBaseName()) + "/";
     QDir().mkpath(folder);
+    // Saves cut short by a crash or a kill leave their temporary copies behind.
+    for (const QString& leftover : removeStaleSaveLeftovers(folder))
+        debugLine(QStringLiteral("Removed the leftover of an interrupted save: %1").arg(leftover));
     m_qstrCurrentUserFileName = folder + userFileName(vendorId, productId, m_knownDeviceIdentity);
 }
 
