@@ -73,7 +73,7 @@ Result pageMissing(SoundPage page)
 Result Velumix::runRemoteCommand(const remote::Request& request)
 {
     static const std::vector<RemoteCommand> commands = {
-        {"get", false, {}, &Velumix::remoteGet},
+        {"get", true, {}, &Velumix::remoteGet},
         {"info", true, {}, &Velumix::remoteInfo},
         {"status", true, {}, &Velumix::remoteStatus},
         {"list", false, {}, &Velumix::remoteList},

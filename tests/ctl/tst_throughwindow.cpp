@@ -51,6 +51,30 @@ QString savedModeName(quint16 productId, const QString& identity)
     return readConfigFile(path).record.name;
 }
 
+// The unit `velumix --simulate` plugs in first, and the custom modes its
+// person saved before: one to apply, and a name two stereo modes share.
+constexpr char kFirstIdentity[] = "5a17c001";
+
+void writeFirstUnitFile()
+{
+    QFile defaults(qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/../share/velumix/" +
+                   kDefaultFileFolder + "/" + defaultFileName(0x3206, 0x1054));
+    QVERIFY(defaults.open(QIODevice::ReadOnly));
+    QJsonObject document = QJsonDocument::fromJson(defaults.readAll()).object();
+    document["uuid"] = kFirstIdentity;
+    QJsonArray modes;
+    for (const auto& [algorithm, name] :
+         {std::pair{"Surround", "Night"}, std::pair{"Stereo", "Twin"}, std::pair{"Stereo", "Twin"}})
+        modes.append(QJsonObject{
+            {"algorithm", algorithm}, {"name", name}, {"parameter", "3,2,1,0,-1,-2,-3,0,1,2"}});
+    document["customMode"] = modes;
+    QVERIFY(QDir().mkpath(userFileFolder(kWindowProgramName)));
+    QFile file(userFileFolder(kWindowProgramName) + "/" +
+               userFileName(0x3206, 0x1054, identityFromHex(kFirstIdentity)));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(document).toJson());
+}
+
 } // namespace
 
 class TestThroughWindow : public QObject
@@ -76,12 +100,14 @@ private:
 void TestThroughWindow::initTestCase()
 {
     QVERIFY(!QFile::exists(remote::windowSocketPath()));
+    writeFirstUnitFile();
     m_window.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_window.start(program("velumix"), {"--simulate=1054"});
     QVERIFY(m_window.waitForStarted());
     // Listening, and the simulated unit plugged in and known.
     QTRY_VERIFY_WITH_TIMEOUT(get()["identity"].isString(), 20000);
     m_identity = get()["identity"].toString();
+    QCOMPARE(m_identity, QString(kFirstIdentity));
     m_watch.start(program("velumixctl"), {"--json", "watch"});
     QVERIFY(m_watch.waitForStarted());
     QTest::qWait(500); // until the window counts it as a watcher
@@ -111,22 +137,22 @@ void TestThroughWindow::commandsActAsClicks()
     QCOMPARE(jazz["gains"].toArray(), QJsonArray({2, 2, 3, 3, 2, 1, 0, 0, 1, 1}));
     QCOMPARE(savedModeName(0x1054, m_identity), QString("Jazz"));
 
-    // A new unit's file holds one surround custom mode.
     const Run custom = velumixctl({"--json", "custom", "list"});
     QCOMPARE(custom.exitCode, 0);
     const QJsonObject first = QJsonDocument::fromJson(custom.out).array().at(0).toObject();
-    QCOMPARE(first["page"].toString(), QString("surround"));
-    QCOMPARE(velumixctl({"custom", "apply", first["name"].toString()}).exitCode, 0);
+    QCOMPARE(first["name"].toString(), QString("Night"));
+    QCOMPARE(velumixctl({"custom", "apply", "Night"}).exitCode, 0);
     const QJsonObject applied = get();
     QCOMPARE(applied["page"].toString(), QString("surround"));
     QCOMPARE(applied["mode"].toObject()["kind"].toString(), QString("custom"));
-    QCOMPARE(savedModeName(0x1054, m_identity), first["name"].toString());
+    QCOMPARE(applied["gains"].toArray(), QJsonArray({3, 2, 1, 0, -1, -2, -3, 0, 1, 2}));
+    QCOMPARE(savedModeName(0x1054, m_identity), QString("Night"));
 
     QCOMPARE(velumixctl({"mic-volume", "40"}).exitCode, 0);
-    QCOMPARE(velumixctl({"enc", "on"}).exitCode, 0);
+    QCOMPARE(velumixctl({"enc", "off"}).exitCode, 0); // a new unit starts with it on
     const QJsonObject microphone = get();
     QCOMPARE(microphone["micLevel"].toInt(), 40);
-    QCOMPARE(microphone["noiseCancellation"].toBool(), true);
+    QCOMPARE(microphone["noiseCancellation"], QJsonValue(false));
 }
 
 void TestThroughWindow::refusalsComeBackWithTheirExitCodes_data()
@@ -138,6 +164,8 @@ void TestThroughWindow::refusalsComeBackWithTheirExitCodes_data()
         << QStringList{"preset", "Nope"} << 8 << "'Jazz'";
     QTest::newRow("unknown custom mode")
         << QStringList{"custom", "apply", "Nope"} << 8 << "no custom mode 'Nope'";
+    QTest::newRow("ambiguous custom name")
+        << QStringList{"custom", "apply", "Twin"} << 8 << "stereo slot 1, stereo slot 2";
     QTest::newRow("level out of range") << QStringList{"mic-volume", "101"} << 2 << "0 to 100";
     QTest::newRow("new unit without identity")
         << QStringList{"simulate", "new-unit", "4130"} << 2 << "IDENTITY";
@@ -160,7 +188,7 @@ void TestThroughWindow::refusalsComeBackWithTheirExitCodes()
 void TestThroughWindow::simulatedHeadsetIsScripted()
 {
     QCOMPARE(velumixctl({"simulate", "unplug"}).exitCode, 0);
-    QCOMPARE(velumixctl({"get"}).exitCode, 3);
+    QCOMPARE(velumixctl({"get"}).exitCode, 3); // as when velumixctl finds none itself
     QCOMPARE(velumixctl({"simulate", "plug"}).exitCode, 0);
     QTRY_COMPARE_WITH_TIMEOUT(get()["identity"].toString(), m_identity, 10000);
 

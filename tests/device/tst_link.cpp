@@ -302,7 +302,7 @@ void LinkTest::onlyRepliesToItsOwnCommandsAreHandled()
         const int bytesRead = usbHidReadReport(200);
         return bytesRead > 0 ? usbHidDispatchReply(bytesRead) : NoSignal - 100;
     };
-    QCOMPARE(readAndDispatch(), int(NoSignal)); // the version the open asked for
+    QCOMPARE(readAndDispatch(), int(VersionReply)); // the one the open asked for
 
     HidDeviceInfo vendorInterface;
     for (const HidDeviceInfo& entry : link.backend.enumerate(0, 0)) {
