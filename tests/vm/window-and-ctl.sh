@@ -15,7 +15,9 @@ start_window() {
     window_pid=$!
     local deadline=$((SECONDS + 20))
     while [ "$SECONDS" -lt "$deadline" ]; do
-        "$bin/velumixctl" --json get 2>/dev/null | grep -q "\"identity\":\"$kIdentity\"" && return 0
+        # Run directly, get knows the identity too, but never the microphone.
+        "$bin/velumixctl" --json get 2>/dev/null | grep "\"identity\":\"$kIdentity\"" |
+            grep -q '"micLevel":[0-9]' && return 0
         sleep 0.2
     done
     echo "the window never reported the unit; it said:" >&2
@@ -34,7 +36,9 @@ stop_window() {
 mic_volume_goes_through_the_window() {
     local from=$(($(headset_log_length) + 1))
     "$bin/velumixctl" mic-volume 40 || return 1
-    "$bin/velumixctl" --json get | grep -q '"micLevel":40' || { echo "the window does not show 40" >&2; return 1; }
+    "$bin/velumixctl" --json get >"$work/get.out" 2>&1
+    grep -q '"micLevel":40' "$work/get.out" ||
+        { echo "the window does not show 40: $(cat "$work/get.out")" >&2; headset_log_from "$from" >&2; return 1; }
     [ "$(headset_log_from "$from" | grep -c '^TX ')" -eq 1 ] ||
         { headset_log_from "$from" >&2; return 1; }
 }
