@@ -14,31 +14,6 @@ QString algorithmOf(SoundPage page)
     return page == SoundPage::Surround ? kAlgorithmSurround : kAlgorithmStereo;
 }
 
-// One shown custom mode: its page and slot.
-struct ShownMode
-{
-    SoundPage page;
-    int slot;
-    const CustomRecord* record;
-};
-
-// The modes a page's slots show: its first five records, in file order.
-std::vector<ShownMode> shownModes(const QList<CustomRecord>& modes, std::optional<SoundPage> page)
-{
-    std::vector<ShownMode> shown;
-    for (SoundPage candidate : {SoundPage::Surround, SoundPage::Stereo}) {
-        if (page && *page != candidate)
-            continue;
-        int slot = 0;
-        for (const CustomRecord& mode : modes) {
-            if (mode.algorithm != algorithmOf(candidate) || slot == kShownCustomModes)
-                continue;
-            shown.push_back({candidate, slot++, &mode});
-        }
-    }
-    return shown;
-}
-
 QString quotedList(const QStringList& names)
 {
     if (names.isEmpty())
@@ -160,4 +135,21 @@ bool customNameTaken(const QList<CustomRecord>& modes, SoundPage page, const QSt
             return true;
     }
     return false;
+}
+
+// The modes a page's slots show: its first five records, in file order.
+std::vector<ShownMode> shownModes(const QList<CustomRecord>& modes, std::optional<SoundPage> page)
+{
+    std::vector<ShownMode> shown;
+    for (SoundPage candidate : {SoundPage::Surround, SoundPage::Stereo}) {
+        if (page && *page != candidate)
+            continue;
+        int slot = 0;
+        for (const CustomRecord& mode : modes) {
+            if (mode.algorithm != algorithmOf(candidate) || slot == kShownCustomModes)
+                continue;
+            shown.push_back({candidate, slot++, &mode});
+        }
+    }
+    return shown;
 }

@@ -46,6 +46,18 @@ struct CustomModeLookup
 CustomModeLookup lookUpCustomMode(const QList<CustomRecord>& modes, const QString& name,
                                   std::optional<SoundPage> page = std::nullopt);
 
+// One custom mode a page's slots show: its page, slot (0-4) and record.
+struct ShownMode
+{
+    SoundPage page;
+    int slot;
+    const CustomRecord* record; // points into the list it was found in
+};
+// The modes the slots show, surround page first (only `page`'s when given):
+// each page's first five records, in file order.
+std::vector<ShownMode> shownModes(const QList<CustomRecord>& modes,
+                                  std::optional<SoundPage> page = std::nullopt);
+
 // Whether `name` is already the name of another shown custom mode of the
 // page; `exceptSlot` is the slot being renamed (-1 for none).
 bool customNameTaken(const QList<CustomRecord>& modes, SoundPage page, const QString& name,

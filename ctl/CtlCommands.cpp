@@ -1,5 +1,7 @@
 #include "CtlCommands.h"
 
+#include "CommandData.h"
+
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "CtlOptions.h"
@@ -24,14 +26,6 @@ using remote::Result;
 
 constexpr int kReplyTimeoutMs = 1000;
 constexpr int kReadSliceMs = 50;
-constexpr int kShownCustomModes = 5;
-
-Result noHeadset()
-{
-    return Result::failure(remote::ExitNoHeadset,
-                           QStringLiteral("no headset found (vendor %1, accepted products)")
-                               .arg(headsetVendorIdDigits()));
-}
 
 Result writeFailed()
 {
@@ -57,7 +51,7 @@ Result openResult(int opened)
                 .arg(QString::fromStdString(usbHidLastMatchedPath()),
                      QString::fromStdString(usbHidLastOpenError())));
     default:
-        return noHeadset();
+        return remote::noHeadsetFound();
     }
 }
 
@@ -206,14 +200,6 @@ std::optional<SoundPage> pageArgument(const Request& request)
     return soundPageNamed(request.arguments[QStringLiteral("page")].toString());
 }
 
-QJsonArray gainArray(const EqGains& gains)
-{
-    QJsonArray array;
-    for (int gain : gains)
-        array.append(gain);
-    return array;
-}
-
 // The equaliser as the window sends it: bands 0-4, a short pause, bands 5-9.
 Result sendPeqPair(int channel, int mode, const EqGains& gains)
 {
@@ -238,24 +224,11 @@ using OpenCommand = std::function<Result(const Request&)>;
 
 Result listInterfaces(const Request&)
 {
-    const QList<ConfigFileRead> defaults = defaultFiles();
-    QJsonArray interfaces;
-    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
-        if (!usbHidInterfaceMatches(entry))
-            continue;
-        interfaces.append(QJsonObject{
-            {"vendorId", hexIdText(entry.vendorId)},
-            {"productId", hexIdText(entry.productId)},
-            {"model", modelNameOf(entry.productId, defaults)},
-            {"interface", entry.interfaceNumber},
-            {"usagePage", hexIdText(entry.usagePage)},
-            {"path", QString::fromStdString(entry.path)},
-            // Known only by asking the unit, which listing does not do.
-            {"identity", QJsonValue()},
-        });
-    }
+    // Known only by asking each unit, which listing does not do.
+    const QJsonArray interfaces = remote::interfaceListData(
+        defaultFiles(), [](const HidDeviceInfo&) { return QJsonValue(); });
     if (interfaces.isEmpty())
-        return noHeadset();
+        return remote::noHeadsetFound();
     return Result::success(interfaces);
 }
 
@@ -377,8 +350,7 @@ Result applyPreset(const Request& request)
     const Result sent = sendPeqPair(1, mode, gains);
     if (!sent.ok())
         return sent;
-    return Result::success(QJsonObject{{"page", soundPageName(preset.page)},
-                                       {"name", QString::fromUtf8(preset.caption)}});
+    return Result::success(remote::chosenModeData(preset.page, QString::fromUtf8(preset.caption)));
 }
 
 // The presets of a model: of --model without any headset, else of the
@@ -388,11 +360,8 @@ Result listPresets(quint16 productId, const Request& request)
     ModelDefaults defaults;
     if (const Result read = readModelDefaults(productId, defaults); !read.ok())
         return read;
-    QJsonArray presets;
-    for (const BuiltInPreset& preset : presetsOffered(defaults.record, pageArgument(request)))
-        presets.append(QJsonObject{{"page", soundPageName(preset.page)},
-                                   {"name", QString::fromUtf8(preset.caption)}});
-    return Result::success(presets);
+    return Result::success(
+        remote::presetListData(presetsOffered(defaults.record, pageArgument(request))));
 }
 
 // The connected unit's custom modes, from the user file the window keeps.
@@ -417,22 +386,7 @@ Result listCustomModes(const Request&, const HeadsetState& state)
     QList<CustomRecord> modes;
     if (const Result read = readCustomModes(state, modes); !read.ok())
         return read;
-    QJsonArray shown;
-    for (SoundPage page : {SoundPage::Surround, SoundPage::Stereo}) {
-        int slot = 0;
-        for (const CustomRecord& mode : modes) {
-            const char* algorithm =
-                page == SoundPage::Surround ? kAlgorithmSurround : kAlgorithmStereo;
-            if (mode.algorithm != QLatin1String(algorithm))
-                continue;
-            if (slot++ == kShownCustomModes)
-                break;
-            shown.append(QJsonObject{{"page", soundPageName(page)},
-                                     {"name", mode.name},
-                                     {"gains", gainArray(gainsFromText(mode.parameter))}});
-        }
-    }
-    return Result::success(shown);
+    return Result::success(remote::customListData(modes));
 }
 
 // A saved custom mode as the window sends it when its slot is selected.
@@ -450,8 +404,7 @@ Result applyCustomMode(const Request& request, const HeadsetState& state)
     const Result sent = sendPeqPair(1, modeIndex, gainsFromText(lookup.record.parameter));
     if (!sent.ok())
         return sent;
-    return Result::success(
-        QJsonObject{{"page", soundPageName(*lookup.page)}, {"name", lookup.record.name}});
+    return Result::success(remote::chosenModeData(*lookup.page, lookup.record.name));
 }
 
 Result needsWindow(const Request& request)

@@ -4,6 +4,8 @@
 
 #include "Velumix.h"
 
+#include "CommandData.h"
+
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "GainText.h"
@@ -38,14 +40,6 @@ QJsonValue pageOrNull(std::optional<SoundPage> page)
     return page ? QJsonValue(soundPageName(*page)) : QJsonValue();
 }
 
-QJsonArray gainsArray(const EqGains& gains)
-{
-    QJsonArray array;
-    for (int gain : gains)
-        array.append(gain);
-    return array;
-}
-
 // Only for arguments their rule has checked.
 std::vector<int> wholesOf(const QJsonValue& value)
 {
@@ -53,13 +47,6 @@ std::vector<int> wholesOf(const QJsonValue& value)
     for (const QJsonValue& item : value.toArray())
         numbers.push_back(item.toInt());
     return numbers;
-}
-
-Result noHeadset()
-{
-    return Result::failure(remote::ExitNoHeadset,
-                           QStringLiteral("no headset found (vendor %1, accepted products).")
-                               .arg(headsetVendorIdDigits()));
 }
 
 Result pageMissing(SoundPage page)
@@ -110,7 +97,7 @@ Result Velumix::runRemoteCommand(const remote::Request& request)
     if (!error.isEmpty())
         return Result::failure(remote::ExitUsage, error);
     if (command->needsHeadset && linkState.deviceOpened == 0)
-        return noHeadset();
+        return remote::noHeadsetFound();
     // Any write of the command that failed fails the command, not only the last.
     const int failedBefore = usbHidFailedWriteCount();
     const Result result = (this->*command->run)(request.arguments);
@@ -135,7 +122,7 @@ Result Velumix::remoteGet(const QJsonObject&)
                                                : QJsonValue()},
         {"page", soundPageName(m_soundPageShown)},
         {"mode", QJsonObject{{"kind", mode.kind}, {"name", textOrNull(mode.name)}}},
-        {"gains", gainsArray(gains)},
+        {"gains", remote::gainsData(gains)},
         {"micLevel", ui.Slider_Voice1_3->value()},
         {"noiseCancellation", ui.checkBox_MicENC->isChecked()},
     });
@@ -168,26 +155,14 @@ Result Velumix::remoteStatus(const QJsonObject&)
 // The interfaces the program would open, and the connected unit on its own.
 Result Velumix::remoteList(const QJsonObject&)
 {
-    const QList<ConfigFileRead> defaults = defaultFiles();
     const bool unitKnown = linkState.deviceOpened != 0 && m_identityKnown;
-    QJsonArray interfaces;
-    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
-        if (!usbHidInterfaceMatches(entry))
-            continue;
-        const bool connected = unitKnown && entry.path == usbHidLastMatchedPath();
-        interfaces.append(QJsonObject{
-            {"vendorId", hexDigits(entry.vendorId)},
-            {"productId", hexDigits(entry.productId)},
-            {"model", modelNameOf(entry.productId, defaults)},
-            {"interface", entry.interfaceNumber},
-            {"usagePage", hexDigits(entry.usagePage)},
-            {"path", QString::fromStdString(entry.path)},
-            {"identity",
-             connected ? QJsonValue(identityToHex(m_knownDeviceIdentity)) : QJsonValue()},
+    const QJsonArray interfaces =
+        remote::interfaceListData(defaultFiles(), [&](const HidDeviceInfo& entry) {
+            const bool connected = unitKnown && entry.path == usbHidLastMatchedPath();
+            return connected ? QJsonValue(identityToHex(m_knownDeviceIdentity)) : QJsonValue();
         });
-    }
     if (interfaces.isEmpty())
-        return noHeadset();
+        return remote::noHeadsetFound();
     return Result::success(interfaces);
 }
 
@@ -214,8 +189,7 @@ Result Velumix::remotePreset(const QJsonObject& arguments)
     if (!openSoundPage(preset.page))
         return pageMissing(preset.page);
     presetRadio(preset)->click();
-    return Result::success(QJsonObject{{"page", soundPageName(preset.page)},
-                                       {"name", QString::fromUtf8(preset.caption)}});
+    return Result::success(remote::chosenModeData(preset.page, QString::fromUtf8(preset.caption)));
 }
 
 // The presets of the connected model, or of the model a default file names.
@@ -234,26 +208,15 @@ Result Velumix::remotePresetList(const QJsonObject& arguments)
                 QStringLiteral("no default file for product %1").arg(hexDigits(productId)));
         defaults = file->content.record;
     } else if (linkState.deviceOpened == 0) {
-        return noHeadset();
+        return remote::noHeadsetFound();
     }
-    QJsonArray presets;
-    for (const BuiltInPreset& preset :
-         presetsOffered(defaults, soundPageNamed(arguments["page"].toString())))
-        presets.append(QJsonObject{{"page", soundPageName(preset.page)},
-                                   {"name", QString::fromUtf8(preset.caption)}});
-    return Result::success(presets);
+    return Result::success(remote::presetListData(
+        presetsOffered(defaults, soundPageNamed(arguments["page"].toString()))));
 }
 
 Result Velumix::remoteCustomList(const QJsonObject&)
 {
-    QJsonArray modes;
-    for (const CustomRecord& mode : m_customModeList) {
-        if (const std::optional<SoundPage> page = soundPageOfAlgorithm(mode.algorithm))
-            modes.append(QJsonObject{{"page", soundPageName(*page)},
-                                     {"name", mode.name},
-                                     {"gains", gainsArray(gainsFromText(mode.parameter))}});
-    }
-    return Result::success(modes);
+    return Result::success(remote::customListData(m_customModeList));
 }
 
 // As a person does it: the page's tab, its custom list, then the slot.
@@ -269,8 +232,7 @@ Result Velumix::remoteCustomApply(const QJsonObject& arguments)
     if (!view.customize->isChecked())
         view.customize->click();
     view.customRadios[lookup.slot]->click();
-    return Result::success(
-        QJsonObject{{"page", soundPageName(*lookup.page)}, {"name", lookup.record.name}});
+    return Result::success(remote::chosenModeData(*lookup.page, lookup.record.name));
 }
 
 // The slider sends on every change of its value, as when a person lets go of it.

@@ -30,7 +30,7 @@ const QList<CustomRecord> kModes = {customMode("Surround", "Night Owl", kNightOw
                                     customMode("Stereo", "Late Show", kLateShowGains),
                                     customMode("Stereo", "Podcast voice", kPodcastGains)};
 
-const QString kNoHeadset = QStringLiteral("no headset found (vendor 3206, accepted products).");
+const QString kNoHeadset = QStringLiteral("no headset found (vendor 3206, accepted products)");
 
 void prepareHaldenFile(const QList<CustomRecord>& modes = kModes)
 {
