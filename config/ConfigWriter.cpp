@@ -1,11 +1,17 @@
 #include "ConfigWriter.h"
 
 #include "ConfigNames.h"
+#include "TraceLog.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,7 +34,30 @@ ConfigWriteResult loadRootObject(const QString& path, QJsonObject& root)
     return {};
 }
 
+void traceFolderSyncFailure(const QString& folder, int error)
+{
+    traceLog("Sync Folder",
+             QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(error))),
+             "ConfigWriter", "syncFolderOf", __LINE__);
+}
+
 } // namespace
+
+bool syncFolderOf(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    const int descriptor =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        traceFolderSyncFailure(folder, errno);
+        return false;
+    }
+    const bool synced = ::fsync(descriptor) == 0;
+    if (!synced)
+        traceFolderSyncFailure(folder, errno);
+    ::close(descriptor);
+    return synced;
+}
 
 ConfigWriteResult saveConfigDocument(const QString& path, const QJsonObject& root)
 {
@@ -48,6 +77,9 @@ ConfigWriteResult saveConfigDocument(const QString& path, const QJsonObject& roo
     if (!file.commit())
         return failure(ConfigError::WriteFailed,
                        QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    // commit() wrote the file's content to disk, but the rename lives in the
+    // folder; the save is complete either way, so a failure is only traced.
+    syncFolderOf(path);
     return {};
 }
 

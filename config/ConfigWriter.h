@@ -31,6 +31,11 @@ ConfigWriteResult updateConfigFile(const QString& path, const DocumentEdit& edit
 // key-sorted form; the old file stays whole if the write fails.
 ConfigWriteResult saveConfigDocument(const QString& path, const QJsonObject& root);
 
+// Writes the folder holding path to disk, so that a file renamed into it
+// (a completed save) is not lost to a power cut. False, with a trace record
+// naming the folder and the cause, when that fails.
+bool syncFolderOf(const QString& path);
+
 // The edits of the three writable parts of a user document.
 // Adds "uuid" as eight hex digits; an existing "uuid" is kept as it is.
 void addIdentityIfMissing(QJsonObject& root, const DeviceIdentity& identity);

@@ -323,6 +323,9 @@ private:
 
 public:
     MyThread* m_readerThread = nullptr;
+    // Counts the links closed so far: the replies a reader passes on count
+    // only while its own link is the open one.
+    quint64 m_linkGeneration = 0;
     MyThread_Two* m_testThread = nullptr;
     QMediaPlayer* m_player = nullptr;
     // Runs only while a live edit's throttle period is under way.

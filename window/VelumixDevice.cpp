@@ -223,10 +223,24 @@ void Velumix::startReaderThread()
     m_readerThread->running = 1;
     m_readerThread->start(QThread::InheritPriority);
     debugLine("***** Start Connect One! *****");
-    connect(m_readerThread, &MyThread::sendReadAudio, this, &Velumix::on_SLOTReadAudio,
-            Qt::QueuedConnection);
-    connect(m_readerThread, &MyThread::sendVersion, this, &Velumix::keepFirmwareVersion,
-            Qt::QueuedConnection);
+    // A reply waits in the event queue: its link may have closed, and the
+    // next one opened, before the window gets to it. Each connection carries
+    // its link's generation, and a reply of a closed link is dropped.
+    const quint64 generation = m_linkGeneration;
+    connect(
+        m_readerThread, &MyThread::sendReadAudio, this,
+        [this, generation](int iCmdType) {
+            if (generation == m_linkGeneration)
+                on_SLOTReadAudio(iCmdType);
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_readerThread, &MyThread::sendVersion, this,
+        [this, generation](const QString& version) {
+            if (generation == m_linkGeneration)
+                keepFirmwareVersion(version);
+        },
+        Qt::QueuedConnection);
     usbHidSend_ReadAudioAndStatus();
 }
 
@@ -238,6 +252,7 @@ void Velumix::stopReaderThread()
         return;
     m_readerThread->running = 0;
     m_readerThread->wait();
+    ++m_linkGeneration; // what this reader passed on is now stale
     delete m_readerThread;
     m_readerThread = nullptr;
 }

@@ -37,6 +37,14 @@ public:
         const QMutexLocker lock(&m_mutex);
         return int(m_debugLines.count(line));
     }
+    // Forgets every message seen so far, so that a long run keeps no record.
+    void clear()
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_messages.clear();
+        m_debugLines.clear();
+        m_warnings.clear();
+    }
     // Every message seen so far, of any kind and category, in order.
     QStringList messages() const
     {

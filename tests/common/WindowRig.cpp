@@ -5,8 +5,10 @@
 #include "UsbHidOperation.h"
 #include "WidgetTables.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTabBar>
+#include <QThread>
 
 #include <algorithm>
 
@@ -231,6 +233,33 @@ void WindowRig::pullOut(int unit)
     backend.unplug(unit);
     for (const std::string& path : backend.interfacePaths(unit))
         hotplug.remove(QString::fromStdString(path));
+}
+
+void WindowRig::pullOutAtOnce(int unit)
+{
+    backend.unplug(unit);
+    for (const std::string& path : backend.interfacePaths(unit))
+        hotplug.remove(QString::fromStdString(path));
+}
+
+bool WindowRig::waitUntilRepliesRead(uint8_t code)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (linkState.awaitedReplies[code] > 0) {
+        if (waited.hasExpired(kDeadlineMs)) {
+            qWarning("the reader read no reply of code %02x", code);
+            return false;
+        }
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+void WindowRig::finishTurnAfterClose()
+{
+    QCoreApplication::sendPostedEvents();
+    m_answeredRequestsCleared += m_repliesHandled - answeredRequestsWritten();
 }
 
 int WindowRig::answeredRequestsWritten() const

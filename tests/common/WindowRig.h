@@ -121,6 +121,17 @@ public:
     // Like a real unit: the back end changes, then one event per interface.
     void plugIn(int unit);
     void pullOut(int unit);
+    // Pulls the unit out without waiting for the replies still on their way,
+    // as a person can right after plugging it in. The event loop does not
+    // turn: what the reader had passed on is still queued for the window.
+    void pullOutAtOnce(int unit);
+    // Waits, without turning the event loop, until the reader has read every
+    // reply of `code` the open link is owed, so that they are queued.
+    bool waitUntilRepliesRead(uint8_t code);
+    // Ends the event-loop turn: the window handles everything queued so far.
+    // The replies of a closed link never come, nor are those passed on before
+    // it closed handled, so the requests written to it are written off.
+    void finishTurnAfterClose();
 
     // Waits until the window has handled the reply to every request written
     // to a replying unit so far, and to the requests that handling wrote.
@@ -144,6 +155,15 @@ public:
     // The boxes shown so far, each as "title: text".
     QStringList boxes() const { return m_boxes.boxes(); }
     int debugLineCount(const QString& text) const { return m_log.debugLineCount(text); }
+    // Every message of any kind seen so far, in order.
+    QStringList messages() const { return m_log.messages(); }
+    // Forgets the messages and boxes seen so far, so that a long run keeps
+    // no record.
+    void clearMessages()
+    {
+        m_log.clear();
+        m_boxes.clear();
+    }
     // The steps of the trace records with this tag, in order.
     QStringList traceSteps(const QString& tag) const;
 
