@@ -81,12 +81,27 @@ QList<CustomRecord> readCustomModes(const QJsonArray& array)
     return records;
 }
 
+// Whether the member is there but of another type than expected; such a
+// member is noted among the shape problems.
+bool wrongType(const QJsonValue& value, QJsonValue::Type expected, const char* key,
+               ConfigReadResult& result)
+{
+    if (value.isUndefined() || value.type() == expected)
+        return false;
+    const char* noun = expected == QJsonValue::String  ? "a string"
+                       : expected == QJsonValue::Array ? "an array"
+                                                       : "an object";
+    result.shapeProblems << QStringLiteral("\"%1\" is not %2").arg(key, noun);
+    return true;
+}
+
 // Reads a string member through convert; members of other types are skipped.
 template <typename Convert>
 void readStringMember(const QJsonObject& root, const char* key, ConfigField flag,
                       ConfigReadResult& result, Convert convert)
 {
     const QJsonValue value = root.value(QLatin1String(key));
+    wrongType(value, QJsonValue::String, key, result);
     if (!value.isString())
         return;
     convert(value.toString());
@@ -105,12 +120,15 @@ void readRoot(const QJsonObject& root, ConfigReadResult& result)
     result.modelName = root.value(QLatin1String("model")).toString();
 
     const QJsonValue defaultMode = root.value(QLatin1String("defaultMode"));
+    wrongType(defaultMode, QJsonValue::Object, "defaultMode", result);
     if (defaultMode.isObject())
         readDefaultModes(defaultMode.toObject(), record);
     const QJsonValue mode = root.value(QLatin1String("mode"));
+    wrongType(mode, QJsonValue::Object, "mode", result);
     if (mode.isObject())
         readCurrentMode(mode.toObject(), result);
     const QJsonValue customMode = root.value(QLatin1String("customMode"));
+    wrongType(customMode, QJsonValue::Array, "customMode", result);
     if (customMode.isArray())
         result.customModes = readCustomModes(customMode.toArray());
 }
@@ -120,8 +138,12 @@ ConfigReadResult readLoaded(const LoadedDocument& loaded)
     ConfigReadResult result;
     result.error = loaded.error;
     result.errorText = loaded.errorText;
-    if (!result.ok() || !loaded.document.isObject())
+    if (!result.ok())
         return result;
+    if (!loaded.document.isObject()) {
+        result.shapeProblems << QStringLiteral("the document is not a JSON object");
+        return result;
+    }
     result.rootIsObject = true;
     readRoot(loaded.document.object(), result);
     return result;

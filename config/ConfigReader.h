@@ -6,6 +6,7 @@
 #include <QFlags>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -32,6 +33,10 @@ struct ConfigReadResult
     QString errorText;
     // False for valid JSON whose root is an array: such a file says nothing.
     bool rootIsObject = false;
+    // What of a valid document has a shape the program cannot use, one line
+    // each ("the document is not a JSON object", "\"pid\" is not a string");
+    // those parts are skipped.
+    QStringList shapeProblems;
     // A default file's "model" member: the model's name as people know it.
     QString modelName;
     // Fields the file does not set keep their cleared values; see fields.

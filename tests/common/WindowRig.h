@@ -143,6 +143,7 @@ public:
     void clearFrames();
     // The boxes shown so far, each as "title: text".
     QStringList boxes() const { return m_boxes.boxes(); }
+    QStringList boxDetails() const { return m_boxes.details(); }
     int debugLineCount(const QString& text) const { return m_log.debugLineCount(text); }
     // The steps of the trace records with this tag, in order.
     QStringList traceSteps(const QString& tag) const;
