@@ -20,9 +20,10 @@ VelumixOptions parseVelumixOptions(const QStringList& arguments)
         if (options.simulate)
             return {false, 0x1054, QStringLiteral("--simulate is given more than once")};
         options.simulate = true;
-        if (bare)
+        const QString digits = bare ? QString() : argument.mid(kSimulateWithValue.size());
+        // An empty value is the bare option, as velumixctl reads it too.
+        if (digits.isEmpty())
             continue;
-        const QString digits = argument.mid(kSimulateWithValue.size());
         const auto productId = productIdFromText(digits);
         if (!productId)
             return {false, 0x1054,

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-// What velumix's own options ask for. "--simulate" or "--simulate=PID": the
-// program talks to a simulated headset with that product ID (hexadecimal,
+// What velumix's own options ask for. "--simulate" (or "--simulate=") or
+// "--simulate=PID": the program talks to a simulated headset with that product ID (hexadecimal,
 // as productIdFromText reads it) instead of the real ones. Other arguments
 // (Qt's, -autorun) are left to their readers.
 struct VelumixOptions

@@ -81,27 +81,12 @@ QList<CustomRecord> readCustomModes(const QJsonArray& array)
     return records;
 }
 
-// Whether the member is there but of another type than expected; such a
-// member is noted among the shape problems.
-bool wrongType(const QJsonValue& value, QJsonValue::Type expected, const char* key,
-               ConfigReadResult& result)
-{
-    if (value.isUndefined() || value.type() == expected)
-        return false;
-    const char* noun = expected == QJsonValue::String  ? "a string"
-                       : expected == QJsonValue::Array ? "an array"
-                                                       : "an object";
-    result.shapeProblems << QStringLiteral("\"%1\" is not %2").arg(key, noun);
-    return true;
-}
-
 // Reads a string member through convert; members of other types are skipped.
 template <typename Convert>
 void readStringMember(const QJsonObject& root, const char* key, ConfigField flag,
                       ConfigReadResult& result, Convert convert)
 {
     const QJsonValue value = root.value(QLatin1String(key));
-    wrongType(value, QJsonValue::String, key, result);
     if (!value.isString())
         return;
     convert(value.toString());
@@ -120,15 +105,12 @@ void readRoot(const QJsonObject& root, ConfigReadResult& result)
     result.modelName = root.value(QLatin1String("model")).toString();
 
     const QJsonValue defaultMode = root.value(QLatin1String("defaultMode"));
-    wrongType(defaultMode, QJsonValue::Object, "defaultMode", result);
     if (defaultMode.isObject())
         readDefaultModes(defaultMode.toObject(), record);
     const QJsonValue mode = root.value(QLatin1String("mode"));
-    wrongType(mode, QJsonValue::Object, "mode", result);
     if (mode.isObject())
         readCurrentMode(mode.toObject(), result);
     const QJsonValue customMode = root.value(QLatin1String("customMode"));
-    wrongType(customMode, QJsonValue::Array, "customMode", result);
     if (customMode.isArray())
         result.customModes = readCustomModes(customMode.toArray());
 }
@@ -145,11 +127,33 @@ ConfigReadResult readLoaded(const LoadedDocument& loaded)
         return result;
     }
     result.rootIsObject = true;
+    result.shapeProblems = shapeProblemsOf(loaded.document.object());
     readRoot(loaded.document.object(), result);
     return result;
 }
 
 } // namespace
+
+QStringList shapeProblemsOf(const QJsonObject& root)
+{
+    static const struct
+    {
+        const char* key;
+        QJsonValue::Type type;
+        const char* typeName;
+    } kMembers[] = {
+        {"vid", QJsonValue::String, "a string"},   {"pid", QJsonValue::String, "a string"},
+        {"uuid", QJsonValue::String, "a string"},  {"defaultMode", QJsonValue::Object, "an object"},
+        {"mode", QJsonValue::Object, "an object"}, {"customMode", QJsonValue::Array, "an array"},
+    };
+    QStringList problems;
+    for (const auto& member : kMembers) {
+        const QJsonValue value = root.value(QLatin1String(member.key));
+        if (!value.isUndefined() && value.type() != member.type)
+            problems << QStringLiteral("\"%1\" is not %2").arg(member.key, member.typeName);
+    }
+    return problems;
+}
 
 std::optional<quint16> ConfigReadResult::productId() const
 {

@@ -4,6 +4,7 @@
 #include "ConfigRecord.h"
 
 #include <QFlags>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -52,6 +53,10 @@ struct ConfigReadResult
 };
 
 ConfigReadResult readConfigFile(const QString& path);
+
+// The members of a document's root whose type the program cannot use, one
+// line each, in a fixed order ("\"pid\" is not a string").
+QStringList shapeProblemsOf(const QJsonObject& root);
 
 // The same reading applied to data already in memory; origin names the data in errorText.
 ConfigReadResult readConfigData(const QByteArray& data, const QString& origin);

@@ -267,8 +267,9 @@ QString optionList(const QList<QCommandLineOption>& options)
 }
 
 // A word such as "-3" is a number, not an option: it is hidden from the
-// parser behind a mark and handed back without it.
-const QString kNumberMark = QStringLiteral("\u0001");
+// parser behind a mark and handed back without it. The mark is a NUL, which
+// no argument can hold, so that no typed word loses a character of its own.
+const QString kNumberMark = QString(QChar(0));
 
 QStringList markNumbers(const QStringList& args)
 {

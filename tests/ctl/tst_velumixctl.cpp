@@ -244,6 +244,8 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
         << QStringList{"--simulate=+105", "info"} << 2 << "--simulate: '+105' is not";
     QTest::newRow("simulated product with 0x")
         << QStringList{"--simulate=0x1054", "info"} << 2 << "--simulate: '0x1054' is not";
+    QTest::newRow("simulated product behind a control character")
+        << QStringList{"--simulate=\u00011054", "info"} << 2 << "is not a hexadecimal product ID";
     QTest::newRow("mic level with a plus")
         << sim + QStringList{"mic-volume", "+50"} << 2 << "0 to 100";
     QTest::newRow("mic level with blanks")
