@@ -38,7 +38,8 @@ void checkLine(const QByteArray& line)
               "a line ends with its newline, within the limit");
     QString error;
     const auto request = remote::decodeRequest(line, &error);
-    fuzzCheck(request.has_value() == error.isEmpty(), "a line is a request or refused with a reason");
+    fuzzCheck(request.has_value() == error.isEmpty(),
+              "a line is a request or refused with a reason");
     if (!request)
         return;
     QString again;
