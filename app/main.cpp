@@ -13,6 +13,7 @@
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
 #include "Velumix.h"
+#include "VelumixOptions.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -24,7 +25,6 @@
 #include <QScreen>
 #include <QTextStream>
 
-#include <cstring>
 #include <memory>
 
 #include <unistd.h>
@@ -67,35 +67,6 @@ void restartScaledToFitScreen(char* argv[])
     qputenv("QT_SCALE_FACTOR", QByteArray::number(current * factor, 'f', 4));
     qputenv(kScaledToFitVariable, "1");
     execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), argv);
-}
-
-// "--simulate" or "--simulate=PID": the program talks to a simulated headset
-// with that product ID (hexadecimal) instead of the real ones.
-struct SimulateOption
-{
-    bool wanted = false;
-    uint16_t productId = 0x1054;
-    QString error;
-};
-
-SimulateOption simulateOption(const QStringList& arguments)
-{
-    SimulateOption option;
-    for (const QString& argument : arguments) {
-        if (argument == "--simulate") {
-            option.wanted = true;
-        } else if (argument.startsWith("--simulate=")) {
-            option.wanted = true;
-            bool ok = false;
-            const QString digits = argument.mid(int(strlen("--simulate=")));
-            const uint id = digits.toUInt(&ok, 16);
-            if (!ok || digits.size() > 4 || id > 0xFFFF)
-                option.error =
-                    QStringLiteral("--simulate: '%1' is not a hexadecimal product ID").arg(digits);
-            option.productId = static_cast<uint16_t>(id);
-        }
-    }
-    return option;
 }
 
 QList<quint16> defaultFileProductIds()
@@ -159,19 +130,19 @@ int main(int argc, char* argv[])
         return instance.requestRaise() ? 0 : -1;
     }
 
-    const SimulateOption simulate = simulateOption(QApplication::arguments());
-    if (!simulate.error.isEmpty()) {
-        QTextStream(stderr) << "velumix: " << simulate.error << "\n";
+    const VelumixOptions options = parseVelumixOptions(QApplication::arguments());
+    if (!options.error.isEmpty()) {
+        QTextStream(stderr) << "velumix: " << options.error << "\n";
         return 2;
     }
     HidapiBackend headsets;
     SimulatedHidBackend simulatedHeadsets;
     ManualHotplugSource simulatedHotplug;
     int simulatedUnit = -1;
-    LinkContext link(simulate.wanted ? static_cast<HidBackend&>(simulatedHeadsets) : headsets);
-    if (simulate.wanted) {
+    LinkContext link(options.simulate ? static_cast<HidBackend&>(simulatedHeadsets) : headsets);
+    if (options.simulate) {
         HeadsetSettings settings;
-        settings.productId = simulate.productId;
+        settings.productId = options.simulatedProductId;
         simulatedUnit = simulatedHeadsets.addHeadset(settings);
         link.hotplugSource = &simulatedHotplug;
     }
@@ -188,7 +159,7 @@ int main(int argc, char* argv[])
     else
         window.hide();
     std::unique_ptr<SimulatorPanel> panel;
-    if (simulate.wanted) {
+    if (options.simulate) {
         panel = std::make_unique<SimulatorPanel>(simulatedHeadsets, simulatedHotplug,
                                                  defaultFileProductIds(), simulatedUnit);
         // Beside the window; where the screen ends there, in the screen's

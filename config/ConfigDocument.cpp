@@ -14,6 +14,23 @@ LoadedDocument failure(ConfigError error, const QString& text)
     return result;
 }
 
+// The offset of the byte that broke the document. For these errors the parser
+// has already stepped over that byte when it stops, and its offset is one past.
+int offendingByteOffset(const QJsonParseError& parseError)
+{
+    switch (parseError.error) {
+    case QJsonParseError::IllegalValue:
+    case QJsonParseError::UnterminatedObject:
+    case QJsonParseError::UnterminatedArray:
+    case QJsonParseError::MissingNameSeparator:
+    case QJsonParseError::MissingValueSeparator:
+    case QJsonParseError::MissingObject:
+        return qMax(0, parseError.offset - 1);
+    default:
+        return parseError.offset;
+    }
+}
+
 } // namespace
 
 LoadedDocument loadConfigDocument(const QString& path)
@@ -48,7 +65,7 @@ LoadedDocument parseConfigDocument(const QByteArray& data, const QString& origin
     if (parseError.error != QJsonParseError::NoError)
         return failure(ConfigError::InvalidJson, QStringLiteral("%1: invalid JSON at offset %2: %3")
                                                      .arg(origin)
-                                                     .arg(parseError.offset)
+                                                     .arg(offendingByteOffset(parseError))
                                                      .arg(parseError.errorString()));
     return result;
 }

@@ -13,6 +13,7 @@ enum class ConfigError
     TooLarge,      // larger than any configuration file can sensibly be
     InvalidJson,   // not a JSON document
     NotAnObject,   // valid JSON whose root is not an object (writer only)
+    WrongShape,    // members of types the program cannot read (writer only)
     AlreadyExists, // the file to be created is already there
     WriteFailed,   // the new content could not be stored; the old file is untouched
 };

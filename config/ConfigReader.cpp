@@ -120,14 +120,40 @@ ConfigReadResult readLoaded(const LoadedDocument& loaded)
     ConfigReadResult result;
     result.error = loaded.error;
     result.errorText = loaded.errorText;
-    if (!result.ok() || !loaded.document.isObject())
+    if (!result.ok())
         return result;
+    if (!loaded.document.isObject()) {
+        result.shapeProblems << QStringLiteral("the document is not a JSON object");
+        return result;
+    }
     result.rootIsObject = true;
+    result.shapeProblems = shapeProblemsOf(loaded.document.object());
     readRoot(loaded.document.object(), result);
     return result;
 }
 
 } // namespace
+
+QStringList shapeProblemsOf(const QJsonObject& root)
+{
+    static const struct
+    {
+        const char* key;
+        QJsonValue::Type type;
+        const char* typeName;
+    } kMembers[] = {
+        {"vid", QJsonValue::String, "a string"},   {"pid", QJsonValue::String, "a string"},
+        {"uuid", QJsonValue::String, "a string"},  {"defaultMode", QJsonValue::Object, "an object"},
+        {"mode", QJsonValue::Object, "an object"}, {"customMode", QJsonValue::Array, "an array"},
+    };
+    QStringList problems;
+    for (const auto& member : kMembers) {
+        const QJsonValue value = root.value(QLatin1String(member.key));
+        if (!value.isUndefined() && value.type() != member.type)
+            problems << QStringLiteral("\"%1\" is not %2").arg(member.key, member.typeName);
+    }
+    return problems;
+}
 
 std::optional<quint16> ConfigReadResult::productId() const
 {

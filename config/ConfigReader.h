@@ -4,8 +4,10 @@
 #include "ConfigRecord.h"
 
 #include <QFlags>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -32,6 +34,10 @@ struct ConfigReadResult
     QString errorText;
     // False for valid JSON whose root is an array: such a file says nothing.
     bool rootIsObject = false;
+    // What of a valid document has a shape the program cannot use, one line
+    // each ("the document is not a JSON object", "\"pid\" is not a string");
+    // those parts are skipped.
+    QStringList shapeProblems;
     // A default file's "model" member: the model's name as people know it.
     QString modelName;
     // Fields the file does not set keep their cleared values; see fields.
@@ -47,6 +53,10 @@ struct ConfigReadResult
 };
 
 ConfigReadResult readConfigFile(const QString& path);
+
+// The members of a document's root whose type the program cannot use, one
+// line each, in a fixed order ("\"pid\" is not a string").
+QStringList shapeProblemsOf(const QJsonObject& root);
 
 // The same reading applied to data already in memory; origin names the data in errorText.
 ConfigReadResult readConfigData(const QByteArray& data, const QString& origin);

@@ -1,6 +1,7 @@
 #include "ConfigWriter.h"
 
 #include "ConfigNames.h"
+#include "ConfigReader.h"
 #include "TraceLog.h"
 
 #include <QFileInfo>
@@ -30,6 +31,11 @@ ConfigWriteResult loadRootObject(const QString& path, QJsonObject& root)
     if (!loaded.document.isObject())
         return failure(ConfigError::NotAnObject,
                        QStringLiteral("%1: the document is not a JSON object").arg(path));
+    // Nor is a file rewritten whose members the program could not read.
+    const QStringList problems = shapeProblemsOf(loaded.document.object());
+    if (!problems.isEmpty())
+        return failure(ConfigError::WrongShape,
+                       QStringLiteral("%1: %2").arg(path, problems.join(QStringLiteral("; "))));
     root = loaded.document.object();
     return {};
 }

@@ -23,8 +23,9 @@ using DocumentEdit = std::function<void(QJsonObject& root)>;
 // unchanged) and replaces the file with the whole document in indented,
 // key-sorted form. The file is never created, and it is left exactly as it
 // was unless the complete new document was stored: a missing, unreadable,
-// oversized or invalid file, a root that is not an object and a failed write
-// are all reported through the result.
+// oversized or invalid file, a root that is not an object, members of the
+// wrong type (shapeProblemsOf) and a failed write are all reported through
+// the result.
 ConfigWriteResult updateConfigFile(const QString& path, const DocumentEdit& edit);
 
 // Stores root at path (creating or replacing the file) in indented,
@@ -53,7 +54,7 @@ QJsonObject userDocumentFromDefault(QJsonObject defaultRoot, const DeviceIdentit
 
 // Creates the user file of a new unit from its model's default file.
 // AlreadyExists: a user file is there and is left alone. NotFound, Unreadable,
-// TooLarge, InvalidJson, NotAnObject: the default file cannot serve, and no
+// TooLarge, InvalidJson, NotAnObject, WrongShape: the default file cannot serve, and no
 // user file is created. WriteFailed: the user file could not be stored.
 ConfigWriteResult createUserFile(const QString& defaultPath, const QString& userPath,
                                  const DeviceIdentity& identity);

@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 int fieldValue(const QString& field)
@@ -24,6 +26,21 @@ QString gainsToText(const EqGains& gains)
     for (const int gain : gains)
         fields << QString::number(gain);
     return fields.join(QLatin1Char(','));
+}
+
+EqGains headsetGains(EqGains gains)
+{
+    for (int& gain : gains)
+        gain = std::clamp(gain, kMinGain, kMaxGain);
+    return gains;
+}
+
+EqGains headsetGains(const QVector<int>& gains)
+{
+    EqGains bands{};
+    for (int band = 0; band < kBandCount && band < gains.size(); ++band)
+        bands[size_t(band)] = gains[band];
+    return headsetGains(bands);
 }
 
 EqGains gainsFromText(const QString& text)

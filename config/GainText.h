@@ -10,6 +10,16 @@
 // The "parameter" text: the gains in decimal joined by "," ("0,0,0,0,0,0,0,0,0,0").
 QString gainsToText(const EqGains& gains);
 
+// The gains the headset takes: whole dB from kMinGain to kMaxGain.
+constexpr int kMinGain = -12;
+constexpr int kMaxGain = 12;
+
+// The gains as they may be sent: each brought into kMinGain..kMaxGain. Files
+// can hold any number; the headset must never receive one it does not take.
+EqGains headsetGains(EqGains gains);
+// The same for the gains of a preset entry; bands it does not hold are 0.
+EqGains headsetGains(const QVector<int>& gains);
+
 // Splits at ",", reads each trimmed field in base 10. A field that is not a
 // number and a missing field both count as 0; fields after the tenth are ignored.
 EqGains gainsFromText(const QString& text);

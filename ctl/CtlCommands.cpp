@@ -8,6 +8,7 @@
 #include "DataFolder.h"
 #include "GainText.h"
 #include "ModeLookup.h"
+#include "NumberText.h"
 #include "UsbHidOperation.h"
 
 #include <QElapsedTimer>
@@ -341,11 +342,7 @@ Result applyPreset(const Request& request)
     const QStringList& entries = preset.page == SoundPage::Surround
                                      ? defaults.record.surroundPresets
                                      : defaults.record.stereoPresets;
-    // The sliders would clamp the gains; so does the tool.
-    EqGains gains{};
-    const QVector<int> entryGains = parsePresetEntry(entries[preset.entryIndex]).gains;
-    for (int band = 0; band < entryGains.size() && band < kBandCount; ++band)
-        gains[band] = std::clamp(entryGains[band], -12, 12);
+    const EqGains gains = headsetGains(parsePresetEntry(entries[preset.entryIndex]).gains);
     const int mode = presetModeIndex(preset, headsetModelOf(linkState.connectedProductId));
     const Result sent = sendPeqPair(1, mode, gains);
     if (!sent.ok())
@@ -401,7 +398,8 @@ Result applyCustomMode(const Request& request, const HeadsetState& state)
         return Result::failure(remote::ExitNoConfiguration, lookup.error);
     const int modeIndex = customSlotModeIndex(*lookup.page, lookup.slot,
                                               headsetModelOf(linkState.connectedProductId));
-    const Result sent = sendPeqPair(1, modeIndex, gainsFromText(lookup.record.parameter));
+    const Result sent =
+        sendPeqPair(1, modeIndex, headsetGains(gainsFromText(lookup.record.parameter)));
     if (!sent.ok())
         return sent;
     return Result::success(remote::chosenModeData(*lookup.page, lookup.record.name));
@@ -448,7 +446,7 @@ Result presetListCommand(const Request& request, const QString& device)
 {
     const QJsonValue model = request.arguments["productId"];
     if (model.isString())
-        return listPresets(parseProductId(model.toString()).value_or(0), request);
+        return listPresets(productIdFromText(model.toString()).value_or(0), request);
     return withOpenHeadset(device,
                            [&] { return listPresets(linkState.connectedProductId, request); });
 }

@@ -1,6 +1,7 @@
 #include "CtlOptions.h"
 
 #include "ModeLookup.h"
+#include "NumberText.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -64,14 +65,14 @@ Failure buildEq(const QStringList& words, const OptionValues& values, remote::Re
             .arg(words.first());
     if (!values.count(QStringLiteral("mode")) || !values.count(QStringLiteral("gains")))
         return QStringLiteral("eq needs --mode N and --gains G0,...,G9");
-    const auto mode = parseIntInRange(values.at(QStringLiteral("mode")), 0, 255);
+    const auto mode = decimalInRange(values.at(QStringLiteral("mode")), 0, 255);
     if (!mode)
         return QStringLiteral("--mode must be a number from 0 to 255");
     const auto gains = parseIntList(values.at(QStringLiteral("gains")), 10, -12, 12);
     if (!gains)
         return QStringLiteral("--gains must be ten comma-separated whole numbers from -12 to 12");
     const auto channel = values.count(QStringLiteral("channel"))
-                             ? parseIntInRange(values.at(QStringLiteral("channel")), 0, 255)
+                             ? decimalInRange(values.at(QStringLiteral("channel")), 0, 255)
                              : std::optional<int>(1);
     if (!channel)
         return QStringLiteral("--channel must be a number from 0 to 255");
@@ -87,7 +88,7 @@ Failure buildMicVolume(const QStringList& words, const OptionValues&, remote::Re
     request.command = QStringLiteral("mic-volume");
     if (words.size() != 1)
         return QStringLiteral("mic-volume needs one level from 0 to 100");
-    const auto level = parseIntInRange(words.first(), 0, 100);
+    const auto level = decimalInRange(words.first(), 0, 100);
     if (!level)
         return QStringLiteral("the microphone level must be a number from 0 to 100");
     request.arguments = {{"level", *level}};
@@ -110,7 +111,7 @@ Failure buildSwitch(const QStringList& words, const OptionValues&, remote::Reque
         return QStringLiteral("switch needs four bytes: A S N M");
     QJsonArray bytes;
     for (const QString& word : words) {
-        const auto value = parseIntInRange(word, 0, 255);
+        const auto value = decimalInRange(word, 0, 255);
         if (!value)
             return QStringLiteral("'%1' is not a byte (0..255)").arg(word);
         bytes.append(*value);
@@ -127,7 +128,7 @@ Failure buildPreset(const QStringList& words, const OptionValues& values, remote
             return QStringLiteral("preset list takes no arguments");
         const auto model = values.find(QStringLiteral("model"));
         if (model != values.end()) {
-            const auto productId = parseProductId(model->second);
+            const auto productId = productIdFromText(model->second);
             if (!productId)
                 return QStringLiteral("--model: '%1' is not a hexadecimal product ID")
                     .arg(model->second);
@@ -170,7 +171,7 @@ Failure buildSimulate(const QStringList& words, const OptionValues&, remote::Req
     if ((action == "plug" || action == "unplug") && words.size() == 1)
         return std::nullopt;
     if (action == "new-unit" && words.size() == 3) {
-        const auto productId = parseProductId(words[1]);
+        const auto productId = productIdFromText(words[1]);
         const auto identity = parseIdentity(words[2]);
         if (!productId)
             return QStringLiteral("'%1' is not a hexadecimal product ID").arg(words[1]);
@@ -266,8 +267,9 @@ QString optionList(const QList<QCommandLineOption>& options)
 }
 
 // A word such as "-3" is a number, not an option: it is hidden from the
-// parser behind a mark and handed back without it.
-const QString kNumberMark = QStringLiteral("\u0001");
+// parser behind a mark and handed back without it. The mark is a NUL, which
+// no argument can hold, so that no typed word loses a character of its own.
+const QString kNumberMark = QString(QChar(0));
 
 QStringList markNumbers(const QStringList& args)
 {
@@ -308,7 +310,7 @@ Failure readGlobalOptions(const QCommandLineParser& parser, const GlobalOptions&
         options.simulate = true;
         const QString pid = unmarked(parser.value(global.simulate));
         if (!pid.isEmpty()) {
-            const auto id = parseProductId(pid);
+            const auto id = productIdFromText(pid);
             if (!id)
                 return QStringLiteral("--simulate: '%1' is not a hexadecimal product ID").arg(pid);
             options.simulatedProductId = *id;
@@ -367,37 +369,16 @@ QString typedCommand(const QString& requestCommand)
     return found == typed.end() ? requestCommand : found->second;
 }
 
-std::optional<uint16_t> parseProductId(const QString& text)
-{
-    QString digits = text.trimmed();
-    if (digits.startsWith("0x", Qt::CaseInsensitive))
-        digits = digits.mid(2);
-    bool ok = false;
-    const uint value = digits.toUInt(&ok, 16);
-    if (!ok || digits.isEmpty() || digits.size() > 4 || value > 0xFFFF)
-        return std::nullopt;
-    return static_cast<uint16_t>(value);
-}
-
 std::optional<std::vector<uint16_t>> parseProductIdList(const QString& text)
 {
     std::vector<uint16_t> ids;
     for (const QString& field : text.split(',')) {
-        const auto id = parseProductId(field);
+        const auto id = productIdFromText(field);
         if (!id)
             return std::nullopt;
         ids.push_back(*id);
     }
     return ids;
-}
-
-std::optional<int> parseIntInRange(const QString& text, int low, int high)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 10);
-    if (!ok || value < low || value > high)
-        return std::nullopt;
-    return value;
 }
 
 std::optional<std::vector<int>> parseIntList(const QString& text, int count, int low, int high)
@@ -407,7 +388,7 @@ std::optional<std::vector<int>> parseIntList(const QString& text, int count, int
         return std::nullopt;
     std::vector<int> values;
     for (const QString& field : fields) {
-        const auto value = parseIntInRange(field, low, high);
+        const auto value = decimalInRange(field, low, high);
         if (!value)
             return std::nullopt;
         values.push_back(*value);

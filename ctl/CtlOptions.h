@@ -41,9 +41,8 @@ ParsedOptions parseCtlOptions(const QStringList& args); // args without the prog
 QString typedCommand(const QString& requestCommand);
 
 // Parsers shared by the commands; each returns nothing for malformed text.
-std::optional<uint16_t> parseProductId(const QString& text);
+// Single numbers are read by NumberText's decimalInRange and productIdFromText.
 std::optional<std::vector<uint16_t>> parseProductIdList(const QString& text);
-std::optional<int> parseIntInRange(const QString& text, int low, int high);
 std::optional<std::vector<int>> parseIntList(const QString& text, int count, int low, int high);
 // An identity as the headset reports it: 8 hexadecimal digits, lower-cased.
 std::optional<QString> parseIdentity(const QString& text);

@@ -20,9 +20,8 @@ constexpr uint8_t kStatusError = 1;
 
 bool productAccepted(uint16_t productId)
 {
-    const auto begin = linkState.acceptedProductIds.begin();
-    return std::find(begin, begin + linkState.acceptedProductIdCount, productId) !=
-           begin + linkState.acceptedProductIdCount;
+    const std::vector<uint16_t>& accepted = linkState.acceptedProductIds;
+    return std::find(accepted.begin(), accepted.end(), productId) != accepted.end();
 }
 
 // The link keeps two handles to the matched interface: one the GUI thread
@@ -104,26 +103,15 @@ bool usbHidInterfaceMatches(const HidDeviceInfo& entry)
            productAccepted(entry.productId);
 }
 
-bool addAcceptedProductId(uint16_t productId)
+void addAcceptedProductId(uint16_t productId)
 {
-    if (productAccepted(productId))
-        return true;
-    if (linkState.acceptedProductIdCount >= kMaxAcceptedProductIds) {
-        qCWarning(lcDevice).noquote()
-            << QStringLiteral("Headset %1 is not accepted: the program accepts at most %2 "
-                              "headset models, and configuration files name more")
-                   .arg(productId, 4, 16, QChar('0'))
-                   .arg(kMaxAcceptedProductIds);
-        return false;
-    }
-    linkState.acceptedProductIds[linkState.acceptedProductIdCount++] = productId;
-    return true;
+    if (!productAccepted(productId))
+        linkState.acceptedProductIds.push_back(productId);
 }
 
 void clearAcceptedProductIds()
 {
-    linkState.acceptedProductIds.fill(0);
-    linkState.acceptedProductIdCount = 0;
+    linkState.acceptedProductIds.clear();
 }
 
 int usbHidOpenDevice()

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 Q_DECLARE_LOGGING_CATEGORY(lcDevice)
 
@@ -27,7 +28,6 @@ constexpr uint16_t kHeadsetVendorId = 0x3206;
 QString headsetVendorIdDigits();
 // The pause between two commands sent one after the other.
 constexpr int kCommandGapMs = 10;
-constexpr int kMaxAcceptedProductIds = 100;
 constexpr int kRxFrameSize = 70;
 
 struct LinkState
@@ -39,8 +39,9 @@ struct LinkState
     int deviceOpened = 0;
     uint16_t connectedVendorId = 0;
     uint16_t connectedProductId = 0;
-    std::array<uint16_t, kMaxAcceptedProductIds> acceptedProductIds{};
-    int acceptedProductIdCount = 0;
+    // GUI thread only: matching interfaces happens where the link is opened,
+    // never on the reader thread. As many as the configuration files name.
+    std::vector<uint16_t> acceptedProductIds;
     Report txReport{};                           // GUI thread only
     Report rxReport{};                           // reader only
     std::array<uint8_t, kRxFrameSize> rxFrame{}; // reader only
@@ -85,10 +86,8 @@ enum ReplyType
     NotAwaited = -2, // a reply to a command this link did not send
 };
 
-// Accepted product IDs: appends unless present. The table holds
-// kMaxAcceptedProductIds products; one more is refused with a warning that
-// names it, and false.
-bool addAcceptedProductId(uint16_t productId);
+// Accepted product IDs: appends unless present.
+void addAcceptedProductId(uint16_t productId);
 void clearAcceptedProductIds();
 
 // The headset's vendor-defined interface of an accepted product.

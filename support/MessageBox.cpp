@@ -8,7 +8,8 @@ MessageBoxHandler handler;
 
 // Scripts and tests that drive the whole program set VELUMIX_ANSWER_BOXES=1:
 // each box is then written to standard error as "title: text" and answered
-// at once instead of waiting for a click.
+// at once instead of waiting for a click; a detail follows on a line of its
+// own, indented.
 bool answerBoxesAtOnce()
 {
     return qEnvironmentVariableIntValue("VELUMIX_ANSWER_BOXES") == 1;
@@ -16,17 +17,22 @@ bool answerBoxesAtOnce()
 
 } // namespace
 
-void showMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text)
+void showMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text,
+                    const QString& detail)
 {
     if (handler) {
-        handler(icon, title, text);
+        handler(icon, title, text, detail);
         return;
     }
     if (answerBoxesAtOnce()) {
-        QTextStream(stderr) << "message box: " << title << ": " << text << "\n";
+        QTextStream out(stderr);
+        out << "message box: " << title << ": " << text << "\n";
+        if (!detail.isEmpty())
+            out << "    " << detail << "\n";
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok);
+    box.setInformativeText(detail);
     box.exec();
 }
 

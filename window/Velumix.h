@@ -152,7 +152,9 @@ protected:
 public:
     // Configuration files
     bool readJsonFile(const QString& path);
-    void writeJsonFile(const QString& what);
+    // False when the file could not be written; errorText then says which and why.
+    bool writeJsonFile(const QString& what, QString* errorText = nullptr);
+    bool saveCustomModes();
     void getDefaultJsonFile();
     void buildConfigFilePaths();
     void ensureUserFile();
@@ -212,7 +214,7 @@ private:
     // Plot panels
     void initPlots();
     // Configuration files
-    void readConfigFolder(const QString& folderName, const char* function);
+    int readConfigFolder(const QString& folderName, const char* function);
     // Equaliser
     static const WidgetTable<QSlider, kBandCount>& bandSliders(SoundPage page);
     std::optional<int> editedCustomModeIndex(SoundPage page) const;

@@ -27,10 +27,18 @@ bool Velumix::readJsonFile(const QString& path)
     if (!read.ok()) {
         debugLine("json Parse Error!");
         debugLine(read.errorText);
-        showMessageBox(QMessageBox::Critical, "Error", "Json File Is Error!");
+        showMessageBox(QMessageBox::Critical, "Error", "Json File Is Error!", read.errorText);
         return false;
     }
     trace("Read Json File", "true", "readJsonFile", __LINE__);
+    // What the file holds in a shape the program cannot use is named; the
+    // file itself is left as it is.
+    if (!read.shapeProblems.isEmpty()) {
+        const QString detail = QStringLiteral("%1: %2; those parts are not used")
+                                   .arg(path, read.shapeProblems.join(QStringLiteral("; ")));
+        debugLine(detail);
+        showMessageBox(QMessageBox::Critical, "Error", "Json File Is Error!", detail);
+    }
     if (!read.rootIsObject)
         return true;
     mergeConfigRecord(m_stagingConfig, read);
@@ -40,7 +48,7 @@ bool Velumix::readJsonFile(const QString& path)
     return true;
 }
 
-void Velumix::writeJsonFile(const QString& what)
+bool Velumix::writeJsonFile(const QString& what, QString* errorText)
 {
     debugLine("*** Write Json File " + what);
     trace("Write Json File", what, "writeJsonFile", __LINE__);
@@ -59,13 +67,16 @@ void Velumix::writeJsonFile(const QString& what)
         // The file on disk is left exactly as it was.
         debugLine(written.errorText);
         trace("Write Json File", "fail", "writeJsonFile", __LINE__);
-        return;
+        if (errorText)
+            *errorText = written.errorText;
+        return false;
     }
     trace("Write Json File", "Success", "writeJsonFile", __LINE__);
     debugLine("*** write Json Success!");
+    return true;
 }
 
-void Velumix::readConfigFolder(const QString& folderName, const char* function)
+int Velumix::readConfigFolder(const QString& folderName, const char* function)
 {
     const QString folder = m_qstrAppDirPath + "/" + folderName;
     QStringList names;
@@ -80,12 +91,18 @@ void Velumix::readConfigFolder(const QString& folderName, const char* function)
         if (readJsonFile(path))
             clearConfigRecord();
     }
+    return names.size();
 }
 
+// Without any default file no headset is recognised; the person is told
+// where the files were looked for.
 void Velumix::getDefaultJsonFile()
 {
     debugLine("***** Get Default Json File! *****");
-    readConfigFolder(kDefaultFileFolder, "getDefaultJsonFile");
+    if (readConfigFolder(kDefaultFileFolder, "getDefaultJsonFile") == 0)
+        showMessageBox(QMessageBox::Information, "prompt", "There is no default JSON file!",
+                       QStringLiteral("%1/%2: no *.json file")
+                           .arg(QDir::toNativeSeparators(m_qstrAppDirPath), kDefaultFileFolder));
 }
 
 // Not connected to any signal; reads the photo folder like the default files.

@@ -3,6 +3,7 @@
 
 #include "Velumix.h"
 
+#include "ConfigReader.h"
 #include "GainText.h"
 #include "MessageBox.h"
 #include "ModeLookup.h"
@@ -225,7 +226,10 @@ void Velumix::on_PushButton_CustomSave_Clicked()
         this->page(*page).currentCustomValid = false;
         savedName = saveCustomPage(*page);
     }
-    writeJsonFile("customMode");
+    if (!saveCustomModes()) {
+        ui.Slider_Voice1_2->setFocus();
+        return;
+    }
     // The saved mode is the slot just saved, under its new name, on its own
     // page; a save without a selected slot leaves the saved mode alone.
     if (page && savedName) {
@@ -233,6 +237,21 @@ void Velumix::on_PushButton_CustomSave_Clicked()
         announceMode(*page); // a rename
     }
     ui.Slider_Voice1_2->setFocus();
+}
+
+// Stores the custom mode list in the user file. When that fails, the person
+// is told which file and why, and the list goes back to what the file holds,
+// so that no mode looks saved that a restart would not bring back.
+bool Velumix::saveCustomModes()
+{
+    QString errorText;
+    if (writeJsonFile("customMode", &errorText))
+        return true;
+    showMessageBox(QMessageBox::Critical, "Error", "Json File Save Error!", errorText);
+    const ConfigReadResult stored = readConfigFile(m_qstrCurrentUserFileName);
+    m_customModeList = stored.ok() ? stored.customModes : QList<CustomRecord>();
+    loadCustomSlots();
+    return false;
 }
 
 // A selected slot may not be saved under a new name that another mode of
@@ -411,7 +430,8 @@ void Velumix::deleteSelectedSlot(SoundPage page)
     }
     removePageMode(page, selected);
     closeDeleteConfirmation(page);
-    writeJsonFile("customMode");
+    if (!saveCustomModes())
+        return;
     shiftCustomSlots(page);
     --view.customCount;
     refreshCustomSlotTexts();

@@ -153,8 +153,9 @@ void Velumix::applyStereoGainTexts()
 void Velumix::restoreCustomGains(SoundPage page)
 {
     const PageView view = this->page(page);
-    const EqGains gains =
-        view.currentCustomValid ? gainsFromText(view.currentCustom.parameter) : EqGains{};
+    const EqGains gains = view.currentCustomValid
+                              ? headsetGains(gainsFromText(view.currentCustom.parameter))
+                              : EqGains{};
     const auto sliders = widgets(ui, bandSliders(page));
     for (int band = 0; band < kBandCount; ++band)
         sliders[band]->setValue(gains[band]);

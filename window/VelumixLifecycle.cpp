@@ -37,6 +37,9 @@ constexpr int kThrottlePeriodMs = 500;
 Velumix::Velumix(QWidget* parent) : QMainWindow(parent)
 {
     initVelumixResources();
+    // First of all: building the controls already sends the microphone level,
+    // and its trace records need the log.
+    initTraceLog();
     m_iconGameGray = QIcon(":/min/pic/min/game-hui.png");
     m_iconEar = QIcon(":/min/pic/min/ear.png");
     m_iconMic = QIcon(":/min/pic/min/maikefeng.png");
@@ -61,7 +64,6 @@ void Velumix::InitMyDialog()
     clearAcceptedProductIds();
     resetState();
     clearGainTexts();
-    initTraceLog();
     registerDevice();
     initSystemTray();
     initPlots();

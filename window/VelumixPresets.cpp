@@ -131,9 +131,10 @@ bool Velumix::applyPresetEntry(const BuiltInPreset& preset)
     const ParsedPresetEntry entry = parsePresetEntry(entries[preset.entryIndex]);
     if (preset.page == SoundPage::Stereo && preset.entryIndex == 0)
         qCDebug(lcWindow).noquote() << entries[preset.entryIndex];
+    const EqGains gains = headsetGains(entry.gains);
     const auto sliders = widgets(ui, bandSliders(preset.page));
     for (int band = 0; band < entry.gains.size(); ++band)
-        sliders[band]->setValue(entry.gains[band]); // the slider clamps to -12..12
+        sliders[band]->setValue(gains[band]);
     return true;
 }
 

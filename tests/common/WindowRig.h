@@ -154,6 +154,7 @@ public:
     void clearFrames();
     // The boxes shown so far, each as "title: text".
     QStringList boxes() const { return m_boxes.boxes(); }
+    QStringList boxDetails() const { return m_boxes.details(); }
     int debugLineCount(const QString& text) const { return m_log.debugLineCount(text); }
     // Every message of any kind seen so far, in order.
     QStringList messages() const { return m_log.messages(); }

@@ -37,6 +37,8 @@ private slots:
     void arrayRootSaysNothing();
     void unreadableFiles_data();
     void unreadableFiles();
+    void parseErrorNamesTheOffendingByte_data();
+    void parseErrorNamesTheOffendingByte();
     void hostileJsonIsRefused_data();
     void hostileJsonIsRefused();
     void deepValidDocumentIsRead();
@@ -49,6 +51,7 @@ void TestConfigReader::readsEverythingAFileSays()
     const ConfigReadResult read = readConfigFile(fixture(QStringLiteral("full_user.json")));
     QVERIFY2(read.ok(), qPrintable(read.errorText));
     QVERIFY(read.rootIsObject);
+    QCOMPARE(read.shapeProblems, QStringList());
     QCOMPARE(read.record.vendorId, quint16(0x3206));
     QCOMPARE(read.productId(), std::optional<quint16>(0x0f51));
     QVERIFY((read.record.identity == DeviceIdentity{0x0a, 0x1b, 0x2c, 0x3d}));
@@ -114,6 +117,10 @@ void TestConfigReader::wrongTypesAreSkipped()
     QVERIFY(!read.productId().has_value());
     QVERIFY(read.record == ConfigRecord());
     QVERIFY(read.customModes.isEmpty());
+    QCOMPARE(read.shapeProblems,
+             (QStringList{"\"vid\" is not a string", "\"pid\" is not a string",
+                          "\"uuid\" is not a string", "\"defaultMode\" is not an object",
+                          "\"mode\" is not an object", "\"customMode\" is not an array"}));
 }
 
 void TestConfigReader::oddMembersOfRightContainers()
@@ -140,6 +147,7 @@ void TestConfigReader::arrayRootSaysNothing()
     const ConfigReadResult read = readConfigFile(fixture(QStringLiteral("root_array.json")));
     QVERIFY2(read.ok(), qPrintable(read.errorText));
     QVERIFY(!read.rootIsObject);
+    QCOMPARE(read.shapeProblems, QStringList{"the document is not a JSON object"});
     QCOMPARE(read.fields, ConfigFields());
     QVERIFY(!read.productId().has_value());
 }
@@ -165,6 +173,33 @@ void TestConfigReader::unreadableFiles()
     QVERIFY2(read.errorText.contains(path), qPrintable(read.errorText));
     QVERIFY(!read.productId().has_value());
     QVERIFY(read.customModes.isEmpty());
+}
+
+void TestConfigReader::parseErrorNamesTheOffendingByte_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("offset");
+    QFile missingComma(fixture(QStringLiteral("missing_comma.json")));
+    QVERIFY(missingComma.open(QIODevice::ReadOnly));
+    QTest::newRow("missing comma: the next name") << missingComma.readAll() << 16;
+    QTest::newRow("not a value at the start") << QByteArray("x") << 0;
+    QTest::newRow("comma instead of a name") << QByteArray("{,}") << 1;
+    QTest::newRow("no value after the name") << QByteArray("{\"pid\":}") << 7;
+    QTest::newRow("no colon") << QByteArray("{\"pid\" 1}") << 7;
+    QTest::newRow("no comma in an array") << QByteArray("[1 2]") << 3;
+    QTest::newRow("misspelt literal") << QByteArray("{\"a\":tru}") << 5;
+    QTest::newRow("not a number") << QByteArray("{\"pid\": x}") << 8;
+    QTest::newRow("garbage after the document") << QByteArray("{}  x") << 4;
+}
+
+void TestConfigReader::parseErrorNamesTheOffendingByte()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(int, offset);
+    const ConfigReadResult read = readConfigData(data, QStringLiteral("data"));
+    QCOMPARE(read.error, ConfigError::InvalidJson);
+    const QString expected = QStringLiteral("data: invalid JSON at offset %1: ").arg(offset);
+    QVERIFY2(read.errorText.startsWith(expected), qPrintable(read.errorText));
 }
 
 void TestConfigReader::hostileJsonIsRefused_data()

@@ -235,6 +235,9 @@ void TestConfigWriter::refusedFilesStayIntact_data()
     QTest::newRow("array root") << Target::File
                                 << fileBytes(fixture(QStringLiteral("root_array.json")))
                                 << ConfigError::NotAnObject;
+    QTest::newRow("members of the wrong type")
+        << Target::File << fileBytes(fixture(QStringLiteral("wrong_types.json")))
+        << ConfigError::WrongShape;
     QTest::newRow("oversized") << Target::File
                                << QByteArray("{\"pid\": \"1054\"}") +
                                       QByteArray(kMaxConfigFileSize, ' ')

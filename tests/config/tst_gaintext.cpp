@@ -13,6 +13,8 @@ private slots:
     void gainsToText();
     void gainsFromText_data();
     void gainsFromText();
+    void headsetGainsStayInRange_data();
+    void headsetGainsStayInRange();
     void parsePresetEntry_data();
     void parsePresetEntry();
     void presetEntryReadsBack();
@@ -52,6 +54,27 @@ void TestGainText::gainsFromText()
     QFETCH(QString, text);
     QFETCH(EqGains, gains);
     QVERIFY(::gainsFromText(text) == gains);
+}
+
+void TestGainText::headsetGainsStayInRange_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<EqGains>("gains");
+    QTest::newRow("in range untouched") << "-12,-1,0,1,12" << EqGains{-12, -1, 0, 1, 12};
+    QTest::newRow("beyond a byte and a gain")
+        << "100,-100,127,-128,255,13,-13,2147483647,-2147483648,0"
+        << EqGains{12, -12, 12, -12, 12, 12, -12, 12, -12, 0};
+}
+
+void TestGainText::headsetGainsStayInRange()
+{
+    QFETCH(QString, text);
+    QFETCH(EqGains, gains);
+    QVERIFY(headsetGains(::gainsFromText(text)) == gains);
+    QVector<int> entryGains;
+    for (const int gain : ::gainsFromText(text))
+        entryGains << gain;
+    QVERIFY(headsetGains(entryGains) == gains);
 }
 
 void TestGainText::parsePresetEntry_data()

@@ -99,14 +99,14 @@ private:
 };
 
 // The simulated unit's user file, as the window would have left it: two
-// custom modes named alike on the two pages.
-void writeUserFile()
+// custom modes named alike on the two pages (and any further modes given).
+void writeUserFile(const QJsonArray& furtherModes = {})
 {
     const QString folder = userFileFolder(kWindowProgramName);
     QDir().mkpath(folder);
     QFile file(folder + "/" + userFileName(0x3206, 0x1054, {0x5a, 0x17, 0xc0, 0x01}));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    const QJsonArray modes = {
+    QJsonArray modes = {
         QJsonObject{
             {"algorithm", "Surround"}, {"name", "Night"}, {"parameter", "1,1,1,1,1,1,1,1,1,1"}},
         QJsonObject{
@@ -114,6 +114,8 @@ void writeUserFile()
         QJsonObject{
             {"algorithm", "Stereo"}, {"name", "Bass"}, {"parameter", "6,4,2,0,0,0,0,0,0,0"}},
     };
+    for (const QJsonValue& mode : furtherModes)
+        modes.append(mode);
     file.write(QJsonDocument(QJsonObject{{"vid", "3206"},
                                          {"pid", "1054"},
                                          {"uuid", "5a17c001"},
@@ -160,6 +162,7 @@ private slots:
     void velumixAnswersHelpAndVersionAlone_data();
     void velumixAnswersHelpAndVersionAlone();
     void completionKnowsThePresets();
+    void customApplySendsOnlyGainsTheHeadsetTakes();
 };
 
 void VelumixCtlTest::eqTracesThePeqPairAndItsAcknowledgements()
@@ -237,6 +240,16 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
         << QStringList{"--simulate", "--accept", "1054,,x", "info"} << 2 << "--accept";
     QTest::newRow("malformed simulated product")
         << QStringList{"--simulate=12g4", "info"} << 2 << "--simulate";
+    QTest::newRow("simulated product with a plus")
+        << QStringList{"--simulate=+105", "info"} << 2 << "--simulate: '+105' is not";
+    QTest::newRow("simulated product with 0x")
+        << QStringList{"--simulate=0x1054", "info"} << 2 << "--simulate: '0x1054' is not";
+    QTest::newRow("simulated product behind a control character")
+        << QStringList{"--simulate=\u00011054", "info"} << 2 << "is not a hexadecimal product ID";
+    QTest::newRow("mic level with a plus")
+        << sim + QStringList{"mic-volume", "+50"} << 2 << "0 to 100";
+    QTest::newRow("mic level with blanks")
+        << sim + QStringList{"mic-volume", " 50 "} << 2 << "0 to 100";
     QTest::newRow("product not accepted")
         << QStringList{"--simulate=1234", "--trace-frames", "info"} << 3 << "no headset found";
     QTest::newRow("accepted by --accept")
@@ -264,6 +277,8 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
         << sim + QStringList{"custom", "show"} << 2 << "use 'custom list' or 'custom apply NAME";
     QTest::newRow("bad model") << sim + QStringList{"preset", "list", "--model", "xyz"} << 2
                                << "--model: 'xyz' is not a hexadecimal product ID";
+    QTest::newRow("model with 0x") << sim + QStringList{"preset", "list", "--model", "0x4130"} << 2
+                                   << "--model: '0x4130' is not a hexadecimal product ID";
     QTest::newRow("simulate shake") << sim + QStringList{"simulate", "shake"} << 2
                                     << "the actions are plug, unplug, new-unit, report-page";
     QTest::newRow("new unit with a short identity")
@@ -316,7 +331,7 @@ void VelumixCtlTest::requests_data()
     row("preset on a page", {"preset", "Jazz", "--page", "stereo"},
         R"({"command":"preset","arguments":{"name":"Jazz","page":"stereo"}})");
     row("preset list", {"preset", "list"}, R"({"command":"preset-list","arguments":{}})");
-    row("preset list of a model", {"preset", "list", "--model", "0x4130", "--page", "surround"},
+    row("preset list of a model", {"preset", "list", "--model", "4130", "--page", "surround"},
         R"({"command":"preset-list","arguments":{"productId":"4130","page":"surround"}})");
     row("custom list", {"custom", "list"}, R"({"command":"custom-list","arguments":{}})");
     row("custom apply", {"custom", "apply", "Night", "--page", "stereo"},
@@ -783,5 +798,23 @@ void VelumixCtlTest::completionKnowsThePresets()
     QCOMPARE(listed.captured(1).split('|'), captions);
 }
 
+// A file may hold any number; the headset only ever receives -12..12.
+void VelumixCtlTest::customApplySendsOnlyGainsTheHeadsetTakes()
+{
+    writeUserFile({QJsonObject{{"algorithm", "Stereo"},
+                               {"name", "Loud"},
+                               {"parameter", "100,-100,127,-128,255,0,0,0,0,0"}}});
+    const Run run = runProgram({"--simulate", "--trace-frames", "custom", "apply", "Loud"});
+    writeUserFile();
+    QCOMPARE(run.exitCode, 0);
+    // The parametric EQ frames (command 0x21) the headset received.
+    const QStringList peq = run.out.filter(QRegularExpression("^TX 4f 30 80 18 21 "));
+    const int modeIndex = customSlotModeIndex(SoundPage::Stereo, 2, headsetModelOf(0x1054));
+    const EqGains clamped{12, -12, 12, -12, 12};
+    QCOMPARE(peq,
+             (QStringList{
+                 hexLine("TX", frame::setPeqCommand(1, 0, 4, modeIndex, clamped, 0x1054), 64),
+                 hexLine("TX", frame::setPeqCommand(1, 5, 9, modeIndex, clamped, 0x1054), 64)}));
+}
 QTEST_GUILESS_MAIN(VelumixCtlTest)
 #include "tst_velumixctl.moc"

@@ -4,12 +4,17 @@
 // Every case checks the slots, the sliders, the frames the headset received,
 // the user file on disk and that no message box appeared.
 
+#include "FileSizeLimit.h"
+#include "TraceLog.h"
 #include "WindowRig.h"
 
 #include <QtTest>
 
+#include <QJsonDocument>
+
 #include <initializer_list>
 #include <memory>
+#include <optional>
 
 Q_DECLARE_METATYPE(CustomRecord)
 
@@ -117,7 +122,16 @@ void addPageModelRows(std::initializer_list<PageOfModel> rows)
             << row.page << row.productId;
 }
 
+enum class SaveObstacle
+{
+    InvalidJson,
+    FolderInPlace,
+    DiskFull
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(SaveObstacle)
 
 class CustomModesTest : public QObject
 {
@@ -146,6 +160,8 @@ private slots:
     void modesBeyondFiveStayInFile();
     void saveOnOtherPageKeepsReset_data() { addPageRows(); }
     void saveOnOtherPageKeepsReset();
+    void failedSaveIsToldAndUndone_data();
+    void failedSaveIsToldAndUndone();
 
 private:
     std::unique_ptr<ThrowawayHome> m_home;
@@ -554,6 +570,71 @@ void CustomModesTest::saveOnOtherPageKeepsReset()
     // Slot 1 of either page is edited with mode index 6 on model 1.
     QTRY_VERIFY(containsRun(rig.framesWithCode(frame::SetPeq), peqPair(6, saved, kHalden)));
     QCOMPARE(rig.boxes(), QStringList());
+}
+
+void CustomModesTest::failedSaveIsToldAndUndone_data()
+{
+    QTest::addColumn<SaveObstacle>("obstacle");
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QStringList>("slotsAfter");
+    QTest::newRow("file no longer JSON")
+        << SaveObstacle::InvalidJson << "invalid JSON at offset" << QStringList();
+    QTest::newRow("a folder in its place")
+        << SaveObstacle::FolderInPlace << "not a regular file" << QStringList();
+    QTest::newRow("disk full") << SaveObstacle::DiskFull << "cannot write" << QStringList{"Kept"};
+}
+
+// The Add saves at once; when the file cannot take it, the person learns
+// which file and why, the list shows what the file holds, and the file
+// stays as it was.
+void CustomModesTest::failedSaveIsToldAndUndone()
+{
+    QFETCH(SaveObstacle, obstacle);
+    QFETCH(QString, cause);
+    QFETCH(QStringList, slotsAfter);
+    const SoundPage page = SoundPage::Stereo;
+    prepareUserFile(kHalden, kFirstUnit, {customMode("Stereo", "Kept", {1, 2, 3})});
+    const QString file = userFilePath(kHalden, kFirstUnit);
+    // Large enough that no new document fits under the size limit.
+    const int paddingSize = 600 * 1024;
+    QJsonObject root = readJsonFile(file);
+    root.insert("notes", QString(paddingSize, QChar('x')));
+    {
+        QFile padded(file);
+        QVERIFY(padded.open(QIODevice::WriteOnly));
+        padded.write(QJsonDocument(root).toJson());
+    }
+    WindowRig rig;
+    QVERIFY(rig.startOnCustomList(kHalden, page));
+    const PageControls controls = rig.page(page);
+    QCOMPARE(visibleSlotTexts(controls), QStringList{"Kept"});
+    if (obstacle == SaveObstacle::InvalidJson) {
+        QFile broken(file);
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("{\"customMode\": [");
+    } else if (obstacle == SaveObstacle::FolderInPlace) {
+        QVERIFY(QFile::remove(file));
+        QVERIFY(QDir().mkdir(file));
+    }
+    const QByteArray before = fileBytes(file);
+    {
+        std::optional<FileSizeLimit> diskFull;
+        if (obstacle == SaveObstacle::DiskFull) {
+            const rlim_t limit = rlim_t(QFileInfo(traceLogFilePath()).size() + 64 * 1024);
+            QVERIFY2(limit < rlim_t(paddingSize), "the trace log has outgrown the size limit");
+            diskFull.emplace(limit);
+            QVERIFY(diskFull->active());
+        }
+        QVERIFY(rig.press(controls.add));
+    }
+
+    QCOMPARE(rig.boxes(), QStringList{"Error: Json File Save Error!"});
+    const QString detail = rig.boxDetails().first();
+    QVERIFY2(detail.startsWith(file + ": ") && detail.contains(cause), qPrintable(detail));
+    QCOMPARE(fileBytes(file), before);
+    QCOMPARE(QFileInfo(file).isDir(), obstacle == SaveObstacle::FolderInPlace);
+    QVERIFY(rig.press(controls.customize));
+    QCOMPARE(visibleSlotTexts(controls), slotsAfter);
 }
 
 QTEST_MAIN(CustomModesTest)

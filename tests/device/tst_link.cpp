@@ -1,6 +1,7 @@
 // Opening the headset, writing frames and the command procedure, against the
 // simulated headset.
 
+#include "LogRecorder.h"
 #include "SimulatedLink.h"
 #include "TraceLog.h"
 
@@ -34,7 +35,7 @@ private slots:
     void openKeepsSeparateReadAndWriteHandles();
     void openWhileOpenLeavesTheLinkAlone();
     void failedOpenLeavesTheLinkClosed();
-    void acceptedTableKeepsEachProductOnceAndRefusesBeyondAHundred();
+    void acceptedTableKeepsEachProductOnceWithoutACap();
     void writeSendsTheLengthOfTheSelector_data();
     void writeSendsTheLengthOfTheSelector();
     void writeResultCounts_data();
@@ -143,28 +144,24 @@ void LinkTest::failedOpenLeavesTheLinkClosed()
     QCOMPARE(usbHidLastOpenError(), std::string());
 }
 
-void LinkTest::acceptedTableKeepsEachProductOnceAndRefusesBeyondAHundred()
+void LinkTest::acceptedTableKeepsEachProductOnceWithoutACap()
 {
     SimulatedLink link({});
-    QVERIFY(addAcceptedProductId(0x1054));
-    QVERIFY(addAcceptedProductId(0x1054));
-    QCOMPARE(linkState.acceptedProductIdCount, 1);
-    for (uint16_t id = 1; id <= 150; ++id) {
-        const bool fits = id <= 99;
-        if (!fits)
-            QTest::ignoreMessage(
-                QtWarningMsg, qPrintable(QStringLiteral("Headset %1 is not accepted: the program "
-                                                        "accepts at most 100 headset models, and "
-                                                        "configuration files name more")
-                                             .arg(id, 4, 16, QChar('0'))));
-        QCOMPARE(addAcceptedProductId(id), fits);
-    }
-    QCOMPARE(linkState.acceptedProductIdCount, 100);
-    QCOMPARE(linkState.acceptedProductIds[99], uint16_t(99));
-    // A product already in the full table is still accepted, without a word.
-    QVERIFY(addAcceptedProductId(0x1054));
+    const LogRecorder log;
+    addAcceptedProductId(0x1054);
+    addAcceptedProductId(0x1054);
+    QCOMPARE(linkState.acceptedProductIds.size(), size_t(1));
+    for (uint16_t id = 1; id <= 1000; ++id)
+        addAcceptedProductId(id);
+    QCOMPARE(linkState.acceptedProductIds.size(), size_t(1001));
+    QCOMPARE(linkState.acceptedProductIds[1000], uint16_t(1000));
+    // A product already in the table is still accepted, without a word.
+    addAcceptedProductId(0x1054);
+    QCOMPARE(linkState.acceptedProductIds.size(), size_t(1001));
+    QCOMPARE(log.warningsMatching("not accepted"), QStringList());
     QVERIFY(usbHidInterfaceMatches({"path", kHeadsetVendorId, 99, 3, 0xFF00}));
-    QVERIFY(!usbHidInterfaceMatches({"path", kHeadsetVendorId, 100, 3, 0xFF00}));
+    QVERIFY(usbHidInterfaceMatches({"path", kHeadsetVendorId, 1000, 3, 0xFF00}));
+    QVERIFY(!usbHidInterfaceMatches({"path", kHeadsetVendorId, 1001, 3, 0xFF00}));
 }
 
 void LinkTest::writeSendsTheLengthOfTheSelector_data()

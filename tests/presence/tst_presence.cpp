@@ -38,10 +38,32 @@ private slots:
     void otherVendorsDevicesLeaveTheLinkAlone();
     void refusedOpenIsTriedAgain();
     void openThatKeepsFailingWarnsOnce();
+    void startWritesEveryTraceRecordToTheLog_data();
+    void startWritesEveryTraceRecordToTheLog();
 
 private:
     ThrowawayHome m_home;
 };
+
+void PresenceTest::startWritesEveryTraceRecordToTheLog_data()
+{
+    QTest::addColumn<bool>("headset");
+    QTest::newRow("no headset") << false;
+    QTest::newRow("a headset") << true;
+}
+
+// The window sets the microphone level while it builds its controls; those
+// records, like every later one, find the log ready.
+void PresenceTest::startWritesEveryTraceRecordToTheLog()
+{
+    QFETCH(bool, headset);
+    WindowRig rig;
+    if (headset)
+        rig.addSilentUnit(kHalden);
+    rig.buildWindow();
+    QCOMPARE(rig.debugLineCount(QStringLiteral("log文件创建失败!")), 0);
+    QVERIFY(!rig.traceSteps(QStringLiteral("*Usb Write")).isEmpty());
+}
 
 void PresenceTest::headsetAtStartBringsMainScreenAndPicture_data()
 {

@@ -2,6 +2,7 @@
 // its model's default file, a known unit's file read and left alone, a model
 // without a default file, and writes that the file system refuses.
 
+#include "FileSizeLimit.h"
 #include "TraceLog.h"
 #include "UsbHidOperation.h"
 #include "WindowRig.h"
@@ -11,9 +12,7 @@
 #include <QJsonObject>
 #include <QtTest>
 
-#include <csignal>
 #include <optional>
-#include <sys/resource.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(DeviceIdentity)
@@ -44,32 +43,6 @@ QStringList folderEntries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// Limits the size of files this process may write, so that a write fails
-// even for root, whom permissions do not stop. Writing past the limit then
-// fails with EFBIG instead of raising SIGXFSZ.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_previousHandler(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    bool active() const { return m_active; }
-
-private:
-    void (*m_previousHandler)(int);
-    rlimit m_saved{};
-    bool m_active = false;
-};
-
 enum class WriteObstacle
 {
     None,
@@ -92,6 +65,9 @@ private slots:
     void modelWithoutDefaultFileIsReportedAndUsedWithoutOne();
     void currentModeIsWrittenOrFileStaysWhole_data();
     void currentModeIsWrittenOrFileStaysWhole();
+    void unusableUserFileIsNamedAndKept_data();
+    void unusableUserFileIsNamedAndKept();
+    void missingDefaultFilesAreReported();
 
 private:
     QString userFolder() const { return m_home.documents() + "/" + programName() + "/UserFile/"; }
@@ -267,6 +243,54 @@ void UserFileTest::currentModeIsWrittenOrFileStaysWhole()
     root.insert("mode",
                 QJsonObject{{"algorithm", "Stereo"}, {"mode", "default"}, {"name", "Jazz"}});
     QCOMPARE(fileBytes(userFile), QJsonDocument(root).toJson());
+}
+
+void UserFileTest::unusableUserFileIsNamedAndKept_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("not JSON") << QByteArray("{\"customMode\": [") << "invalid JSON at offset";
+    QTest::newRow("array root") << QByteArray("[{\"pid\": \"1029\"}]")
+                                << "the document is not a JSON object; those parts are not used";
+    QTest::newRow("wrong types") << QByteArray("{\"pid\": 4137, \"customMode\": \"Night\"}")
+                                 << "\"pid\" is not a string; \"customMode\" is not an array";
+}
+
+void UserFileTest::unusableUserFileIsNamedAndKept()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, cause);
+    WindowRig rig;
+    rig.addSilentUnit(kMorvik);
+    Velumix& window = rig.buildWindow();
+    window.m_knownDeviceIdentity = kFirstUnit;
+    const QString userFile = userFolder() + "VID-3206&PID-1029&UUID-0a1b2c3d.json";
+    QVERIFY(QDir().mkpath(userFolder()));
+    QVERIFY(writeBytes(userFile, content));
+
+    runFileSteps(window);
+    window.writeJsonFile("currentMode");
+
+    QCOMPARE(rig.boxes(), QStringList{"Error: Json File Is Error!"});
+    const QString detail = rig.boxDetails().first();
+    QVERIFY2(detail.startsWith(userFile + ": ") && detail.contains(cause), qPrintable(detail));
+    QCOMPARE(fileBytes(userFile), content);
+    QVERIFY(window.m_customModeList.isEmpty());
+}
+
+void UserFileTest::missingDefaultFilesAreReported()
+{
+    WindowRig rig;
+    Velumix& window = rig.buildWindow();
+    QCOMPARE(rig.boxes(), QStringList());
+    const QTemporaryDir emptyDataFolder;
+    window.m_qstrAppDirPath = emptyDataFolder.path();
+
+    window.getDefaultJsonFile();
+
+    QCOMPARE(rig.boxes(), QStringList{"prompt: There is no default JSON file!"});
+    QCOMPARE(rig.boxDetails(),
+             QStringList{emptyDataFolder.path() + "/DefaultFile: no *.json file"});
 }
 
 QTEST_MAIN(UserFileTest)

@@ -59,7 +59,7 @@ private:
 void DesktopTest::initTestCase()
 {
     QLoggingCategory::setFilterRules("velumix.*.debug=false");
-    setMessageBoxHandler([](QMessageBox::Icon, const QString&, const QString&) {});
+    setMessageBoxHandler([](QMessageBox::Icon, const QString&, const QString&, const QString&) {});
 }
 
 void DesktopTest::cleanupTestCase()

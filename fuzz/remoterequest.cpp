@@ -1,0 +1,73 @@
+// Bytes a local client sends the window, cut into lines as the window's
+// channel cuts them (remote::LineBuffer, read at most room() bytes at a
+// time), each line decoded as a request and its arguments checked against
+// rules of every kind the window's commands use (window/RemoteArguments).
+// A line is a request or refused with a reason; lines stay within the
+// message limit; a decoded request survives being encoded again; the check
+// of the arguments names what is wrong or nothing.
+
+#include "GuardedBytes.h"
+#include "RemoteArguments.h"
+#include "RemoteProtocol.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+
+#include <vector>
+
+namespace {
+
+// One rule of each kind, with the bounds of the window's own commands.
+const std::vector<ArgumentRule>& rules()
+{
+    static const std::vector<ArgumentRule> rules = {
+        nameArgument(),
+        pageArgument(),
+        {"level", ArgumentRule::Whole, false, 0, 100},
+        {"gains", ArgumentRule::Wholes, false, -12, 12, 10},
+        {"on", ArgumentRule::Flag, false},
+        {"productId", ArgumentRule::HexDigits, false, 0, 0, 4},
+    };
+    return rules;
+}
+
+void checkLine(const QByteArray& line)
+{
+    fuzzCheck(line.endsWith('\n') && line.size() <= remote::kMaxMessageBytes,
+              "a line ends with its newline, within the limit");
+    QString error;
+    const auto request = remote::decodeRequest(line, &error);
+    fuzzCheck(request.has_value() == error.isEmpty(),
+              "a line is a request or refused with a reason");
+    if (!request)
+        return;
+    QString again;
+    const auto decoded = remote::decodeRequest(remote::encodeRequest(*request), &again);
+    fuzzCheck(decoded && decoded->command == request->command &&
+                  decoded->arguments == request->arguments,
+              "a request survives being sent again");
+    const QString refusal = argumentError(request->command, request->arguments, rules());
+    fuzzCheck(refusal.isEmpty() || refusal.startsWith(request->command),
+              "a refusal starts with the command");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
+    remote::LineBuffer buffer;
+    int offset = 0;
+    while (offset < bytes.size()) {
+        const int chunk = std::min(buffer.room(), bytes.size() - offset);
+        fuzzCheck(chunk > 0 || buffer.overflowed(), "room is left until a line overflows");
+        if (chunk <= 0)
+            return 0; // the window closes such a connection
+        buffer.append(bytes.mid(offset, chunk));
+        offset += chunk;
+        while (const auto line = buffer.takeLine())
+            checkLine(*line);
+    }
+    return 0;
+}
