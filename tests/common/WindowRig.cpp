@@ -230,9 +230,7 @@ void WindowRig::pullOut(int unit)
 {
     // Replies still on their way would be lost with the link.
     settle();
-    backend.unplug(unit);
-    for (const std::string& path : backend.interfacePaths(unit))
-        hotplug.remove(QString::fromStdString(path));
+    pullOutAtOnce(unit);
 }
 
 void WindowRig::pullOutAtOnce(int unit)
