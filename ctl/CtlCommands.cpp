@@ -237,7 +237,7 @@ Result showInfo(const Request&, const HeadsetState& state)
 {
     return Result::success(QJsonObject{
         {"model", connectedModelName()},
-        {"productId", hexIdText(linkState.connectedProductId)},
+        {"productId", remote::idDigits(linkState.connectedProductId)},
         {"firmware", orNull(state.version)},
         {"sampleRate", state.sampleRate == 0 ? QJsonValue() : QJsonValue(state.sampleRate)},
         {"stereo", state.stereoTab},
@@ -263,7 +263,7 @@ Result showSettings(const Request&, const HeadsetState& state)
 {
     return Result::success(QJsonObject{
         {"model", connectedModelName()},
-        {"productId", hexIdText(linkState.connectedProductId)},
+        {"productId", remote::idDigits(linkState.connectedProductId)},
         {"identity", identityToHex(state.identity)},
         {"page", state.page()},
         {"mode", QJsonObject{{"kind", "unknown"}, {"name", QJsonValue()}}},

@@ -1,4 +1,5 @@
 #include "CtlOptions.h"
+#include "CommandData.h"
 
 #include "ModeLookup.h"
 #include "NumberText.h"
@@ -132,7 +133,7 @@ Failure buildPreset(const QStringList& words, const OptionValues& values, remote
             if (!productId)
                 return QStringLiteral("--model: '%1' is not a hexadecimal product ID")
                     .arg(model->second);
-            request.arguments[QStringLiteral("productId")] = hexIdText(*productId);
+            request.arguments[QStringLiteral("productId")] = remote::idDigits(*productId);
         }
         return pageInto(values, request.arguments);
     }
@@ -177,7 +178,7 @@ Failure buildSimulate(const QStringList& words, const OptionValues&, remote::Req
             return QStringLiteral("'%1' is not a hexadecimal product ID").arg(words[1]);
         if (!identity)
             return QStringLiteral("'%1' is not an identity (8 hexadecimal digits)").arg(words[2]);
-        request.arguments[QStringLiteral("productId")] = hexIdText(*productId);
+        request.arguments[QStringLiteral("productId")] = remote::idDigits(*productId);
         request.arguments[QStringLiteral("identity")] = *identity;
         return std::nullopt;
     }
@@ -402,11 +403,6 @@ std::optional<QString> parseIdentity(const QString& text)
     if (!identity.match(text).hasMatch())
         return std::nullopt;
     return text.toLower();
-}
-
-QString hexIdText(uint16_t id)
-{
-    return QStringLiteral("%1").arg(id, 4, 16, QChar('0'));
 }
 
 ParsedOptions parseCtlOptions(const QStringList& args)

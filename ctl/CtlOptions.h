@@ -46,7 +46,5 @@ std::optional<std::vector<uint16_t>> parseProductIdList(const QString& text);
 std::optional<std::vector<int>> parseIntList(const QString& text, int count, int low, int high);
 // An identity as the headset reports it: 8 hexadecimal digits, lower-cased.
 std::optional<QString> parseIdentity(const QString& text);
-// Vendor and product IDs as requests carry them: four lower-case hexadecimal digits.
-QString hexIdText(uint16_t id);
 
 QString ctlUsage();

@@ -75,11 +75,6 @@ QString expectation(const ArgumentRule& rule)
 
 } // namespace
 
-QString hexDigits(quint16 value)
-{
-    return QStringLiteral("%1").arg(value, 4, 16, QChar('0'));
-}
-
 ArgumentRule pageArgument()
 {
     return {"page", ArgumentRule::Text, false, 0, 0, 0, {"surround", "stereo"}};

@@ -29,9 +29,6 @@ struct ArgumentRule
     QStringList choices = {};
 };
 
-// Four lower-case hexadecimal digits, as the channel writes product IDs.
-QString hexDigits(quint16 value);
-
 // Rules of the common arguments.
 ArgumentRule pageArgument();
 ArgumentRule nameArgument();

@@ -1,4 +1,5 @@
 #include "SimulatorPanel.h"
+#include "CommandData.h"
 
 #include "ConfigNames.h"
 #include "Frames.h"
@@ -197,7 +198,7 @@ void SimulatorPanel::newUnitAction(const QJsonObject& arguments)
     if (arguments["productId"].isString()) {
         const quint16 productId = arguments["productId"].toString().toUShort(nullptr, 16);
         if (m_productId->findData(productId) < 0)
-            m_productId->addItem(hexDigits(productId), productId);
+            m_productId->addItem(remote::idDigits(productId), productId);
         m_productId->setCurrentIndex(m_productId->findData(productId));
     }
     if (arguments["identity"].isString())
@@ -213,7 +214,7 @@ void SimulatorPanel::reportPageAction(const QJsonObject& arguments)
 QJsonObject SimulatorPanel::unitState() const
 {
     const HeadsetSettings& settings = m_backend.firmware(m_unit).settings();
-    return {{"productId", hexDigits(settings.productId)},
+    return {{"productId", remote::idDigits(settings.productId)},
             {"identity", identityToHex(settings.identity)},
             {"plugged", m_backend.isPlugged(m_unit)}};
 }

@@ -117,7 +117,8 @@ Result Velumix::remoteGet(const QJsonObject&)
         gains[band] = sliders[band]->value();
     return Result::success(QJsonObject{
         {"model", linked ? QJsonValue(connectedModelName()) : QJsonValue()},
-        {"productId", linked ? QJsonValue(hexDigits(linkState.connectedProductId)) : QJsonValue()},
+        {"productId",
+         linked ? QJsonValue(remote::idDigits(linkState.connectedProductId)) : QJsonValue()},
         {"identity", linked && m_identityKnown ? QJsonValue(identityToHex(m_knownDeviceIdentity))
                                                : QJsonValue()},
         {"page", soundPageName(m_soundPageShown)},
@@ -205,7 +206,7 @@ Result Velumix::remotePresetList(const QJsonObject& arguments)
         if (file == files.end())
             return Result::failure(
                 remote::ExitNoConfiguration,
-                QStringLiteral("no default file for product %1").arg(hexDigits(productId)));
+                QStringLiteral("no default file for product %1").arg(remote::idDigits(productId)));
         defaults = file->content.record;
     } else if (linkState.deviceOpened == 0) {
         return remote::noHeadsetFound();

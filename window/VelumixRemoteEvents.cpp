@@ -3,6 +3,7 @@
 // and noise cancellation. Each is announced once per change, from the code
 // path that makes the change.
 
+#include "CommandData.h"
 #include "Velumix.h"
 
 #include "ConfigNames.h"
@@ -29,7 +30,7 @@ QString Velumix::connectedModelName() const
 
 QJsonObject Velumix::connectedProduct() const
 {
-    return {{"productId", hexDigits(linkState.connectedProductId)},
+    return {{"productId", remote::idDigits(linkState.connectedProductId)},
             {"model", connectedModelName()}};
 }
 
