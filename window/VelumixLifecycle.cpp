@@ -119,7 +119,11 @@ void Velumix::setInitialWidgetState()
         for (QRadioButton* radio : widgets(ui, table))
             customSlots.append(radio);
     elideLongTexts(customSlots, this);
-    ui.tabWidget->tabBar()->setStyle(new CustomTabStyle);
+    // setStyle does not take the style over. The window owns it: a child made
+    // after the tab bar's widgets is deleted after them, so none outlives it.
+    auto* tabStyle = new CustomTabStyle;
+    tabStyle->setParent(this);
+    ui.tabWidget->tabBar()->setStyle(tabStyle);
     ui.checkBox_MicENC->setChecked(true);
     ui.label_Spectrum->setStyleSheet("border-image: url(:/Velumix/pic/SW.png);");
 
@@ -195,8 +199,8 @@ void Velumix::connectWidgets()
 void Velumix::initButtonGroup()
 {
     qCDebug(lcWindow).noquote() << "***** Init ButtonGroup! *****";
-    const auto makeGroup = [](const std::vector<QAbstractButton*>& buttons) {
-        auto* group = new QButtonGroup; // lives as long as the program, like the window
+    const auto makeGroup = [this](const std::vector<QAbstractButton*>& buttons) {
+        auto* group = new QButtonGroup(this);
         group->setExclusive(true);
         for (QAbstractButton* button : buttons)
             group->addButton(button);

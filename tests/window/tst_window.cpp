@@ -13,6 +13,8 @@
 #include "TraceLog.h"
 #include "Velumix.h"
 
+#include <QButtonGroup>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QtTest>
 #include <qcustomplot.h>
@@ -127,6 +129,7 @@ private slots:
     void tabStyleDrawsTextLeftTenPixelsIn_data();
     void tabStyleDrawsTextLeftTenPixelsIn();
     void tabStyleDrawsAmpersandLiterally();
+    void closingTheWindowFreesItsStyleAndButtonGroups();
     void onlyTheSpectrumPanelHasAGraph();
     void gainAxisLabelColours_data();
     void gainAxisLabelColours();
@@ -435,6 +438,23 @@ void WindowTest::tabStyleDrawsTextLeftTenPixelsIn()
     QCOMPARE(drawn.top(), centred.top());
     QCOMPARE(drawn.height(), centred.height());
     QVERIFY(drawn.left() < centred.left());
+}
+
+// QTabBar::setStyle and a QButtonGroup made without a parent leave the object
+// to its maker: the window must free them, or every window leaks them.
+void WindowTest::closingTheWindowFreesItsStyleAndButtonGroups()
+{
+    QList<QPointer<QObject>> made{window().ui.tabWidget->tabBar()->style()};
+    for (QAbstractButton* button : window().findChildren<QAbstractButton*>())
+        if (button->group() && !made.contains(button->group()))
+            made.append(button->group());
+    QCOMPARE(made.size(), 5);
+    QStringList classNames;
+    for (const QPointer<QObject>& object : made)
+        classNames.append(object->metaObject()->className());
+    m_window.reset();
+    for (int i = 0; i < made.size(); ++i)
+        QVERIFY2(made[i].isNull(), qPrintable(classNames[i] + " outlived the window"));
 }
 
 void WindowTest::tabStyleDrawsAmpersandLiterally()
