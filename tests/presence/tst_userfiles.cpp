@@ -61,7 +61,7 @@ private slots:
     void init();
     void newUnitGetsUserFileFromDefault_data();
     void newUnitGetsUserFileFromDefault();
-    void knownUnitsFileIsReadAndNotWritten();
+    void knownUnitsFileIsReadNotRewrittenAndLeftoversGo();
     void modelWithoutDefaultFileIsReportedAndUsedWithoutOne();
     void currentModeIsWrittenOrFileStaysWhole_data();
     void currentModeIsWrittenOrFileStaysWhole();
@@ -129,7 +129,7 @@ void UserFileTest::newUnitGetsUserFileFromDefault()
     QCOMPARE(rig.boxes(), QStringList());
 }
 
-void UserFileTest::knownUnitsFileIsReadAndNotWritten()
+void UserFileTest::knownUnitsFileIsReadNotRewrittenAndLeftoversGo()
 {
     WindowRig rig;
     rig.addSilentUnit(kMorvik);
@@ -147,9 +147,12 @@ void UserFileTest::knownUnitsFileIsReadAndNotWritten()
     const QByteArray content = QJsonDocument(saved).toJson(QJsonDocument::Compact);
     QVERIFY(QDir().mkpath(userFolder()));
     QVERIFY(writeBytes(userFile, content));
+    // A save killed last week left its temporary copy beside the file.
+    const QString leftover = userFile + ".AbCdEf";
+    QVERIFY(writeBytes(leftover, content));
     const QDateTime lastWeek = QDateTime::currentDateTime().addDays(-7);
-    {
-        QFile file(userFile);
+    for (const QString& path : {userFile, leftover}) {
+        QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.setFileTime(lastWeek, QFileDevice::FileModificationTime));
     }
