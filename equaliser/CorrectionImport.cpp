@@ -1,7 +1,6 @@
 #include "CorrectionImport.h"
 
 #include "EqFit.h"
-#include "ImportFile.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -15,10 +14,16 @@ constexpr double kLowestImportHz = 1;
 // Lines quoted in a message are cut to this many characters.
 constexpr int kQuotedLength = 40;
 
+// The text as a message shows it: cut short, what cannot be shown as '?'.
 QString quoted(const QString& text)
 {
-    const QString shown =
-        text.size() > kQuotedLength ? text.left(kQuotedLength) + QStringLiteral("...") : text;
+    QString shown = text.left(kQuotedLength);
+    for (QChar& c : shown) {
+        if (!c.isPrint() || c == QChar::ReplacementCharacter)
+            c = QLatin1Char('?');
+    }
+    if (text.size() > kQuotedLength)
+        shown += QStringLiteral("...");
     return QStringLiteral("\"%1\"").arg(shown);
 }
 
@@ -39,7 +44,10 @@ std::optional<double> finiteNumber(const QString& token, QString* problem)
     const double value = token.toDouble(&ok);
     if (ok && std::isfinite(value))
         return value;
-    *problem = QStringLiteral("%1 is not a finite number").arg(quoted(token));
+    // Qt reads "nan" and "inf" as numbers, and "1e999" as an infinity it refuses.
+    const QString shape = ok || std::isinf(value) ? QStringLiteral("%1 is not a finite number")
+                                                  : QStringLiteral("%1 is not a number");
+    *problem = shape.arg(quoted(token));
     return std::nullopt;
 }
 

@@ -19,6 +19,7 @@
 // rate; gains within +-kMaxImportGainDb; Q above 0 and at most kMaxImportQ.
 
 #include "EqResponse.h"
+#include "ImportFile.h"
 
 #include <QByteArray>
 #include <QString>
