@@ -51,6 +51,14 @@ bool filterActs(const Filter& filter, double sampleRateHz)
            filter.centreHz < sampleRateHz / 2;
 }
 
+double biquadResponseDb(const Biquad& c, double hz, double sampleRateHz)
+{
+    const std::complex<double> zInverse = std::polar(1.0, -2 * kPi * hz / sampleRateHz);
+    const std::complex<double> numerator = c.b0 + zInverse * (c.b1 + zInverse * c.b2);
+    const std::complex<double> denominator = c.a0 + zInverse * (c.a1 + zInverse * c.a2);
+    return 10 * std::log10(std::norm(numerator) / std::norm(denominator));
+}
+
 } // namespace
 
 HeadsetBands headsetBands(const frame::QTable& qTimes1000, int sampleRateHz)
@@ -62,11 +70,7 @@ double filterResponseDb(const Filter& filter, double hz, double sampleRateHz)
 {
     if (!filterActs(filter, sampleRateHz))
         return 0;
-    const Biquad c = cookbookBiquad(filter, sampleRateHz);
-    const std::complex<double> zInverse = std::polar(1.0, -2 * kPi * hz / sampleRateHz);
-    const std::complex<double> numerator = c.b0 + zInverse * (c.b1 + zInverse * c.b2);
-    const std::complex<double> denominator = c.a0 + zInverse * (c.a1 + zInverse * c.a2);
-    return 10 * std::log10(std::norm(numerator) / std::norm(denominator));
+    return biquadResponseDb(cookbookBiquad(filter, sampleRateHz), hz, sampleRateHz);
 }
 
 std::vector<double> logFrequencyGrid(int points, double sampleRateHz)
@@ -85,12 +89,14 @@ Curve filtersResponse(const std::vector<Filter>& filters, const std::vector<doub
                       double sampleRateHz)
 {
     Curve curve;
-    curve.reserve(grid.size());
-    for (const double hz : grid) {
-        double db = 0;
-        for (const Filter& filter : filters)
-            db += filterResponseDb(filter, hz, sampleRateHz);
-        curve.push_back({hz, db});
+    for (const double hz : grid)
+        curve.push_back({hz, 0});
+    for (const Filter& filter : filters) {
+        if (!filterActs(filter, sampleRateHz))
+            continue;
+        const Biquad coefficients = cookbookBiquad(filter, sampleRateHz);
+        for (CurvePoint& point : curve)
+            point.db += biquadResponseDb(coefficients, point.hz, sampleRateHz);
     }
     return curve;
 }
