@@ -30,7 +30,7 @@
 
 constexpr char kModeDocumentFormat[] = "velumix-mode";
 constexpr int kModeDocumentVersion = 1;
-// A name read from a document holds 1 to this many characters.
+// A name read from a document holds 1 to this many characters, not all blank.
 constexpr int kMaxModeNameLength = 256;
 
 // The Q table a product applies to custom modes of a page. Custom slots never
@@ -45,8 +45,12 @@ SoundPage pageOfMode(const CustomRecord& mode);
 QByteArray modeToParametricText(const CustomRecord& mode, const QString& modelName,
                                 const frame::QTable& qTimes1000);
 
+// The mode as a JSON document, its gains as the headset takes them and
+// `productId` as its "model".
 QByteArray modeToJson(const CustomRecord& mode, quint16 productId);
 
+// A mode read back has the algorithm "Surround" or "Stereo" of its page, the
+// name exactly as written and its gains as parameter text ("g1,...,g10").
 struct ModeRead
 {
     bool ok = false;
