@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kShownCustomModes = 5;
-
 QString algorithmOf(SoundPage page)
 {
     return page == SoundPage::Surround ? kAlgorithmSurround : kAlgorithmStereo;

@@ -4,9 +4,11 @@
 
 #include "ConfigNames.h"
 #include "ConfigReader.h"
+#include "ConfigWriter.h"
 #include "CtlOptions.h"
 #include "DataFolder.h"
 #include "GainText.h"
+#include "ModeFileData.h"
 #include "ModeLookup.h"
 #include "NumberText.h"
 #include "UsbHidOperation.h"
@@ -361,13 +363,16 @@ Result listPresets(quint16 productId, const Request& request)
         remote::presetListData(presetsOffered(defaults.record, pageArgument(request))));
 }
 
+QString userFilePath(const HeadsetState& state)
+{
+    return userFileFolder(kWindowProgramName) + "/" +
+           userFileName(linkState.connectedVendorId, linkState.connectedProductId, state.identity);
+}
+
 // The connected unit's custom modes, from the user file the window keeps.
 Result readCustomModes(const HeadsetState& state, QList<CustomRecord>& modes)
 {
-    const QString path =
-        userFileFolder(kWindowProgramName) + "/" +
-        userFileName(linkState.connectedVendorId, linkState.connectedProductId, state.identity);
-    const ConfigReadResult file = readConfigFile(path);
+    const ConfigReadResult file = readConfigFile(userFilePath(state));
     if (!file.ok())
         return Result::failure(
             remote::ExitNoConfiguration,
@@ -403,6 +408,75 @@ Result applyCustomMode(const Request& request, const HeadsetState& state)
     if (!sent.ok())
         return sent;
     return Result::success(remote::chosenModeData(*lookup.page, lookup.record.name));
+}
+
+// Whether the window would let a person open the page: the headset reports
+// a stereo tab, and a surround tab unless it is of model 1.
+bool pageOffered(const HeadsetState& state, SoundPage page)
+{
+    if (page == SoundPage::Stereo)
+        return state.stereoTab != 0;
+    return state.surroundTab != 0 || headsetModelOf(linkState.connectedProductId) == 1;
+}
+
+// The list as the window saves it after adding a slot: the page's modes
+// after those of the other page, the new one last.
+QList<CustomRecord> withModeAdded(const QList<CustomRecord>& modes, const CustomRecord& added)
+{
+    QList<CustomRecord> others;
+    QList<CustomRecord> page;
+    for (const CustomRecord& mode : modes)
+        (mode.algorithm == added.algorithm ? page : others).append(mode);
+    return others + page + QList<CustomRecord>{added};
+}
+
+// As the window's new slot: sent as the page's next slot, then saved with
+// the list and as the current mode in one write. Nothing is saved when the
+// file, the name or the page does not do, or the headset did not take it.
+Result importCustomMode(const Request& request, const HeadsetState& state)
+{
+    QList<CustomRecord> modes;
+    if (const Result read = readCustomModes(state, modes); !read.ok())
+        return read;
+    const ImportedMode imported = importModeFile(
+        request.arguments["path"].toString(), request.arguments["name"].toString(),
+        {linkState.connectedProductId, state.sampleRate, pageArgument(request), state.pageOf()});
+    if (!imported.ok())
+        return remote::importFailure(imported);
+    if (!pageOffered(state, imported.page))
+        return remote::noRoomFailure(
+            QStringLiteral("the headset has no %1 page").arg(soundPageName(imported.page)));
+    if (const QString problem = customModeRoomProblem(modes, imported.page, imported.mode.name);
+        !problem.isEmpty())
+        return remote::noRoomFailure(problem);
+    const int slot = int(shownModes(modes, imported.page).size());
+    const int modeIndex =
+        customSlotModeIndex(imported.page, slot, headsetModelOf(linkState.connectedProductId));
+    if (const Result sent =
+            sendPeqPair(1, modeIndex, headsetGains(gainsFromText(imported.mode.parameter)));
+        !sent.ok())
+        return sent;
+    const QList<CustomRecord> saved = withModeAdded(modes, imported.mode);
+    const ConfigWriteResult written = updateConfigFile(userFilePath(state), [&](QJsonObject& root) {
+        setCustomModes(root, saved);
+        setCurrentMode(root, imported.mode.algorithm, kModeCustom, imported.mode.name);
+    });
+    if (!written.ok())
+        return Result::failure(remote::ExitNoConfiguration, written.errorText);
+    return Result::success(remote::importedModeData(imported));
+}
+
+Result exportCustomMode(const Request& request, const HeadsetState& state)
+{
+    QList<CustomRecord> modes;
+    if (const Result read = readCustomModes(state, modes); !read.ok())
+        return read;
+    const CustomModeLookup lookup =
+        lookUpCustomMode(modes, request.arguments["name"].toString(), pageArgument(request));
+    if (!lookup.page)
+        return Result::failure(remote::ExitNoConfiguration, lookup.error);
+    return remote::exportedModeResult(lookup.record, request.arguments["format"].toString(),
+                                      linkState.connectedProductId, connectedModelName());
 }
 
 Result needsWindow(const Request& request)
@@ -466,6 +540,8 @@ const std::map<QString, Command>& commands()
         {"preset-list", presetListCommand},
         {"custom-list", queried(listCustomModes)},
         {"custom-apply", queried(applyCustomMode)},
+        {"custom-import", queried(importCustomMode)},
+        {"custom-export", queried(exportCustomMode)},
         {"simulate", [](const Request& request, const QString&) { return needsWindow(request); }},
         {"watch", [](const Request& request, const QString&) { return needsWindow(request); }},
     };

@@ -1,10 +1,12 @@
 #include "CtlOptions.h"
 #include "CommandData.h"
+#include "ModeFileData.h"
 
 #include "ModeLookup.h"
 #include "NumberText.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QRegularExpression>
 
@@ -24,11 +26,14 @@ const QStringList kPageNames = {QStringLiteral("surround"), QStringLiteral("ster
 // The command options, each allowed only with the requests named here.
 const std::map<QString, QStringList> kCommandOptions = {
     {QStringLiteral("page"),
-     {QStringLiteral("preset"), QStringLiteral("preset-list"), QStringLiteral("custom-apply")}},
+     {QStringLiteral("preset"), QStringLiteral("preset-list"), QStringLiteral("custom-apply"),
+      QStringLiteral("custom-import"), QStringLiteral("custom-export")}},
     {QStringLiteral("model"), {QStringLiteral("preset-list")}},
     {QStringLiteral("mode"), {QStringLiteral("eq")}},
     {QStringLiteral("gains"), {QStringLiteral("eq")}},
     {QStringLiteral("channel"), {QStringLiteral("eq")}},
+    {QStringLiteral("name"), {QStringLiteral("custom-import")}},
+    {QStringLiteral("format"), {QStringLiteral("custom-export")}},
 };
 
 QString choices(const QStringList& names)
@@ -144,6 +149,36 @@ Failure buildPreset(const QStringList& words, const OptionValues& values, remote
     return pageInto(values, request.arguments);
 }
 
+// The file goes by its absolute path: the window may run in another folder.
+Failure buildCustomImport(const QStringList& words, const OptionValues& values,
+                          remote::Request& request)
+{
+    request.command = QStringLiteral("custom-import");
+    const auto name = values.find(QStringLiteral("name"));
+    if (words.size() != 2 || name == values.end())
+        return QStringLiteral("custom import needs a file and a name: 'custom import FILE --name "
+                              "NAME [--page surround|stereo]'");
+    request.arguments = {{"path", QFileInfo(words[1]).absoluteFilePath()}, {"name", name->second}};
+    return pageInto(values, request.arguments);
+}
+
+Failure buildCustomExport(const QStringList& words, const OptionValues& values,
+                          remote::Request& request)
+{
+    request.command = QStringLiteral("custom-export");
+    if (words.size() != 2)
+        return QStringLiteral(
+            "custom export needs one name: 'custom export NAME [--format parametric|json]'");
+    const auto format = values.find(QStringLiteral("format"));
+    const QString formatName =
+        format == values.end() ? remote::modeExportFormats().first() : format->second;
+    if (!remote::modeExportFormats().contains(formatName))
+        return QStringLiteral("--format: '%1' is not a format; the formats are %2")
+            .arg(formatName, choices(remote::modeExportFormats()));
+    request.arguments = {{"name", words[1]}, {"format", formatName}};
+    return pageInto(values, request.arguments);
+}
+
 Failure buildCustom(const QStringList& words, const OptionValues& values, remote::Request& request)
 {
     const QString sub = words.value(0);
@@ -156,8 +191,14 @@ Failure buildCustom(const QStringList& words, const OptionValues& values, remote
         request.arguments = {{"name", words[1]}};
         return pageInto(values, request.arguments);
     }
+    if (sub == QLatin1String("import"))
+        return buildCustomImport(words, values, request);
+    if (sub == QLatin1String("export"))
+        return buildCustomExport(words, values, request);
     request.command = QStringLiteral("custom");
-    return QStringLiteral("use 'custom list' or 'custom apply NAME [--page surround|stereo]'");
+    return QStringLiteral("use 'custom list', 'custom apply NAME [--page surround|stereo]', "
+                          "'custom import FILE --name NAME [--page surround|stereo]' or 'custom "
+                          "export NAME [--format parametric|json]'");
 }
 
 Failure buildSimulate(const QStringList& words, const OptionValues&, remote::Request& request)
@@ -362,9 +403,9 @@ ParsedOptions fail(const QString& error)
 QString typedCommand(const QString& requestCommand)
 {
     static const std::map<QString, QString> typed = {
-        {"preset-list", "preset list"},
-        {"custom-list", "custom list"},
-        {"custom-apply", "custom apply"},
+        {"preset-list", "preset list"},     {"custom-list", "custom list"},
+        {"custom-apply", "custom apply"},   {"custom-import", "custom import"},
+        {"custom-export", "custom export"},
     };
     const auto found = typed.find(requestCommand);
     return found == typed.end() ? requestCommand : found->second;
@@ -476,6 +517,13 @@ QString ctlUsage()
         "  custom list                   the custom modes saved for the connected unit\n"
         "  custom apply NAME [--page surround|stereo]\n"
         "                                apply a saved custom mode of the connected unit\n"
+        "  custom import FILE --name NAME [--page surround|stereo]\n"
+        "                                save a correction (GraphicEQ or parametric text,\n"
+        "                                fitted to the ten bands) or an exported JSON mode\n"
+        "                                as a new custom mode of the page and apply it\n"
+        "  custom export NAME [--format parametric|json] [--page surround|stereo]\n"
+        "                                print a custom mode as parametric text (default)\n"
+        "                                or as a JSON mode that imports back unchanged\n"
         "  simulate plug|unplug|new-unit PID IDENTITY|report-page surround|stereo\n"
         "                                drive the headset of 'velumix --simulate'\n"
         "  watch                         print what changes in the window, one line each\n"

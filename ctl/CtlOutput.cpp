@@ -46,6 +46,11 @@ const std::map<QString, Fields>& objectFields()
           {"noiseCancellation", "noise cancellation"}}},
         {"preset", applied},
         {"custom-apply", applied},
+        {"custom-import",
+         {{"page", "page"},
+          {"name", "name"},
+          {"gains", "gains"},
+          {"maxErrorDb", "largest error dB"}}},
     };
     return fields;
 }
@@ -169,6 +174,9 @@ QString humanText(const QString& command, const QJsonValue& data)
 {
     if (data.isNull() || data.isUndefined())
         return QString();
+    // An exported mode prints as its file, ready to redirect into one.
+    if (command == QLatin1String("custom-export"))
+        return data[QLatin1String("text")].toString();
     const auto columns = listColumns().find(command);
     if (columns != listColumns().end() && data.isArray())
         return table(data.toArray(), columns->second);

@@ -256,7 +256,8 @@ private:
     void keepFirmwareVersion(const QString& version);
     // Custom modes (private)
     void selectCustomSlot(SoundPage page, int slot);
-    void addCustomSlot(SoundPage page, const QString& parameter);
+    // `name` empty: "New Equalizer" or the first free "New Equalizer N".
+    void addCustomSlot(SoundPage page, const QString& parameter, const QString& name = QString());
     QString unusedNewModeName(SoundPage page) const;
     bool refuseTakenName(SoundPage page);
     void copyIntoNewSlot(SoundPage page);
@@ -295,6 +296,8 @@ private:
     remote::Result remotePresetList(const QJsonObject& arguments);
     remote::Result remoteCustomList(const QJsonObject& arguments);
     remote::Result remoteCustomApply(const QJsonObject& arguments);
+    remote::Result remoteCustomImport(const QJsonObject& arguments);
+    remote::Result remoteCustomExport(const QJsonObject& arguments);
     remote::Result remoteMicVolume(const QJsonObject& arguments);
     remote::Result remoteNoiseCancellation(const QJsonObject& arguments);
     remote::Result remoteEqualiser(const QJsonObject& arguments);

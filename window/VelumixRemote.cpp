@@ -9,6 +9,7 @@
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "GainText.h"
+#include "ModeFileData.h"
 #include "ModeLookup.h"
 #include "RemoteArguments.h"
 #include "UsbHidOperation.h"
@@ -71,6 +72,16 @@ Result Velumix::runRemoteCommand(const remote::Request& request)
          &Velumix::remotePresetList},
         {"custom-list", true, {}, &Velumix::remoteCustomList},
         {"custom-apply", true, {nameArgument(), pageArgument()}, &Velumix::remoteCustomApply},
+        {"custom-import",
+         true,
+         {{"path", ArgumentRule::Text, true}, nameArgument(), pageArgument()},
+         &Velumix::remoteCustomImport},
+        {"custom-export",
+         true,
+         {nameArgument(),
+          pageArgument(),
+          {"format", ArgumentRule::Text, true, 0, 0, 0, remote::modeExportFormats()}},
+         &Velumix::remoteCustomExport},
         {"mic-volume",
          true,
          {{"level", ArgumentRule::Whole, true, 0, 100}},
@@ -234,6 +245,41 @@ Result Velumix::remoteCustomApply(const QJsonObject& arguments)
         view.customize->click();
     view.customRadios[lookup.slot]->click();
     return Result::success(remote::chosenModeData(*lookup.page, lookup.record.name));
+}
+
+// As a person adds a slot on the page: shown and sent at once, then saved
+// under the name given. A file, name or page that does not do saves nothing.
+Result Velumix::remoteCustomImport(const QJsonObject& arguments)
+{
+    const ImportedMode imported =
+        importModeFile(arguments["path"].toString(), arguments["name"].toString(),
+                       {linkState.connectedProductId, m_sampleRateHz,
+                        soundPageNamed(arguments["page"].toString()), m_soundPageShown});
+    if (!imported.ok())
+        return remote::importFailure(imported);
+    if (const QString problem =
+            customModeRoomProblem(m_customModeList, imported.page, imported.mode.name);
+        !problem.isEmpty())
+        return remote::noRoomFailure(problem);
+    if (!openSoundPage(imported.page))
+        return pageMissing(imported.page);
+    const int modesBefore = m_customModeList.size();
+    page(imported.page).customize->click();
+    addCustomSlot(imported.page, imported.mode.parameter, imported.mode.name);
+    if (m_customModeList.size() == modesBefore)
+        return Result::failure(remote::ExitNoConfiguration,
+                               QStringLiteral("the custom mode could not be saved"));
+    return Result::success(remote::importedModeData(imported));
+}
+
+Result Velumix::remoteCustomExport(const QJsonObject& arguments)
+{
+    const CustomModeLookup lookup = lookUpCustomMode(m_customModeList, arguments["name"].toString(),
+                                                     soundPageNamed(arguments["page"].toString()));
+    if (!lookup.page)
+        return Result::failure(remote::ExitNoConfiguration, lookup.error);
+    return remote::exportedModeResult(lookup.record, arguments["format"].toString(),
+                                      linkState.connectedProductId, connectedModelName());
 }
 
 // The slider sends on every change of its value, as when a person lets go of it.

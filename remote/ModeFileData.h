@@ -1,0 +1,32 @@
+#pragma once
+// What `custom-import` and `custom-export` report, built once for the window
+// and velumixctl (docs/remote-protocol.md).
+
+#include "ModeImport.h"
+#include "RemoteProtocol.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace remote {
+
+// The formats `custom-export` writes.
+const QStringList& modeExportFormats();
+
+// A failed import: a bad file or name is a usage error (2), a page that
+// cannot take the mode a missing configuration (8).
+Result importFailure(const ImportedMode& imported);
+// A page without room for the mode (see customModeRoomProblem): exit 8.
+Result noRoomFailure(const QString& problem);
+
+// {page, name, gains, maxErrorDb}: the mode saved and the largest difference
+// between its response and the correction, 0 for a document, which imports
+// unchanged.
+QJsonObject importedModeData(const ImportedMode& imported);
+
+// The mode as `format` ("parametric" or "json") for the product:
+// {format, text}, the text as a file holds it.
+Result exportedModeResult(const CustomRecord& mode, const QString& format, quint16 productId,
+                          const QString& modelName);
+
+} // namespace remote
