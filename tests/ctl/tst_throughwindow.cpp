@@ -84,6 +84,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void commandsActAsClicks();
+    void importShowsTheNewModeAtOnce();
     void refusalsComeBackWithTheirExitCodes_data();
     void refusalsComeBackWithTheirExitCodes();
     void simulatedHeadsetIsScripted();
@@ -155,6 +156,36 @@ void TestThroughWindow::commandsActAsClicks()
     QCOMPARE(microphone["noiseCancellation"], QJsonValue(false));
 }
 
+// The window fits the file, shows the mode in the page's next slot, sends it
+// and saves it; export gives its gains back.
+void TestThroughWindow::importShowsTheNewModeAtOnce()
+{
+    QTemporaryDir folder;
+    QFile correction(folder.filePath("correction.txt"));
+    QVERIFY(correction.open(QIODevice::WriteOnly));
+    correction.write("GraphicEQ: 20 6; 200 2; 2000 -3; 20000 4\n");
+    correction.close();
+    const Run imported = velumixctl({"--json", "custom", "import", correction.fileName(), "--name",
+                                     "Fitted", "--page", "stereo"});
+    QVERIFY2(imported.exitCode == 0, imported.err.constData());
+    const QJsonArray gains = imported.object()["gains"].toArray();
+    QCOMPARE(gains.size(), 10);
+
+    const QJsonObject shown = get();
+    QCOMPARE(shown["page"].toString(), QString("stereo"));
+    QCOMPARE(shown["mode"].toObject()["kind"].toString(), QString("custom"));
+    QCOMPARE(shown["mode"].toObject()["name"].toString(), QString("Fitted"));
+    QCOMPARE(shown["gains"].toArray(), gains);
+    const QJsonArray listed =
+        QJsonDocument::fromJson(velumixctl({"--json", "custom", "list"}).out).array();
+    QVERIFY(listed.contains(QJsonObject{{"page", "stereo"}, {"name", "Fitted"}, {"gains", gains}}));
+    QCOMPARE(savedModeName(0x1054, m_identity), QString("Fitted"));
+
+    const Run exported = velumixctl({"custom", "export", "Fitted", "--format", "json"});
+    QCOMPARE(exported.exitCode, 0);
+    QCOMPARE(QJsonDocument::fromJson(exported.out).object()["gains"].toArray(), gains);
+}
+
 void TestThroughWindow::refusalsComeBackWithTheirExitCodes_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -166,6 +197,9 @@ void TestThroughWindow::refusalsComeBackWithTheirExitCodes_data()
         << QStringList{"custom", "apply", "Nope"} << 8 << "no custom mode 'Nope'";
     QTest::newRow("ambiguous custom name")
         << QStringList{"custom", "apply", "Twin"} << 8 << "stereo slot 1, stereo slot 2";
+    QTest::newRow("import of a missing file")
+        << QStringList{"custom", "import", "/nonexistent/eq.txt", "--name", "X"} << 2
+        << "cannot open /nonexistent/eq.txt";
     QTest::newRow("level out of range") << QStringList{"mic-volume", "101"} << 2 << "0 to 100";
     QTest::newRow("new unit without identity")
         << QStringList{"simulate", "new-unit", "4130"} << 2 << "IDENTITY";

@@ -6,9 +6,14 @@
 
 #include "BuiltInPresets.h"
 #include "ConfigNames.h"
+#include "ConfigReader.h"
+#include "CorrectionImport.h"
 #include "CtlCommands.h"
 #include "CtlOptions.h"
 #include "CtlOutput.h"
+#include "GainText.h"
+#include "ModeImport.h"
+#include "ModeTransfer.h"
 #include "SimulatedLink.h"
 
 #include <QLocalServer>
@@ -123,11 +128,44 @@ void writeUserFile(const QJsonArray& furtherModes = {})
                    .toJson());
 }
 
+QString userFilePath()
+{
+    return userFileFolder(kWindowProgramName) + "/" +
+           userFileName(0x3206, 0x1054, {0x5a, 0x17, 0xc0, 0x01});
+}
+
+QByteArray userFileBytes()
+{
+    QFile file(userFilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The two parametric EQ frames (command 0x21) of a --trace-frames run.
+QStringList peqFrames(const QStringList& out)
+{
+    return out.filter(QRegularExpression("^TX 4f 30 80 18 21 "));
+}
+
+QStringList expectedPeqFrames(int modeIndex, const EqGains& gains)
+{
+    return {hexLine("TX", frame::setPeqCommand(1, 0, 4, modeIndex, gains, 0x1054), 64),
+            hexLine("TX", frame::setPeqCommand(1, 5, 9, modeIndex, gains, 0x1054), 64)};
+}
+
+QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes)
+{
+    QFile file(folder.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return file.fileName();
+}
+
 using Fault = std::function<void(SimulatedHidBackend&, int unit)>;
 
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(CustomRecord)
 
 class VelumixCtlTest : public QObject
 {
@@ -163,6 +201,12 @@ private slots:
     void velumixAnswersHelpAndVersionAlone();
     void completionKnowsThePresets();
     void customApplySendsOnlyGainsTheHeadsetTakes();
+    void customImportSendsAndSavesTheFittedMode_data();
+    void customImportSendsAndSavesTheFittedMode();
+    void customExportImportsBackUnchanged_data();
+    void customExportImportsBackUnchanged();
+    void customImportRefusalsSaveNothing_data();
+    void customImportRefusalsSaveNothing();
 };
 
 void VelumixCtlTest::eqTracesThePeqPairAndItsAcknowledgements()
@@ -274,7 +318,7 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
     QTest::newRow("arguments to info")
         << sim + QStringList{"info", "now"} << 2 << "info takes no arguments";
     QTest::newRow("custom without sub-command")
-        << sim + QStringList{"custom", "show"} << 2 << "use 'custom list' or 'custom apply NAME";
+        << sim + QStringList{"custom", "show"} << 2 << "use 'custom list', 'custom apply NAME";
     QTest::newRow("bad model") << sim + QStringList{"preset", "list", "--model", "xyz"} << 2
                                << "--model: 'xyz' is not a hexadecimal product ID";
     QTest::newRow("model with 0x") << sim + QStringList{"preset", "list", "--model", "0x4130"} << 2
@@ -816,5 +860,130 @@ void VelumixCtlTest::customApplySendsOnlyGainsTheHeadsetTakes()
                  hexLine("TX", frame::setPeqCommand(1, 0, 4, modeIndex, clamped, 0x1054), 64),
                  hexLine("TX", frame::setPeqCommand(1, 5, 9, modeIndex, clamped, 0x1054), 64)}));
 }
+// The simulated unit's stereo page holds Night and Bass: the import takes
+// slot 3, the headset receives the gains fitted to the file at its sample
+// rate, and the user file holds the mode last, as the current mode.
+void VelumixCtlTest::customImportSendsAndSavesTheFittedMode_data()
+{
+    QTest::addColumn<QString>("fixture");
+    QTest::newRow("GraphicEQ") << "graphiceq.txt";
+    QTest::newRow("parametric") << "parametric.txt";
+}
+
+void VelumixCtlTest::customImportSendsAndSavesTheFittedMode()
+{
+    QFETCH(QString, fixture);
+    const QString path = QStringLiteral(TEST_EQUALISER_FIXTURES "/") + fixture;
+    const int sampleRate = json(runProgram({"--simulate", "--json", "info"}).out.value(0))
+                               .toObject()["sampleRate"]
+                               .toInt();
+    const HeadsetBands bands =
+        headsetBands(*customModeQTable(SoundPage::Stereo, 0x1054), sampleRate);
+    const EqFit fit = fitToBands(readCorrectionFile(path, bands.sampleRateHz).target, bands);
+
+    const Run run = runProgram({"--simulate", "--trace-frames", "custom", "import", path, "--name",
+                                "Fitted", "--page", "stereo"});
+    const ConfigReadResult saved = readConfigFile(userFilePath());
+    writeUserFile();
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(peqFrames(run.out),
+             expectedPeqFrames(customSlotModeIndex(SoundPage::Stereo, 2, headsetModelOf(0x1054)),
+                               fit.gains));
+    QCOMPARE(run.out.filter(QRegularExpression("^name: +Fitted$")).size(), 1);
+    QCOMPARE(saved.customModes.size(), 4);
+    QCOMPARE(saved.customModes.last(), (CustomRecord{"Stereo", "Fitted", gainsToText(fit.gains)}));
+    QCOMPARE(saved.record.mode, QString("custom"));
+    QCOMPARE(saved.record.algorithm, QString("Stereo"));
+    QCOMPARE(saved.record.name, QString("Fitted"));
+}
+
+// An exported mode imported under another name: a document keeps its page
+// and gains; parametric text, fitted again, gives the same gains.
+void VelumixCtlTest::customExportImportsBackUnchanged_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("importPage");
+    QTest::addColumn<CustomRecord>("imported");
+    QTest::newRow("json keeps the page")
+        << "json" << QStringList{} << CustomRecord{"Surround", "Copy", "9,-12,0,3,3,3,3,3,-7,12"};
+    QTest::newRow("parametric") << "parametric" << QStringList{"--page", "surround"}
+                                << CustomRecord{"Surround", "Copy", "9,-12,0,3,3,3,3,3,-7,12"};
+}
+
+void VelumixCtlTest::customExportImportsBackUnchanged()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, importPage);
+    QFETCH(CustomRecord, imported);
+    writeUserFile({QJsonObject{
+        {"algorithm", "Surround"}, {"name", "Wide"}, {"parameter", "9,-12,0,3,3,3,3,3,-7,12"}}});
+    const Run exported = runProgram({"--simulate", "custom", "export", "Wide", "--format", format});
+    QCOMPARE(exported.exitCode, 0);
+    QTemporaryDir folder;
+    const QString path = writeFile(folder, "wide", exported.out.join('\n').toUtf8() + '\n');
+    QVERIFY(!path.isEmpty());
+    const Run run = runProgram(
+        QStringList{"--simulate", "custom", "import", path, "--name", "Copy"} + importPage);
+    const QList<CustomRecord> saved = readConfigFile(userFilePath()).customModes;
+    writeUserFile();
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(saved.last(), imported);
+}
+
+void VelumixCtlTest::customImportRefusalsSaveNothing_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QJsonArray>("furtherModes");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    const QByteArray graphicEq = "GraphicEQ: 20 -3; 1000 0; 20000 2\n";
+    const QStringList named = {"--name", "Fitted"};
+    QJsonArray fullStereo;
+    for (const char* name : {"A", "B", "C"})
+        fullStereo.append(QJsonObject{
+            {"algorithm", "Stereo"}, {"name", name}, {"parameter", "0,0,0,0,0,0,0,0,0,0"}});
+    QTest::newRow("malformed line")
+        << QByteArray("Preamp: -2 dB\nFilter 1: ON PK Fc 100 Hz Gain 3 dB Q 1\nFilter 2: loud\n")
+        << named << QJsonArray() << int(remote::ExitUsage) << "line 3: ";
+    QTest::newRow("malformed document")
+        << QByteArray("{\"format\": \"velumix-mode\",\n\"version\": 1,,\n}") << named
+        << QJsonArray() << int(remote::ExitUsage) << "line 2: ";
+    QTest::newRow("name taken on the page")
+        << graphicEq << QStringList{"--name", "Bass", "--page", "stereo"} << QJsonArray()
+        << int(remote::ExitNoConfiguration) << "the stereo page has a custom mode called \"Bass\"";
+    QTest::newRow("no free slot") << graphicEq << named + QStringList{"--page", "stereo"}
+                                  << fullStereo << int(remote::ExitNoConfiguration)
+                                  << "the stereo page has no free custom slot";
+    QTest::newRow("document of the other page")
+        << modeToJson({"Stereo", "Club", "1,2,3,4,5,6,7,8,9,10"}, 0x1054)
+        << named + QStringList{"--page", "surround"} << QJsonArray()
+        << int(remote::ExitNoConfiguration)
+        << "a mode of the stereo page, not of the surround page";
+    QTest::newRow("blank name") << graphicEq << QStringList{"--name", "  "} << QJsonArray()
+                                << int(remote::ExitUsage) << "the name must hold 1 to 256";
+}
+
+void VelumixCtlTest::customImportRefusalsSaveNothing()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, options);
+    QFETCH(QJsonArray, furtherModes);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    writeUserFile(furtherModes);
+    const QByteArray before = userFileBytes();
+    QTemporaryDir folder;
+    const QString path = writeFile(folder, "correction.txt", file);
+    const Run run =
+        runProgram(QStringList{"--simulate", "--trace-frames", "custom", "import", path} + options);
+    const QByteArray after = userFileBytes();
+    writeUserFile();
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(peqFrames(run.out).isEmpty());
+    QCOMPARE(after, before);
+}
+
 QTEST_GUILESS_MAIN(VelumixCtlTest)
 #include "tst_velumixctl.moc"
