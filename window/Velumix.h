@@ -23,6 +23,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class HotplugSource;
 class MyThread;
@@ -304,6 +305,20 @@ private:
     remote::Result remoteSwitch(const QJsonObject& arguments);
     // Opens the page's tab as a person does; false when the tab is disabled.
     bool openSoundPage(SoundPage page);
+    // What a person's clicks do, for the local channel and the tray menu. The
+    // first two open the page's tab first; false when it is disabled.
+    bool choosePreset(const BuiltInPreset& preset);
+    bool chooseCustomSlot(SoundPage page, int slot);
+    void chooseMicLevel(int level);
+    void chooseNoiseCancellation(bool on);
+    // The tray menu (VelumixTray.cpp): the page's modes and the microphone
+    // settings, rebuilt on each change the local channel announces.
+    struct TrayChoice;
+    std::vector<TrayChoice> trayModeChoices();
+    std::vector<TrayChoice> trayMicrophoneChoices();
+    static void addTrayChoices(QMenu* menu, const std::vector<TrayChoice>& choices);
+    void followChangeInTray(const QJsonObject& event);
+    QString trayToolTip();
     QString connectedModelName() const;
     QList<ConfigFileRead> defaultFiles() const;
     // Local channel: the events (VelumixRemoteEvents.cpp)
@@ -337,6 +352,7 @@ public:
     QTimer m_throttleTimer;
     QSystemTrayIcon* m_trayIcon = nullptr;
     QMenu* m_trayMenu = nullptr;
+    QString m_trayUnitName; // the connected unit as the tooltip names it
     QAction* m_showMainAction = nullptr;
     QAction* m_exitAppAction = nullptr;
     QPoint m_dragStartPos;

@@ -190,6 +190,39 @@ bool Velumix::openSoundPage(SoundPage page)
     return true;
 }
 
+bool Velumix::choosePreset(const BuiltInPreset& preset)
+{
+    if (!openSoundPage(preset.page))
+        return false;
+    presetRadio(preset)->click();
+    return true;
+}
+
+// As a person does it: the page's tab, its custom list, then the slot.
+bool Velumix::chooseCustomSlot(SoundPage page, int slot)
+{
+    if (!openSoundPage(page))
+        return false;
+    const PageView view = this->page(page);
+    if (!view.customize->isChecked())
+        view.customize->click();
+    view.customRadios[slot]->click();
+    return true;
+}
+
+// The slider sends on every change of its value, as when a person lets go of it.
+void Velumix::chooseMicLevel(int level)
+{
+    ui.Slider_Voice1_3->setValue(level);
+}
+
+// A click toggles the box; a box already in that state is left alone.
+void Velumix::chooseNoiseCancellation(bool on)
+{
+    if (ui.checkBox_MicENC->isChecked() != on)
+        ui.checkBox_MicENC->click();
+}
+
 Result Velumix::remotePreset(const QJsonObject& arguments)
 {
     const PresetLookup lookup =
@@ -198,9 +231,8 @@ Result Velumix::remotePreset(const QJsonObject& arguments)
     if (!lookup.preset)
         return Result::failure(remote::ExitNoConfiguration, lookup.error);
     const BuiltInPreset& preset = *lookup.preset;
-    if (!openSoundPage(preset.page))
+    if (!choosePreset(preset))
         return pageMissing(preset.page);
-    presetRadio(preset)->click();
     return Result::success(remote::chosenModeData(preset.page, QString::fromUtf8(preset.caption)));
 }
 
@@ -231,19 +263,14 @@ Result Velumix::remoteCustomList(const QJsonObject&)
     return Result::success(remote::customListData(m_customModeList));
 }
 
-// As a person does it: the page's tab, its custom list, then the slot.
 Result Velumix::remoteCustomApply(const QJsonObject& arguments)
 {
     const CustomModeLookup lookup = lookUpCustomMode(m_customModeList, arguments["name"].toString(),
                                                      soundPageNamed(arguments["page"].toString()));
     if (!lookup.page)
         return Result::failure(remote::ExitNoConfiguration, lookup.error);
-    if (!openSoundPage(*lookup.page))
+    if (!chooseCustomSlot(*lookup.page, lookup.slot))
         return pageMissing(*lookup.page);
-    const PageView view = page(*lookup.page);
-    if (!view.customize->isChecked())
-        view.customize->click();
-    view.customRadios[lookup.slot]->click();
     return Result::success(remote::chosenModeData(*lookup.page, lookup.record.name));
 }
 
@@ -282,18 +309,15 @@ Result Velumix::remoteCustomExport(const QJsonObject& arguments)
                                       linkState.connectedProductId, connectedModelName());
 }
 
-// The slider sends on every change of its value, as when a person lets go of it.
 Result Velumix::remoteMicVolume(const QJsonObject& arguments)
 {
-    ui.Slider_Voice1_3->setValue(arguments["level"].toInt());
+    chooseMicLevel(arguments["level"].toInt());
     return Result::success();
 }
 
-// A click toggles the box; a box already in that state is left alone.
 Result Velumix::remoteNoiseCancellation(const QJsonObject& arguments)
 {
-    if (ui.checkBox_MicENC->isChecked() != arguments["on"].toBool())
-        ui.checkBox_MicENC->click();
+    chooseNoiseCancellation(arguments["on"].toBool());
     return Result::success();
 }
 

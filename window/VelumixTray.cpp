@@ -1,8 +1,12 @@
-// The tray icon, hiding to the tray (or to the task bar where the desktop
-// shows no tray), quitting with Ctrl+Q, the window buttons, dragging the
-// frameless window and the hover cursor over the window buttons.
+// The tray icon and its menu of the page's modes and the microphone
+// settings, hiding to the tray (or to the task bar where the desktop shows no
+// tray), quitting with Ctrl+Q, the window buttons, dragging the frameless
+// window and the hover cursor over the window buttons.
 
 #include "Velumix.h"
+
+#include "ModeLookup.h"
+#include "UsbHidOperation.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,12 +17,25 @@
 #include <QShortcut>
 #include <QWindow>
 
+#include <functional>
+
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
+
+// One entry of the tray menu and what choosing it does: the procedure the
+// window's own click runs.
+struct Velumix::TrayChoice
+{
+    QString text;
+    bool checked;
+    std::function<void()> choose;
+};
 
 namespace {
 // Where a press may start dragging the window, in window coordinates.
 const QRect kMainScreenDragArea(1, 1, 1175, 79);  // 0 < x < 1176, 0 < y < 80
 const QRect kStartScreenDragArea(1, 1, 999, 629); // 0 < x < 1000, 0 < y < 630
+
+constexpr int kTrayMicLevels[] = {0, 25, 50, 75, 100};
 } // namespace
 
 void Velumix::initSystemTray()
@@ -28,6 +45,7 @@ void Velumix::initSystemTray()
     m_trayIcon->setIcon(QIcon(":/Velumix/pic/bb.ico"));
     m_trayIcon->setToolTip(tr("KAVRO 7.1 Surround Sound"));
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &Velumix::on_activatedSysTrayIcon);
+    connect(this, &Velumix::remoteEvent, this, &Velumix::followChangeInTray);
     m_trayIcon->show();
     m_trayIcon->showMessage("Message Title", QStringLiteral("欢迎使用此程序"),
                             QSystemTrayIcon::Information, 1000);
@@ -49,14 +67,91 @@ void Velumix::initTrayActions()
     connect(m_exitAppAction, &QAction::triggered, this, &Velumix::on_ExitAppAction);
 }
 
+// Each choice as a checkable entry, then a separator.
+void Velumix::addTrayChoices(QMenu* menu, const std::vector<TrayChoice>& choices)
+{
+    for (const TrayChoice& choice : choices) {
+        QAction* action = menu->addAction(choice.text);
+        action->setCheckable(true);
+        action->setChecked(choice.checked);
+        QObject::connect(action, &QAction::triggered, menu, choice.choose);
+    }
+    menu->addSeparator();
+}
+// A new menu each time: the old one, whose entry may be running its choice
+// right now, goes once that is done.
 void Velumix::initTrayMenu()
 {
-    delete m_trayMenu;
+    if (m_trayMenu)
+        m_trayMenu->deleteLater();
     m_trayMenu = new QMenu(this);
     m_trayMenu->addAction(m_showMainAction);
     m_trayMenu->addSeparator();
+    if (linkState.deviceOpened != 0) {
+        addTrayChoices(m_trayMenu, trayModeChoices());
+        addTrayChoices(m_trayMenu, trayMicrophoneChoices());
+    }
     m_trayMenu->addAction(m_exitAppAction);
     m_trayIcon->setContextMenu(m_trayMenu);
+    m_trayIcon->setToolTip(trayToolTip());
+}
+
+// The presets and custom modes of the page shown, the active one checked.
+std::vector<Velumix::TrayChoice> Velumix::trayModeChoices()
+{
+    const SoundPage page = m_soundPageShown;
+    const ModeShown active = modeShown(page);
+    std::vector<TrayChoice> choices;
+    for (const BuiltInPreset& preset : presetsOffered(m_currentDeviceConfig, page)) {
+        const QString caption = QString::fromUtf8(preset.caption);
+        choices.push_back({caption, active.kind == "preset" && active.name == caption,
+                           [this, preset] { choosePreset(preset); }});
+    }
+    for (const ShownMode& mode : shownModes(m_customModeList, page)) {
+        const int slot = mode.slot;
+        choices.push_back({mode.record->name,
+                           active.kind == "custom" && this->page(page).selectedIndex() == slot,
+                           [this, page, slot] { chooseCustomSlot(page, slot); }});
+    }
+    return choices;
+}
+
+std::vector<Velumix::TrayChoice> Velumix::trayMicrophoneChoices()
+{
+    const bool noiseCancellation = ui.checkBox_MicENC->isChecked();
+    std::vector<TrayChoice> choices = {
+        {tr("Noise cancellation"), noiseCancellation,
+         [this, noiseCancellation] { chooseNoiseCancellation(!noiseCancellation); }}};
+    for (int level : kTrayMicLevels)
+        choices.push_back({tr("Microphone %1%").arg(level), ui.Slider_Voice1_3->value() == level,
+                           [this, level] { chooseMicLevel(level); }});
+    return choices;
+}
+
+// The unit's name comes with the events that name it, so that no change
+// reads the model files again.
+void Velumix::followChangeInTray(const QJsonObject& event)
+{
+    const QString name = event[QLatin1String("event")].toString();
+    if (name == QLatin1String("plugged") || name == QLatin1String("unit")) {
+        const QString identity = event[QLatin1String("identity")].toString();
+        m_trayUnitName = event[QLatin1String("model")].toString();
+        if (!identity.isEmpty())
+            m_trayUnitName += QStringLiteral(" (%1)").arg(identity);
+    }
+    initTrayMenu();
+}
+
+// "Halden (0a1b2c3d)" and, on the next line, "stereo: Jazz"; the program's
+// name while no headset is connected.
+QString Velumix::trayToolTip()
+{
+    if (linkState.deviceOpened == 0)
+        return tr("KAVRO 7.1 Surround Sound");
+    const ModeShown mode = modeShown(m_soundPageShown);
+    return QStringLiteral("%1\n%2: %3")
+        .arg(m_trayUnitName.isEmpty() ? connectedModelName() : m_trayUnitName,
+             soundPageName(m_soundPageShown), mode.name.isEmpty() ? mode.kind : mode.name);
 }
 
 void Velumix::on_activatedSysTrayIcon(QSystemTrayIcon::ActivationReason reason)
