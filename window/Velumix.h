@@ -314,6 +314,8 @@ private:
     // The tray menu (VelumixTray.cpp): the page's modes and the microphone
     // settings, rebuilt on each change the local channel announces.
     struct TrayChoice;
+    std::vector<TrayChoice> trayChoices();
+    QStringList trayMenuState(const std::vector<TrayChoice>& choices);
     std::vector<TrayChoice> trayModeChoices();
     std::vector<TrayChoice> trayMicrophoneChoices();
     static void addTrayChoices(QMenu* menu, const std::vector<TrayChoice>& choices);
@@ -352,7 +354,8 @@ public:
     QTimer m_throttleTimer;
     QSystemTrayIcon* m_trayIcon = nullptr;
     QMenu* m_trayMenu = nullptr;
-    QString m_trayUnitName; // the connected unit as the tooltip names it
+    QString m_trayUnitName;      // the connected unit as the tooltip names it
+    QStringList m_trayMenuShown; // trayMenuState of the menu built last
     QAction* m_showMainAction = nullptr;
     QAction* m_exitAppAction = nullptr;
     QPoint m_dragStartPos;

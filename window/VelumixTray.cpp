@@ -67,17 +67,21 @@ void Velumix::initTrayActions()
     connect(m_exitAppAction, &QAction::triggered, this, &Velumix::on_ExitAppAction);
 }
 
-// Each choice as a checkable entry, then a separator.
+// Each choice as a checkable entry; one that does nothing as a separator.
 void Velumix::addTrayChoices(QMenu* menu, const std::vector<TrayChoice>& choices)
 {
     for (const TrayChoice& choice : choices) {
+        if (!choice.choose) {
+            menu->addSeparator();
+            continue;
+        }
         QAction* action = menu->addAction(choice.text);
         action->setCheckable(true);
         action->setChecked(choice.checked);
         QObject::connect(action, &QAction::triggered, menu, choice.choose);
     }
-    menu->addSeparator();
 }
+
 // A new menu each time: the old one, whose entry may be running its choice
 // right now, goes once that is done.
 void Velumix::initTrayMenu()
@@ -87,13 +91,35 @@ void Velumix::initTrayMenu()
     m_trayMenu = new QMenu(this);
     m_trayMenu->addAction(m_showMainAction);
     m_trayMenu->addSeparator();
-    if (linkState.deviceOpened != 0) {
-        addTrayChoices(m_trayMenu, trayModeChoices());
-        addTrayChoices(m_trayMenu, trayMicrophoneChoices());
-    }
+    const std::vector<TrayChoice> choices = trayChoices();
+    addTrayChoices(m_trayMenu, choices);
     m_trayMenu->addAction(m_exitAppAction);
     m_trayIcon->setContextMenu(m_trayMenu);
     m_trayIcon->setToolTip(trayToolTip());
+    m_trayMenuShown = trayMenuState(choices);
+}
+
+// The modes, then the microphone settings, each group ended by a separator
+// (a choice that does nothing); none without a headset.
+std::vector<Velumix::TrayChoice> Velumix::trayChoices()
+{
+    if (linkState.deviceOpened == 0)
+        return {};
+    std::vector<TrayChoice> choices = trayModeChoices();
+    choices.push_back({});
+    for (TrayChoice& choice : trayMicrophoneChoices())
+        choices.push_back(std::move(choice));
+    choices.push_back({});
+    return choices;
+}
+
+// What the menu and the tooltip show, to tell whether a change shows at all.
+QStringList Velumix::trayMenuState(const std::vector<TrayChoice>& choices)
+{
+    QStringList state = {trayToolTip()};
+    for (const TrayChoice& choice : choices)
+        state << QStringLiteral("%1 %2").arg(int(choice.checked)).arg(choice.text);
+    return state;
 }
 
 // The presets and custom modes of the page shown, the active one checked.
@@ -139,7 +165,9 @@ void Velumix::followChangeInTray(const QJsonObject& event)
         if (!identity.isEmpty())
             m_trayUnitName += QStringLiteral(" (%1)").arg(identity);
     }
-    initTrayMenu();
+    // A microphone slider being dragged changes nothing shown between its steps.
+    if (trayMenuState(trayChoices()) != m_trayMenuShown)
+        initTrayMenu();
 }
 
 // "Halden (0a1b2c3d)" and, on the next line, "stereo: Jazz"; the program's
