@@ -22,7 +22,7 @@
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 // One entry of the tray menu and what choosing it does: the procedure the
-// window's own click runs.
+// window's own click runs. A choice without one stands for a separator.
 struct Velumix::TrayChoice
 {
     QString text;
