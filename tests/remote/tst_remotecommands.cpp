@@ -6,6 +6,7 @@
 // headset's command, and what the window reports about itself.
 
 #include "ConfigNames.h"
+#include "CorrectionImport.h"
 #include "ModeLookup.h"
 #include "SimulatorPanel.h"
 #include "UsbHidOperation.h"
@@ -371,6 +372,20 @@ void RemoteCommandsTest::refusals_data()
     row("unknown custom name", "custom-apply", {{"name", "Nobody"}, {"page", "stereo"}},
         remote::ExitNoConfiguration,
         "no custom mode 'Nobody' of the stereo page; the custom modes are 'Twin'");
+    const QString malformed = QStringLiteral(TEST_DATA_DIR "/malformed-filter.txt");
+    row("import of a malformed file", "custom-import",
+        {{"path", malformed}, {"name", "Fitted"}, {"page", "stereo"}}, remote::ExitUsage,
+        malformed + ": " + readCorrectionFile(malformed, kDefaultSampleRateHz).error);
+    row("import under a name the page has", "custom-import",
+        {{"path", QStringLiteral(TEST_EQUALISER_FIXTURES "/graphiceq.txt")},
+         {"name", "Twin"},
+         {"page", "stereo"}},
+        remote::ExitNoConfiguration, "the stereo page has a custom mode called \"Twin\" already");
+    row("export of an unknown mode", "custom-export",
+        {{"name", "Nobody"}, {"page", "stereo"}, {"format", "json"}}, remote::ExitNoConfiguration,
+        "no custom mode 'Nobody' of the stereo page; the custom modes are 'Twin'");
+    row("export in an unknown format", "custom-export", {{"name", "Twin"}, {"format", "xml"}},
+        remote::ExitUsage, "custom-export: 'format' must be one of 'parametric', 'json'");
     row("unexpected argument", "mic-volume", {{"level", 40}, {"volume", 3}}, remote::ExitUsage,
         "mic-volume: unexpected argument 'volume'");
     row("level above 100", "mic-volume", {{"level", 101}}, remote::ExitUsage,
