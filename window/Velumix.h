@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -313,12 +314,19 @@ private:
     void chooseNoiseCancellation(bool on);
     // The tray menu (VelumixTray.cpp): the page's modes and the microphone
     // settings, rebuilt on each change the local channel announces.
-    struct TrayChoice;
+    // One entry of the tray menu and what choosing it does: the procedure the
+    // window's own click runs. A choice without one stands for a separator.
+    struct TrayChoice
+    {
+        QString text;
+        bool checked = false;
+        std::function<void()> choose;
+    };
     std::vector<TrayChoice> trayChoices();
     QStringList trayMenuState(const std::vector<TrayChoice>& choices);
     std::vector<TrayChoice> trayModeChoices();
     std::vector<TrayChoice> trayMicrophoneChoices();
-    static void addTrayChoices(QMenu* menu, const std::vector<TrayChoice>& choices);
+    QAction* trayChoiceAction(int index);
     void followChangeInTray(const QJsonObject& event);
     QString trayToolTip();
     QString connectedModelName() const;
@@ -354,8 +362,10 @@ public:
     QTimer m_throttleTimer;
     QSystemTrayIcon* m_trayIcon = nullptr;
     QMenu* m_trayMenu = nullptr;
-    QString m_trayUnitName;      // the connected unit as the tooltip names it
-    QStringList m_trayMenuShown; // trayMenuState of the menu built last
+    QString m_trayUnitName;                // the connected unit as the tooltip names it
+    QStringList m_trayMenuShown;           // trayMenuState of the menu built last
+    std::vector<TrayChoice> m_trayChoices; // the choices the menu shows
+    QList<QAction*> m_trayChoiceActions;   // their entries, kept for reuse
     QAction* m_showMainAction = nullptr;
     QAction* m_exitAppAction = nullptr;
     QPoint m_dragStartPos;

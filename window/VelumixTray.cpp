@@ -17,18 +17,7 @@
 #include <QShortcut>
 #include <QWindow>
 
-#include <functional>
-
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
-
-// One entry of the tray menu and what choosing it does: the procedure the
-// window's own click runs. A choice without one stands for a separator.
-struct Velumix::TrayChoice
-{
-    QString text;
-    bool checked;
-    std::function<void()> choose;
-};
 
 namespace {
 // Where a press may start dragging the window, in window coordinates.
@@ -67,36 +56,50 @@ void Velumix::initTrayActions()
     connect(m_exitAppAction, &QAction::triggered, this, &Velumix::on_ExitAppAction);
 }
 
-// Each choice as a checkable entry; one that does nothing as a separator.
-void Velumix::addTrayChoices(QMenu* menu, const std::vector<TrayChoice>& choices)
-{
-    for (const TrayChoice& choice : choices) {
-        if (!choice.choose) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = menu->addAction(choice.text);
-        action->setCheckable(true);
-        action->setChecked(choice.checked);
-        QObject::connect(action, &QAction::triggered, menu, choice.choose);
-    }
-}
-
-// A new menu each time: the old one, whose entry may be running its choice
-// right now, goes once that is done.
+// One menu for the program's life, its entries updated in place: a choice
+// rebuilds the menu (each changes what it shows) while its entry is still
+// being triggered, so no entry may be deleted then.
 void Velumix::initTrayMenu()
 {
-    if (m_trayMenu)
-        m_trayMenu->deleteLater();
-    m_trayMenu = new QMenu(this);
+    if (!m_trayMenu) {
+        m_trayMenu = new QMenu(this);
+        m_trayIcon->setContextMenu(m_trayMenu);
+    }
+    m_trayChoices = trayChoices();
+    m_trayMenu->clear();
     m_trayMenu->addAction(m_showMainAction);
     m_trayMenu->addSeparator();
-    const std::vector<TrayChoice> choices = trayChoices();
-    addTrayChoices(m_trayMenu, choices);
+    for (int index = 0; index < int(m_trayChoices.size()); ++index)
+        m_trayMenu->addAction(trayChoiceAction(index));
     m_trayMenu->addAction(m_exitAppAction);
-    m_trayIcon->setContextMenu(m_trayMenu);
     m_trayIcon->setToolTip(trayToolTip());
-    m_trayMenuShown = trayMenuState(choices);
+    m_trayMenuShown = trayMenuState(m_trayChoices);
+}
+
+// The entry showing choice `index`, a checkable entry or, for a choice that
+// does nothing, a separator. The entries belong to the window and are made
+// as more choices are shown first.
+QAction* Velumix::trayChoiceAction(int index)
+{
+    while (m_trayChoiceActions.size() <= index) {
+        auto* action = new QAction(this);
+        const size_t number = size_t(m_trayChoiceActions.size());
+        connect(action, &QAction::triggered, this, [this, number] {
+            // A copy: the choice rebuilds the list it comes from.
+            const std::function<void()> choose =
+                number < m_trayChoices.size() ? m_trayChoices[number].choose : nullptr;
+            if (choose)
+                choose();
+        });
+        m_trayChoiceActions << action;
+    }
+    const TrayChoice& choice = m_trayChoices[size_t(index)];
+    QAction* action = m_trayChoiceActions[index];
+    action->setSeparator(!choice.choose);
+    action->setText(choice.text);
+    action->setCheckable(bool(choice.choose));
+    action->setChecked(choice.checked);
+    return action;
 }
 
 // The modes, then the microphone settings, each group ended by a separator

@@ -75,7 +75,9 @@ check "completion: the commands" offers "custom enc eq get info list mic-volume 
 check "completion: commands after an option" offers "enc eq" velumixctl --accept 1054 e
 check "completion: the options" offers "--accept --device --help --json --simulate --trace-frames --version" velumixctl --
 check "completion: enc" offers "off on" velumixctl enc ""
-check "completion: custom" offers "apply list" velumixctl custom ""
+check "completion: custom" offers "apply export import list" velumixctl custom ""
+check "completion: custom import's options" offers "--device --json --name --page" velumixctl custom import eq.txt --
+check "completion: --format" offers "json parametric" velumixctl custom export Club --format ""
 check "completion: --page" offers "stereo surround" velumixctl preset Jazz --page ""
 check "completion: preset names, quoted" offers 'Rock\ \&\ Roll' velumixctl preset Ro
 check "completion: preset list's options" offers "--device --json --model --page" velumixctl preset list --
