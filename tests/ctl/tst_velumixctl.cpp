@@ -294,6 +294,14 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
         << sim + QStringList{"mic-volume", "+50"} << 2 << "0 to 100";
     QTest::newRow("mic level with blanks")
         << sim + QStringList{"mic-volume", " 50 "} << 2 << "0 to 100";
+    QTest::newRow("import without a name") << sim + QStringList{"custom", "import", "eq.txt"} << 2
+                                           << "custom import needs a file and a name";
+    QTest::newRow("export in an unknown format")
+        << sim + QStringList{"custom", "export", "Club", "--format", "xml"} << 2
+        << "--format: 'xml' is not a format; the formats are parametric, json";
+    QTest::newRow("name on custom apply")
+        << sim + QStringList{"custom", "apply", "Club", "--name", "X"} << 2
+        << "--name does not go with custom apply; its options are --page";
     QTest::newRow("product not accepted")
         << QStringList{"--simulate=1234", "--trace-frames", "info"} << 3 << "no headset found";
     QTest::newRow("accepted by --accept")
@@ -380,6 +388,20 @@ void VelumixCtlTest::requests_data()
     row("custom list", {"custom", "list"}, R"({"command":"custom-list","arguments":{}})");
     row("custom apply", {"custom", "apply", "Night", "--page", "stereo"},
         R"({"command":"custom-apply","arguments":{"name":"Night","page":"stereo"}})");
+    // The window may run in another folder: the file goes by its absolute path.
+    QTest::newRow("custom import")
+        << QStringList{"custom", "import", "eq.txt", "--name", "Club", "--page", "stereo"}
+        << QString::fromUtf8(
+               QJsonDocument(QJsonObject{{"command", "custom-import"},
+                                         {"arguments",
+                                          QJsonObject{{"path", QDir::current().filePath("eq.txt")},
+                                                      {"name", "Club"},
+                                                      {"page", "stereo"}}}})
+                   .toJson());
+    row("custom export", {"custom", "export", "Club"},
+        R"({"command":"custom-export","arguments":{"name":"Club","format":"parametric"}})");
+    row("custom export as JSON", {"custom", "export", "Club", "--format", "json"},
+        R"({"command":"custom-export","arguments":{"name":"Club","format":"json"}})");
     row("simulate plug", {"simulate", "plug"},
         R"({"command":"simulate","arguments":{"action":"plug"}})");
     row("simulate new-unit", {"simulate", "new-unit", "4130", "0A1B2C3D"},
