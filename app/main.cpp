@@ -12,6 +12,7 @@
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "Velumix.h"
 #include "VelumixOptions.h"
 
@@ -129,6 +130,9 @@ int main(int argc, char* argv[])
                        QObject::tr("Program is running"));
         return instance.requestRaise() ? 0 : -1;
     }
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app,
+                     &QCoreApplication::quit);
 
     const VelumixOptions options = parseVelumixOptions(QApplication::arguments());
     if (!options.error.isEmpty()) {
