@@ -91,6 +91,7 @@ void Velumix::initResponseCurves()
         plot->setObjectName(page == SoundPage::Surround ? "responseCurve_Surround"
                                                         : "responseCurve_Stereo");
         plot->setAttribute(Qt::WA_TransparentForMouseEvents);
+        plot->setAttribute(Qt::WA_OpaquePaintEvent, false); // the picture shows through
         plot->setBackground(Qt::NoBrush);
         plot->axisRect()->setBackground(Qt::NoBrush);
         plot->axisRect()->setAutoMargins(QCP::msNone);
