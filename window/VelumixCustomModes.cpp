@@ -143,7 +143,7 @@ QString Velumix::unusedNewModeName(SoundPage page) const
 
 // A new slot after the page's last one, selected and saved at once. Blank
 // (`parameter` empty) takes ten zero gains, a copy the sliders' gains.
-void Velumix::addCustomSlot(SoundPage page, const QString& parameter)
+void Velumix::addCustomSlot(SoundPage page, const QString& parameter, const QString& name)
 {
     const PageView view = this->page(page);
     if (view.customCount >= kCustomSlotCount)
@@ -154,9 +154,9 @@ void Velumix::addCustomSlot(SoundPage page, const QString& parameter)
     greyOut(view.saveButton);
     view.frame->show();
     view.customRadios[slot]->show();
-    const QString name = unusedNewModeName(page);
-    view.slotRecords[slot] = {view.algorithm, name, parameter};
-    view.customRadios[slot]->setText(name);
+    const QString slotName = name.isEmpty() ? unusedNewModeName(page) : name;
+    view.slotRecords[slot] = {view.algorithm, slotName, parameter};
+    view.customRadios[slot]->setText(slotName);
     {
         // The new slot is not in the user file before Save, which saves it
         // as the current mode too.
