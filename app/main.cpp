@@ -124,15 +124,17 @@ int main(int argc, char* argv[])
     setAutoRun(QApplication::applicationFilePath());
 
     const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
+    // Caught before the socket listens: whoever sees it listening may end
+    // the program at once.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app,
+                     &QCoreApplication::quit);
     SingleInstance instance(programName);
     if (!instance.acquire()) {
         showMessageBox(QMessageBox::Information, QObject::tr("prompt"),
                        QObject::tr("Program is running"));
         return instance.requestRaise() ? 0 : -1;
     }
-    TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &app,
-                     &QCoreApplication::quit);
 
     const VelumixOptions options = parseVelumixOptions(QApplication::arguments());
     if (!options.error.isEmpty()) {
