@@ -12,6 +12,7 @@
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "Velumix.h"
 #include "VelumixOptions.h"
 
@@ -123,6 +124,11 @@ int main(int argc, char* argv[])
     setAutoRun(QApplication::applicationFilePath());
 
     const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
+    // Caught before the socket listens: whoever sees it listening may end
+    // the program at once.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &app,
+                     &QCoreApplication::quit);
     SingleInstance instance(programName);
     if (!instance.acquire()) {
         showMessageBox(QMessageBox::Information, QObject::tr("prompt"),

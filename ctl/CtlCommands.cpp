@@ -438,11 +438,12 @@ Result importCustomMode(const Request& request, const HeadsetState& state)
     QList<CustomRecord> modes;
     if (const Result read = readCustomModes(state, modes); !read.ok())
         return read;
+    const QString path = request.arguments["path"].toString();
     const ImportedMode imported = importModeFile(
-        request.arguments["path"].toString(), request.arguments["name"].toString(),
+        path, request.arguments["name"].toString(),
         {linkState.connectedProductId, state.sampleRate, pageArgument(request), state.pageOf()});
     if (!imported.ok())
-        return remote::importFailure(imported);
+        return remote::importFailure(imported, path);
     if (!pageOffered(state, imported.page))
         return remote::noRoomFailure(
             QStringLiteral("the headset has no %1 page").arg(soundPageName(imported.page)));

@@ -1,14 +1,16 @@
 #pragma once
 // A file a person imports, made into a custom mode ready to save: a
-// correction (GraphicEQ or parametric text) fitted to the ten bands, or a
-// custom mode document, whose gains and page come over unchanged. The window
-// and velumixctl both import through here, so a file gives the same mode in
-// both.
+// correction (GraphicEQ or parametric text) fitted to the bands the product
+// applies to the page's custom modes, or a custom mode document, whose gains
+// and page come over unchanged. The window and velumixctl both import
+// through here, so a file gives the same mode either way.
 
 #include "BuiltInPresets.h"
 #include "ConfigRecord.h"
+#include "CorrectionImport.h"
 #include "EqFit.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -28,26 +30,36 @@ struct ImportedMode
     enum Problem
     {
         None,
-        BadFile, // unreadable or malformed; the message names the line
-        BadName,
-        WrongPage, // a document of the other page than the one asked for
+        BadFile,   // unreadable or malformed; "line N: ..." for a malformed line
+        BadName,   // see modeNameProblem
+        WrongPage, // a document of another page than the one asked for
     };
     Problem problem = None;
     QString error;
-    // Its page's algorithm, the name given, the gains as the headset takes them.
-    CustomRecord mode;
+    std::optional<CorrectionFormat> format; // a correction's form; none for a document
     SoundPage page = SoundPage::Stereo;
-    // A correction's target and fit, for showing both; none for a document.
-    std::optional<Curve> target;
-    std::optional<EqFit> fit;
+    // Algorithm "Surround" or "Stereo" of the page, the name as given and the
+    // gains as the headset takes them, as parameter text ("g1,...,g10").
+    CustomRecord mode;
+    // What the window shows before saving: the bands the mode is for, the
+    // target as read (see CorrectionRead::target) and the fit with its
+    // largest error. A document's target is its own response, met exactly.
+    HeadsetBands bands;
+    Curve target;
+    EqFit fit;
 
     bool ok() const { return problem == None; }
 };
 
-// Reads `path` (at most kMaxImportBytes): a document when it starts with '{'
-// (after blanks), else a correction, fitted with the Q table the product
-// applies to custom modes of the page. `name` holds 1 to kMaxModeNameLength
-// characters, not all blank.
+// Why a custom mode cannot be called `name` (blank, or longer than
+// kMaxModeNameLength), empty when it can.
+QString modeNameProblem(const QString& name);
+
+// A document when the text starts with '{' (after a byte order mark and
+// blanks), else a correction.
+ImportedMode importMode(const QByteArray& text, const QString& name,
+                        const ModeImportTarget& target);
+// The file at `path`, at most kMaxImportBytes.
 ImportedMode importModeFile(const QString& path, const QString& name,
                             const ModeImportTarget& target);
 

@@ -48,7 +48,15 @@ bool SingleInstance::acquire()
 {
     m_semaphore.acquire();
     clearStaleSegment();
-    const bool first = m_segment.create(1);
+    bool first = m_segment.create(1);
+    // The segment's kernel key is made from its key file's inode (ftok), of
+    // which only the low 16 bits count. A segment a crash left under another
+    // key file, since removed, can answer to ours; it is only seen now that
+    // create() has made our key file, and is cleared the same way.
+    if (!first && m_segment.error() == QSharedMemory::AlreadyExists) {
+        clearStaleSegment();
+        first = m_segment.create(1);
+    }
     m_semaphore.release();
     if (first) {
         // Where the session has no runtime folder, Qt makes its private

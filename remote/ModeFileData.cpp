@@ -14,8 +14,10 @@ const QStringList& modeExportFormats()
     return formats;
 }
 
-Result importFailure(const ImportedMode& imported)
+Result importFailure(const ImportedMode& imported, const QString& path)
 {
+    if (imported.problem == ImportedMode::BadFile)
+        return Result::failure(ExitUsage, QStringLiteral("%1: %2").arg(path, imported.error));
     const int exit = imported.problem == ImportedMode::WrongPage ? ExitNoConfiguration : ExitUsage;
     return Result::failure(exit, imported.error);
 }
@@ -30,8 +32,7 @@ QJsonObject importedModeData(const ImportedMode& imported)
     QJsonObject data = chosenModeData(imported.page, imported.mode.name);
     data.insert("gains", gainsData(gainsFromText(imported.mode.parameter)));
     // Hundredths of a dB are as fine as a person reads it.
-    const double maxErrorDb = imported.fit ? imported.fit->maxErrorDb : 0;
-    data.insert("maxErrorDb", std::round(maxErrorDb * 100) / 100);
+    data.insert("maxErrorDb", std::round(imported.fit.maxErrorDb * 100) / 100);
     return data;
 }
 

@@ -13,10 +13,12 @@ namespace remote {
 // The formats `custom-export` writes.
 const QStringList& modeExportFormats();
 
-// A failed import: a bad file or name is a usage error (2), a page that
-// cannot take the mode a missing configuration (8).
-Result importFailure(const ImportedMode& imported);
-// A page without room for the mode (see customModeRoomProblem): exit 8.
+// A failed import of the file at `path`: a bad file (named by its path) or
+// name is a usage error (2), a page that cannot take the mode a missing
+// configuration (8).
+Result importFailure(const ImportedMode& imported, const QString& path);
+// A page that cannot take the mode (no room, see customModeRoomProblem, or
+// not on this headset): exit 8.
 Result noRoomFailure(const QString& problem);
 
 // {page, name, gains, maxErrorDb}: the mode saved and the largest difference

@@ -5,6 +5,7 @@
 
 #include "DesktopIntegration.h"
 #include "HotplugSource.h"
+#include "ImportPreview.h"
 #include "LinkContext.h"
 #include "SimulatedHeadset.h"
 #include "Velumix.h"
@@ -12,9 +13,15 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
 #include <QTextStream>
+#include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -37,6 +44,43 @@ void settle(const std::function<bool()>& done, int milliseconds = 3000)
     while (!done() && !deadline.hasExpired())
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     QApplication::processEvents();
+}
+
+// Imports the example correction on the stereo page and pictures the
+// preview before saving it.
+bool importExample(Velumix& window, const QString& previewPath)
+{
+    bool saved = false;
+    QTimer::singleShot(0, [&] {
+        auto* preview = qobject_cast<ImportPreview*>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        settle([] { return false; }, 200);
+        saved = preview->grab().save(previewPath);
+        QTextStream(stdout) << previewPath << "\n";
+        preview->nameBox()->setText("Studio Reference");
+        preview->saveButton()->click();
+    });
+    window.importCorrectionFrom(SoundPage::Stereo,
+                                QStringLiteral(VELUMIX_EXAMPLES_DIR "/correction-graphiceq.txt"));
+    return saved;
+}
+
+// The window with the menu of its first stereo custom slot open over it.
+bool pictureSlotMenu(Velumix& window, const QString& path)
+{
+    QWidget* slot = window.ui.radioButton_Stereo_Custom1;
+    const std::unique_ptr<QMenu> menu = window.modeTransferMenu(SoundPage::Stereo, 0);
+    const QPoint at = slot->mapTo(&window, QPoint(slot->width() / 2, slot->height()));
+    menu->popup(window.mapToGlobal(at));
+    settle([] { return false; }, 200);
+    QPixmap picture = window.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(at, menu->grab());
+    painter.end();
+    menu->close();
+    QTextStream(stdout) << path << "\n";
+    return picture.save(path);
 }
 
 } // namespace
@@ -98,7 +142,24 @@ int main(int argc, char* argv[])
              emit w.ui.lineEdit_23->textEdited(name);
              w.ui.pushButton_CustomSave->click();
          }},
-        {"start-screen.png", unplug},
+        {"stereo-imported-mode.png",
+         [&](Velumix& w) {
+             showPage(w, 1);
+             w.ui.radioButton_Stereo_Customize->click();
+             if (!importExample(w, output.filePath("import-preview.png")))
+                 QTextStream(stderr) << "the import preview did not show\n";
+             settle([] { return false; }, 200);
+             if (!pictureSlotMenu(w, output.filePath("stereo-mode-menu.png")))
+                 QTextStream(stderr) << "cannot write the menu picture\n";
+             // A band held while dragged shows its gain.
+             w.ui.verticalSlider_4k->setSliderDown(true);
+             w.ui.verticalSlider_4k->setSliderPosition(-4);
+         }},
+        {"start-screen.png",
+         [&](Velumix& w) {
+             w.ui.verticalSlider_4k->setSliderDown(false);
+             unplug(w);
+         }},
     };
     for (const Screen& screen : screens) {
         screen.show(window);

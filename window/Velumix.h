@@ -23,6 +23,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -30,7 +31,10 @@ class HotplugSource;
 class MyThread;
 class MyThread_Two;
 class QButtonGroup;
+class QCustomPlot;
+class QLabel;
 class QMediaPlayer;
+class QMenu;
 class QMovie;
 class SystemVolume;
 
@@ -201,6 +205,37 @@ public:
     };
     ModeShown modeShown(SoundPage page);
 
+    // Custom modes from and to files (VelumixModeImport.cpp)
+    enum class ModeFileFormat
+    {
+        Parametric,
+        Json
+    };
+    // The menu of a page's Add button (slot -1) or of its custom slot 0..4:
+    // import a correction file, and for a slot holding a mode, export it.
+    std::unique_ptr<QMenu> modeTransferMenu(SoundPage page, int slot);
+    // Asks for a correction file, shows its fit for confirming and naming,
+    // and saves it as a new custom mode of the page.
+    void importCorrection(SoundPage page);
+    void importCorrectionFrom(SoundPage page, const QString& path);
+    // Stores a mode made by importModeFile as a new custom mode of its page,
+    // as Add does, and sends it; the reason when it cannot be.
+    QString addImportedMode(SoundPage page, const CustomRecord& mode);
+    void exportCustomMode(SoundPage page, int slot, ModeFileFormat format);
+    // The file dialogs; seams for the tests. An empty path: cancelled.
+    std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>
+        m_chooseImportFile;
+    std::function<QString(QWidget* parent, const QString& caption, const QString& suggestedPath,
+                          const QString& filter)>
+        m_chooseExportFile;
+
+    // The response curves (VelumixResponseCurve.cpp), Stereo first as SoundPage.
+    std::array<QCustomPlot*, 2> m_responseCurves{};
+    // The dB readout shown over a band while its slider is dragged.
+    std::array<QLabel*, 2> m_bandReadouts{};
+    // The hint a press on a preset's slider shows.
+    static QString presetSliderHint();
+
 private:
     // Lifecycle
     void InitMyDialog();
@@ -215,6 +250,16 @@ private:
     void switchNoiseCancellation(bool on, const char* function);
     // Plot panels
     void initPlots();
+    // Response curves and band readouts
+    void initResponseCurves();
+    void placeResponseCurve(SoundPage page);
+    void updateResponseCurve(SoundPage page);
+    void updateResponseCurves();
+    frame::QTable activeQTable(SoundPage page) const;
+    void showBandReadout(SoundPage page, QSlider* slider);
+    bool bandSliderGesture(SoundPage page, QSlider* slider, QEvent* event);
+    // Custom modes from and to files
+    void initModeTransferMenus();
     // Configuration files
     int readConfigFolder(const QString& folderName, const char* function);
     // Equaliser
@@ -258,8 +303,8 @@ private:
     void keepFirmwareVersion(const QString& version);
     // Custom modes (private)
     void selectCustomSlot(SoundPage page, int slot);
-    // `name` empty: "New Equalizer" or the first free "New Equalizer N".
-    void addCustomSlot(SoundPage page, const QString& parameter, const QString& name = QString());
+    // Named `name`, or with an unused new mode name when it is empty.
+    void addCustomSlot(SoundPage page, const QString& parameter, const QString& name = {});
     QString unusedNewModeName(SoundPage page) const;
     bool refuseTakenName(SoundPage page);
     void copyIntoNewSlot(SoundPage page);
@@ -441,7 +486,9 @@ public:
 
     // What the headset of the open link said about itself, for the local channel.
     QString m_firmwareVersion;
-    int m_sampleRateHz = 0;                  // 0: unknown
+    int m_sampleRateHz = 0; // 0: unknown
+    // Per SoundPage: the mode index of the last PEQ frames sent, -1 before any.
+    std::array<int, 2> m_sentModeIndex{-1, -1};
     std::optional<SoundPage> m_reportedPage; // by its last status reply
     bool m_identityKnown = false;            // a status reply named the unit
     // The sound page shown last; the microphone page leaves it as it is.

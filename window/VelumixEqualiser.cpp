@@ -61,6 +61,8 @@ void Velumix::sendPEQParameter(int page, int modeIndex)
     const EqGains& gains = readSliders(SoundPage(page));
     usbHidSend_PeqPair(1, modeIndex, gains);
     m_qstrCurrentAlgorithm = kPageNumbers[page].algorithm;
+    m_sentModeIndex[page] = modeIndex;
+    updateResponseCurve(SoundPage(page)); // the mode's Q may differ
 }
 
 std::optional<int> Velumix::editedCustomModeIndex(SoundPage page) const

@@ -67,7 +67,9 @@ void Velumix::InitMyDialog()
     registerDevice();
     initSystemTray();
     initPlots();
+    initResponseCurves();
     initButtonGroup();
+    initModeTransferMenus();
     getDefaultJsonFile();
     setInitialWidgetState();
     connectWidgets();

@@ -278,24 +278,15 @@ Result Velumix::remoteCustomApply(const QJsonObject& arguments)
 // under the name given. A file, name or page that does not do saves nothing.
 Result Velumix::remoteCustomImport(const QJsonObject& arguments)
 {
+    const QString path = arguments["path"].toString();
     const ImportedMode imported =
-        importModeFile(arguments["path"].toString(), arguments["name"].toString(),
+        importModeFile(path, arguments["name"].toString(),
                        {linkState.connectedProductId, m_sampleRateHz,
                         soundPageNamed(arguments["page"].toString()), m_soundPageShown});
     if (!imported.ok())
-        return remote::importFailure(imported);
-    if (const QString problem =
-            customModeRoomProblem(m_customModeList, imported.page, imported.mode.name);
-        !problem.isEmpty())
+        return remote::importFailure(imported, path);
+    if (const QString problem = addImportedMode(imported.page, imported.mode); !problem.isEmpty())
         return remote::noRoomFailure(problem);
-    if (!openSoundPage(imported.page))
-        return pageMissing(imported.page);
-    const int modesBefore = m_customModeList.size();
-    page(imported.page).customize->click();
-    addCustomSlot(imported.page, imported.mode.parameter, imported.mode.name);
-    if (m_customModeList.size() == modesBefore)
-        return Result::failure(remote::ExitNoConfiguration,
-                               QStringLiteral("the custom mode could not be saved"));
     return Result::success(remote::importedModeData(imported));
 }
 

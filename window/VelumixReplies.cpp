@@ -39,6 +39,7 @@ void Velumix::showHeadsetCapabilities()
 {
     debugLine("SLOT::Read 20 Cmd!");
     m_sampleRateHz = frame::sampleRateHz(replyState.sampleRateCode);
+    updateResponseCurves(); // drawn at the rate the headset filters at
     if (replyState.stereoTabFlag == 0)
         ui.tabWidget->setTabEnabled(kStereoTab, false);
     if (replyState.surroundTabFlag == 0 && m_headsetModel != 1) {

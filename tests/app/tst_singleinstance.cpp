@@ -19,6 +19,8 @@
 #include <vector>
 
 #include <signal.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +95,11 @@ public:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     int raisedCount() const { return log().count(kRaised); }
+    bool endsWithExitCodeZero()
+    {
+        return m_process.waitForFinished(kExitDeadlineMs) &&
+               m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+    }
 
 private:
     QString m_logPath;
@@ -197,6 +204,8 @@ private slots:
     void laterStartsRaiseTheFirst();
     void otherSessionsRunTheirOwn();
     void crashedFirstIsReplaced();
+    void endedFirstLeavesNothing_data();
+    void endedFirstLeavesNothing();
     void laterStartWithoutAnswerFails_data();
     void laterStartWithoutAnswerFails();
     void requests_data();
@@ -349,6 +358,34 @@ void SingleInstanceTest::crashedFirstIsReplaced()
     QVERIFY2(later.finished, later.output.constData());
     QCOMPARE(later.exitCode, 0);
     QTRY_COMPARE_WITH_TIMEOUT(next.raisedCount(), 1, kReplyDeadlineMs);
+}
+
+void SingleInstanceTest::endedFirstLeavesNothing_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM, the session ends") << int(SIGTERM);
+    QTest::newRow("SIGINT, Ctrl+C") << int(SIGINT);
+    QTest::newRow("SIGHUP, the terminal closes") << int(SIGHUP);
+}
+
+// Ended by a signal, the program quits as its Exit menu does: a segment left
+// in the kernel would stay there until the machine restarts.
+void SingleInstanceTest::endedFirstLeavesNothing()
+{
+    QFETCH(int, signalNumber);
+    FirstInstance& first = startFirst();
+    QVERIFY2(waitUntilListening(first), first.log().constData());
+    const QString keyFile =
+        QSharedMemory(SingleInstance::sessionKeys("velumix").segment).nativeKey();
+    const key_t segmentKey = ftok(QFile::encodeName(keyFile).constData(), 'Q');
+    QVERIFY2(segmentKey != -1, qPrintable(keyFile));
+    QVERIFY(shmget(segmentKey, 0, 0) != -1);
+
+    QCOMPARE(::kill(first.pid(), signalNumber), 0);
+    QVERIFY2(first.endsWithExitCodeZero(), first.log().constData());
+    QCOMPARE(shmget(segmentKey, 0, 0), -1);
+    QCOMPARE(errno, ENOENT);
+    QVERIFY2(socketPath().isEmpty(), qPrintable(socketPath()));
 }
 
 void SingleInstanceTest::laterStartWithoutAnswerFails_data()

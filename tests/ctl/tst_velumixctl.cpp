@@ -983,7 +983,7 @@ void VelumixCtlTest::customImportRefusalsSaveNothing_data()
         << int(remote::ExitNoConfiguration)
         << "a mode of the stereo page, not of the surround page";
     QTest::newRow("blank name") << graphicEq << QStringList{"--name", "  "} << QJsonArray()
-                                << int(remote::ExitUsage) << "the name must hold 1 to 256";
+                                << int(remote::ExitUsage) << modeNameProblem("  ");
 }
 
 void VelumixCtlTest::customImportRefusalsSaveNothing()
