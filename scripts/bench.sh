@@ -12,7 +12,8 @@
 #   (default 3): CPU, wake-ups (context switches of all threads), threads,
 #   resident memory;
 # - velumixctl's mic-volume, eq and get on its own simulated headset and
-#   through the window: CPU and wall per command;
+#   through the window: CPU and wall per command, beside `velumixctl
+#   --version` (which answers before it touches a headset or the window);
 # - the release of a band slider to the last PEQ frame written
 #   (bench/slider-latency.cpp).
 # Figures are medians; a ratio is the median of the ratios of runs made one
@@ -22,6 +23,8 @@
 # Not a test: it passes or fails nothing, and the test command never runs it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The same for everyone: decimal points, and no translations of the programs.
+export LC_ALL=C.UTF-8
 
 usage() {
     echo "usage: $0 [--runs N] [--idle-seconds S] [--idle-rounds N]" >&2
@@ -216,9 +219,11 @@ note() {
         column=$((column + 1))
     done
 }
-# value NAME COLUMN: the median of that column.
+# value NAME COLUMN [FORMAT]: the median of that column (printf FORMAT,
+# default one decimal).
 value() {
-    median <"$results/$1.$2"
+    # shellcheck disable=SC2059 # the format is the caller's
+    printf "${3:-%.1f}" "$(median <"$results/$1.$2")"
 }
 
 echo "start-up: a warm-up and $runs runs of each" >&2
@@ -259,6 +264,8 @@ ctl_rows() {
             # shellcheck disable=SC2086
             sample timed "$bin/velumixctl" "$@" $command
             note "ctl-$way-${command%% *}" "${got[@]}"
+            sample timed "$bin/velumixctl" --version
+            note ctl-floor "${got[@]}"
         done
     done
 }
@@ -298,14 +305,15 @@ echo "machine: $(nproc) x $cpu_model, $system; load before: $(cut -d' ' -f1-3 /p
 echo "display: $display; sound server: private $sound_server; RelWithDebInfo"
 echo "medians of $runs start-ups and commands (after a warm-up) and $idle_rounds idle rounds of ${idle_seconds} s;"
 echo "ratio: the median of the ratios of runs made one after the other; CPU: user+system, all threads"
+echo "floor: bench/floor.cpp for start-up and idle, \`velumixctl --version\` for velumixctl"
 echo
 row "measurement" "velumix" "floor" "ratio" "target" "holds"
 for kind in none headset; do
     [ "$kind" = none ] && what="no headset" || what="simulated headset"
     row "start-up to first frame, CPU ms, $what" "$(value start-$kind 2)" "$(value start-floor 2)" \
-        "$(value start-$kind 4)" "<= 1.5 x floor" "$(at_most "$(value start-$kind 4)" 1.5)"
+        "$(value start-$kind 4 %.2f)" "<= 1.5 x floor" "$(at_most "$(value start-$kind 4)" 1.5)"
     row "start-up to first frame, wall ms, $what" "$(value start-$kind 1)" "$(value start-floor 1)" \
-        "$(value start-$kind 3)" "" ""
+        "$(value start-$kind 3 %.2f)" "" ""
 done
 for kind in headset none; do
     if [ "$kind" = headset ]; then
@@ -313,32 +321,36 @@ for kind in headset none; do
     else
         what="no headset" cpu_limit=0 wakeup_limit=0
     fi
-    cpu=$(value idle-$kind 1)
+    cpu=$(value idle-$kind 1 %.3f)
     wakeups=$(value idle-$kind 2)
-    row "idle CPU %, $what" "$cpu" "$(value idle-floor 1)" "" "<= $cpu_limit" \
+    row "idle CPU %, $what" "$cpu" "$(value idle-floor 1 %.3f)" "" "<= $cpu_limit" \
         "$(at_most "$cpu" "$cpu_limit")"
     row "idle wake-ups /s, $what" "$wakeups" "$(value idle-floor 2)" "" "<= $wakeup_limit" \
         "$(at_most "$wakeups" "$wakeup_limit")"
-    row "idle threads, $what" "$(value idle-$kind 3)" "$(value idle-floor 3)" "" "" ""
+    row "idle threads, $what" "$(value idle-$kind 3 %.0f)" "$(value idle-floor 3 %.0f)" "" "" ""
     if [ "$kind" = headset ]; then
         row "idle RSS MiB, $what" "$(mib "$(value idle-$kind 4)")" "$(mib "$(value idle-floor 4)")" \
-            "$(value idle-$kind 5)" "<= 1.5 x floor" "$(at_most "$(value idle-$kind 5)" 1.5)"
+            "$(value idle-$kind 5 %.2f)" "<= 1.5 x floor" "$(at_most "$(value idle-$kind 5)" 1.5)"
     else
         row "idle RSS MiB, $what" "$(mib "$(value idle-$kind 4)")" "$(mib "$(value idle-floor 4)")" \
-            "$(value idle-$kind 5)" "" ""
+            "$(value idle-$kind 5 %.2f)" "" ""
     fi
 done
 for command in "${commands[@]}"; do
     name=${command%% *}
     cpu=$(value "ctl-direct-$name" 2)
-    row "velumixctl $name, direct: CPU ms" "$cpu" "" "" "<= 5" "$(at_most "$cpu" 5)"
-    row "velumixctl $name, direct: wall ms" "$(value "ctl-direct-$name" 1)" "" "" "" ""
+    row "velumixctl $name, direct: CPU ms" "$cpu" "$(value ctl-floor 2)" "" "<= 5" \
+        "$(at_most "$cpu" 5)"
+    row "velumixctl $name, direct: wall ms" "$(value "ctl-direct-$name" 1)" "$(value ctl-floor 1)" \
+        "" "" ""
 done
 for command in "${commands[@]}"; do
     name=${command%% *}
     wall=$(value "ctl-window-$name" 1)
-    row "velumixctl $name, through the window: CPU ms" "$(value "ctl-window-$name" 2)" "" "" "" ""
-    row "velumixctl $name, through the window: wall ms" "$wall" "" "" "<= 10" "$(at_most "$wall" 10)"
+    row "velumixctl $name, through the window: CPU ms" "$(value "ctl-window-$name" 2)" \
+        "$(value ctl-floor 2)" "" "" ""
+    row "velumixctl $name, through the window: wall ms" "$wall" "$(value ctl-floor 1)" "" "<= 10" \
+        "$(at_most "$wall" 10)"
 done
 row "slider release -> last PEQ frame, ms (worst)" "$release_median ($release_max)" "" "" "" ""
 row "throttle end -> last PEQ frame, ms (worst)" "$late_median ($late_max)" "" "" "<= 15" \
