@@ -64,7 +64,27 @@ command -v ipcrm >/dev/null || die "ipcrm is missing (Debian package util-linux)
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/velumix-bench.XXXXXX")
 pulse_fixture=$PWD/tests/platform/pulse-fixture.sh
+# The processes started in the background that may still run.
 started=()
+
+# start_background COMMAND...: runs it in the background; its pid in `pid`.
+start_background() {
+    "$@" &
+    pid=$!
+    started+=("$pid")
+}
+
+# stop PID: ends a process of start_background and forgets it, so that its
+# number, once free, is never signalled again.
+stop() {
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+    local kept=() other
+    for other in "${started[@]}"; do
+        [ "$other" = "$1" ] || kept+=("$other")
+    done
+    started=("${kept[@]}")
+}
 
 # A window ended by a signal or at its first frame leaves its single-instance
 # segment and semaphores in the kernel; Qt keys them on the files it keeps in
@@ -85,14 +105,14 @@ remove_ipc_leftovers() {
 cleanup() {
     local pid
     for pid in "${started[@]}"; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
+        stop "$pid"
     done
     bash "$pulse_fixture" stop "$scratch/pulse" >/dev/null 2>&1 || true
     remove_ipc_leftovers
     rm -rf "$scratch"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
 
 # The throwaway session everything runs in.
 export HOME="$scratch/home"
@@ -116,8 +136,8 @@ sound_server=PulseAudio
 # A display of its own (Xvfb) where installed, else Qt's offscreen platform.
 readonly screen=1920x1080x24
 if command -v Xvfb >/dev/null; then
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
-    started+=($!)
+    start_background Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp \
+        3>"$scratch/display" 2>"$scratch/xvfb.log"
     for _ in $(seq 100); do
         [ -s "$scratch/display" ] && break
         sleep 0.1
@@ -178,17 +198,14 @@ process_sample() {
 # idle COMMAND...: starts it, lets it settle, then prints over idle_seconds
 # "cpu_percent wakeups_per_second threads rss_kib".
 idle() {
-    "$@" >"$scratch/idle.log" 2>&1 &
-    local pid=$!
-    started+=("$pid")
+    start_background "$@" >"$scratch/idle.log" 2>&1
     sleep "$settle_seconds"
     kill -0 "$pid" 2>/dev/null || die "$* ended during the idle run: $(cat "$scratch/idle.log")"
     local cpu0 switches0 cpu1 switches1 threads rss
     read -r cpu0 switches0 _ _ < <(process_sample "$pid")
     sleep "$idle_seconds"
     read -r cpu1 switches1 threads rss < <(process_sample "$pid")
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
+    stop "$pid"
     awk -v c="$((cpu1 - cpu0))" -v w="$((switches1 - switches0))" -v s="$idle_seconds" \
         -v t="$threads" -v r="$rss" 'BEGIN { printf "%.3f %.1f %d %d\n", c / s / 1e7, w / s, t, r }'
 }
@@ -270,14 +287,12 @@ ctl_rows() {
     done
 }
 ctl_rows direct --simulate
-"$bin/velumix" --simulate >"$scratch/window.log" 2>&1 &
-window=$!
-started+=("$window")
+start_background "$bin/velumix" --simulate >"$scratch/window.log" 2>&1
+window=$pid
 wait_for_window
 sleep "$settle_seconds"
 ctl_rows window
-kill "$window"
-wait "$window" 2>/dev/null || true
+stop "$window"
 
 echo "slider: drags of a custom mode's band slider" >&2
 "$bin/velumix-bench-slider" >"$results/slider" 2>"$scratch/slider.log" ||
