@@ -27,29 +27,3 @@ suppressions="$PWD/tests/tsan.supp"
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$suppressions" \
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 \
     -R "^($(echo $threaded_tests | tr ' ' '|'))\$")
-
-# The whole suite once more under AddressSanitizer, LeakSanitizer and
-# UndefinedBehaviorSanitizer (in build-asan, about N minutes). The programs
-# the tests start (velumix, velumixctl) inherit the options and are built the
-# same way: a finding or a leak ends a child with a non-zero exit code, which
-# the tests compare. Every report also goes to a file of its own under
-# build-asan/sanitizer, so that one from a child whose exit code a test does
-# not look at still fails the run. Not run here: vm and package boot the
-# QEMU guest, whose programs are the normal build's and ran above.
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELUMIX_ASAN=ON >/dev/null
-cmake --build build-asan -j"$jobs"
-reports="$PWD/build-asan/sanitizer"
-leak_suppressions="$PWD/tests/lsan.supp"
-rm -rf "$reports" && mkdir -p "$reports"
-status=0
-(cd build-asan &&
-    ASAN_OPTIONS="detect_leaks=1 halt_on_error=1 log_path=$reports/asan" \
-    LSAN_OPTIONS="suppressions=$leak_suppressions" \
-    UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1 log_path=$reports/ubsan" \
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" --timeout 300 \
-    -E '^(vm|package)$') || status=$?
-if compgen -G "$reports/*" >/dev/null; then
-    cat "$reports"/*
-    exit 1
-fi
-exit "$status"

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -24,9 +25,12 @@ namespace {
 
 const QString kUserFile = QStringLiteral("VID-3206&PID-1054&UUID-0a1b2c3d.json");
 constexpr int kKills = 40;
-// How long the loop saves before it is killed, at most; a save of the
-// documents takes about a millisecond, so the kills meet every step of it.
-constexpr int kLongestSavingUs = 20000;
+// How long the loop saves before it is killed, at most, in saves: the kills
+// meet every step of a save and both documents. A save takes about a
+// millisecond, far longer on a busy machine or under a sanitizer, so the
+// test times a few of its own first.
+constexpr int kSavesBeforeKill = 4;
+constexpr int kTimedSaves = 5;
 
 // The version (0 or 1) of the save-loop document the file holds; -1 when it
 // is unreadable or holds anything else.
@@ -81,14 +85,19 @@ void SaveCrashTest::killedSavesLeaveOldOrNewDocument()
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const QString path = folder.filePath(kUserFile);
-    QVERIFY(saveConfigDocument(path, saveLoopDocument(0)).ok());
+    QElapsedTimer saving;
+    saving.start();
+    for (int save = 0; save < kTimedSaves; ++save)
+        QVERIFY(saveConfigDocument(path, saveLoopDocument(0)).ok());
+    const auto longestSavingUs =
+        quint32(qMax<qint64>(1000, saving.nsecsElapsed() / 1000 / kTimedSaves * kSavesBeforeKill));
     std::array<int, 2> versionsSeen{};
 
     for (int kill = 0; kill < kKills; ++kill) {
         QProcess loop;
         loop.start(SAVE_LOOP_PROGRAM, {path});
         QVERIFY2(loop.waitForReadyRead(10000), qPrintable(loop.readAllStandardError()));
-        QThread::usleep(QRandomGenerator::global()->bounded(kLongestSavingUs));
+        QThread::usleep(QRandomGenerator::global()->bounded(longestSavingUs));
         loop.kill();
         QVERIFY(loop.waitForFinished(10000));
         // Killed while saving, not ended by a torn file of its own.

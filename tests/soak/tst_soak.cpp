@@ -30,6 +30,8 @@ constexpr int kTimeLimitMs = 60000;
 // pixmaps) fill on first use. A leak of one trace record, box text or frame
 // list per cycle over hundreds of cycles stays below this; a leaked reader
 // thread stack or window per cycle goes far beyond.
+// AddressSanitizer holds freed blocks back for a while to catch their use, so
+// there resident memory grows without a leak; its leak checker stands in.
 constexpr qint64 kResidentSlackKiB = 2048;
 
 struct Footprint
@@ -150,14 +152,24 @@ void SoakTest::hundredsOfCyclesLeaveNothingBehind()
     }
 
     const Footprint after = footprint(window);
-    QCOMPARE(after.files, warm.files);
-    QCOMPARE(after.threads, warm.threads);
+    // Threads the libraries keep in pools of their own (the media player's,
+    // for one) end after some idle time, with their descriptors; on a slow
+    // run that falls within the cycles. Fewer is fine, more is a leak.
+    QVERIFY2(after.files <= warm.files,
+             qPrintable(
+                 QStringLiteral("open files went from %1 to %2").arg(warm.files).arg(after.files)));
+    QVERIFY2(
+        after.threads <= warm.threads,
+        qPrintable(
+            QStringLiteral("threads went from %1 to %2").arg(warm.threads).arg(after.threads)));
     QCOMPARE(after.windowObjects, warm.windowObjects);
     QCOMPARE(after.widgets, warm.widgets);
+#ifndef __SANITIZE_ADDRESS__
     QVERIFY2(after.residentKiB - warm.residentKiB <= kResidentSlackKiB,
              qPrintable(QStringLiteral("resident memory grew from %1 KiB to %2 KiB")
                             .arg(warm.residentKiB)
                             .arg(after.residentKiB)));
+#endif
     // The only box is the one each change of units brings.
     QStringList changeBoxes;
     for (int change = 0; change < unitChanges; ++change)
