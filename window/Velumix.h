@@ -204,6 +204,7 @@ private:
     void InitMyDialog();
     void resetState();
     void setInitialWidgetState();
+    void showStartScreenPicture();
     void connectWidgets();
     // Volume and microphone
     void setupVolumeControls();
