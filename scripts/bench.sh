@@ -13,9 +13,11 @@
 #   resident memory;
 # - velumixctl's mic-volume, eq and get on its own simulated headset and
 #   through the window: CPU and wall per command, beside `velumixctl
-#   --version` (which answers before it touches a headset or the window);
+#   --version` (which answers before it touches a headset or the window),
+#   a program that does nothing and one that only sets up Qt;
 # - the release of a band slider to the last PEQ frame written
-#   (bench/slider-latency.cpp).
+#   (bench/slider-latency.cpp);
+# - the first opening of each page, N runs (bench/page-open.cpp).
 # Figures are medians; a ratio is the median of the ratios of runs made one
 # after the other. CPU is user+system time of all the program's threads.
 # Nothing of the user's is read or written (a throwaway home, runtime and
@@ -57,7 +59,8 @@ done
 build="build-bench"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUMIX_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-    --target velumix velumixctl velumix-bench-floor velumix-bench-slider >"$build/bench-build.log" ||
+    --target velumix velumixctl velumix-bench-floor velumix-bench-slider velumix-bench-pages \
+    velumix-bench-empty velumix-bench-core-floor >"$build/bench-build.log" ||
     { cat "$build/bench-build.log" >&2 && exit 1; }
 bin=$PWD/$build/bin
 command -v ipcrm >/dev/null || die "ipcrm is missing (Debian package util-linux)"
@@ -286,6 +289,12 @@ ctl_rows() {
         done
     done
 }
+for _ in $(seq "$runs"); do
+    sample timed "$bin/velumix-bench-empty"
+    note start-empty "${got[@]}"
+    sample timed "$bin/velumix-bench-core-floor"
+    note start-core "${got[@]}"
+done
 ctl_rows direct --simulate
 start_background "$bin/velumix" --simulate >"$scratch/window.log" 2>&1
 window=$pid
@@ -299,6 +308,16 @@ echo "slider: drags of a custom mode's band slider" >&2
     die "the slider run failed: $(cat "$scratch/slider.log")"
 read -r _ release_median release_max < <(grep '^release_ms ' "$results/slider")
 read -r _ late_median late_max < <(grep '^late_ms ' "$results/slider")
+
+echo "pages: $runs runs of each page's first opening" >&2
+for _ in $(seq "$runs"); do
+    "$bin/velumix-bench-pages" >"$scratch/pages" 2>"$scratch/pages.log" ||
+        die "the page run failed: $(cat "$scratch/pages.log")"
+    while read -r _ page ms; do
+        note "page-$page" "$ms"
+    done < <(grep '^page_ms ' "$scratch/pages")
+done
+pages=$(grep '^page_ms ' "$scratch/pages" | cut -d' ' -f2)
 
 # at_most VALUE LIMIT: whether the value holds the target.
 at_most() {
@@ -351,6 +370,11 @@ for kind in headset none; do
             "$(value idle-$kind 5 %.2f)" "" ""
     fi
 done
+row "velumixctl --version: CPU ms" "$(value ctl-floor 2)" "" "" "" ""
+row "a program that does nothing: CPU ms" "$(value start-empty 2)" "" "" "" ""
+row "a program that does nothing: wall ms" "$(value start-empty 1)" "" "" "" ""
+row "a Qt program that only sets up Qt: CPU ms" "$(value start-core 2)" "" "" "" ""
+row "a Qt program that only sets up Qt: wall ms" "$(value start-core 1)" "" "" "" ""
 for command in "${commands[@]}"; do
     name=${command%% *}
     cpu=$(value "ctl-direct-$name" 2)
@@ -370,3 +394,7 @@ done
 row "slider release -> last PEQ frame, ms (worst)" "$release_median ($release_max)" "" "" "" ""
 row "throttle end -> last PEQ frame, ms (worst)" "$late_median ($late_max)" "" "" "<= 15" \
     "$(at_most "$late_max" 15)"
+for page in $pages; do
+    opened=$(value "page-$page" 1)
+    row "first opening of a page, ms: $page" "$opened" "" "" "<= 50" "$(at_most "$opened" 50)"
+done
