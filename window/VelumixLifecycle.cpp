@@ -247,9 +247,6 @@ void Velumix::setPanelMode(int mode)
         ui.pushButton_Minimize->raise();
         ui.label_Head->hide();
         ui.label->hide();
-        // Covered by the start screen: hidden, its pages are neither painted
-        // nor have their pictures decoded until a headset comes.
-        ui.tabWidget->hide();
         if (isVisible())
             showStartScreenPicture();
     } else if (mode == 2) {
@@ -259,7 +256,6 @@ void Velumix::setPanelMode(int mode)
             widget->lower();
         ui.label_Head->show();
         ui.label->show();
-        ui.tabWidget->show();
     }
 }
 
