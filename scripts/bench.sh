@@ -10,7 +10,8 @@
 # - idle, S seconds (default 30) after a settling time, of the window with
 #   the simulated headset, with none, and of the floor, in turn, N rounds
 #   (default 3): CPU, wake-ups (context switches of all threads), threads,
-#   resident memory;
+#   resident memory; beside them a program that only wakes every 50 ms
+#   (bench/wake-floor.cpp), what the reader's read costs at the least;
 # - velumixctl's mic-volume, eq and get on its own simulated headset and
 #   through the window: CPU and wall per command, beside `velumixctl
 #   --version` (which answers before it touches a headset or the window),
@@ -60,7 +61,7 @@ build="build-bench"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUMIX_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" \
     --target velumix velumixctl velumix-bench-floor velumix-bench-slider velumix-bench-pages \
-    velumix-bench-empty velumix-bench-core-floor >"$build/bench-build.log" ||
+    velumix-bench-empty velumix-bench-core-floor velumix-bench-wake-floor >"$build/bench-build.log" ||
     { cat "$build/bench-build.log" >&2 && exit 1; }
 bin=$PWD/$build/bin
 command -v ipcrm >/dev/null || die "ipcrm is missing (Debian package util-linux)"
@@ -268,6 +269,8 @@ for _ in $(seq "$idle_rounds"); do
     note idle-floor "${floor[@]}"
     sample idle "$bin/velumix" --simulate
     note idle-headset "${got[@]}" "$(ratio "${got[3]}" "${floor[3]}")"
+    sample idle "$bin/velumix-bench-wake-floor"
+    note idle-wake "${got[@]}"
     sample idle "$bin/velumix"
     note idle-none "${got[@]}" "$(ratio "${got[3]}" "${floor[3]}")"
 done
@@ -361,6 +364,10 @@ for kind in headset none; do
         "$(at_most "$cpu" "$cpu_limit")"
     row "idle wake-ups /s, $what" "$wakeups" "$(value idle-floor 2)" "" "<= $wakeup_limit" \
         "$(at_most "$wakeups" "$wakeup_limit")"
+    if [ "$kind" = headset ]; then
+        row "idle CPU %, a thread waking every 50 ms" "$(value idle-wake 1 %.3f)" "" "" "" ""
+        row "idle wake-ups /s, a thread waking every 50 ms" "$(value idle-wake 2)" "" "" "" ""
+    fi
     row "idle threads, $what" "$(value idle-$kind 3 %.0f)" "$(value idle-floor 3 %.0f)" "" "" ""
     if [ "$kind" = headset ]; then
         row "idle RSS MiB, $what" "$(mib "$(value idle-$kind 4)")" "$(mib "$(value idle-floor 4)")" \
