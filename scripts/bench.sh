@@ -184,19 +184,15 @@ first_frame() {
     grep -qx 'first frame' "$scratch/timed.out" || die "$* ended before its first frame"
 }
 
-# CPU time in nanoseconds and context switches, summed over PID's threads,
-# its thread count and resident memory in KiB.
-process_sample() {
-    local pid=$1 cpu=0 switches=0 task ns count
+# PID's threads, one a line: "thread cpu_ns context_switches".
+thread_sample() {
+    local pid=$1 task ns count
     for task in /proc/"$pid"/task/*; do
         read -r ns _ <"$task/schedstat" || continue
         count=$(awk '/^(non)?voluntary_ctxt_switches/ { n += $2 } END { print n + 0 }' \
             "$task/status" 2>/dev/null) || continue
-        cpu=$((cpu + ns))
-        switches=$((switches + count))
+        echo "${task##*/} $ns $count"
     done
-    echo "$cpu $switches $(awk '/^Threads:/ { t = $2 } /^VmRSS:/ { r = $2 } END { print t, r }' \
-        /proc/"$pid"/status)"
 }
 
 # idle COMMAND...: starts it, lets it settle, then prints over idle_seconds
@@ -205,13 +201,21 @@ idle() {
     start_background "$@" >"$scratch/idle.log" 2>&1
     sleep "$settle_seconds"
     kill -0 "$pid" 2>/dev/null || die "$* ended during the idle run: $(cat "$scratch/idle.log")"
-    local cpu0 switches0 cpu1 switches1 threads rss
-    read -r cpu0 switches0 _ _ < <(process_sample "$pid")
+    local threads rss
+    thread_sample "$pid" >"$scratch/threads.before"
     sleep "$idle_seconds"
-    read -r cpu1 switches1 threads rss < <(process_sample "$pid")
+    thread_sample "$pid" >"$scratch/threads.after"
+    read -r threads rss < <(awk '/^Threads:/ { t = $2 } /^VmRSS:/ { r = $2 } END { print t, r }' \
+        /proc/"$pid"/status)
     stop "$pid"
-    awk -v c="$((cpu1 - cpu0))" -v w="$((switches1 - switches0))" -v s="$idle_seconds" \
-        -v t="$threads" -v r="$rss" 'BEGIN { printf "%.3f %.1f %d %d\n", c / s / 1e7, w / s, t, r }'
+    # Per thread, what it used in between: all of it for a thread started
+    # in between; a thread that ended in between (Qt's pool lets its idle
+    # threads go after 30 s) is left out, as its last figures are gone.
+    awk -v s="$idle_seconds" -v t="$threads" -v r="$rss" '
+        NR == FNR { cpu[$1] = $2; switches[$1] = $3; next }
+        { c += $2 - cpu[$1]; w += $3 - switches[$1] }
+        END { printf "%.3f %.1f %d %d\n", c / s / 1e7, w / s, t, r }' \
+        "$scratch/threads.before" "$scratch/threads.after"
 }
 
 wait_for_window() {

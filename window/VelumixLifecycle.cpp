@@ -247,7 +247,9 @@ void Velumix::setPanelMode(int mode)
         ui.pushButton_Minimize->raise();
         ui.label_Head->hide();
         ui.label->hide();
-        if (isVisible())
+        // Once the window has been on screen it may come back any time;
+        // before that, its first showing brings the picture.
+        if (testAttribute(Qt::WA_WState_Created))
             showStartScreenPicture();
     } else if (mode == 2) {
         m_panelMode = 1;
