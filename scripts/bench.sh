@@ -352,7 +352,7 @@ row "measurement" "velumix" "floor" "ratio" "target" "holds"
 for kind in none headset; do
     [ "$kind" = none ] && what="no headset" || what="simulated headset"
     row "start-up to first frame, CPU ms, $what" "$(value start-$kind 2)" "$(value start-floor 2)" \
-        "$(value start-$kind 4 %.2f)" "<= 1.5 x floor" "$(at_most "$(value start-$kind 4)" 1.5)"
+        "$(value start-$kind 4 %.2f)" "<= 1.5 x floor" "$(at_most "$(value start-$kind 4 %.2f)" 1.5)"
     row "start-up to first frame, wall ms, $what" "$(value start-$kind 1)" "$(value start-floor 1)" \
         "$(value start-$kind 3 %.2f)" "" ""
 done
@@ -375,7 +375,7 @@ for kind in headset none; do
     row "idle threads, $what" "$(value idle-$kind 3 %.0f)" "$(value idle-floor 3 %.0f)" "" "" ""
     if [ "$kind" = headset ]; then
         row "idle RSS MiB, $what" "$(mib "$(value idle-$kind 4)")" "$(mib "$(value idle-floor 4)")" \
-            "$(value idle-$kind 5 %.2f)" "<= 1.5 x floor" "$(at_most "$(value idle-$kind 5)" 1.5)"
+            "$(value idle-$kind 5 %.2f)" "<= 1.5 x floor" "$(at_most "$(value idle-$kind 5 %.2f)" 1.5)"
     else
         row "idle RSS MiB, $what" "$(mib "$(value idle-$kind 4)")" "$(mib "$(value idle-floor 4)")" \
             "$(value idle-$kind 5 %.2f)" "" ""
