@@ -5,6 +5,7 @@
 #include "ConfigReader.h"
 #include "DataFolder.h"
 #include "DesktopIntegration.h"
+#include "FirstFrame.h"
 #include "HidapiBackend.h"
 #include "HotplugSource.h"
 #include "LinkContext.h"
@@ -160,6 +161,7 @@ int main(int argc, char* argv[])
         bringWindowForward(window);
     });
     useFreeFacesForForm();
+    exitOnFirstFrameWhenAsked(window);
     if (showOnStart == 1)
         window.show();
     else

@@ -24,6 +24,9 @@ void MyThread::run()
             emit sendVersion(QString::fromStdString(frame::versionText(linkState.rxFrame.data())));
         else if (type != NoSignal)
             emit sendReadAudio(type);
-        msleep(1);
+        // The read itself waits; only a failed one, which returns at once,
+        // needs a pause so that the loop does not spin.
+        if (bytesRead < 0)
+            msleep(1);
     }
 }

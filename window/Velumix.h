@@ -241,6 +241,7 @@ private:
     void InitMyDialog();
     void resetState();
     void setInitialWidgetState();
+    void showStartScreenPicture();
     void connectWidgets();
     // Volume and microphone
     void setupVolumeControls();

@@ -6,6 +6,7 @@
 #include "CustomTabStyle.h"
 #include "DataFolder.h"
 #include "ElidedButtonText.h"
+#include "FirstShow.h"
 #include "HidapiBackend.h"
 #include "MyThread.h"
 #include "TraceLog.h"
@@ -149,6 +150,18 @@ void Velumix::setInitialWidgetState()
             button->hide();
 
     ui.label_PersonGif->setStyleSheet("border-image: url(:/png/pic/png/head.png);");
+    // The main screen's background, until the headset picture screen or the
+    // way back from it sets its own.
+    onFirstShow(ui.label, [label = ui.label] {
+        if (label->styleSheet().isEmpty())
+            label->setStyleSheet("background-image: url(:/controls/pic/control/aaa.png);");
+    });
+    // The start screen's picture, the first time the start screen is in
+    // front of a window on screen.
+    onFirstShow(this, [this] {
+        if (m_panelMode == 0)
+            showStartScreenPicture();
+    });
     ui.groupBox_Stereo_Spectrum->hide();
 
     for (const auto& table : {kSurroundCustomRadios, kStereoCustomRadios}) {
@@ -191,7 +204,9 @@ void Velumix::connectWidgets()
         connect(nameBox, &QLineEdit::textEdited, this, &Velumix::on_LineEdit_CustomizeName_Changed);
     m_throttleTimer.setSingleShot(true);
     m_throttleTimer.setInterval(kThrottlePeriodMs);
-    m_throttleTimer.setTimerType(Qt::CoarseTimer);
+    // A coarse timer may fire up to 5 % (25 ms) late; this one runs only
+    // during a drag, and its end is when the drag's last change goes out.
+    m_throttleTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_throttleTimer, &QTimer::timeout, this, &Velumix::sendThrottleTick);
     connect(ui.verticalSlider_30, &QSlider::valueChanged, this, &Velumix::on_SLOTSetSliderValue);
     m_openRetryTimer.setSingleShot(true);
@@ -234,6 +249,10 @@ void Velumix::setPanelMode(int mode)
         ui.pushButton_Minimize->raise();
         ui.label_Head->hide();
         ui.label->hide();
+        // Once the window has been on screen it may come back any time;
+        // before that, its first showing brings the picture.
+        if (testAttribute(Qt::WA_WState_Created))
+            showStartScreenPicture();
     } else if (mode == 2) {
         m_panelMode = 1;
         for (QWidget* widget : std::initializer_list<QWidget*>{
@@ -242,6 +261,12 @@ void Velumix::setPanelMode(int mode)
         ui.label_Head->show();
         ui.label->show();
     }
+}
+
+void Velumix::showStartScreenPicture()
+{
+    if (ui.label_DefaultBackground->pixmap(Qt::ReturnByValue).isNull())
+        ui.label_DefaultBackground->setPixmap(QPixmap(":/sw/pic/sw/main_2.jpg"));
 }
 
 void Velumix::collectFileNames(const QString& directory, const QString& suffix, QStringList& out)

@@ -3,6 +3,8 @@
 
 #include "Velumix.h"
 
+#include "FirstShow.h"
+
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <qcustomplot.h>
@@ -38,7 +40,11 @@ void setUpEqualiserPanel(QCustomPlot* plot)
 {
     setBackground(plot);
     plot->axisRect()->setBackgroundScaledMode(Qt::KeepAspectRatioByExpanding);
-    plot->axisRect()->setBackground(QPixmap(":/controls/pic/control/aaa.png"));
+    // The picture is decoded when the panel is first on screen.
+    onFirstShow(plot, [plot] {
+        plot->axisRect()->setBackground(QPixmap(":/controls/pic/control/aaa.png"));
+        plot->replot();
+    });
     QCPAxis* x = plot->xAxis;
     x->setRange(0, 10);
     x->setTicks(false);

@@ -31,7 +31,7 @@ void Velumix::initSystemTray()
 {
     qCDebug(lcWindow).noquote() << "***** Init System Tray! *****";
     m_trayIcon = new QSystemTrayIcon(this);
-    m_trayIcon->setIcon(QIcon(":/Velumix/pic/bb.ico"));
+    m_trayIcon->setIcon(windowIcon()); // the same picture, decoded once
     m_trayIcon->setToolTip(tr("KAVRO 7.1 Surround Sound"));
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &Velumix::on_activatedSysTrayIcon);
     connect(this, &Velumix::remoteEvent, this, &Velumix::followChangeInTray);

@@ -21,6 +21,11 @@ Frames micLevelFrames(const WindowRig& rig)
     return rig.framesWithCode(frame::SetMicVolume);
 }
 
+bool hasStartScreenPicture(const Velumix& window)
+{
+    return !window.ui.label_DefaultBackground->pixmap(Qt::ReturnByValue).isNull();
+}
+
 } // namespace
 
 class PresenceTest : public QObject
@@ -32,6 +37,8 @@ private slots:
     void pictureBesideTheProgramReplacesTheShippedOne();
     void pullingOutShowsStartScreenAndClosesTheLinkOnce();
     void pluggingBackInBringsTheLinkUpOnce();
+    void startScreenPictureWaitsForTheStartScreen_data();
+    void startScreenPictureWaitsForTheStartScreen();
     void arrivalSetsMicrophoneToFullAndShowsTheWindow_data();
     void arrivalSetsMicrophoneToFullAndShowsTheWindow();
     void otherVendorsDevicesLeaveTheLinkAlone_data();
@@ -139,6 +146,39 @@ void PresenceTest::pullingOutShowsStartScreenAndClosesTheLinkOnce()
     QCOMPARE(window.m_headsetModel, 0);
     QCOMPARE(window.ui.label_Spectrum->styleSheet(), QString());
     QVERIFY(window.ui.widget_Spectrum->isHidden());
+}
+
+void PresenceTest::startScreenPictureWaitsForTheStartScreen_data()
+{
+    QTest::addColumn<bool>("headsetAtStart");
+    QTest::addColumn<bool>("hiddenWhenPulledOut");
+    QTest::newRow("no headset at start") << false << false;
+    QTest::newRow("pulled out on screen") << true << false;
+    QTest::newRow("pulled out while in the tray") << true << true;
+}
+
+// Decoded when the start screen is first in front of a window on screen;
+// with a headset at start, not before it goes.
+void PresenceTest::startScreenPictureWaitsForTheStartScreen()
+{
+    QFETCH(bool, headsetAtStart);
+    QFETCH(bool, hiddenWhenPulledOut);
+    WindowRig rig;
+    const int unit = headsetAtStart ? rig.addSilentUnit(kMorvik) : -1;
+    Velumix& window = rig.buildWindow();
+    QVERIFY(!hasStartScreenPicture(window));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(hasStartScreenPicture(window), !headsetAtStart);
+    if (!headsetAtStart)
+        return;
+    if (hiddenWhenPulledOut)
+        window.hide();
+    rig.pullOut(unit);
+    QVERIFY(startScreenInFront(window));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(hasStartScreenPicture(window));
 }
 
 void PresenceTest::pluggingBackInBringsTheLinkUpOnce()

@@ -1,0 +1,133 @@
+// From the release of a band slider to the last PEQ frame written
+// (scripts/bench.sh). The real window runs against a simulated headset; a
+// custom mode's slider is dragged as a mouse drag moves it (pressed, moved
+// in steps, released) within one throttle period, and the link's frame tap
+// notes when each PEQ frame is handed to the headset. The drag's first
+// change goes out at once; the rest wait for the period's end, so the last
+// frame is due when the throttle allows it: half a second after the first
+// pair went out. Prints, as medians and worst cases over the drags:
+//   release_ms MEDIAN MAX   the release to the last PEQ frame
+//   late_ms MEDIAN MAX      the moment the throttle allows it to that frame
+
+#include "Frames.h"
+#include "HotplugSource.h"
+#include "LinkContext.h"
+#include "SimulatedHeadset.h"
+#include "Velumix.h"
+#include "WidgetTables.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kDrags = 9;
+constexpr int kStepCount = 6;
+constexpr int kStepMs = 40;
+// The window's throttle period, and a wait past it in which all goes quiet.
+constexpr int kThrottlePeriodMs = 500;
+constexpr int kQuietMs = 800;
+constexpr int kStartUpMs = 1500;
+// Custom slot 3 of the stereo page.
+constexpr int kStereoSlot = kStereoFirstSlot + 2;
+
+void runEventLoopFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void printResult(const char* name, const std::vector<double>& values)
+{
+    std::printf("%s %.1f %.1f\n", name, median(values),
+                *std::max_element(values.begin(), values.end()));
+}
+
+// What choosing the custom slot leaves behind; choosing it is not measured.
+void editStereoCustomSlot(Velumix& window)
+{
+    window.m_stereoSelectionKind = kStereoCustomSelected;
+    window.m_stereoCustomSlot = kStereoSlot;
+    window.showStereoEditControls(true);
+}
+
+// Pressed, moved one step every kStepMs, released; returns the release time.
+Clock::time_point drag(QSlider* slider, int firstValue)
+{
+    slider->setSliderDown(true);
+    for (int step = 0; step < kStepCount; ++step) {
+        slider->setSliderPosition(firstValue + step);
+        runEventLoopFor(kStepMs);
+    }
+    slider->setSliderDown(false);
+    return Clock::now();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    SimulatedHidBackend headsets;
+    headsets.addHeadset(HeadsetSettings{});
+    ManualHotplugSource hotplug;
+    LinkContext link(headsets);
+    link.hotplugSource = &hotplug;
+    std::vector<Clock::time_point> peqWrites;
+    link.frameTap = [&peqWrites](bool outgoing, const uint8_t* data, int length) {
+        if (outgoing && length > frame::kCodeOffset && data[frame::kCodeOffset] == frame::SetPeq)
+            peqWrites.push_back(Clock::now());
+    };
+    const LinkContextGuard installed(link);
+
+    Velumix window;
+    window.show();
+    runEventLoopFor(kStartUpMs);
+    editStereoCustomSlot(window);
+    QSlider* slider = widgets(window.ui, kStereoBandSliders)[3];
+
+    std::vector<double> releaseToLast;
+    std::vector<double> lateness;
+    for (int i = 0; i < kDrags; ++i) {
+        runEventLoopFor(kQuietMs);
+        peqWrites.clear();
+        // Alternately up and down, so that every step changes the value.
+        const Clock::time_point released = drag(slider, i % 2 ? -kStepCount : 1);
+        runEventLoopFor(kQuietMs);
+        if (peqWrites.size() != 4) {
+            std::fprintf(stderr, "slider-latency: %zu PEQ frames for a drag, not 4\n",
+                         peqWrites.size());
+            return 1;
+        }
+        // The period starts once the first pair is written.
+        const Clock::time_point allowed =
+            peqWrites[1] + std::chrono::milliseconds(kThrottlePeriodMs);
+        releaseToLast.push_back(msBetween(released, peqWrites.back()));
+        lateness.push_back(msBetween(allowed, peqWrites.back()));
+    }
+    printResult("release_ms", releaseToLast);
+    printResult("late_ms", lateness);
+    window.shutDown();
+    return 0;
+}
