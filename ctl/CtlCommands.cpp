@@ -391,16 +391,26 @@ Result listCustomModes(const Request&, const HeadsetState& state)
     return Result::success(remote::customListData(modes));
 }
 
-// A saved custom mode as the window sends it when its slot is selected.
-Result applyCustomMode(const Request& request, const HeadsetState& state)
+// The saved custom mode the request names (its "name" and "page"), or why
+// there is none.
+Result findRequestedMode(const Request& request, const HeadsetState& state,
+                         CustomModeLookup& lookup)
 {
     QList<CustomRecord> modes;
     if (const Result read = readCustomModes(state, modes); !read.ok())
         return read;
-    const CustomModeLookup lookup =
-        lookUpCustomMode(modes, request.arguments["name"].toString(), pageArgument(request));
+    lookup = lookUpCustomMode(modes, request.arguments["name"].toString(), pageArgument(request));
     if (!lookup.page)
         return Result::failure(remote::ExitNoConfiguration, lookup.error);
+    return Result::success();
+}
+
+// A saved custom mode as the window sends it when its slot is selected.
+Result applyCustomMode(const Request& request, const HeadsetState& state)
+{
+    CustomModeLookup lookup;
+    if (const Result found = findRequestedMode(request, state, lookup); !found.ok())
+        return found;
     const int modeIndex = customSlotModeIndex(*lookup.page, lookup.slot,
                                               headsetModelOf(linkState.connectedProductId));
     const Result sent =
@@ -469,13 +479,9 @@ Result importCustomMode(const Request& request, const HeadsetState& state)
 
 Result exportCustomMode(const Request& request, const HeadsetState& state)
 {
-    QList<CustomRecord> modes;
-    if (const Result read = readCustomModes(state, modes); !read.ok())
-        return read;
-    const CustomModeLookup lookup =
-        lookUpCustomMode(modes, request.arguments["name"].toString(), pageArgument(request));
-    if (!lookup.page)
-        return Result::failure(remote::ExitNoConfiguration, lookup.error);
+    CustomModeLookup lookup;
+    if (const Result found = findRequestedMode(request, state, lookup); !found.ok())
+        return found;
     return remote::exportedModeResult(lookup.record, request.arguments["format"].toString(),
                                       linkState.connectedProductId, connectedModelName());
 }
