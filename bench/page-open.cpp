@@ -6,15 +6,11 @@
 //   page_ms NAME MS
 // Between two pages the surround page comes back (not measured).
 
-#include "HotplugSource.h"
-#include "LinkContext.h"
 #include "PageView.h"
-#include "SimulatedHeadset.h"
+#include "SimulatedWindow.h"
 #include "Velumix.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -24,15 +20,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kStartUpMs = 1500;
 constexpr int kBetweenPagesMs = 200;
-
-void runEventLoopFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // A click on a tab: the tab bar reports it, then makes the tab current.
 void openTab(Velumix& window, int tab)
@@ -69,11 +57,8 @@ struct Page
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    SimulatedHidBackend headsets;
-    headsets.addHeadset(HeadsetSettings{});
-    ManualHotplugSource hotplug;
-    LinkContext link(headsets);
-    link.hotplugSource = &hotplug;
+    SimulatedHeadsetLink simulated;
+    LinkContext& link = simulated.link;
     const LinkContextGuard installed(link);
 
     Velumix window;

@@ -10,15 +10,11 @@
 //   late_ms MEDIAN MAX      the moment the throttle allows it to that frame
 
 #include "Frames.h"
-#include "HotplugSource.h"
-#include "LinkContext.h"
-#include "SimulatedHeadset.h"
+#include "SimulatedWindow.h"
 #include "Velumix.h"
 #include "WidgetTables.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -35,16 +31,8 @@ constexpr int kStepMs = 40;
 // The window's throttle period, and a wait past it in which all goes quiet.
 constexpr int kThrottlePeriodMs = 500;
 constexpr int kQuietMs = 800;
-constexpr int kStartUpMs = 1500;
 // Custom slot 3 of the stereo page.
 constexpr int kStereoSlot = kStereoFirstSlot + 2;
-
-void runEventLoopFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 double msBetween(Clock::time_point from, Clock::time_point to)
 {
@@ -89,11 +77,8 @@ Clock::time_point drag(QSlider* slider, int firstValue)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    SimulatedHidBackend headsets;
-    headsets.addHeadset(HeadsetSettings{});
-    ManualHotplugSource hotplug;
-    LinkContext link(headsets);
-    link.hotplugSource = &hotplug;
+    SimulatedHeadsetLink simulated;
+    LinkContext& link = simulated.link;
     std::vector<Clock::time_point> peqWrites;
     link.frameTap = [&peqWrites](bool outgoing, const uint8_t* data, int length) {
         if (outgoing && length > frame::kCodeOffset && data[frame::kCodeOffset] == frame::SetPeq)
