@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "HeadsetTypes.h"
+#include "Vocabulary.h"
 
 // Values of the "algorithm" and "mode" members of a configuration document.
 constexpr char kAlgorithmSurround[] = "Surround";

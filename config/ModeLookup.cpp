@@ -144,7 +144,7 @@ std::vector<ShownMode> shownModes(const QList<CustomRecord>& modes, std::optiona
             continue;
         int slot = 0;
         for (const CustomRecord& mode : modes) {
-            if (mode.algorithm != algorithmOf(candidate) || slot == kShownCustomModes)
+            if (mode.algorithm != algorithmOf(candidate) || slot == kCustomSlotCount)
                 continue;
             shown.push_back({candidate, slot++, &mode});
         }

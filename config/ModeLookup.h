@@ -46,9 +46,6 @@ struct CustomModeLookup
 CustomModeLookup lookUpCustomMode(const QList<CustomRecord>& modes, const QString& name,
                                   std::optional<SoundPage> page = std::nullopt);
 
-// The custom modes a page's slots show at most.
-constexpr int kShownCustomModes = 5;
-
 // One custom mode a page's slots show: its page, slot (0-4) and record.
 struct ShownMode
 {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "HeadsetTypes.h"
+#include "Vocabulary.h"
 
 constexpr int kReportSize = 64;
 constexpr int kShortReportSize = 32;

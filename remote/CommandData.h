@@ -5,7 +5,7 @@
 
 #include "BuiltInPresets.h"
 #include "ConfigReader.h"
-#include "HeadsetTypes.h"
+#include "Vocabulary.h"
 #include "HidBackend.h"
 #include "RemoteProtocol.h"
 

@@ -8,7 +8,7 @@
 
 #include "BuiltInPresets.h"
 #include "ConfigRecord.h"
-#include "HeadsetTypes.h"
+#include "Vocabulary.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,7 +35,6 @@ inline constexpr int kStereoCustomSelected = 202;
 inline constexpr int kNoCustomSlot = 0;
 inline constexpr int kSurroundFirstSlot = 21;
 inline constexpr int kStereoFirstSlot = 41;
-inline constexpr int kCustomSlotCount = 5;
 
 // The pages' tabs in tabWidget.
 inline constexpr int kSurroundTab = 0;
