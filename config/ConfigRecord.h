@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 
 #include "Vocabulary.h"
 
@@ -14,6 +15,12 @@ constexpr char kAlgorithmSurround[] = "Surround";
 constexpr char kAlgorithmStereo[] = "Stereo";
 constexpr char kModeDefault[] = "default";
 constexpr char kModeCustom[] = "custom";
+
+// The "algorithm" text of a page.
+constexpr const char* algorithmOfPage(SoundPage page)
+{
+    return page == SoundPage::Surround ? kAlgorithmSurround : kAlgorithmStereo;
+}
 
 // One custom mode of the user (the JSON form is an object with these three
 // string members).
@@ -33,6 +40,20 @@ inline bool operator!=(const CustomRecord& a, const CustomRecord& b)
     return !(a == b);
 }
 
+// One page's last choice as a user file keeps it under "pageMode": a
+// built-in preset ("default", by its stored name) or a custom mode
+// ("custom", by its name).
+struct PageModeRecord
+{
+    QString mode;
+    QString name;
+};
+
+inline bool operator==(const PageModeRecord& a, const PageModeRecord& b)
+{
+    return a.mode == b.mode && a.name == b.name;
+}
+
 // What one configuration file says. A default-constructed record is the
 // cleared record: both IDs 0, identity all zero, empty lists and strings.
 struct ConfigRecord
@@ -47,13 +68,16 @@ struct ConfigRecord
     QString mode;
     QString algorithm;
     QString name;
+    // Each page's own last choice, by SoundPage; none where the file has none.
+    std::array<std::optional<PageModeRecord>, 2> pageModes;
 };
 
 inline bool operator==(const ConfigRecord& a, const ConfigRecord& b)
 {
     return a.vendorId == b.vendorId && a.productId == b.productId && a.identity == b.identity &&
            a.surroundPresets == b.surroundPresets && a.stereoPresets == b.stereoPresets &&
-           a.mode == b.mode && a.algorithm == b.algorithm && a.name == b.name;
+           a.mode == b.mode && a.algorithm == b.algorithm && a.name == b.name &&
+           a.pageModes == b.pageModes;
 }
 inline bool operator!=(const ConfigRecord& a, const ConfigRecord& b)
 {

@@ -127,6 +127,17 @@ void setCurrentMode(QJsonObject& root, const QString& algorithm, const QString& 
     root.insert(QLatin1String("mode"), current);
 }
 
+void setPageMode(QJsonObject& root, SoundPage page, const QString& mode, const QString& name)
+{
+    QJsonObject pageModes = root.value(QLatin1String("pageMode")).toObject();
+    const QLatin1String algorithm(algorithmOfPage(page));
+    QJsonObject choice = pageModes.value(algorithm).toObject();
+    choice.insert(QLatin1String("mode"), mode);
+    choice.insert(QLatin1String("name"), name);
+    pageModes.insert(algorithm, choice);
+    root.insert(QLatin1String("pageMode"), pageModes);
+}
+
 QJsonObject userDocumentFromDefault(QJsonObject defaultRoot, const DeviceIdentity& identity)
 {
     defaultRoot.insert(QLatin1String("uuid"), identityToHex(identity));

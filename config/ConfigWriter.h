@@ -47,6 +47,10 @@ void setCustomModes(QJsonObject& root, const QList<CustomRecord>& modes);
 void setCurrentMode(QJsonObject& root, const QString& algorithm, const QString& mode,
                     const QString& name);
 
+// Sets the page's record in the "pageMode" object (created when missing);
+// the other page's record and any other members stay.
+void setPageMode(QJsonObject& root, SoundPage page, const QString& mode, const QString& name);
+
 // A new unit's user document: the model's default document with "uuid" set
 // to the unit's identity (replacing a "uuid" the default file may carry, so
 // that the file always names the unit it belongs to).

@@ -1,10 +1,12 @@
-#include "RemoteArguments.h"
+#include "CommandTable.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
+
+namespace remote {
 
 namespace {
 
@@ -73,8 +75,6 @@ QString expectation(const ArgumentRule& rule)
     return {};
 }
 
-} // namespace
-
 ArgumentRule pageArgument()
 {
     return {"page", ArgumentRule::Text, false, 0, 0, 0, {"surround", "stereo"}};
@@ -85,9 +85,85 @@ ArgumentRule nameArgument()
     return {"name", ArgumentRule::Text, true};
 }
 
-QString argumentError(const QString& command, const QJsonObject& arguments,
-                      const std::vector<ArgumentRule>& rules)
+} // namespace
+
+const QStringList& modeExportFormats()
 {
+    static const QStringList formats = {QStringLiteral("parametric"), QStringLiteral("json")};
+    return formats;
+}
+
+const std::vector<CommandSpec>& commandTable()
+{
+    static const std::vector<CommandSpec> table = {
+        {"list", CommandSpec::Nothing, {}},
+        {"info", CommandSpec::Headset, {}},
+        {"status", CommandSpec::Headset, {}},
+        {"get", CommandSpec::Headset, {}},
+        {"eq",
+         CommandSpec::Headset,
+         {{"mode", ArgumentRule::Whole, true, 0, 255},
+          {"gains", ArgumentRule::Wholes, true, -12, 12, 10},
+          {"channel", ArgumentRule::Whole, false, 0, 255}}},
+        {"mic-volume", CommandSpec::Headset, {{"level", ArgumentRule::Whole, true, 0, 100}}},
+        {"enc", CommandSpec::Headset, {{"on", ArgumentRule::Flag, true}}},
+        {"switch", CommandSpec::Headset, {{"bytes", ArgumentRule::Wholes, true, 0, 255, 4}}},
+        {"preset", CommandSpec::Headset, {nameArgument(), pageArgument()}},
+        {"preset-list",
+         CommandSpec::Nothing,
+         {pageArgument(), {"productId", ArgumentRule::HexDigits, false, 0, 0, 4}}},
+        {"custom-list", CommandSpec::Headset, {}},
+        {"custom-apply", CommandSpec::Headset, {nameArgument(), pageArgument()}},
+        {"custom-import",
+         CommandSpec::Headset,
+         {{"path", ArgumentRule::Text, true}, nameArgument(), pageArgument()}},
+        {"custom-export",
+         CommandSpec::Headset,
+         {nameArgument(),
+          pageArgument(),
+          {"format", ArgumentRule::Text, true, 0, 0, 0, modeExportFormats()}}},
+        {"simulate",
+         CommandSpec::Window,
+         {{"action",
+           ArgumentRule::Text,
+           true,
+           0,
+           0,
+           0,
+           {"plug", "unplug", "new-unit", "report-page"}},
+          {"productId", ArgumentRule::HexDigits, false, 0, 0, 4},
+          {"identity", ArgumentRule::HexDigits, false, 0, 0, 8},
+          pageArgument()}},
+        {"watch", CommandSpec::Window, {}},
+        {"raise", CommandSpec::Window, {}},
+    };
+    return table;
+}
+
+const CommandSpec* findCommand(const QString& name)
+{
+    for (const CommandSpec& command : commandTable())
+        if (name == QLatin1String(command.name))
+            return &command;
+    return nullptr;
+}
+
+std::optional<Result> requestError(const Request& request)
+{
+    const CommandSpec* command = findCommand(request.command);
+    if (!command)
+        return Result::failure(ExitUsage,
+                               QStringLiteral("unknown command '%1'").arg(request.command));
+    const QString error = argumentError(*command, request.arguments);
+    if (!error.isEmpty())
+        return Result::failure(ExitUsage, error);
+    return std::nullopt;
+}
+
+QString argumentError(const CommandSpec& spec, const QJsonObject& arguments)
+{
+    const QString command = QString::fromLatin1(spec.name);
+    const std::vector<ArgumentRule>& rules = spec.arguments;
     for (auto member = arguments.begin(); member != arguments.end(); ++member) {
         const bool known = std::any_of(rules.begin(), rules.end(), [&](const ArgumentRule& rule) {
             return member.key() == QLatin1String(rule.name);
@@ -105,3 +181,5 @@ QString argumentError(const QString& command, const QJsonObject& arguments,
     }
     return {};
 }
+
+} // namespace remote
