@@ -7,6 +7,7 @@
 #include "HotplugSource.h"
 #include "ModeImport.h"
 #include "ModeLookup.h"
+#include "ModeTransfer.h"
 #include "SaveLeftovers.h"
 #include "TraceLog.h"
 
@@ -167,6 +168,16 @@ bool HeadsetSession::pageOffered(SoundPage page) const
         return m_capabilities->stereo;
     // Model 1 reports no surround page and has one all the same.
     return m_capabilities->surround || headsetModelOf(m_link.productId()) == 1;
+}
+
+HeadsetBands HeadsetSession::bands(SoundPage page) const
+{
+    const quint16 productId = m_link.productId();
+    const int sampleRate = m_capabilities ? m_capabilities->sampleRateHz : 0;
+    if (const auto table = frame::peqQTable(m_unit.page(page).sentModeIndex, productId))
+        return headsetBands(*table, sampleRate);
+    // A standard mode whose table the headset keeps to itself.
+    return headsetBands(customModeQTable(page, productId).value_or(frame::QTable{}), sampleRate);
 }
 
 ModeName HeadsetSession::modeName(SoundPage page) const

@@ -13,6 +13,7 @@
 // window shows; the session has no widgets.
 
 #include "ConfigReader.h"
+#include "EqResponse.h"
 #include "HeadsetLink.h"
 #include "UnitSettings.h"
 
@@ -111,6 +112,9 @@ public:
     QString firmwareVersion() const { return m_firmwareVersion; }
     std::optional<HeadsetCapabilities> capabilities() const { return m_capabilities; }
     std::optional<SoundPage> reportedPage() const { return m_reportedPage; }
+    // How the headset applies the page's bands: the Q values of the mode
+    // sent last and the headset's sample rate, for drawing its response.
+    HeadsetBands bands(SoundPage page) const;
     // Whether the headset has the page (a person may open its tab).
     bool pageOffered(SoundPage page) const;
     // The sound page in force: shown last (the microphone page leaves it).
