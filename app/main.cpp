@@ -1,21 +1,24 @@
 // Velumix: the headset companion window, one instance per login session.
 
 #include "Autostart.h"
+#include "CommandService.h"
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "DataFolder.h"
 #include "DesktopIntegration.h"
 #include "FirstFrame.h"
-#include "HidapiBackend.h"
-#include "HotplugSource.h"
-#include "LinkContext.h"
+#include "HeadsetSession.h"
+#include "HidrawBackend.h"
 #include "MessageBox.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "TraceLog.h"
+#include "UdevHotplugSource.h"
 #include "Velumix.h"
 #include "VelumixOptions.h"
+#include "WatchEvents.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -142,30 +145,43 @@ int main(int argc, char* argv[])
         QTextStream(stderr) << "velumix: " << options.error << "\n";
         return 2;
     }
-    HidapiBackend headsets;
+    // Real headsets through hidraw and udev, or with --simulate one simulated
+    // unit that the simulator panel plugs in and out.
+    HidrawBackend headsets;
     SimulatedHidBackend simulatedHeadsets;
+    UdevHotplugSource hotplug(UdevHotplugSource::Monitor::Automatic);
     ManualHotplugSource simulatedHotplug;
     int simulatedUnit = -1;
-    LinkContext link(options.simulate ? static_cast<HidBackend&>(simulatedHeadsets) : headsets);
     if (options.simulate) {
         HeadsetSettings settings;
         settings.productId = options.simulatedProductId;
         simulatedUnit = simulatedHeadsets.addHeadset(settings);
-        link.hotplugSource = &simulatedHotplug;
     }
-    const LinkContextGuard linkInstalled(link);
+    HeadsetSession::Options sessionOptions;
+    sessionOptions.defaultFileFolder = dataFolder() + "/" + kDefaultFileFolder;
+    sessionOptions.userFileFolder = userFileFolder(programBaseName());
+    sessionOptions.keepHeadsetInStep = true;
+    HeadsetSession session(
+        options.simulate ? static_cast<HidBackend&>(simulatedHeadsets) : headsets,
+        options.simulate ? static_cast<HotplugSource*>(&simulatedHotplug) : &hotplug,
+        sessionOptions);
+    CommandService commands(session);
+    WatchEvents watchEvents(session);
+    QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
 
-    Velumix window;
+    Velumix window(session);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcApp).noquote() << "Raised by a later start";
         bringWindowForward(window);
     });
     useFreeFacesForForm();
     exitOnFirstFrameWhenAsked(window);
-    if (showOnStart == 1)
-        window.show();
-    else
+    window.startSession();
+    // The autostart entry starts the program in the tray.
+    if (isAutorunStart(QCoreApplication::arguments()))
         window.hide();
+    else
+        window.show();
     std::unique_ptr<SimulatorPanel> panel;
     if (options.simulate) {
         panel = std::make_unique<SimulatorPanel>(simulatedHeadsets, simulatedHotplug,
@@ -181,18 +197,15 @@ int main(int argc, char* argv[])
         panel->show();
     }
     // velumixctl's commands: those of the simulated headset go to its panel,
-    // every other one to the window, as the matching click would.
-    instance.setCommandHandler([&window, &panel](const remote::Request& request) {
+    // every other one to the session, as the matching click would.
+    instance.setCommandHandler([&commands, &panel](const remote::Request& request) {
         if (request.command != QLatin1String("simulate"))
-            return window.runRemoteCommand(request);
+            return commands.run(request);
         if (!panel)
             return remote::Result::failure(
                 remote::ExitNoWindow,
                 QStringLiteral("simulate needs a window started with --simulate"));
         return panel->runSimulateCommand(request);
     });
-    QObject::connect(&window, &Velumix::remoteEvent, &instance, &SingleInstance::publishEvent);
-    const int result = app.exec();
-    window.shutDown();
-    return result;
+    return app.exec();
 }

@@ -100,6 +100,8 @@ public:
     // The open headset has said which unit it is and its settings are loaded.
     bool unitKnown() const { return isOpen() && m_unitKnown; }
     const UnitSettings& unit() const { return m_unit; }
+    // The product of the open link, or of the link open last; 0 before any.
+    quint16 productId() const { return m_link.productId(); }
     const PageSettings& page(SoundPage page) const { return m_unit.page(page); }
     ModeName modeName(SoundPage page) const;
     // The connected product's model name, from its default file.

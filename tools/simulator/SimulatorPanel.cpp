@@ -1,10 +1,10 @@
 #include "SimulatorPanel.h"
 #include "CommandData.h"
 
+#include "CommandTable.h"
 #include "ConfigNames.h"
 #include "Frames.h"
 #include "HotplugSource.h"
-#include "RemoteArguments.h"
 #include "SimulatedHeadset.h"
 
 #include <QCheckBox>
@@ -136,6 +136,8 @@ void SimulatorPanel::showState()
 
 namespace {
 
+using remote::ArgumentRule;
+
 struct SimulateAction
 {
     const char* name;
@@ -165,7 +167,8 @@ remote::Result SimulatorPanel::runSimulateCommand(const remote::Request& request
     for (const SimulateAction& known : actions)
         action.choices << known.name;
     const QString actionError =
-        argumentError(request.command, {{"action", request.arguments.value("action")}}, {action});
+        remote::argumentError({"simulate", remote::CommandSpec::Window, {action}},
+                              {{"action", request.arguments.value("action")}});
     if (!actionError.isEmpty())
         return remote::Result::failure(remote::ExitUsage, actionError);
     const QString name = request.arguments.value("action").toString();
@@ -174,7 +177,9 @@ remote::Result SimulatorPanel::runSimulateCommand(const remote::Request& request
                      [&](const SimulateAction& known) { return name == known.name; });
     std::vector<ArgumentRule> rules = chosen->rules;
     rules.push_back(action);
-    const QString error = argumentError(request.command + " " + name, request.arguments, rules);
+    const QByteArray command = "simulate " + name.toUtf8();
+    const QString error = remote::argumentError(
+        {command.constData(), remote::CommandSpec::Window, rules}, request.arguments);
     if (!error.isEmpty())
         return remote::Result::failure(remote::ExitUsage, error);
     (this->*chosen->run)(request.arguments);

@@ -1,20 +1,11 @@
-// The equaliser plot panels and the spectrum panel: background, axes and the
-// (diagnostic only) mouse slots.
-
-#include "Velumix.h"
+#include "PlotPanels.h"
 
 #include "FirstShow.h"
-
-#include <QLoggingCategory>
-#include <QMouseEvent>
-#include <qcustomplot.h>
-
-Q_DECLARE_LOGGING_CATEGORY(lcWindow)
+#include "ui_Velumix.h"
 
 namespace {
 
 const QColor kAxisGrey(120, 120, 120, 255);
-int plotPressCount = 0;
 
 QBrush plotBackground()
 {
@@ -61,22 +52,8 @@ void setUpEqualiserPanel(QCustomPlot* plot)
     y->grid()->setVisible(false);
 }
 
-bool inBand(const QPoint& p, int left, int right)
+void setUpSpectrumPanel(QCustomPlot* spectrum)
 {
-    return p.x() > left && p.x() < right && p.y() > 10 && p.y() < 310;
-}
-
-} // namespace
-
-void Velumix::initPlots()
-{
-    qCDebug(lcWindow).noquote() << "***** Init QCustomPlot! *****";
-    setUpEqualiserPanel(ui.widget_Param_Stereo);
-    setUpEqualiserPanel(ui.widget_Param_Surround);
-    ui.widget_Param_Surround->yAxis->setTickLabelColor(Qt::white);
-    setAxisPens(ui.widget_Param_Surround->yAxis, QPen(kAxisGrey));
-
-    QCustomPlot* spectrum = ui.widget_Spectrum;
     setBackground(spectrum);
     spectrum->xAxis->setRange(0, 230);
     spectrum->xAxis->setTicks(false);
@@ -92,29 +69,15 @@ void Velumix::initPlots()
     graph->setPen(QPen(QColor(72, 42, 142, 255)));
     graph->setBrush(QBrush(QColor(11, 213, 234, 255)));
     graph->setName("test1");
-
-    for (QCustomPlot* plot : {ui.widget_Param_Stereo, ui.widget_Param_Surround}) {
-        connect(plot, &QCustomPlot::mousePress, this, &Velumix::myCustomPlotMousePressEvent);
-        connect(plot, &QCustomPlot::mouseMove, this, &Velumix::myCustomPlotMouseMoveEvent);
-        connect(plot, &QCustomPlot::mouseRelease, this, &Velumix::myCustomPlotMouseReleaseEvent);
-    }
 }
 
-void Velumix::myCustomPlotMousePressEvent(QMouseEvent* event)
+} // namespace
+
+void setUpPlotPanels(Ui::VelumixClass& form)
 {
-    ++plotPressCount;
-    if (ui.verticalSlider_30->geometry().contains(event->pos()))
-        qCDebug(lcWindow).noquote() << "30Hz";
-    if (inBand(event->pos(), 55, 77))
-        qCDebug(lcWindow) << plotPressCount;
-    if (inBand(event->pos(), 103, 125))
-        qCDebug(lcWindow).noquote() << "222";
+    setUpEqualiserPanel(form.widget_Param_Stereo);
+    setUpEqualiserPanel(form.widget_Param_Surround);
+    form.widget_Param_Surround->yAxis->setTickLabelColor(Qt::white);
+    setAxisPens(form.widget_Param_Surround->yAxis, QPen(kAxisGrey));
+    setUpSpectrumPanel(form.widget_Spectrum);
 }
-
-void Velumix::myCustomPlotMouseMoveEvent(QMouseEvent* event)
-{
-    if (inBand(event->pos(), 55, 77))
-        qCDebug(lcWindow).noquote() << "Mouse Move::" << plotPressCount;
-}
-
-void Velumix::myCustomPlotMouseReleaseEvent(QMouseEvent*) {}

@@ -1,21 +1,16 @@
-// The 7.1 speaker test: the test button plays the test sound while the
-// stepping thread lights the seven speakers of the picture one after another;
-// the same button pauses and resumes, and leaving the page stops the run.
+#include "SpeakerTest.h"
 
-#include "Velumix.h"
-
+#include "DataFolder.h"
+#include "HeadsetSession.h"
 #include "MessageBox.h"
 #include "MyThread_Two.h"
 #include "SystemVolume.h"
-#include "UsbHidOperation.h"
 #include "WindowDiagnostics.h"
+#include "ui_Velumix.h"
 
-#include <QLoggingCategory>
 #include <QMediaPlayer>
 #include <QMovie>
 #include <QUrl>
-
-Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
 
@@ -83,78 +78,80 @@ QString stillPictureStyle(int step, RuleForm form)
 
 } // namespace
 
-void Velumix::on_PushButton_PlayTest_Clicked()
+SpeakerTest::SpeakerTest(Ui::VelumixClass& form, HeadsetSession& session, SystemVolume& volume,
+                         QObject* parent)
+    : QObject(parent), m_form(form), m_session(session), m_volume(volume)
+{}
+
+SpeakerTest::~SpeakerTest()
 {
-    if (!linkState.deviceHandle) {
+    if (!m_thread)
+        return;
+    m_thread->quitAndWait();
+    delete m_thread;
+}
+
+void SpeakerTest::pressTestButton()
+{
+    if (!m_session.isOpen()) {
         showMessageBox(QMessageBox::Warning, "warning", "Pleasr Insert Device!");
         return;
     }
-    const bool newRun = m_testClickCount == 0;
+    const bool newRun = m_clickCount == 0;
     // Lighting the speakers in silence would pass for a test that went well.
-    if (newRun && !m_systemVolume->serverReachable()) {
+    if (newRun && !m_volume.serverReachable()) {
         showMessageBox(QMessageBox::Warning, "warning", kNoSoundServerText);
         return;
     }
-    ui.pushButton_SurroundTest->setText("Testing");
-    const bool paused = !newRun && m_testClickCount % 2 == 0;
+    m_form.pushButton_SurroundTest->setText("Testing");
+    const bool paused = !newRun && m_clickCount % 2 == 0;
     if (newRun) {
-        m_testRunning = true;
-        ensureTestThread();
-        initTestAnimations();
-        startTestAudio();
+        m_running = true;
+        ensureThread();
+        initAnimations();
+        startAudio();
     } else if (m_player) {
         if (paused)
-            resumeSurroundTest();
+            resume();
         else
-            pauseSurroundTest();
+            pause();
     }
-    ++m_testClickCount;
+    ++m_clickCount;
 }
 
 // One thread serves every run and every headset; it sleeps between runs.
-void Velumix::ensureTestThread()
+void SpeakerTest::ensureThread()
 {
-    if (m_testThread)
+    if (m_thread)
         return;
-    m_testThread = new MyThread_Two;
-    connect(m_testThread, &MyThread_Two::sendSetMicTimer, this,
-            &Velumix::on_SLOTSetMicTimer_LabelUI, Qt::QueuedConnection);
-    debugLine("***** Start Connect Two! *****");
-    m_testThread->start(QThread::InheritPriority);
+    m_thread = new MyThread_Two;
+    connect(m_thread, &MyThread_Two::sendSetMicTimer, this, &SpeakerTest::followStep,
+            Qt::QueuedConnection);
+    m_thread->start(QThread::InheritPriority);
 }
 
-void Velumix::stopTestThread()
-{
-    if (!m_testThread)
-        return;
-    m_testThread->quitAndWait();
-    delete m_testThread;
-    m_testThread = nullptr;
-}
-
-void Velumix::initTestAnimations()
+void SpeakerTest::initAnimations()
 {
     delete m_personMovie;
     m_personMovie = new QMovie(kPersonAnimation, QByteArray(), this);
-    ui.label_PersonGif->setStyleSheet(QString());
-    ui.label_PersonGif->setMovie(m_personMovie);
-    ui.label_PersonGif->setScaledContents(true);
+    m_form.label_PersonGif->setStyleSheet(QString());
+    m_form.label_PersonGif->setMovie(m_personMovie);
+    m_form.label_PersonGif->setScaledContents(true);
     m_personMovie->start();
     // Started one at a time as their steps come.
     for (int step = 1; step <= kSpeakerCount; ++step) {
         QMovie*& movie = m_speakerMovies[step - 1];
         delete movie;
         movie = new QMovie(QString::fromUtf8(speakerOf(step).animation), QByteArray(), this);
-        QLabel* label = labelOf(ui, step);
+        QLabel* label = labelOf(m_form, step);
         label->setMovie(movie);
         label->setScaledContents(true);
     }
 }
 
-void Velumix::startTestAudio()
+void SpeakerTest::startAudio()
 {
-    const QString path = m_qstrAppDirPath + kTestSound;
-    debugLine("MediaPlayer Play Audio!");
+    const QString path = dataFolder() + kTestSound;
     m_player = new QMediaPlayer(this);
     // Without the sound the speakers still light up in turn.
     connect(m_player, QOverload<QMediaPlayer::Error>::of(&QMediaPlayer::error), this,
@@ -165,110 +162,109 @@ void Velumix::startTestAudio()
     m_player->setMedia(QUrl::fromLocalFile(path));
     m_player->setVolume(kTestVolume);
     m_player->play();
-    if (m_testThread)
-        m_testThread->startRun();
-    else
-        debugLine("Please Input Device!");
+    m_thread->startRun();
 }
 
-void Velumix::pauseSurroundTest()
+void SpeakerTest::pause()
 {
-    ui.pushButton_SurroundTest->setText("Test");
-    m_testRunning = false;
-    m_testThread->setPaused(true);
+    m_form.pushButton_SurroundTest->setText("Test");
+    m_running = false;
+    m_thread->setPaused(true);
     m_player->pause();
     m_personMovie->stop();
-    if (isSpeakerStep(m_testStep))
-        m_speakerMovies[m_testStep - 1]->stop();
+    if (isSpeakerStep(m_step))
+        m_speakerMovies[m_step - 1]->stop();
 }
 
-void Velumix::resumeSurroundTest()
+void SpeakerTest::resume()
 {
-    ui.pushButton_SurroundTest->setText("Testing");
-    m_testRunning = true;
-    m_testThread->setPaused(false);
+    m_form.pushButton_SurroundTest->setText("Testing");
+    m_running = true;
+    m_thread->setPaused(false);
     m_player->play();
-    if (isSpeakerStep(m_testStep))
-        m_speakerMovies[m_testStep - 1]->start();
+    if (isSpeakerStep(m_step))
+        m_speakerMovies[m_step - 1]->start();
     m_personMovie->start();
 }
 
-void Velumix::on_SLOTSetMicTimer_LabelUI(int index)
+void SpeakerTest::followStep(int step)
 {
-    debugLine("SLOT::SetUI!");
     // A step that was still queued when its run ended belongs to no run.
-    if (m_testClickCount == 0 || !m_testThread || !m_testThread->isStepOfCurrentRun(index))
+    if (m_clickCount == 0 || !m_thread || !m_thread->isStepOfCurrentRun(step))
         return;
-    if (index == MyThread_Two::kFinalStep)
-        finishSurroundTest();
-    else if (isSpeakerStep(index))
-        showSpeakerStep(index);
+    if (step == MyThread_Two::kFinalStep)
+        finish();
+    else if (isSpeakerStep(step))
+        showSpeakerStep(step);
 }
 
-void Velumix::showSpeakerStep(int step)
+void SpeakerTest::showSpeakerStep(int step)
 {
     // The first speaker's still picture stays behind its animation.
     if (step > 1) {
         const int previous = step - 1;
         retireSpeakerMovie(previous);
         const RuleForm form = previous == 1 ? RuleForm::Bare : RuleForm::LabelSelector;
-        labelOf(ui, previous)->setStyleSheet(stillPictureStyle(previous, form));
-        labelOf(ui, step)->setStyleSheet(QString());
+        labelOf(m_form, previous)->setStyleSheet(stillPictureStyle(previous, form));
+        labelOf(m_form, step)->setStyleSheet(QString());
     }
     // A step emitted just before a pause animates once the run resumes.
-    if (m_testRunning)
+    if (m_running)
         m_speakerMovies[step - 1]->start();
-    m_testStep = step;
+    m_step = step;
 }
 
-void Velumix::finishSurroundTest()
+void SpeakerTest::finish()
 {
-    debugLine("m_player is stop!");
-    if (m_player) {
-        m_player->stop();
-        qCDebug(lcWindow) << "mediaStatus ==" << m_player->mediaStatus();
-    }
     discardPlayer();
     m_personMovie->stop();
     retireSpeakerMovie(kLastSpeakerStep);
-    ui.label_Horn_Left->setStyleSheet(stillPictureStyle(kLastSpeakerStep, RuleForm::LabelSelector));
-    ui.pushButton_SurroundTest->setText("Test");
-    m_testStep = 0;
-    m_testRunning = false;
-    m_testClickCount = 0;
+    m_form.label_Horn_Left->setStyleSheet(
+        stillPictureStyle(kLastSpeakerStep, RuleForm::LabelSelector));
+    m_form.pushButton_SurroundTest->setText("Test");
+    m_step = 0;
+    m_running = false;
+    m_clickCount = 0;
 }
 
-void Velumix::stopSurroundTest()
+void SpeakerTest::stopPlaying()
 {
-    if (m_testThread)
-        m_testThread->stopRun();
+    if (m_running)
+        stop();
+}
+
+void SpeakerTest::stop()
+{
+    if (m_thread)
+        m_thread->stopRun();
     discardPlayer();
     if (m_personMovie)
         m_personMovie->stop();
-    if (isSpeakerStep(m_testStep)) {
-        retireSpeakerMovie(m_testStep);
-        labelOf(ui, m_testStep)->setStyleSheet(stillPictureStyle(m_testStep, RuleForm::Bare));
+    if (isSpeakerStep(m_step)) {
+        retireSpeakerMovie(m_step);
+        labelOf(m_form, m_step)->setStyleSheet(stillPictureStyle(m_step, RuleForm::Bare));
     }
-    ui.label_Horn_Left->clear();
-    ui.label_Horn_Left->setStyleSheet(stillPictureStyle(kLastSpeakerStep, RuleForm::LabelSelector));
-    ui.pushButton_SurroundTest->setText("Test");
-    m_testStep = 0;
-    m_testRunning = false;
-    m_testClickCount = 0;
+    m_form.label_Horn_Left->clear();
+    m_form.label_Horn_Left->setStyleSheet(
+        stillPictureStyle(kLastSpeakerStep, RuleForm::LabelSelector));
+    m_form.pushButton_SurroundTest->setText("Test");
+    m_step = 0;
+    m_running = false;
+    m_clickCount = 0;
 }
 
 // The step's animation ends and leaves its label.
-void Velumix::retireSpeakerMovie(int step)
+void SpeakerTest::retireSpeakerMovie(int step)
 {
     QMovie*& movie = m_speakerMovies[step - 1];
     if (movie)
         movie->stop();
     delete movie;
     movie = nullptr;
-    labelOf(ui, step)->clear();
+    labelOf(m_form, step)->clear();
 }
 
-void Velumix::discardPlayer()
+void SpeakerTest::discardPlayer()
 {
     if (!m_player)
         return;
@@ -276,5 +272,3 @@ void Velumix::discardPlayer()
     m_player->deleteLater();
     m_player = nullptr;
 }
-
-void Velumix::on_PushButton_Horn_LeftUp_Clicked() {}

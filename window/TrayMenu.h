@@ -1,0 +1,60 @@
+#pragma once
+// The tray icon and its menu: the modes of the page shown and the
+// microphone settings, checked as the session has them, between "Home Page"
+// and "Quit". The menu follows the session's change signals, and is
+// complete from the start.
+
+#include <QObject>
+#include <QSystemTrayIcon>
+
+#include <functional>
+#include <vector>
+
+class HeadsetSession;
+class QAction;
+class QMenu;
+class QWidget;
+
+class TrayMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    TrayMenu(HeadsetSession& session, QWidget* window);
+
+    QSystemTrayIcon* icon() const { return m_icon; }
+    QMenu* menu() const { return m_menu; }
+    // Brings the icon back after the window came out of the tray for a headset.
+    void showIcon();
+
+signals:
+    void showWindowRequested();
+    void quitRequested();
+
+private:
+    // One entry and what choosing it asks of the session. A choice without
+    // one stands for a separator.
+    struct Choice
+    {
+        QString text;
+        bool checked = false;
+        std::function<void()> choose;
+    };
+    std::vector<Choice> choices() const;
+    std::vector<Choice> modeChoices() const;
+    std::vector<Choice> microphoneChoices() const;
+    QString toolTip() const;
+    QStringList shownState(const std::vector<Choice>& choices) const;
+    void follow();
+    void rebuild();
+    QAction* choiceAction(int index);
+
+    HeadsetSession& m_session;
+    QSystemTrayIcon* m_icon;
+    QMenu* m_menu;
+    QAction* m_showWindow;
+    QAction* m_quit;
+    std::vector<Choice> m_choices;
+    QList<QAction*> m_choiceActions; // kept for reuse
+    QStringList m_shown;             // shownState of the menu built last
+};

@@ -1,0 +1,625 @@
+#include "Velumix.h"
+
+#include "BuiltInPresets.h"
+#include "CustomTabStyle.h"
+#include "FileActions.h"
+#include "FirstShow.h"
+#include "HeadsetPicture.h"
+#include "MessageBox.h"
+#include "MicrophonePane.h"
+#include "PlotPanels.h"
+#include "SoundPageView.h"
+#include "SpeakerTest.h"
+#include "TraceLog.h"
+#include "TrayMenu.h"
+#include "VolumeControls.h"
+#include "WidgetTables.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLoggingCategory>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QWindow>
+
+Q_LOGGING_CATEGORY(lcWindow, "velumix.window")
+
+// The pictures live in this static library; Q_INIT_RESOURCE must be used
+// outside any namespace.
+static void initVelumixResources()
+{
+    Q_INIT_RESOURCE(velumix);
+}
+
+namespace {
+
+// The pages' tabs in tabWidget.
+constexpr int kSurroundTab = 0;
+constexpr int kStereoTab = 1;
+constexpr int kMicrophoneTab = 2;
+
+int tabOf(SoundPage page)
+{
+    return page == SoundPage::Surround ? kSurroundTab : kStereoTab;
+}
+
+std::optional<SoundPage> pageOfTab(int tab)
+{
+    if (tab == kSurroundTab)
+        return SoundPage::Surround;
+    if (tab == kStereoTab)
+        return SoundPage::Stereo;
+    return std::nullopt;
+}
+
+// Each tab's icons while it is shown: the shown one lit, in tab order.
+const char* const kTabIcons[3][3] = {
+    {":/min/pic/min/game.png", ":/min/pic/min/ear.png", ":/min/pic/min/maikefeng.png"},
+    {":/min/pic/min/game-hui.png", ":/min/pic/min/ear-bai.png", ":/min/pic/min/maikefeng.png"},
+    {":/min/pic/min/game-hui.png", ":/min/pic/min/ear.png", ":/min/pic/min/maikefeng-bai.png"},
+};
+
+// Where a press may start dragging the window, in window coordinates.
+const QRect kMainScreenDragArea(1, 1, 1175, 79);  // 0 < x < 1176, 0 < y < 80
+const QRect kStartScreenDragArea(1, 1, 999, 629); // 0 < x < 1000, 0 < y < 630
+
+// The two halves of the "Equalizer" / "Surround Sound" switch.
+constexpr char kSwitchHalfChosen[] =
+    "QPushButton{border-radius: 7px;height:60px;color:rgb(255,255,255);border: none;"
+    "background-color: rgb(255,171,62)}";
+constexpr char kEqualizerHalfIdle[] =
+    "QPushButton{border-top-left-radius: 7px;border-bottom-left-radius:7px;"
+    "background-color: rgb(50,50,50);color:rgb(90,90,90)}";
+constexpr char kSurroundHalfIdle[] =
+    "QPushButton{border-top-right-radius:7px;border-bottom-right-radius: 7px; "
+    "background-color: rgb(50,50,50);color:rgb(90,90,90)}";
+
+constexpr char kHeadsetScreenBackground[] =
+    "QLabel{border-image: url(:/headset/pic/headset/Rasko_main_back.jpg);}";
+constexpr char kMainScreenBackground[] =
+    "QLabel{border-image: url(:/controls/pic/control/aaa.png);}";
+// The headset picture button: in view on the picture screen, else beside the window.
+constexpr QRect kHeadsetPictureShown(338, 67, 500, 598);
+constexpr QRect kHeadsetPictureParked(1330, 190, 500, 598);
+
+QMessageBox::Icon iconOf(Notice::Kind kind)
+{
+    switch (kind) {
+    case Notice::Warning:
+        return QMessageBox::Warning;
+    case Notice::Critical:
+        return QMessageBox::Critical;
+    case Notice::Information:
+        break;
+    }
+    return QMessageBox::Information;
+}
+
+void showAll(std::initializer_list<QWidget*> widgets, bool visible)
+{
+    for (QWidget* widget : widgets)
+        widget->setVisible(visible);
+}
+
+} // namespace
+
+Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent), m_session(session)
+{
+    initVelumixResources();
+    initTraceLog();
+    ui.setupUi(this);
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    setAttribute(Qt::WA_Hover);
+    setUpPlotPanels(ui);
+    setInitialWidgetState();
+    m_volume = new VolumeControls(ui, this);
+    m_microphone = new MicrophonePane(ui, session, this);
+    m_speakerTest = new SpeakerTest(ui, session, m_volume->systemVolume(), this);
+    m_fileActions = new FileActions(session, this);
+    for (SoundPage page : kSoundPages) {
+        m_pages[int(page)] = new SoundPageView(page, ui, session, this);
+        m_fileActions->attach(page, m_pages[int(page)]->widgets());
+    }
+    m_tray = new TrayMenu(session, this);
+    connect(m_tray, &TrayMenu::showWindowRequested, this, &QWidget::show);
+    connect(m_tray, &TrayMenu::quitRequested, this, &Velumix::quit);
+    // Without a tray the menu's Quit is out of reach; the window offers it too.
+    auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quitKey, &QShortcut::activated, this, &Velumix::quit);
+    followSession();
+    showStartScreen();
+    showTab(ui.tabWidget->currentIndex());
+}
+
+Velumix::~Velumix() = default;
+
+void Velumix::startSession()
+{
+    m_session.start();
+    connect(&m_session, &HeadsetSession::plugged, this, &Velumix::comeForward);
+}
+
+void Velumix::followSession()
+{
+    connect(&m_session, &HeadsetSession::plugged, this, [this] {
+        showMainScreen();
+        showHeadsetPicture();
+        showOfferedTabs();
+    });
+    connect(&m_session, &HeadsetSession::unplugged, this, [this] {
+        showStartScreen();
+        forgetHeadsetPicture();
+        showOfferedTabs();
+    });
+    connect(&m_session, &HeadsetSession::capabilitiesChanged, this, &Velumix::showOfferedTabs);
+    connect(&m_session, &HeadsetSession::pageShownChanged, this, &Velumix::followPageShown);
+    connect(&m_session, &HeadsetSession::notice, this, [](const Notice& notice) {
+        showMessageBox(iconOf(notice.kind), notice.title, notice.text, notice.detail);
+    });
+}
+
+void Velumix::setInitialWidgetState()
+{
+    for (QPushButton* button : widgets(ui, kCopyButtons))
+        button->hide();
+    // Long captions in narrow boxes show their beginning, not their end.
+    for (QLineEdit* caption : findChildren<QLineEdit*>())
+        caption->setCursorPosition(0);
+    // setStyle does not take the style over. The window owns it: a child made
+    // after the tab bar's widgets is deleted after them, so none outlives it.
+    auto* tabStyle = new CustomTabStyle;
+    tabStyle->setParent(this);
+    ui.tabWidget->tabBar()->setStyle(tabStyle);
+    ui.label_Spectrum->setStyleSheet("border-image: url(:/Velumix/pic/SW.png);");
+    showAll({ui.groupBox_SurroundTest, ui.pushButton_SurroundTest, ui.groupBox_Stereo_Spectrum,
+             ui.lineEdit_CustomName},
+            false);
+    ui.label_PersonGif->setStyleSheet("border-image: url(:/png/pic/png/head.png);");
+    // The main screen's background, until the headset picture screen or the
+    // way back from it sets its own.
+    onFirstShow(ui.label, [label = ui.label] {
+        if (label->styleSheet().isEmpty())
+            label->setStyleSheet("background-image: url(:/controls/pic/control/aaa.png);");
+    });
+    // The start screen's picture, the first time the start screen is in
+    // front of a window on screen.
+    onFirstShow(this, [this] {
+        if (!m_mainScreenShown)
+            showStartScreenPicture();
+    });
+}
+
+void Velumix::showStartScreen()
+{
+    m_mainScreenShown = false;
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             ui.label_DefaultHead, ui.label_DefaultBackground, ui.pushButton_DefaultClose}) {
+        widget->raise();
+        widget->show();
+    }
+    ui.pushButton_Minimize->show();
+    ui.pushButton_Minimize->raise();
+    ui.label_Head->hide();
+    ui.label->hide();
+    // Once the window has been on screen it may come back any time;
+    // before that, its first showing brings the picture.
+    if (testAttribute(Qt::WA_WState_Created))
+        showStartScreenPicture();
+}
+
+void Velumix::showMainScreen()
+{
+    m_mainScreenShown = true;
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+             ui.label_DefaultHead, ui.label_DefaultBackground, ui.pushButton_DefaultClose})
+        widget->lower();
+    ui.label_Head->show();
+    ui.label->show();
+}
+
+void Velumix::showStartScreenPicture()
+{
+    if (ui.label_DefaultBackground->pixmap(Qt::ReturnByValue).isNull())
+        ui.label_DefaultBackground->setPixmap(QPixmap(":/sw/pic/sw/main_2.jpg"));
+}
+
+void Velumix::showHeadsetPicture()
+{
+    const quint16 productId = m_session.productId();
+    ui.label_Spectrum->setStyleSheet(headsetPictureStyle(productId));
+    if (headsetPictureShipped(productId)) {
+        ui.label_Spectrum->show();
+        ui.widget_Spectrum->hide();
+    }
+    ui.pushButton_9->setStyleSheet(headsetPictureButtonStyle(productId));
+}
+
+void Velumix::forgetHeadsetPicture()
+{
+    ui.label_Spectrum->setStyleSheet(QString());
+    ui.widget_Spectrum->hide();
+}
+
+// A headset of another model shows its spectrum panel, the built-in models
+// their picture.
+void Velumix::showSpectrumArea()
+{
+    const bool opened = m_session.isOpen();
+    if (headsetModelOf(m_session.productId()) == 0 || !opened) {
+        ui.widget_Spectrum->setVisible(opened);
+        ui.label_Spectrum->show();
+        return;
+    }
+    ui.widget_Spectrum->hide();
+    ui.label_Spectrum->show();
+}
+
+void Velumix::showOfferedTabs()
+{
+    for (SoundPage page : kSoundPages)
+        ui.tabWidget->setTabEnabled(tabOf(page),
+                                    !m_session.isOpen() || m_session.pageOffered(page));
+}
+
+// The session shows a page (a command, the headset's own report): its tab
+// comes to the front unless it is there already.
+void Velumix::followPageShown(SoundPage page)
+{
+    if (ui.tabWidget->currentIndex() == tabOf(page))
+        return;
+    {
+        const QSignalBlocker quiet(ui.tabWidget);
+        ui.tabWidget->setCurrentIndex(tabOf(page));
+    }
+    showTab(tabOf(page));
+}
+
+// A tab chosen by a person, with the mouse or the keyboard.
+void Velumix::on_TabWidget_Clicked(int index)
+{
+    showTab(index);
+    if (const std::optional<SoundPage> page = pageOfTab(index))
+        m_session.showPage(*page);
+}
+
+void Velumix::showTab(int index)
+{
+    for (int tab = 0; tab < 3; ++tab)
+        ui.tabWidget->setTabIcon(tab, QIcon(kTabIcons[index][tab]));
+    const bool surround = index == kSurroundTab;
+    const bool stereo = index == kStereoTab;
+    showAll({ui.lineEdit_15, ui.widget_Param_Stereo, ui.groupBox_Stereo_Spectrum}, stereo);
+    ui.widget_Param_Surround->setVisible(surround);
+    showAll({ui.label_dB, ui.label_Hz}, index != kMicrophoneTab);
+    if (surround) {
+        showAll({ui.label_Horn_Left, ui.label_Horn_Right, ui.label_Horn_Up, ui.label_Horn_LeftUp,
+                 ui.label_Horn_LeftDown, ui.label_Horn_RightUp, ui.label_Horn_RightDown},
+                true);
+        showSurroundSubView(false);
+        return;
+    }
+    ui.groupBox_SurroundTest->hide();
+    ui.pushButton_SurroundTest->hide();
+    ui.pushButton_SurroundTest->setText("Test");
+    m_speakerTest->stopPlaying();
+    if (stereo) {
+        traceLog("Stereo Clicked", "Open Spectrum", "Velumix", "on_TabWidget_Clicked", __LINE__);
+        showSpectrumArea();
+    }
+}
+
+// The surround page shows either its equaliser or its speaker test; the
+// chosen half of the switch lies on top of the other.
+void Velumix::showSurroundSubView(bool testView)
+{
+    for (QSlider* slider : widgets(ui, kSurroundBandSliders))
+        slider->setVisible(!testView);
+    showAll({ui.label_16, ui.label_Hz_2, ui.widget_Param_Surround, ui.lineEdit_23}, !testView);
+    showAll({ui.groupBox_SurroundTest, ui.pushButton_SurroundTest}, testView);
+    pageView(SoundPage::Surround).setEqualiserShown(!testView);
+    QPushButton* chosen = testView ? ui.pushButton_5 : ui.pushButton_4;
+    QPushButton* other = testView ? ui.pushButton_4 : ui.pushButton_5;
+    other->setStyleSheet(testView ? kEqualizerHalfIdle : kSurroundHalfIdle);
+    chosen->setStyleSheet(kSwitchHalfChosen);
+    chosen->raise();
+}
+
+// A headset arriving while the window sits in the tray brings it out.
+void Velumix::comeForward()
+{
+    if (!isHidden())
+        return;
+    show();
+    m_tray->showIcon();
+}
+
+void Velumix::quit()
+{
+    hide(); // not close(): without a tray that would only minimise
+    m_tray->icon()->hide();
+    m_speakerTest->stop();
+    QApplication::quit();
+}
+
+// The window never closes: it goes to the tray. Where the desktop shows no
+// tray (GNOME's default, or no StatusNotifier host yet) a hidden window could
+// never come back, so it goes to the task bar instead; the question is asked
+// at every close, so a tray that appears later is used.
+void Velumix::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (trayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void Velumix::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QRect& dragArea = m_mainScreenShown ? kMainScreenDragArea : kStartScreenDragArea;
+    if (!dragArea.contains(event->pos()))
+        return;
+    // The window manager moves the window where it can: on Wayland a window
+    // cannot place itself. Elsewhere the window follows the mouse itself.
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragging = true;
+    m_dragStartPos = event->pos();
+}
+
+void Velumix::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragging)
+        move(pos() + (event->pos() - m_dragStartPos));
+}
+
+void Velumix::mouseReleaseEvent(QMouseEvent*)
+{
+    m_dragging = false;
+}
+
+bool Velumix::event(QEvent* event)
+{
+    const auto type = event->type();
+    if (type == QEvent::HoverEnter || type == QEvent::HoverLeave || type == QEvent::HoverMove) {
+        const QPoint cursor = mapFromGlobal(QCursor::pos());
+        const bool overButton = ui.pushButton_DefaultClose->geometry().contains(cursor) ||
+                                ui.pushButton_Close->geometry().contains(cursor) ||
+                                ui.pushButton_Minimize->geometry().contains(cursor);
+        setCursor(overButton ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    }
+    return QMainWindow::event(event);
+}
+
+// --- The form's slots --------------------------------------------------------
+
+void Velumix::pushButton_die1_fold()
+{
+    pageView(SoundPage::Surround).setListFolded(true);
+}
+void Velumix::pushButton_die2_fold()
+{
+    pageView(SoundPage::Surround).setListFolded(false);
+}
+void Velumix::pushButton_die3_fold()
+{
+    pageView(SoundPage::Stereo).setListFolded(true);
+}
+void Velumix::pushButton_die4_fold()
+{
+    pageView(SoundPage::Stereo).setListFolded(false);
+}
+void Velumix::disappear()
+{
+    pageView(SoundPage::Surround).hideRowButtons();
+}
+void Velumix::disappear2()
+{
+    pageView(SoundPage::Stereo).hideRowButtons();
+}
+void Velumix::slot1()
+{
+    ui.tabWidget->setCurrentIndex(kSurroundTab);
+}
+
+// The back arrow: the headset picture covers the pages.
+void Velumix::main_changed()
+{
+    ui.pushButton_8->hide();
+    ui.pushButton_9->setGeometry(kHeadsetPictureShown);
+    ui.label->raise();
+    ui.label->setStyleSheet(kHeadsetScreenBackground);
+    ui.pushButton_9->raise();
+    ui.pushButton_9->setStyleSheet(headsetPictureButtonStyle(m_session.productId()));
+    ui.pushButton_Close->raise();
+    ui.pushButton_Minimize->raise();
+    m_speakerTest->stopPlaying();
+}
+
+// A click on the headset picture goes back to the page shown before.
+void Velumix::main_clicked()
+{
+    ui.pushButton_8->show();
+    ui.pushButton_9->setGeometry(kHeadsetPictureParked);
+    ui.label->setStyleSheet(kMainScreenBackground);
+    ui.label->lower();
+    ui.label_DefaultBackground->lower();
+    ui.pushButton_DefaultClose->lower();
+}
+
+void Velumix::Red_Dialog_STEREO()
+{
+    pageView(SoundPage::Stereo).confirmDelete();
+}
+void Velumix::Red_Dialog2_STEREO()
+{
+    pageView(SoundPage::Stereo).cancelDelete();
+}
+void Velumix::Red_Dialog()
+{
+    pageView(SoundPage::Surround).confirmDelete();
+}
+void Velumix::Red_Dialog2()
+{
+    pageView(SoundPage::Surround).cancelDelete();
+}
+void Velumix::On_Button_Surround()
+{
+    showSurroundSubView(true);
+}
+void Velumix::On_Button_Style()
+{
+    showSurroundSubView(false);
+}
+void Velumix::Off_Button_MousePressEvent()
+{
+    m_microphone->switchNoiseCancellation(false);
+}
+void Velumix::On_Button_MousePressEvent()
+{
+    m_microphone->switchNoiseCancellation(true);
+}
+void Velumix::on_PushButton_DefaultClose_Clicked()
+{
+    close();
+}
+void Velumix::on_PushButton_Minimize_Clicked()
+{
+    showMinimized();
+}
+void Velumix::on_PushButton_Close_Clicked()
+{
+    close();
+}
+void Velumix::on_PushButton_PlayTest_Clicked()
+{
+    m_speakerTest->pressTestButton();
+}
+void Velumix::on_PushButton_CustomReset_Clicked()
+{
+    pageView(m_session.pageShown()).reset();
+}
+void Velumix::on_PushButton_CustomSave_Clicked()
+{
+    pageView(m_session.pageShown()).save();
+}
+void Velumix::on_PushButton_Stereo_CustomAdd_Clicked()
+{
+    pageView(SoundPage::Stereo).addCustomMode();
+}
+void Velumix::on_PushButton_Stereo_CustomClear_Clicked()
+{
+    pageView(SoundPage::Stereo).requestDelete();
+}
+void Velumix::on_PushButton_Surround_CustomAdd_Clicked()
+{
+    pageView(SoundPage::Surround).addCustomMode();
+}
+void Velumix::on_PushButton_Surround_CustomClear_Clicked()
+{
+    pageView(SoundPage::Surround).requestDelete();
+}
+void Velumix::on_RadioButton_Surround_DeepBass_Clicked()
+{
+    pageView(SoundPage::Surround).choosePreset(0);
+}
+void Velumix::on_RadioButton_Surround_FPS_Clicked()
+{
+    pageView(SoundPage::Surround).choosePreset(1);
+}
+void Velumix::on_RadioButton_Surround_Moba_Clicked()
+{
+    pageView(SoundPage::Surround).choosePreset(2);
+}
+void Velumix::on_RadioButton_Surround_ZUVOStandard_Clicked()
+{
+    pageView(SoundPage::Surround).choosePreset(3);
+}
+void Velumix::on_RadioButton_Surround_Customize_Clicked()
+{
+    pageView(SoundPage::Surround).openCustomList();
+}
+void Velumix::on_RadioButton_Stereo_Pop_Clicked()
+{
+    pageView(SoundPage::Stereo).choosePreset(4);
+}
+void Velumix::on_RadioButton_Stereo_RockRoll_Clicked()
+{
+    pageView(SoundPage::Stereo).choosePreset(5);
+}
+void Velumix::on_RadioButton_Stereo_DeepBass_Clicked()
+{
+    pageView(SoundPage::Stereo).choosePreset(6);
+}
+void Velumix::on_RadioButton_Stereo_Jazz_Clicked()
+{
+    pageView(SoundPage::Stereo).choosePreset(7);
+}
+void Velumix::on_RadioButton_Stereo_Classic_Clicked()
+{
+    pageView(SoundPage::Stereo).choosePreset(8);
+}
+void Velumix::on_RadioButton_Stereo_ZUVOStandard_Clicked()
+{
+    pageView(SoundPage::Stereo).choosePreset(9);
+}
+void Velumix::on_RadioButton_Stereo_Customize_Clicked()
+{
+    pageView(SoundPage::Stereo).openCustomList();
+}
+void Velumix::on_RadioButton_Surround_CustomOne_Clicked()
+{
+    pageView(SoundPage::Surround).chooseCustomMode(0);
+}
+void Velumix::on_RadioButton_Surround_CustomTwo_Clicked()
+{
+    pageView(SoundPage::Surround).chooseCustomMode(1);
+}
+void Velumix::on_RadioButton_Surround_CustomThree_Clicked()
+{
+    pageView(SoundPage::Surround).chooseCustomMode(2);
+}
+void Velumix::on_RadioButton_Surround_CustomFour_Clicked()
+{
+    pageView(SoundPage::Surround).chooseCustomMode(3);
+}
+void Velumix::on_RadioButton_Surround_CustomFive_Clicked()
+{
+    pageView(SoundPage::Surround).chooseCustomMode(4);
+}
+void Velumix::on_RadioButton_Stereo_CustomOne_Clicked()
+{
+    pageView(SoundPage::Stereo).chooseCustomMode(0);
+}
+void Velumix::on_RadioButton_Stereo_CustomTwo_Clicked()
+{
+    pageView(SoundPage::Stereo).chooseCustomMode(1);
+}
+void Velumix::on_RadioButton_Stereo_CustomThree_Clicked()
+{
+    pageView(SoundPage::Stereo).chooseCustomMode(2);
+}
+void Velumix::on_RadioButton_Stereo_CustomFour_Clicked()
+{
+    pageView(SoundPage::Stereo).chooseCustomMode(3);
+}
+void Velumix::on_RadioButton_Stereo_CustomFive_Clicked()
+{
+    pageView(SoundPage::Stereo).chooseCustomMode(4);
+}
+void Velumix::on_CheckBox_MicENC_Clicked()
+{
+    m_microphone->followCheckBox();
+}
+// Each band slider's value, by the mouse or the keyboard.
+void Velumix::on_VerticalSlider_Stereo_ValueChange()
+{
+    pageView(SoundPage::Stereo).bandMoved(qobject_cast<QSlider*>(sender()));
+}
+void Velumix::on_VerticalSlider_Surround_ValueChange()
+{
+    pageView(SoundPage::Surround).bandMoved(qobject_cast<QSlider*>(sender()));
+}
