@@ -123,6 +123,9 @@ public:
     SoundPage pageShown() const { return m_pageShown; }
     // None until set over this link.
     std::optional<int> micLevel() const { return m_micLevel; }
+    // A live edit's throttle period is under way: later edits wait for its
+    // end. No timer runs otherwise.
+    bool throttling() const { return m_throttle.isActive(); }
     std::optional<bool> noiseCancellation() const { return m_noiseCancellation; }
 
     // What a person does, and what commands ask for.
