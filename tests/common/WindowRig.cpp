@@ -184,10 +184,10 @@ int WindowRig::addForeignDevice(quint16 vendorId, quint16 productId)
     return unit;
 }
 
-Velumix& WindowRig::buildWindow()
+Velumix& WindowRig::buildWindow(const HeadsetSession::Options& options)
 {
     m_window.reset();
-    m_session = std::make_unique<HeadsetSession>(backend, &hotplug, programSessionOptions());
+    m_session = std::make_unique<HeadsetSession>(backend, &hotplug, options);
     QObject::connect(&m_session->link(), &HeadsetLink::replyHandled, [this](uint8_t code) {
         if (isAnsweredCode(code))
             ++m_repliesHandled;

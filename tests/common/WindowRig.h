@@ -13,8 +13,8 @@
 #include "HeadsetSession.h"
 #include "HotplugSource.h"
 #include "LogRecorder.h"
-#include "MicrophonePane.h"
 #include "MessageBoxRecorder.h"
+#include "MicrophonePane.h"
 #include "SimulatedHeadset.h"
 #include "SoundPageView.h"
 #include "SpeakerTest.h"
@@ -111,7 +111,7 @@ public:
     EqGains headsetGains(int unit) { return backend.firmware(unit).gains(); }
 
     // Builds the session and the window, not shown, and starts the session.
-    Velumix& buildWindow();
+    Velumix& buildWindow(const HeadsetSession::Options& options = programSessionOptions());
     // Builds and shows the window, then waits until the plugged unit's status
     // reply and everything it set off have been handled.
     bool start();
