@@ -37,6 +37,10 @@ constexpr DeviceIdentity kFirstUnit{0x0a, 0x1b, 0x2c, 0x3d};
 constexpr DeviceIdentity kSecondUnit{0x11, 0x22, 0x33, 0x44};
 constexpr uint8_t kSurroundState = 16;
 constexpr uint8_t kStereoState = 15;
+// The window's tabs.
+constexpr int kSurroundTab = 0;
+constexpr int kStereoTab = 1;
+constexpr int kMicrophoneTab = 2;
 
 Q_DECLARE_METATYPE(SoundPage)
 
