@@ -3,8 +3,8 @@
 // made elsewhere move them without ever being written back, and a missing
 // server leaves them alone, disabled and saying why, until a server appears.
 
+#include "BareWindow.h"
 #include "PrivatePulseServer.h"
-#include "SimulatedLink.h"
 #include "Velumix.h"
 
 #include <QtTest>
@@ -124,10 +124,6 @@ private slots:
     void missingServerLeavesSliders();
     void missingServerDisablesSlidersAndSaysWhy();
     void slidersFollowTheServerComingAndGoing();
-
-private:
-    // The window talks to no headset here.
-    SimulatedLink m_noHeadsets;
 };
 
 void VolumeWindowTest::initTestCase()
@@ -155,7 +151,11 @@ void VolumeWindowTest::startsAtServerVolume()
     QVERIFY(setServerVolume(volume));
     const SinkVolume before = serverVolume();
 
-    const Velumix window;
+    // The window talks to no headset here.
+
+    BareWindow bare;
+
+    const Velumix& window = bare.window;
 
     QCOMPARE(shownVolumes(window.ui), shownEverywhere(percent));
     QCOMPARE(serverVolume().raw, before.raw); // showing it wrote nothing
@@ -189,7 +189,8 @@ void VolumeWindowTest::userMoveSetsServerVolume()
     QFETCH(int, key);
     QFETCH(int, percent);
     QVERIFY(setServerVolume(startVolume));
-    Velumix window;
+    BareWindow bare;
+    Velumix& window = bare.window;
     auto* moved = window.findChild<QSlider*>(slider);
     QVERIFY(moved);
 
@@ -217,7 +218,9 @@ void VolumeWindowTest::outsideChangeIsShownNotWrittenBack()
     QFETCH(QString, volume);
     QFETCH(int, percent);
     QVERIFY(setServerVolume("80%"));
-    const Velumix window;
+    // The window talks to no headset here.
+    BareWindow bare;
+    const Velumix& window = bare.window;
     QCOMPARE(shownVolumes(window.ui), shownEverywhere(80));
 
     QVERIFY(setServerVolume(volume));
@@ -238,7 +241,9 @@ void VolumeWindowTest::missingServerLeavesSliders()
     VelumixClass bareForm;
     bareForm.setupUi(&bareHost);
 
-    Velumix window;
+    BareWindow bare;
+
+    Velumix& window = bare.window;
     QCOMPARE(shownVolumes(window.ui), shownVolumes(bareForm));
 
     window.ui.Slider_Voice1->setValue(30);
@@ -252,7 +257,11 @@ void VolumeWindowTest::missingServerDisablesSlidersAndSaysWhy()
     QVERIFY(nowhere.isValid());
     const ServerAddress missing("unix:" + QFile::encodeName(nowhere.filePath("native")));
 
-    const Velumix window;
+    // The window talks to no headset here.
+
+    BareWindow bare;
+
+    const Velumix& window = bare.window;
 
     const QString why = window.ui.Slider_Voice1->toolTip();
     QVERIFY2(why.startsWith("No sound server (PulseAudio or PipeWire) is running"),
@@ -266,7 +275,9 @@ void VolumeWindowTest::slidersFollowTheServerComingAndGoing()
 {
     PrivatePulseServer server("window-server");
     const ServerAddress address(server.address().toUtf8());
-    const Velumix window;
+    // The window talks to no headset here.
+    BareWindow bare;
+    const Velumix& window = bare.window;
     QVERIFY(!window.ui.Slider_Voice1->isEnabled());
 
     QVERIFY(server.start()); // a new server's output device starts at full volume
