@@ -278,6 +278,8 @@ void Velumix::followPageShown(SoundPage page)
 // A tab chosen by a person, with the mouse or the keyboard.
 void Velumix::on_TabWidget_Clicked(int index)
 {
+    if (index < 0) // no tab at all
+        return;
     showTab(index);
     if (const std::optional<SoundPage> page = pageOfTab(index))
         m_session.showPage(*page);
@@ -285,6 +287,9 @@ void Velumix::on_TabWidget_Clicked(int index)
 
 void Velumix::showTab(int index)
 {
+    // A page's edit controls show with their page only.
+    for (SoundPageView* view : m_pages)
+        view->show();
     for (int tab = 0; tab < 3; ++tab)
         ui.tabWidget->setTabIcon(tab, QIcon(kTabIcons[index][tab]));
     const bool surround = index == kSurroundTab;
@@ -302,6 +307,7 @@ void Velumix::showTab(int index)
     ui.groupBox_SurroundTest->hide();
     ui.pushButton_SurroundTest->hide();
     ui.pushButton_SurroundTest->setText("Test");
+    ui.lineEdit_CustomName->hide();
     m_speakerTest->stopPlaying();
     if (stereo) {
         traceLog("Stereo Clicked", "Open Spectrum", "Velumix", "on_TabWidget_Clicked", __LINE__);
@@ -498,13 +504,16 @@ void Velumix::on_PushButton_PlayTest_Clicked()
 {
     m_speakerTest->pressTestButton();
 }
+// Both pages' Reset and Save buttons come here: the page on screen's.
 void Velumix::on_PushButton_CustomReset_Clicked()
 {
-    pageView(m_session.pageShown()).reset();
+    if (const std::optional<SoundPage> page = pageOfTab(ui.tabWidget->currentIndex()))
+        pageView(*page).reset();
 }
 void Velumix::on_PushButton_CustomSave_Clicked()
 {
-    pageView(m_session.pageShown()).save();
+    if (const std::optional<SoundPage> page = pageOfTab(ui.tabWidget->currentIndex()))
+        pageView(*page).save();
 }
 void Velumix::on_PushButton_Stereo_CustomAdd_Clicked()
 {
