@@ -151,7 +151,7 @@ void SpeakerTest::initAnimations()
 
 void SpeakerTest::startAudio()
 {
-    const QString path = dataFolder() + kTestSound;
+    const QString path = soundFile;
     m_player = new QMediaPlayer(this);
     // Without the sound the speakers still light up in turn.
     connect(m_player, QOverload<QMediaPlayer::Error>::of(&QMediaPlayer::error), this,

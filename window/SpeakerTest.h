@@ -39,6 +39,9 @@ public:
     MyThread_Two* thread() const { return m_thread; }
     QMediaPlayer* player() const { return m_player; }
 
+    // The sound a run plays; the one in the data folder unless a test says.
+    QString soundFile;
+
 private:
     void ensureThread();
     void initAnimations();

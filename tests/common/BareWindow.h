@@ -11,6 +11,8 @@
 #include "TraceLog.h"
 #include "Velumix.h"
 
+#include <vector>
+
 inline HeadsetSession::Options bareSessionOptions()
 {
     HeadsetSession::Options options;
@@ -26,5 +28,14 @@ struct BareWindow
     HeadsetSession session{headsets, &hotplug, bareSessionOptions()};
     Velumix window{session};
 
-    BareWindow() { window.startSession(); }
+    // Units of these products are plugged in when the session starts.
+    explicit BareWindow(const std::vector<uint16_t>& plugged = {})
+    {
+        for (uint16_t productId : plugged) {
+            HeadsetSettings settings;
+            settings.productId = productId;
+            headsets.addHeadset(settings);
+        }
+        window.startSession();
+    }
 };
