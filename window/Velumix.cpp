@@ -52,11 +52,25 @@ std::optional<SoundPage> pageOfTab(int tab)
     return std::nullopt;
 }
 
-// Each tab's icons while it is shown: the shown one lit, in tab order.
-const char* const kTabIcons[3][3] = {
-    {":/min/pic/min/game.png", ":/min/pic/min/ear.png", ":/min/pic/min/maikefeng.png"},
-    {":/min/pic/min/game-hui.png", ":/min/pic/min/ear-bai.png", ":/min/pic/min/maikefeng.png"},
-    {":/min/pic/min/game-hui.png", ":/min/pic/min/ear.png", ":/min/pic/min/maikefeng-bai.png"},
+// The tab icons; the lit one shows its tab.
+enum TabIcon
+{
+    Game,
+    GameGrey,
+    Ear,
+    EarLit,
+    Microphone,
+    MicrophoneLit,
+};
+const char* const kTabIconFiles[] = {
+    ":/min/pic/min/game.png",    ":/min/pic/min/game-hui.png",  ":/min/pic/min/ear.png",
+    ":/min/pic/min/ear-bai.png", ":/min/pic/min/maikefeng.png", ":/min/pic/min/maikefeng-bai.png",
+};
+// Each tab's icons while it is shown, in tab order.
+const TabIcon kTabIcons[3][3] = {
+    {Game, Ear, Microphone},
+    {GameGrey, EarLit, Microphone},
+    {GameGrey, Ear, MicrophoneLit},
 };
 
 // Where a press may start dragging the window, in window coordinates.
@@ -107,6 +121,8 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent)
 {
     initVelumixResources();
     initTraceLog();
+    for (size_t icon = 0; icon < m_tabIcons.size(); ++icon)
+        m_tabIcons[icon] = QIcon(kTabIconFiles[icon]);
     ui.setupUi(this);
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
@@ -291,7 +307,7 @@ void Velumix::showTab(int index)
     for (SoundPageView* view : m_pages)
         view->show();
     for (int tab = 0; tab < 3; ++tab)
-        ui.tabWidget->setTabIcon(tab, QIcon(kTabIcons[index][tab]));
+        ui.tabWidget->setTabIcon(tab, m_tabIcons[kTabIcons[index][tab]]);
     const bool surround = index == kSurroundTab;
     const bool stereo = index == kStereoTab;
     showAll({ui.lineEdit_15, ui.widget_Param_Stereo, ui.groupBox_Stereo_Spectrum}, stereo);

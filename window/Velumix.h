@@ -10,6 +10,7 @@
 
 #include "HeadsetSession.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 
@@ -133,6 +134,8 @@ private:
     SpeakerTest* m_speakerTest;
     TrayMenu* m_tray;
     FileActions* m_fileActions;
+    // Made once: each new icon would fill the pixmap cache again.
+    std::array<QIcon, 6> m_tabIcons;
     bool m_mainScreenShown = false;
     QPoint m_dragStartPos;
     bool m_dragging = false;
