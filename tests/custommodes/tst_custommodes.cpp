@@ -157,6 +157,8 @@ private slots:
     void saveOnOtherPageKeepsReset();
     void failedSaveIsToldAndUndone_data();
     void failedSaveIsToldAndUndone();
+    void editButtonsNeedAChosenSlotAfterReplug_data();
+    void editButtonsNeedAChosenSlotAfterReplug();
 
 private:
     std::unique_ptr<ThrowawayHome> m_home;
@@ -629,6 +631,42 @@ void CustomModesTest::failedSaveIsToldAndUndone()
     QCOMPARE(QFileInfo(file).isDir(), obstacle == SaveObstacle::FolderInPlace);
     QVERIFY(rig.press(controls.customize));
     QCOMPARE(visibleSlotTexts(controls), slotsAfter);
+}
+
+void CustomModesTest::editButtonsNeedAChosenSlotAfterReplug_data()
+{
+    QTest::addColumn<bool>("slotChosen");
+    QTest::newRow("a slot chosen") << true;
+    QTest::newRow("only the list open") << false;
+}
+
+// Reset and Save belong to a chosen custom mode: after a replug on the
+// stereo page they show exactly when a slot is chosen.
+void CustomModesTest::editButtonsNeedAChosenSlotAfterReplug()
+{
+    QFETCH(bool, slotChosen);
+    prepareUserFile(kHalden, kFirstUnit, {customMode("Stereo", "Kept", {1, 2, 3})});
+    WindowRig rig;
+    const int unit = rig.addUnit(kHalden);
+    rig.settings(unit).stateByte = kStereoState;
+    QVERIFY(rig.start());
+    const PageControls stereo = rig.page(SoundPage::Stereo);
+    QVERIFY(rig.openCustomList(stereo));
+    if (slotChosen)
+        QVERIFY(rig.press(stereo.customSlots[0]));
+    QVERIFY(rig.settle());
+
+    rig.pullOut(unit);
+    rig.plugIn(unit);
+    QVERIFY(rig.settle());
+
+    QCOMPARE(rig.window().ui.tabWidget->currentIndex(), int(kStereoTab));
+    const bool chosen = checkedSlot(stereo) != 0;
+    QCOMPARE(chosen, slotChosen);
+    QCOMPARE(!stereo.reset->isHidden(), chosen);
+    QCOMPARE(!stereo.save->isHidden(), chosen);
+    if (!chosen)
+        QVERIFY(stereo.customize->isChecked());
 }
 
 QTEST_MAIN(CustomModesTest)
