@@ -3,11 +3,15 @@
 // hexadecimal):
 //   QT_QPA_PLATFORM=offscreen velumix-screenshots OUTPUT_FOLDER [PRODUCT_ID]
 
+#include "ConfigNames.h"
+#include "DataFolder.h"
 #include "DesktopIntegration.h"
+#include "FileActions.h"
+#include "HeadsetSession.h"
 #include "HotplugSource.h"
 #include "ImportPreview.h"
-#include "LinkContext.h"
 #include "SimulatedHeadset.h"
+#include "TraceLog.h"
 #include "Velumix.h"
 
 #include <QApplication>
@@ -34,7 +38,6 @@ struct Screen
 void showPage(Velumix& window, int tab)
 {
     window.ui.tabWidget->setCurrentIndex(tab);
-    emit window.ui.tabWidget->tabBarClicked(tab);
 }
 
 // Lets the headset's replies arrive and the window act on them.
@@ -61,8 +64,8 @@ bool importExample(Velumix& window, const QString& previewPath)
         preview->nameBox()->setText("Studio Reference");
         preview->saveButton()->click();
     });
-    window.importCorrectionFrom(SoundPage::Stereo,
-                                QStringLiteral(VELUMIX_EXAMPLES_DIR "/correction-graphiceq.txt"));
+    window.fileActions().importCorrectionFrom(
+        SoundPage::Stereo, QStringLiteral(VELUMIX_EXAMPLES_DIR "/correction-graphiceq.txt"));
     return saved;
 }
 
@@ -70,7 +73,7 @@ bool importExample(Velumix& window, const QString& previewPath)
 bool pictureSlotMenu(Velumix& window, const QString& path)
 {
     QWidget* slot = window.ui.radioButton_Stereo_Custom1;
-    const std::unique_ptr<QMenu> menu = window.modeTransferMenu(SoundPage::Stereo, 0);
+    const std::unique_ptr<QMenu> menu = window.fileActions().menu(SoundPage::Stereo, 0);
     const QPoint at = slot->mapTo(&window, QPoint(slot->width() / 2, slot->height()));
     menu->popup(window.mapToGlobal(at));
     settle([] { return false; }, 200);
@@ -102,14 +105,16 @@ int main(int argc, char* argv[])
     settings.productId = productId;
     const int unit = headsets.addHeadset(settings);
     ManualHotplugSource hotplug;
-    LinkContext link(headsets);
-    link.hotplugSource = &hotplug;
-    const LinkContextGuard linkInstalled(link);
+    HeadsetSession::Options options;
+    options.defaultFileFolder = dataFolder() + "/" + kDefaultFileFolder;
+    options.userFileFolder = userFileFolder(programBaseName());
+    HeadsetSession session(headsets, &hotplug, options);
 
-    Velumix window;
+    Velumix window(session);
     useFreeFacesForForm(); // as the program does, after its window is built
+    window.startSession();
     window.show();
-    settle([&] { return window.m_identitySeen == 1; });
+    settle([&] { return session.unitKnown(); });
     const auto unplug = [&](Velumix&) {
         headsets.unplug(unit);
         for (const std::string& path : headsets.interfacePaths(unit))
@@ -171,6 +176,5 @@ int main(int argc, char* argv[])
         }
         QTextStream(stdout) << path << "\n";
     }
-    window.shutDown();
     return 0;
 }
