@@ -183,11 +183,10 @@ void HeadsetLink::close()
 {
     if (!m_device)
         return;
-    // Off before the descriptor closes, so the event loop never watches a
-    // closed or reused descriptor; deleted later, since this may run inside
-    // the notifier's own signal.
-    m_notifier->setEnabled(false);
-    m_notifier->deleteLater();
+    // Gone before the descriptor closes, so that the event loop never
+    // watches a closed or reused one. A reply handler may get here inside
+    // the notifier's own signal; Qt lets a notifier be deleted there.
+    delete m_notifier;
     m_notifier = nullptr;
     m_backend.close(m_device);
     m_device = nullptr;
