@@ -23,12 +23,6 @@ constexpr uint8_t kStatusError = 1;
 // even while the headset talks without a pause.
 constexpr int kMostReportsPerWake = 64;
 
-struct ReceivedReport
-{
-    Report bytes{}; // zero past `length`, so the parsers never see stale bytes
-    int length = 0;
-};
-
 // The log's line for a reply whose status byte says the command failed.
 const char* errorLine(uint8_t code)
 {
@@ -86,6 +80,12 @@ void waitCommandGap()
 
 } // namespace
 
+struct HeadsetLink::ReceivedReport
+{
+    Report bytes{}; // zero past `length`, so the parsers never see stale bytes
+    int length = 0;
+};
+
 QString headsetVendorIdDigits()
 {
     return QStringLiteral("%1").arg(kHeadsetVendorId, 4, 16, QChar('0')).toUpper();
@@ -93,8 +93,10 @@ QString headsetVendorIdDigits()
 
 HeadsetLink::HeadsetLink(HidBackend& backend, QObject* parent) : QObject(parent), m_backend(backend)
 {
+    // For queued connections and signal spies: the signals name these types.
     qRegisterMetaType<HeadsetCapabilities>();
     qRegisterMetaType<HeadsetStatus>();
+    qRegisterMetaType<uint8_t>("uint8_t");
 }
 
 HeadsetLink::~HeadsetLink()
@@ -309,23 +311,31 @@ std::string HeadsetLink::failureReason(int written, int length) const
         .toStdString();
 }
 
+int HeadsetLink::readWaitingReports(std::vector<ReceivedReport>& reports)
+{
+    int result = 0;
+    for (int reads = 0; reads < kMostReportsPerWake; ++reads) {
+        ReceivedReport report;
+        result = m_backend.read(m_device, report.bytes.data(), report.bytes.size());
+        if (result <= 0)
+            break;
+        if (result == kShortReportSize || result == kReportSize) {
+            if (m_frameTap)
+                m_frameTap(false, report.bytes.data(), result);
+            report.length = result;
+            reports.push_back(report);
+        }
+    }
+    return result;
+}
+
 void HeadsetLink::readReports()
 {
     // A reply handler may run a nested event loop (a message box): the
     // notifier stays off until every report read here has been handled.
     m_notifier->setEnabled(false);
     std::vector<ReceivedReport> reports;
-    int result = 0;
-    do {
-        ReceivedReport report;
-        result = m_backend.read(m_device, report.bytes.data(), report.bytes.size());
-        report.length = result;
-        if (result == kShortReportSize || result == kReportSize) {
-            if (m_frameTap)
-                m_frameTap(false, report.bytes.data(), result);
-            reports.push_back(report);
-        }
-    } while (result > 0 && int(reports.size()) < kMostReportsPerWake);
+    const int result = readWaitingReports(reports);
     const std::string failure = result < 0 ? m_device->lastError() : std::string();
 
     // A handler may close the link, reopen it or delete it: the reports

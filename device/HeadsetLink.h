@@ -170,6 +170,10 @@ private:
                       const char* traceTag, int line);
     LinkWritten writeFrame(const Report& frame);
     std::string failureReason(int written, int length) const;
+    struct ReceivedReport;
+    // What the last read returned: 0 when none is waiting any more (or
+    // enough were read for one wake-up), -1 when the device failed.
+    int readWaitingReports(std::vector<ReceivedReport>& reports);
     void readReports();
     // The code of an accepted reply this link was owed, after its signal.
     std::optional<uint8_t> handleReply(const uint8_t* frame, int length);

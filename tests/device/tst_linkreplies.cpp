@@ -203,12 +203,14 @@ void LinkRepliesTest::replyDelayIsHonoured()
     using Clock = std::chrono::steady_clock;
     constexpr std::chrono::milliseconds kDelay(300);
     QVERIFY(m_rig->openAndSettle());
-    QSignalSpy capabilities(&m_rig->link, &HeadsetLink::capabilitiesReported);
+    QSignalSpy handled(&m_rig->link, &HeadsetLink::replyHandled);
     m_rig->backend.setReplyDelay(kDelay);
     const Clock::time_point asked = Clock::now();
     m_rig->link.readAudio();
-    QVERIFY(capabilities.wait(kReplyWaitMs));
+    QVERIFY(handled.wait(kReplyWaitMs));
     QVERIFY(Clock::now() - asked >= kDelay);
+    // The code reaches spies and queued connections too.
+    QCOMPARE(handled.first().first().value<uint8_t>(), uint8_t(frame::ReadAudio));
 }
 
 void LinkRepliesTest::unplugWhileIdleIsNoticedAtOnce()
