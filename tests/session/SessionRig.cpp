@@ -10,7 +10,11 @@ namespace {
 constexpr int kDeadlineMs = 10000;
 }
 
-SessionRig::SessionRig(bool keepHeadsetInStep) : m_keepHeadsetInStep(keepHeadsetInStep) {}
+SessionRig::SessionRig(bool keepHeadsetInStep) : m_keepHeadsetInStep(keepHeadsetInStep)
+{
+    // In the throwaway home, like the program's own.
+    initTraceLog();
+}
 
 SessionRig::~SessionRig() = default;
 

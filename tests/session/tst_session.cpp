@@ -17,6 +17,8 @@
 
 Q_DECLARE_METATYPE(SoundPage)
 Q_DECLARE_METATYPE(std::optional<QJsonObject>)
+Q_DECLARE_METATYPE(Frames)
+Q_DECLARE_METATYPE(CustomRecord)
 
 namespace {
 
