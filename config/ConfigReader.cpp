@@ -77,8 +77,9 @@ void readPageModes(const QJsonObject& pageModes, ConfigRecord& record)
         if (!value.isObject())
             continue;
         const QJsonObject choice = value.toObject();
-        record.pageModes[int(page)] = PageModeRecord{choice.value(QLatin1String("mode")).toString(),
-                                                     choice.value(QLatin1String("name")).toString()};
+        record.pageModes[int(page)] =
+            PageModeRecord{choice.value(QLatin1String("mode")).toString(),
+                           choice.value(QLatin1String("name")).toString()};
     }
 }
 
@@ -158,9 +159,12 @@ QStringList shapeProblemsOf(const QJsonObject& root)
         QJsonValue::Type type;
         const char* typeName;
     } kMembers[] = {
-        {"vid", QJsonValue::String, "a string"},   {"pid", QJsonValue::String, "a string"},
-        {"uuid", QJsonValue::String, "a string"},  {"defaultMode", QJsonValue::Object, "an object"},
-        {"mode", QJsonValue::Object, "an object"}, {"customMode", QJsonValue::Array, "an array"},
+        {"vid", QJsonValue::String, "a string"},
+        {"pid", QJsonValue::String, "a string"},
+        {"uuid", QJsonValue::String, "a string"},
+        {"defaultMode", QJsonValue::Object, "an object"},
+        {"mode", QJsonValue::Object, "an object"},
+        {"customMode", QJsonValue::Array, "an array"},
         {"pageMode", QJsonValue::Object, "an object"},
     };
     QStringList problems;

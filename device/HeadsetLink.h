@@ -20,6 +20,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,8 +78,15 @@ struct HeadsetStatus
     DeviceIdentity identity{};
 };
 
+Q_DECLARE_METATYPE(HeadsetCapabilities)
+Q_DECLARE_METATYPE(HeadsetStatus)
+
 // The pause between two commands sent one after the other.
 constexpr int kCommandGapMs = 10;
+
+// The vendor ID as four upper-case hexadecimal digits ("3206"), as interface
+// paths and messages show it.
+QString headsetVendorIdDigits();
 
 class HeadsetLink : public QObject
 {
@@ -157,10 +165,19 @@ signals:
     void lost(const QString& reason);
 
 private:
+    std::vector<HidDeviceInfo> candidates() const;
     LinkWritten write(const Report& frame, const char* debugName, const char* function,
                       const char* traceTag, int line);
+    LinkWritten writeFrame(const Report& frame);
+    std::string failureReason(int written, int length) const;
+    struct ReceivedReport;
+    // What the last read returned: 0 when none is waiting any more (or
+    // enough were read for one wake-up), -1 when the device failed.
+    int readWaitingReports(std::vector<ReceivedReport>& reports);
     void readReports();
-    void handleReply(const uint8_t* frame, int length);
+    // The code of an accepted reply this link was owed, after its signal.
+    std::optional<uint8_t> handleReply(const uint8_t* frame, int length);
+    void announce(uint8_t code, const uint8_t* frame);
     bool takeAwaitedReply(uint8_t code);
 
     HidBackend& m_backend;

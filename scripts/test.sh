@@ -19,8 +19,8 @@ status=0
 scripts/test-package.sh || status=$?
 [ "$status" -eq 0 ] || [ "$status" -eq 77 ] || exit "$status"
 
-# The reader thread and the device link once more under ThreadSanitizer.
-threaded_tests="tst_readerthread tst_link"
+# The device link once more under ThreadSanitizer.
+threaded_tests="tst_linkreplies tst_link"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELUMIX_TSAN=ON >/dev/null
 cmake --build build-tsan -j"$jobs" --target $threaded_tests
 suppressions="$PWD/tests/tsan.supp"

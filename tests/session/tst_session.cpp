@@ -1,0 +1,329 @@
+// The headset session without a window: each page comes back to its own
+// saved mode whichever page the headset reports, choices survive restarts,
+// replugs and unit switches, a unit with a broken file keeps nothing of the
+// unit before, and noise cancellation is what was sent.
+
+#include "SessionRig.h"
+
+#include "BuiltInPresets.h"
+#include "ConfigRecord.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QtTest>
+
+#include <optional>
+
+Q_DECLARE_METATYPE(SoundPage)
+Q_DECLARE_METATYPE(std::optional<QJsonObject>)
+Q_DECLARE_METATYPE(Frames)
+Q_DECLARE_METATYPE(CustomRecord)
+
+namespace {
+
+// A mode as the checks name it: a page and the name modeName() gives.
+struct Mode
+{
+    SoundPage page;
+    QString kind;
+    QString name;
+};
+
+QJsonObject choice(const QString& mode, const QString& name)
+{
+    return {{"mode", mode}, {"name", name}};
+}
+
+void writeUserFile(quint16 productId, const DeviceIdentity& identity,
+                   const QList<CustomRecord>& modes, const std::optional<QJsonObject>& lastChoice,
+                   const std::optional<QJsonObject>& pageModes)
+{
+    prepareUserFile(productId, identity, modes, lastChoice);
+    if (!pageModes)
+        return;
+    const QString path = userFilePath(productId, identity);
+    QJsonObject root = readJsonFile(path);
+    root.insert("pageMode", *pageModes);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(root).toJson());
+}
+
+int presetIndex(SoundPage page, const QString& caption)
+{
+    const std::vector<BuiltInPreset>& presets = builtInPresets();
+    for (size_t i = 0; i < presets.size(); ++i)
+        if (presets[i].page == page && caption == QLatin1String(presets[i].caption))
+            return int(i);
+    qFatal("no preset %s", qPrintable(caption));
+}
+
+// The PEQ pair a Halden receives for a preset of its default file.
+Frames haldenPreset(SoundPage page, const QString& caption)
+{
+    const BuiltInPreset& preset = builtInPresets()[size_t(presetIndex(page, caption))];
+    return peqPair(presetModeIndex(preset, 1),
+                   shippedPresetGains(kHalden, page == SoundPage::Surround ? "Surround" : "Stereo",
+                                      preset.storedName),
+                   kHalden);
+}
+
+QString modeOf(HeadsetSession& session, SoundPage page)
+{
+    const ModeName mode = session.modeName(page);
+    return mode.kind + QLatin1Char(' ') + mode.name;
+}
+
+const EqGains kClubGains{6, 4, 2, 0, 0, 0, 0, 1, 2, 3};
+
+} // namespace
+
+class SessionTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void eachPageComesBackToItsOwnMode_data();
+    void eachPageComesBackToItsOwnMode();
+    void choicesSurviveARestart();
+    void choicesFollowTheUnitThroughASwitchAndBack();
+    void aPageReportedLaterGetsItsSavedMode();
+    void aBrokenFileKeepsNothingOfTheUnitBefore_data();
+    void aBrokenFileKeepsNothingOfTheUnitBefore();
+    void noiseCancellationIsWhatWasSent();
+    void aSessionNotKeepingStepSendsOnlyWhatIsAsked();
+};
+
+void SessionTest::eachPageComesBackToItsOwnMode_data()
+{
+    QTest::addColumn<QList<CustomRecord>>("modes");
+    QTest::addColumn<std::optional<QJsonObject>>("lastChoice");
+    QTest::addColumn<std::optional<QJsonObject>>("pageModes");
+    QTest::addColumn<SoundPage>("reported");
+    QTest::addColumn<QString>("surround");
+    QTest::addColumn<QString>("stereo");
+    QTest::addColumn<Frames>("sentLast");
+
+    const QJsonObject bothPages{{"Surround", choice("default", "FPS")},
+                                {"Stereo", choice("default", "Jazz")}};
+    const QJsonObject lastJazz = currentMode("Stereo", "default", "Jazz");
+    const std::optional<QJsonObject> none;
+    const QList<CustomRecord> club = {customMode("Surround", "Club", kClubGains)};
+    QTest::newRow("own records, surround reported")
+        << QList<CustomRecord>{} << std::optional(lastJazz) << std::optional(bothPages)
+        << SoundPage::Surround << "preset FPS"
+        << "preset Jazz" << haldenPreset(SoundPage::Surround, "FPS");
+    QTest::newRow("own records, stereo reported")
+        << QList<CustomRecord>{} << std::optional(lastJazz) << std::optional(bothPages)
+        << SoundPage::Stereo << "preset FPS"
+        << "preset Jazz" << haldenPreset(SoundPage::Stereo, "Jazz");
+    QTest::newRow("only the last choice, of the other page")
+        << QList<CustomRecord>{} << std::optional(lastJazz) << none << SoundPage::Surround
+        << "preset KAVRO Standard"
+        << "preset Jazz" << haldenPreset(SoundPage::Surround, "KAVRO Standard");
+    QTest::newRow("only the last choice, of the page reported")
+        << QList<CustomRecord>{} << std::optional(lastJazz) << none << SoundPage::Stereo
+        << "preset KAVRO Standard"
+        << "preset Jazz" << haldenPreset(SoundPage::Stereo, "Jazz");
+    QTest::newRow("a custom mode of the page")
+        << club << none << std::optional(QJsonObject{{"Surround", choice("custom", "Club")}})
+        << SoundPage::Surround << "custom Club"
+        << "preset KAVRO Standard" << peqPair(6, kClubGains, kHalden);
+    QTest::newRow("a custom mode that is gone")
+        << club << none << std::optional(QJsonObject{{"Surround", choice("custom", "Gone")}})
+        << SoundPage::Surround << "preset KAVRO Standard"
+        << "preset KAVRO Standard" << haldenPreset(SoundPage::Surround, "KAVRO Standard");
+    QTest::newRow("a preset of the other page's name")
+        << QList<CustomRecord>{} << none
+        << std::optional(QJsonObject{{"Surround", choice("default", "Jazz")}})
+        << SoundPage::Surround << "preset KAVRO Standard"
+        << "preset KAVRO Standard" << haldenPreset(SoundPage::Surround, "KAVRO Standard");
+    QTest::newRow("nothing saved")
+        << QList<CustomRecord>{} << none << none << SoundPage::Stereo << "preset KAVRO Standard"
+        << "preset KAVRO Standard" << haldenPreset(SoundPage::Stereo, "KAVRO Standard");
+}
+
+void SessionTest::eachPageComesBackToItsOwnMode()
+{
+    QFETCH(QList<CustomRecord>, modes);
+    QFETCH(std::optional<QJsonObject>, lastChoice);
+    QFETCH(std::optional<QJsonObject>, pageModes);
+    QFETCH(SoundPage, reported);
+    QFETCH(QString, surround);
+    QFETCH(QString, stereo);
+    QFETCH(Frames, sentLast);
+    SessionRig rig;
+    rig.addUnit(kHalden, kUnitA, reported);
+    writeUserFile(kHalden, kUnitA, modes, lastChoice, pageModes);
+
+    QVERIFY(rig.start());
+
+    HeadsetSession& session = rig.session();
+    QCOMPARE(modeOf(session, SoundPage::Surround), surround);
+    QCOMPARE(modeOf(session, SoundPage::Stereo), stereo);
+    QCOMPARE(session.pageShown(), reported);
+    QCOMPARE(rig.lastPeqPair(), sentLast);
+    QCOMPARE(rig.notices(), QStringList());
+}
+
+void SessionTest::choicesSurviveARestart()
+{
+    SessionRig rig;
+    rig.addUnit(kHalden, kUnitA, SoundPage::Surround);
+    QVERIFY(rig.start());
+    QVERIFY(rig.session().choosePreset(presetIndex(SoundPage::Surround, "FPS")).ok());
+    QVERIFY(rig.session().choosePreset(presetIndex(SoundPage::Stereo, "Jazz")).ok());
+    QVERIFY(rig.settle());
+
+    QVERIFY(rig.restart());
+
+    QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("preset FPS"));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset Jazz"));
+    QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Surround, "FPS"));
+    const QJsonObject file = readJsonFile(rig.userFile(kHalden, kUnitA));
+    QCOMPARE(file["mode"].toObject(), currentMode("Stereo", "default", "Jazz"));
+    QCOMPARE(file["pageMode"].toObject(), (QJsonObject{{"Surround", choice("default", "FPS")},
+                                                       {"Stereo", choice("default", "Jazz")}}));
+}
+
+void SessionTest::choicesFollowTheUnitThroughASwitchAndBack()
+{
+    SessionRig rig;
+    const int a = rig.addUnit(kHalden, kUnitA, SoundPage::Surround);
+    const int b = rig.addUnit(kHalden, kUnitB, SoundPage::Surround, false);
+    QVERIFY(rig.start());
+    QVERIFY(rig.session().choosePreset(presetIndex(SoundPage::Stereo, "Jazz")).ok());
+    QVERIFY(rig.session().choosePreset(presetIndex(SoundPage::Surround, "FPS")).ok());
+
+    QVERIFY(rig.pullOut(a));
+    QVERIFY(rig.plugIn(b));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("preset KAVRO Standard"));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset KAVRO Standard"));
+    QVERIFY(rig.session().choosePreset(presetIndex(SoundPage::Surround, "Moba")).ok());
+
+    QVERIFY(rig.pullOut(b));
+    QVERIFY(rig.plugIn(a));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("preset FPS"));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset Jazz"));
+    QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Surround, "FPS"));
+    QCOMPARE(rig.notices(), QStringList({"prompt: Device Change!", "prompt: Device Change!"}));
+}
+
+// After a restart the headset reports the surround page first; the stereo
+// page it reports after a replug gets the stereo mode the file keeps, from
+// a file of today's form and from one that knows only the last choice.
+void SessionTest::aPageReportedLaterGetsItsSavedMode()
+{
+    for (const bool ownRecords : {true, false}) {
+        SessionRig rig;
+        const int a = rig.addUnit(kHalden, kUnitA, SoundPage::Surround);
+        writeUserFile(kHalden, kUnitA, {}, currentMode("Stereo", "default", "Jazz"),
+                      ownRecords ? std::optional(QJsonObject{{"Stereo", choice("default", "Jazz")}})
+                                 : std::nullopt);
+        QVERIFY(rig.start());
+        QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("preset KAVRO Standard"));
+
+        QVERIFY(rig.pullOut(a));
+        rig.setReportedPage(a, SoundPage::Stereo);
+        QVERIFY(rig.plugIn(a));
+
+        QCOMPARE(rig.session().pageShown(), SoundPage::Stereo);
+        QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset Jazz"));
+        QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Stereo, "Jazz"));
+    }
+}
+
+void SessionTest::aBrokenFileKeepsNothingOfTheUnitBefore_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("not JSON") << QByteArray("{\"customMode\": [");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("an array") << QByteArray("[{\"pid\": \"1054\"}]");
+}
+
+void SessionTest::aBrokenFileKeepsNothingOfTheUnitBefore()
+{
+    QFETCH(QByteArray, content);
+    SessionRig rig;
+    const int a = rig.addUnit(kHalden, kUnitA, SoundPage::Surround);
+    const int b = rig.addUnit(kHalden, kUnitB, SoundPage::Surround, false);
+    writeUserFile(kHalden, kUnitA, {customMode("Surround", "Club", kClubGains)},
+                  currentMode("Surround", "custom", "Club"), std::nullopt);
+    const QString bFile = rig.userFile(kHalden, kUnitB);
+    {
+        QFile file(bFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QVERIFY(rig.start());
+    QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("custom Club"));
+
+    QVERIFY(rig.pullOut(a));
+    rig.clearFrames();
+    QVERIFY(rig.plugIn(b));
+
+    QVERIFY(rig.notices().contains("Error: Json File Is Error!"));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("preset KAVRO Standard"));
+    QCOMPARE(rig.session().unit().customModes, QList<CustomRecord>());
+    QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Surround, "KAVRO Standard"));
+    // The model's presets stand in for the file's.
+    const remote::Result jazz = rig.run("preset", {{"name", "Jazz"}});
+    QVERIFY2(jazz.ok(), qPrintable(jazz.error));
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Stereo, "Jazz"));
+    QCOMPARE(fileBytes(bFile), content);
+}
+
+// The headset cannot be asked whether noise cancellation is on: it is what
+// was last sent over the link, and unknown before that.
+void SessionTest::noiseCancellationIsWhatWasSent()
+{
+    SessionRig rig;
+    rig.addUnit(kHalden, kUnitA);
+    QVERIFY(rig.start());
+    QCOMPARE(rig.run("get").data.toObject()["noiseCancellation"], QJsonValue());
+    QSignalSpy changes(&rig.session(), &HeadsetSession::noiseCancellationChanged);
+
+    QVERIFY(rig.session().setNoiseCancellation(false).ok());
+
+    QCOMPARE(rig.framesWithCode(frame::SetAlgorithmSwitch).back(),
+             bytesOf(frame::setAlgorithmSwitchCommand(1, 0, 2, 0)));
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(rig.run("get").data.toObject()["noiseCancellation"], QJsonValue(false));
+    QVERIFY(rig.settle());
+
+    rig.clearFrames();
+    QVERIFY(rig.restart());
+    QCOMPARE(rig.run("get").data.toObject()["noiseCancellation"], QJsonValue());
+    for (const Frame& sent : rig.framesWithCode(frame::SetAlgorithmSwitch))
+        QVERIFY2(sent[frame::kPayloadOffset + 4] == 0, "the start sent noise cancellation");
+}
+
+// velumixctl run on its own: the session learns the unit and sends nothing
+// until a command asks; what it did not send it does not claim.
+void SessionTest::aSessionNotKeepingStepSendsOnlyWhatIsAsked()
+{
+    SessionRig rig(false);
+    rig.addUnit(kHalden, kUnitA, SoundPage::Stereo);
+    QVERIFY(rig.start());
+    QCOMPARE(rig.framesWithCode(frame::SetPeq), Frames());
+    QCOMPARE(rig.framesWithCode(frame::SetMicVolume), Frames());
+    const QJsonObject before = rig.run("get").data.toObject();
+    QCOMPARE(before["mode"].toObject()["kind"], QJsonValue("unknown"));
+    QCOMPARE(before["gains"], QJsonValue());
+    QCOMPARE(before["micLevel"], QJsonValue());
+
+    QVERIFY(rig.run("preset", {{"name", "Jazz"}}).ok());
+    QVERIFY(rig.settle());
+
+    QCOMPARE(rig.framesWithCode(frame::SetPeq), haldenPreset(SoundPage::Stereo, "Jazz"));
+    QCOMPARE(rig.framesWithCode(frame::SetAlgorithmSwitch),
+             Frames{bytesOf(frame::setAlgorithmSwitchCommand(1, 0, 0, 1))});
+    QCOMPARE(rig.run("get").data.toObject()["mode"].toObject(),
+             (QJsonObject{{"kind", "preset"}, {"name", "Jazz"}}));
+    QCOMPARE(readJsonFile(rig.userFile(kHalden, kUnitA))["pageMode"].toObject()["Stereo"],
+             QJsonValue(choice("default", "Jazz")));
+}
+
+QTEST_MAIN(SessionTest)
+#include "tst_session.moc"
