@@ -70,5 +70,5 @@ struct PageWidgets
 
 PageWidgets pageWidgets(Ui::VelumixClass& form, SoundPage page);
 
-// The preset entries of both pages in the order the lists show them.
+// The builtInPresets() indexes of a page in the order its list shows them.
 std::vector<int> presetsInListOrder(SoundPage page);

@@ -62,7 +62,7 @@ SoundPageView::SoundPageView(SoundPage page, Ui::VelumixClass& form, HeadsetSess
         exclusiveGroup({m_widgets.customRadios.begin(), m_widgets.customRadios.end()}, this);
     elideLongTexts({m_widgets.customRadios.begin(), m_widgets.customRadios.end()}, this);
     m_curve = new ResponseCurve(page, session, m_widgets.sliderBackground, m_widgets.sliders, this);
-    connectWidgets(window);
+    connectWidgets();
     connect(&session, &HeadsetSession::pageChanged, this, [this](SoundPage changed) {
         if (changed == m_page)
             show();
@@ -71,7 +71,7 @@ SoundPageView::SoundPageView(SoundPage page, Ui::VelumixClass& form, HeadsetSess
     show();
 }
 
-void SoundPageView::connectWidgets(QWidget* window)
+void SoundPageView::connectWidgets()
 {
     // Long captions in narrow boxes show their beginning, not their end;
     // while a person types a name, the cursor stays where they type.
@@ -87,7 +87,6 @@ void SoundPageView::connectWidgets(QWidget* window)
         connect(copy, &QPushButton::clicked, this, &SoundPageView::copyToNewMode);
     connect(m_curve, &ResponseCurve::bandResetRequested, this,
             [this](int band) { m_session.editGain(m_page, band, 0); });
-    Q_UNUSED(window);
 }
 
 QAbstractButton* SoundPageView::presetRadio(int preset) const

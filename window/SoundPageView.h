@@ -50,7 +50,7 @@ public:
     void show();
 
 private:
-    void connectWidgets(QWidget* window);
+    void connectWidgets();
     void rename(const QString& name);
     void showList(const PageSettings& settings);
     void showCustomRows(const PageSettings& settings);

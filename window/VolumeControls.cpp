@@ -1,13 +1,11 @@
 #include "VolumeControls.h"
 
 #include "SystemVolume.h"
+#include "WindowDiagnostics.h"
 #include "ui_Velumix.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QSignalBlocker>
-
-Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace {
 
