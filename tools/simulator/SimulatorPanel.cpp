@@ -167,7 +167,7 @@ remote::Result SimulatorPanel::runSimulateCommand(const remote::Request& request
     for (const SimulateAction& known : actions)
         action.choices << known.name;
     const QString actionError =
-        remote::argumentError({"simulate", remote::CommandSpec::Window, {action}},
+        remote::argumentError({"simulate", remote::CommandRow::Window, {action}},
                               {{"action", request.arguments.value("action")}});
     if (!actionError.isEmpty())
         return remote::Result::failure(remote::ExitUsage, actionError);
@@ -179,7 +179,7 @@ remote::Result SimulatorPanel::runSimulateCommand(const remote::Request& request
     rules.push_back(action);
     const QByteArray command = "simulate " + name.toUtf8();
     const QString error = remote::argumentError(
-        {command.constData(), remote::CommandSpec::Window, rules}, request.arguments);
+        {command.constData(), remote::CommandRow::Window, rules}, request.arguments);
     if (!error.isEmpty())
         return remote::Result::failure(remote::ExitUsage, error);
     (this->*chosen->run)(request.arguments);
