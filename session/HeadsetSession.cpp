@@ -117,6 +117,7 @@ LinkOpened HeadsetSession::start()
     readDefaultFiles();
     if (m_hotplug) {
         const bool registered = m_hotplug->start();
+        debugLine(registered ? "Register SuccessFul!" : "Register Fail!");
         trace("Register Device", registered ? "true" : "false", "registerDevice");
     }
     const LinkOpened opened = openLink("InitMyDialog");
