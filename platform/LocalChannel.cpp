@@ -8,9 +8,9 @@
 
 #include <algorithm>
 
-namespace {
-
 Q_LOGGING_CATEGORY(lcPlatform, "velumix.platform")
+
+namespace {
 
 constexpr int kProbeTimeoutMs = 200;
 
