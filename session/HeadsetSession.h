@@ -181,11 +181,11 @@ private:
     Outcome needUnit() const;
     void setPageShown(SoundPage page);
     void reapply(SoundPage page);
-    void choose(SoundPage page, const ModeChoice& choice, bool byPerson);
+    Outcome choose(SoundPage page, const ModeChoice& choice, bool byPerson);
     void send(SoundPage page, int modeIndex);
     void sendEdits();
-    void recordChoice(SoundPage page);
-    void writeChoice(SoundPage page, const PageModeRecord& record);
+    Outcome recordChoice(SoundPage page);
+    Outcome writeChoice(SoundPage page, const PageModeRecord& record);
     Outcome saveCustomModes(const QList<CustomRecord>& modes);
     void keepSavedChoiceExisting(SoundPage page);
     void changed(SoundPage page);

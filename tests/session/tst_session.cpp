@@ -7,6 +7,7 @@
 
 #include "BuiltInPresets.h"
 #include "ConfigRecord.h"
+#include "FileSizeLimit.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -90,6 +91,7 @@ private slots:
     void aPageReportedLaterGetsItsSavedMode();
     void aBrokenFileKeepsNothingOfTheUnitBefore_data();
     void aBrokenFileKeepsNothingOfTheUnitBefore();
+    void aChoiceThatCannotBeSavedIsAFailure();
     void noiseCancellationIsWhatWasSent();
     void aSessionNotKeepingStepSendsOnlyWhatIsAsked();
 };
@@ -266,12 +268,44 @@ void SessionTest::aBrokenFileKeepsNothingOfTheUnitBefore()
     QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("preset KAVRO Standard"));
     QCOMPARE(rig.session().unit().customModes, QList<CustomRecord>());
     QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Surround, "KAVRO Standard"));
-    // The model's presets stand in for the file's.
+    // The model's presets stand in for the file's; a choice is heard, and
+    // velumixctl is told that the file it cannot be stored in is broken.
+    const int notices = rig.notices().size();
     const remote::Result jazz = rig.run("preset", {{"name", "Jazz"}});
-    QVERIFY2(jazz.ok(), qPrintable(jazz.error));
+    QCOMPARE(jazz.exit, int(remote::ExitNoConfiguration));
+    QVERIFY2(jazz.error.startsWith(bFile + ": "), qPrintable(jazz.error));
+    QCOMPARE(rig.notices().size(), notices);
     QVERIFY(rig.settle());
     QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Stereo, "Jazz"));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset Jazz"));
     QCOMPARE(fileBytes(bFile), content);
+}
+
+// With the disk full, a preset still goes to the headset, but the person and
+// velumixctl are told that it was not stored, and which file and why.
+void SessionTest::aChoiceThatCannotBeSavedIsAFailure()
+{
+    SessionRig rig;
+    rig.addUnit(kHalden, kUnitA, SoundPage::Stereo);
+    QVERIFY(rig.start());
+    const QString file = rig.userFile(kHalden, kUnitA);
+    const QByteArray before = fileBytes(file);
+    remote::Result jazz;
+    {
+        const FileSizeLimit full(rlim_t(before.size() / 2));
+        QVERIFY(full.active());
+        jazz = rig.run("preset", {{"name", "Jazz"}});
+    }
+
+    QCOMPARE(jazz.exit, int(remote::ExitNoConfiguration));
+    QVERIFY2(jazz.error.startsWith(file + ": cannot write: "), qPrintable(jazz.error));
+    QCOMPARE(rig.notices(), QStringList{"Error: Json File Save Error!"});
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Stereo, "Jazz"));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset Jazz"));
+    QCOMPARE(fileBytes(file), before);
+    QVERIFY(rig.restart());
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset KAVRO Standard"));
 }
 
 // The headset cannot be asked whether noise cancellation is on: it is what
