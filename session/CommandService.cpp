@@ -81,7 +81,7 @@ Result CommandService::run(const remote::Request& request)
         return Result::failure(remote::ExitNoWindow,
                                QStringLiteral("%1 needs the running window").arg(request.command));
     if (command.needs == remote::CommandSpec::Headset && !m_session.isOpen())
-        return remote::noHeadsetFound();
+        return noHeadset();
     // Any write of the command that failed fails the command, not only the last.
     const int failedBefore = m_session.link().failedWrites();
     const Result result = (this->*handler)(request.arguments);
@@ -97,7 +97,7 @@ Result CommandService::failureOf(const Outcome& outcome) const
     case Outcome::None:
         return Result::success();
     case Outcome::NoHeadset:
-        return remote::noHeadsetFound();
+        return noHeadset();
     case Outcome::WriteFailed:
         return Result::failure(remote::ExitWriteFailed, outcome.error);
     case Outcome::BadName:
@@ -105,6 +105,14 @@ Result CommandService::failureOf(const Outcome& outcome) const
     default:
         return Result::failure(remote::ExitNoConfiguration, outcome.error);
     }
+}
+
+Result CommandService::noHeadset() const
+{
+    const QString problem = m_session.unknownHeadsetProblem();
+    if (problem.isEmpty())
+        return remote::noHeadsetFound();
+    return Result::failure(remote::ExitNoConfiguration, problem);
 }
 
 // The unit's presets in the form the lookups take.
@@ -179,7 +187,7 @@ Result CommandService::list(const QJsonObject&)
             return connected ? QJsonValue(identityToHex(m_session.unit().identity)) : QJsonValue();
         });
     if (interfaces.isEmpty())
-        return remote::noHeadsetFound();
+        return noHeadset();
     return Result::success(interfaces);
 }
 
@@ -212,7 +220,7 @@ Result CommandService::presetList(const QJsonObject& arguments)
                 QStringLiteral("no default file for product %1").arg(remote::idDigits(productId)));
         presets = file->record;
     } else if (!m_session.isOpen()) {
-        return remote::noHeadsetFound();
+        return noHeadset();
     } else if (m_session.unitKnown()) {
         presets = unitPresets();
     } else if (const ConfigReadResult* file =

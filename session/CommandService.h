@@ -38,6 +38,8 @@ private:
     remote::Result rawSwitch(const QJsonObject& arguments);
 
     remote::Result failureOf(const Outcome& outcome) const;
+    // "No headset found", or why the headset that is there is not used.
+    remote::Result noHeadset() const;
     ConfigRecord unitPresets() const;
 
     HeadsetSession& m_session;

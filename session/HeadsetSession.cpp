@@ -121,6 +121,7 @@ void HeadsetSession::start()
     }
     if (openLink("InitMyDialog").ok())
         m_link.readAudioAndStatus();
+    reportUnknownHeadset();
 }
 
 // Without any default file no headset is recognised; the person is told
@@ -148,6 +149,37 @@ const ConfigReadResult* HeadsetSession::defaultFileOf(quint16 productId) const
         if (file.content.productId() == productId)
             return &file.content;
     return nullptr;
+}
+
+QString HeadsetSession::unknownHeadsetProblem() const
+{
+    const std::vector<HidDeviceInfo> unknown = m_link.unacceptedHeadsets();
+    if (unknown.empty())
+        return {};
+    const HidDeviceInfo& headset = unknown.front();
+    const QString defaultFile = m_options.defaultFileFolder + QLatin1Char('/') +
+                                defaultFileName(headset.vendorId, headset.productId);
+    QString why = QStringLiteral("there is no default file %1").arg(defaultFile);
+    for (const ConfigFileRead& file : m_defaultFiles)
+        if (QFileInfo(file.path) == QFileInfo(defaultFile))
+            why = file.content.ok()
+                      ? QStringLiteral("its default file %1 names no product").arg(defaultFile)
+                      : QStringLiteral("its default file cannot be used: %1")
+                            .arg(file.content.errorText);
+    return QStringLiteral("the headset at %1 (product %2) is not known: %3")
+        .arg(QString::fromStdString(headset.path))
+        .arg(headset.productId, 4, 16, QChar('0'))
+        .arg(why);
+}
+
+// A headset without a default file would otherwise go unnoticed.
+void HeadsetSession::reportUnknownHeadset()
+{
+    const QString problem = isOpen() ? QString() : unknownHeadsetProblem();
+    if (problem.isEmpty() || problem == m_unknownHeadsetReported)
+        return;
+    m_unknownHeadsetReported = problem;
+    raise(Notice::Warning, "warning", problem);
 }
 
 QString HeadsetSession::modelNameOf(quint16 productId) const
@@ -211,8 +243,10 @@ void HeadsetSession::takeOverHeadset()
         m_link.readAudioAndStatus();
         return;
     }
-    if (opened.outcome != LinkOpened::Refused)
+    if (opened.outcome != LinkOpened::Refused) {
+        reportUnknownHeadset();
         return;
+    }
     if (m_openRetriesLeft-- > 0) {
         m_openRetry.start();
         return;
@@ -235,6 +269,7 @@ LinkOpened HeadsetSession::openLink(const char* function)
     }
     trace("OpenDevice", "true", function);
     m_openRetry.stop();
+    m_unknownHeadsetReported.clear();
     m_unitKnown = false;
     emit plugged();
     return opened;

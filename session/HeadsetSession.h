@@ -108,6 +108,9 @@ public:
     const QList<ConfigFileRead>& defaultFiles() const { return m_defaultFiles; }
     // The default file of a product; null when there is none.
     const ConfigReadResult* defaultFileOf(quint16 productId) const;
+    // Why a headset that is plugged in is not used: no usable default file
+    // names its product. Empty when every headset present is known.
+    QString unknownHeadsetProblem() const;
     // What the open headset said about itself; empty or none before it did.
     QString firmwareVersion() const { return m_firmwareVersion; }
     std::optional<HeadsetCapabilities> capabilities() const { return m_capabilities; }
@@ -169,6 +172,7 @@ private:
     void deviceRemoved(const QString& interfacePath);
     void takeOverHeadset();
     LinkOpened openLink(const char* function);
+    void reportUnknownHeadset();
     void closeLink();
     void dropUnsavedEdits();
     // Replies
@@ -212,4 +216,5 @@ private:
     std::array<bool, 2> m_editPending{};
     QTimer m_openRetry;
     int m_openRetriesLeft = 0;
+    QString m_unknownHeadsetReported; // told once for each headset, until one opens
 };

@@ -67,11 +67,22 @@ remote::Result SessionRig::run(const QString& command, const QJsonObject& argume
     return m_commands->run({command, arguments});
 }
 
-bool SessionRig::plugIn(int unit)
+void SessionRig::plugInOnly(int unit)
 {
     m_backend.plug(unit);
     for (const std::string& path : m_backend.interfacePaths(unit))
         m_hotplug.arrive(QString::fromStdString(path));
+}
+
+// The interface the program talks to is a unit's last.
+QString SessionRig::vendorInterfacePath(int unit) const
+{
+    return QString::fromStdString(m_backend.interfacePaths(unit).back());
+}
+
+bool SessionRig::plugIn(int unit)
+{
+    plugInOnly(unit);
     return QTest::qWaitFor([this] { return m_session->unitKnown(); }, kDeadlineMs) && settle();
 }
 

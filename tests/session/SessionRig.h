@@ -45,6 +45,9 @@ public:
     remote::Result run(const QString& command, const QJsonObject& arguments = {});
 
     bool plugIn(int unit);
+    // Plugs the unit in without waiting for anything.
+    void plugInOnly(int unit);
+    QString vendorInterfacePath(int unit) const;
     bool pullOut(int unit);
     // Waits until the link owes no reply and no live edit waits to be sent.
     bool settle();

@@ -7,6 +7,7 @@
 
 #include "BuiltInPresets.h"
 #include "ConfigRecord.h"
+#include "DataFolder.h"
 #include "FileSizeLimit.h"
 
 #include <QFile>
@@ -92,6 +93,7 @@ private slots:
     void aBrokenFileKeepsNothingOfTheUnitBefore_data();
     void aBrokenFileKeepsNothingOfTheUnitBefore();
     void aChoiceThatCannotBeSavedIsAFailure();
+    void aHeadsetWithoutDefaultFileIsNamed();
     void noiseCancellationIsWhatWasSent();
     void aSessionNotKeepingStepSendsOnlyWhatIsAsked();
 };
@@ -306,6 +308,30 @@ void SessionTest::aChoiceThatCannotBeSavedIsAFailure()
     QCOMPARE(fileBytes(file), before);
     QVERIFY(rig.restart());
     QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset KAVRO Standard"));
+}
+
+// A headset whose model has no default file is not used; the window, get
+// and list say which and why instead of finding no headset.
+void SessionTest::aHeadsetWithoutDefaultFileIsNamed()
+{
+    SessionRig rig;
+    const int unknown = rig.addUnit(0x1999, kUnitA, SoundPage::Surround, false);
+    QVERIFY(rig.start());
+    QCOMPARE(rig.notices(), QStringList());
+
+    rig.plugInOnly(unknown);
+
+    QVERIFY(!rig.session().isOpen());
+    const QString problem =
+        QStringLiteral("the headset at %1 (product 1999) is not known: there is no default file "
+                       "%2/DefaultFile/VID-3206&PID-1999.json")
+            .arg(rig.vendorInterfacePath(unknown), dataFolder());
+    QCOMPARE(rig.notices(), QStringList{"warning: " + problem});
+    for (const QString& command : {"get", "list", "preset-list"}) {
+        const remote::Result result = rig.run(command);
+        QCOMPARE(result.exit, int(remote::ExitNoConfiguration));
+        QCOMPARE(result.error, problem);
+    }
 }
 
 // The headset cannot be asked whether noise cancellation is on: it is what
