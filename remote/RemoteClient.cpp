@@ -38,7 +38,7 @@ public:
                 return line;
             if (m_buffer.overflowed()) {
                 *error = QStringLiteral("the window sent a line longer than %1 bytes")
-                             .arg(kMaxMessageBytes);
+                             .arg(kMaxReplyBytes);
                 return std::nullopt;
             }
             if (m_socket.bytesAvailable() == 0 &&
@@ -54,7 +54,7 @@ public:
 
 private:
     QLocalSocket& m_socket;
-    LineBuffer m_buffer;
+    LineBuffer m_buffer{kMaxReplyBytes};
 };
 
 enum class Delivery

@@ -94,6 +94,7 @@ private slots:
     void aBrokenFileKeepsNothingOfTheUnitBefore();
     void aChoiceThatCannotBeSavedIsAFailure();
     void aHeadsetWithoutDefaultFileIsNamed();
+    void namesInRefusalsAreShortened();
     void noiseCancellationIsWhatWasSent();
     void aSessionNotKeepingStepSendsOnlyWhatIsAsked();
 };
@@ -331,6 +332,25 @@ void SessionTest::aHeadsetWithoutDefaultFileIsNamed()
         const remote::Result result = rig.run(command);
         QCOMPARE(result.exit, int(remote::ExitNoConfiguration));
         QCOMPARE(result.error, problem);
+    }
+}
+
+// A name a command echoes in its refusal is shortened, so that the answer
+// stays one short line however long the name.
+void SessionTest::namesInRefusalsAreShortened()
+{
+    SessionRig rig;
+    rig.addUnit(kHalden, kUnitA);
+    QVERIFY(rig.start());
+    const QString endless(4000, QChar(0x20AC));
+    for (const QString& command : {"preset", "custom-apply", "custom-export"}) {
+        QJsonObject arguments{{"name", endless}};
+        if (command == QLatin1String("custom-export"))
+            arguments["format"] = "json";
+        const remote::Result refused = rig.run(command, arguments);
+        QCOMPARE(refused.exit, int(remote::ExitNoConfiguration));
+        QVERIFY2(refused.error.contains(endless.left(63) + QChar(0x2026)), qPrintable(command));
+        QVERIFY(remote::encodeResult(refused).size() < 1024);
     }
 }
 
