@@ -1,6 +1,8 @@
 #include "CommandTable.h"
 
+#include "BuiltInPresets.h"
 #include "ModeLookup.h"
+#include "Vocabulary.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -87,6 +89,43 @@ ArgumentRule nameArgument()
     return {"name", ArgumentRule::Text, true};
 }
 
+ArgumentRule productIdArgument()
+{
+    return {"productId", ArgumentRule::HexDigits, false, 0, 0, 4};
+}
+
+TypedOption pageOption()
+{
+    return {"page", {"page", ValueSyntax::Choice, "page"}};
+}
+
+TypedValue nameValue()
+{
+    return {"name", ValueSyntax::Text, "name", "NAME"};
+}
+
+TypedValue productIdValue()
+{
+    return {"productId", ValueSyntax::ProductId, "product ID", "PID"};
+}
+
+// The built-in presets' captions, each once, as the window shows them.
+QStringList presetCaptions()
+{
+    QStringList captions;
+    for (const BuiltInPreset& preset : builtInPresets())
+        if (!captions.contains(QLatin1String(preset.caption)))
+            captions << QString::fromUtf8(preset.caption);
+    return captions;
+}
+
+// `simulate ACTION`: the action is the form's second word.
+CommandForm simulateForm(const char* words, const char* action,
+                         std::vector<TypedValue> parameters = {})
+{
+    return {words, std::move(parameters), {}, {{"action", action}}};
+}
+
 } // namespace
 
 const QStringList& modeExportFormats()
@@ -95,37 +134,98 @@ const QStringList& modeExportFormats()
     return formats;
 }
 
-const std::vector<CommandSpec>& commandTable()
+const std::vector<CommandRow>& commandTable()
 {
-    static const std::vector<CommandSpec> table = {
-        {"list", CommandSpec::Nothing, {}},
-        {"info", CommandSpec::Headset, {}},
-        {"status", CommandSpec::Headset, {}},
-        {"get", CommandSpec::Headset, {}},
+    using Syntax = ValueSyntax;
+    static const std::vector<CommandRow> table = {
+        {"list",
+         CommandRow::Nothing,
+         {},
+         {{"list"}},
+         "the headsets: model, product, interface, usage page, identity, path"},
+        {"info",
+         CommandRow::Unit,
+         {},
+         {{"info"}},
+         "model, firmware version, sample rate, stereo and surround tabs, identity and "
+         "page of the headset"},
+        {"status", CommandRow::Unit, {}, {{"status"}}, "page, tabs and identity"},
+        {"get",
+         CommandRow::Unit,
+         {},
+         {{"get"}},
+         "model, identity, page, mode, gains, microphone level and noise cancellation "
+         "(unknown where only the window knows them)"},
         {"eq",
-         CommandSpec::Headset,
+         CommandRow::Headset,
          {{"mode", ArgumentRule::Whole, true, 0, 255},
-          {"gains", ArgumentRule::Wholes, true, -12, 12, 10},
-          {"channel", ArgumentRule::Whole, false, 0, 255}}},
-        {"mic-volume", CommandSpec::Headset, {{"level", ArgumentRule::Whole, true, 0, 100}}},
-        {"enc", CommandSpec::Headset, {{"on", ArgumentRule::Flag, true}}},
-        {"switch", CommandSpec::Headset, {{"bytes", ArgumentRule::Wholes, true, 0, 255, 4}}},
-        {"preset", CommandSpec::Headset, {nameArgument(), pageArgument()}},
+          {"gains", ArgumentRule::Wholes, true, kMinGain, kMaxGain, kBandCount},
+          {"channel", ArgumentRule::Whole, false, 0, 255}},
+         {{"eq",
+           {},
+           {{"mode", {"mode", Syntax::Decimal, "mode", "N"}, true},
+            {"gains", {"gains", Syntax::DecimalList, "gain", "G0,...,G9"}, true},
+            {"channel", {"channel", Syntax::Decimal, "channel", "C"}, false, 1}}}},
+         "send ten band gains (-12..12 dB, 30 Hz first) as a PEQ pair"},
+        {"mic-volume",
+         CommandRow::Headset,
+         {{"level", ArgumentRule::Whole, true, 0, 100}},
+         {{"mic-volume", {{"level", Syntax::Decimal, "level", "N"}}}},
+         "set the microphone volume (0..100)"},
+        {"enc",
+         CommandRow::Headset,
+         {{"on", ArgumentRule::Flag, true}},
+         {{"enc", {{"on", Syntax::OnOff, "state"}}}},
+         "switch microphone noise cancellation"},
+        {"switch",
+         CommandRow::Headset,
+         {{"bytes", ArgumentRule::Wholes, true, 0, 255, 4}},
+         {{"switch", {{"bytes", Syntax::DecimalWords, "byte", "A S N M"}}}},
+         "send a raw algorithm switch (bytes 0..255)"},
+        {"preset",
+         CommandRow::Unit,
+         {nameArgument(), pageArgument()},
+         {{"preset",
+           {{"name", Syntax::Text, "preset name", "NAME", presetCaptions}},
+           {pageOption()}}},
+         "apply a built-in preset of the connected model"},
         {"preset-list",
-         CommandSpec::Nothing,
-         {pageArgument(), {"productId", ArgumentRule::HexDigits, false, 0, 0, 4}}},
-        {"custom-list", CommandSpec::Headset, {}},
-        {"custom-apply", CommandSpec::Headset, {nameArgument(), pageArgument()}},
+         CommandRow::Unit,
+         {pageArgument(), productIdArgument()},
+         {{"preset list", {}, {pageOption(), {"model", productIdValue()}}}},
+         "the presets of the connected model (or of PID)",
+         "productId"},
+        {"custom-list",
+         CommandRow::Unit,
+         {},
+         {{"custom list"}},
+         "the custom modes saved for the connected unit"},
+        {"custom-apply",
+         CommandRow::Unit,
+         {nameArgument(), pageArgument()},
+         {{"custom apply", {nameValue()}, {pageOption()}}},
+         "apply a saved custom mode of the connected unit"},
         {"custom-import",
-         CommandSpec::Headset,
-         {{"path", ArgumentRule::Text, true}, nameArgument(), pageArgument()}},
+         CommandRow::Unit,
+         {{"path", ArgumentRule::Text, true}, nameArgument(), pageArgument()},
+         {{"custom import",
+           {{"path", Syntax::File, "file", "FILE"}},
+           {{"name", nameValue(), true}, pageOption()}}},
+         "save a correction (GraphicEQ or parametric text, fitted to the ten bands) or an "
+         "exported JSON mode as a new custom mode of the page and apply it"},
         {"custom-export",
-         CommandSpec::Headset,
+         CommandRow::Unit,
          {nameArgument(),
           pageArgument(),
-          {"format", ArgumentRule::Text, true, 0, 0, 0, modeExportFormats()}}},
+          {"format", ArgumentRule::Text, true, 0, 0, 0, modeExportFormats()}},
+         {{"custom export",
+           {nameValue()},
+           {{"format", {"format", Syntax::Choice, "format"}, false, modeExportFormats().first()},
+            pageOption()}}},
+         "print a custom mode as parametric text (default) or as a JSON mode that imports "
+         "back unchanged"},
         {"simulate",
-         CommandSpec::Window,
+         CommandRow::Window,
          {{"action",
            ArgumentRule::Text,
            true,
@@ -133,26 +233,77 @@ const std::vector<CommandSpec>& commandTable()
            0,
            0,
            {"plug", "unplug", "new-unit", "report-page"}},
-          {"productId", ArgumentRule::HexDigits, false, 0, 0, 4},
+          productIdArgument(),
           {"identity", ArgumentRule::HexDigits, false, 0, 0, 8},
-          pageArgument()}},
-        {"watch", CommandSpec::Window, {}},
-        {"raise", CommandSpec::Window, {}},
+          pageArgument()},
+         {simulateForm("simulate plug", "plug"), simulateForm("simulate unplug", "unplug"),
+          simulateForm("simulate new-unit", "new-unit",
+                       {productIdValue(), {"identity", Syntax::Identity, "identity", "IDENTITY"}}),
+          simulateForm("simulate report-page", "report-page", {{"page", Syntax::Choice, "page"}})},
+         "drive the headset of 'velumix --simulate'"},
+        {"watch",
+         CommandRow::Window,
+         {},
+         {{"watch"}},
+         "print what changes in the window, one line each"},
+        {"raise", CommandRow::Window, {}, {}, "show the window"},
     };
     return table;
 }
 
-const CommandSpec* findCommand(const QString& name)
+const CommandRow* findCommand(const QString& name)
 {
-    for (const CommandSpec& command : commandTable())
+    for (const CommandRow& command : commandTable())
         if (name == QLatin1String(command.name))
             return &command;
     return nullptr;
 }
 
+const ArgumentRule* findArgument(const CommandRow& command, const QString& name)
+{
+    for (const ArgumentRule& rule : command.arguments)
+        if (name == QLatin1String(rule.name))
+            return &rule;
+    return nullptr;
+}
+
+bool needsHeadset(const CommandRow& command, const QJsonObject& arguments)
+{
+    if (command.needs != CommandRow::Headset && command.needs != CommandRow::Unit)
+        return false;
+    if (!command.insteadOfHeadset)
+        return true;
+    const QJsonValue instead = arguments.value(QLatin1String(command.insteadOfHeadset));
+    return instead.isUndefined() || instead.isNull();
+}
+
+QString placeholderOf(const TypedValue& value, const ArgumentRule& rule)
+{
+    if (value.placeholder)
+        return QString::fromUtf8(value.placeholder);
+    if (value.syntax == ValueSyntax::OnOff)
+        return QStringLiteral("on|off");
+    return rule.choices.join(QLatin1Char('|'));
+}
+
+QString usageLine(const CommandRow& command, const CommandForm& form)
+{
+    const auto shown = [&command](const TypedValue& value) {
+        return placeholderOf(value, *findArgument(command, value.argument));
+    };
+    QStringList parts{QString::fromUtf8(form.words)};
+    for (const TypedValue& parameter : form.parameters)
+        parts << shown(parameter);
+    for (const TypedOption& option : form.options) {
+        const QString typed = QStringLiteral("--%1 %2").arg(option.name, shown(option.value));
+        parts << (option.required ? typed : QStringLiteral("[%1]").arg(typed));
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
 std::optional<Result> requestError(const Request& request)
 {
-    const CommandSpec* command = findCommand(request.command);
+    const CommandRow* command = findCommand(request.command);
     if (!command)
         return Result::failure(
             ExitUsage, QStringLiteral("unknown command '%1'").arg(nameInMessage(request.command)));
@@ -162,10 +313,10 @@ std::optional<Result> requestError(const Request& request)
     return std::nullopt;
 }
 
-QString argumentError(const CommandSpec& spec, const QJsonObject& arguments)
+QString argumentError(const CommandRow& row, const QJsonObject& arguments)
 {
-    const QString command = QString::fromLatin1(spec.name);
-    const std::vector<ArgumentRule>& rules = spec.arguments;
+    const QString command = QString::fromLatin1(row.name);
+    const std::vector<ArgumentRule>& rules = row.arguments;
     for (auto member = arguments.begin(); member != arguments.end(); ++member) {
         const bool known = std::any_of(rules.begin(), rules.end(), [&](const ArgumentRule& rule) {
             return member.key() == QLatin1String(rule.name);

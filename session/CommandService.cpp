@@ -75,12 +75,12 @@ Result CommandService::run(const remote::Request& request)
 {
     if (const std::optional<Result> usage = remote::requestError(request))
         return *usage;
-    const remote::CommandSpec& command = *remote::findCommand(request.command);
+    const remote::CommandRow& command = *remote::findCommand(request.command);
     const Handler handler = handlerOf(request.command);
-    if (command.needs == remote::CommandSpec::Window || !handler)
+    if (command.needs == remote::CommandRow::Window || !handler)
         return Result::failure(remote::ExitNoWindow,
                                QStringLiteral("%1 needs the running window").arg(request.command));
-    if (command.needs == remote::CommandSpec::Headset && !m_session.isOpen())
+    if (remote::needsHeadset(command, request.arguments) && !m_session.isOpen())
         return noHeadset();
     // Any write of the command that failed fails the command, not only the last.
     const int failedBefore = m_session.link().failedWrites();
@@ -219,8 +219,6 @@ Result CommandService::presetList(const QJsonObject& arguments)
                 remote::ExitNoConfiguration,
                 QStringLiteral("no default file for product %1").arg(remote::idDigits(productId)));
         presets = file->record;
-    } else if (!m_session.isOpen()) {
-        return noHeadset();
     } else if (m_session.unitKnown()) {
         presets = unitPresets();
     } else if (const ConfigReadResult* file =

@@ -112,16 +112,18 @@ HeadsetSession::HeadsetSession(HidBackend& backend, HotplugSource* hotplug, Opti
 
 HeadsetSession::~HeadsetSession() = default;
 
-void HeadsetSession::start()
+LinkOpened HeadsetSession::start()
 {
     readDefaultFiles();
     if (m_hotplug) {
         const bool registered = m_hotplug->start();
         trace("Register Device", registered ? "true" : "false", "registerDevice");
     }
-    if (openLink("InitMyDialog").ok())
+    const LinkOpened opened = openLink("InitMyDialog");
+    if (opened.ok())
         m_link.readAudioAndStatus();
     reportUnknownHeadset();
+    return opened;
 }
 
 // Without any default file no headset is recognised; the person is told
@@ -129,9 +131,11 @@ void HeadsetSession::start()
 void HeadsetSession::readDefaultFiles()
 {
     m_defaultFiles = readConfigFolder(m_options.defaultFileFolder);
-    std::vector<uint16_t> accepted;
-    for (quint16 id : productIdsOf(m_defaultFiles))
-        accepted.push_back(id);
+    std::vector<uint16_t> accepted = m_options.acceptedProductIds;
+    if (accepted.empty()) {
+        for (quint16 id : productIdsOf(m_defaultFiles))
+            accepted.push_back(id);
+    }
     m_link.setAcceptedProductIds(accepted);
     if (m_defaultFiles.isEmpty())
         raise(Notice::Information, "prompt", "There is no default JSON file!",

@@ -23,6 +23,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class HotplugSource;
 
@@ -81,6 +82,9 @@ public:
         // announced to the person. velumixctl, run on its own, sends only
         // what its command asks for.
         bool keepHeadsetInStep = true;
+        // The products taken for headsets; empty: those the default files
+        // name (velumixctl's --accept names others).
+        std::vector<uint16_t> acceptedProductIds;
     };
 
     // `hotplug` may be null: the session then learns of no headset coming
@@ -92,8 +96,11 @@ public:
     HeadsetLink& link() { return m_link; }
 
     // Reads the default files, listens for headsets and opens one that is
-    // there already.
-    void start();
+    // there already; what that open found.
+    LinkOpened start();
+    // Reads the default files alone, for what needs no headset (start()
+    // reads them itself).
+    void readDefaultFiles();
 
     // What the session knows.
     bool isOpen() const { return m_link.isOpen(); }
@@ -167,7 +174,6 @@ signals:
 
 private:
     // Opening and closing
-    void readDefaultFiles();
     void deviceArrived(const QString& interfacePath);
     void deviceRemoved(const QString& interfacePath);
     void takeOverHeadset();

@@ -57,12 +57,13 @@ done
 
 # complete WORDS...: what the installed completion offers for the last word.
 complete_words() {
-    bash -c 'source /usr/share/bash-completion/bash_completion
-             source "$1"; shift
-             COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
-             COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
-             _velumixctl velumixctl "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
-             printf "%s\n" "${COMPREPLY[@]}"' _ \
+    # The completion asks the installed velumixctl for its words.
+    PATH="$root/usr/bin:$PATH" bash -c 'source /usr/share/bash-completion/bash_completion
+        source "$1"; shift
+        COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+        COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+        _velumixctl velumixctl "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+        printf "%s\n" "${COMPREPLY[@]}"' _ \
         "$root/usr/share/bash-completion/completions/velumixctl" "$@"
 }
 offers() { # EXPECTED WORDS...
