@@ -346,6 +346,7 @@ void HeadsetSession::followStatus(const HeadsetStatus& status)
     // it reports, so that its file is read.
     const bool newUnit = !m_unitSeen || status.identity != m_unit.identity;
     const bool unitBefore = m_unitSeen;
+    const bool knownBefore = m_unitKnown;
     if (newUnit)
         loadUnit(status.identity);
     m_unitKnown = true;
@@ -360,6 +361,8 @@ void HeadsetSession::followStatus(const HeadsetStatus& status)
         setPageShown(shown);
     }
     announceModes();
+    if (!knownBefore)
+        emit unitReady();
     if (newUnit && unitBefore && m_options.keepHeadsetInStep)
         raise(Notice::Information, "prompt", "Device Change!");
 }

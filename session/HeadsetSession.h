@@ -161,6 +161,8 @@ signals:
     // The headset named a unit other than the one before, whose settings are
     // now loaded.
     void unitChanged();
+    // The open headset has said which unit it is: unitKnown() holds now.
+    void unitReady();
     // The headset's audio reply: its pages and sample rate.
     void capabilitiesChanged();
     void pageShownChanged(SoundPage page);

@@ -8,7 +8,9 @@
 
 namespace {
 constexpr int kDeadlineMs = 10000;
-}
+// Shorter than the window's, so that a unit that never answers fails fast.
+constexpr int kUnitWaitMs = 500;
+} // namespace
 
 SessionRig::SessionRig(bool keepHeadsetInStep) : m_keepHeadsetInStep(keepHeadsetInStep)
 {
@@ -44,7 +46,7 @@ bool SessionRig::start()
     options.userFileFolder = userFileFolder(programBaseName());
     options.keepHeadsetInStep = m_keepHeadsetInStep;
     m_session = std::make_unique<HeadsetSession>(m_backend, &m_hotplug, options);
-    m_commands = std::make_unique<CommandService>(*m_session);
+    m_commands = std::make_unique<CommandService>(*m_session, kUnitWaitMs);
     QObject::connect(m_session.get(), &HeadsetSession::notice, [this](const Notice& notice) {
         m_notices << notice.title + QStringLiteral(": ") + notice.text;
     });
@@ -65,6 +67,16 @@ bool SessionRig::restart()
 remote::Result SessionRig::run(const QString& command, const QJsonObject& arguments)
 {
     return m_commands->run({command, arguments});
+}
+
+std::optional<remote::Result> SessionRig::serve(const QString& command,
+                                                const QJsonObject& arguments)
+{
+    std::optional<remote::Result> result;
+    m_commands->serve({command, arguments},
+                      [&result](const remote::Result& answer) { result = answer; });
+    QTest::qWaitFor([&result] { return result.has_value(); }, kDeadlineMs);
+    return result;
 }
 
 void SessionRig::plugInOnly(int unit)

@@ -95,6 +95,8 @@ private slots:
     void aChoiceThatCannotBeSavedIsAFailure();
     void aHeadsetWithoutDefaultFileIsNamed();
     void namesInRefusalsAreShortened();
+    void aCommandWaitsForTheUnitItIsFor();
+    void aCommandForAUnitThatSaysNothingIsRefused();
     void noiseCancellationIsWhatWasSent();
     void aSessionNotKeepingStepSendsOnlyWhatIsAsked();
 };
@@ -352,6 +354,47 @@ void SessionTest::namesInRefusalsAreShortened()
         QVERIFY2(refused.error.contains(endless.left(63) + QChar(0x2026)), qPrintable(command));
         QVERIFY(remote::encodeResult(refused).size() < 1024);
     }
+}
+
+// A preset asked for while another unit has just been plugged in goes to
+// that unit and into its file, never into the file of the unit before.
+void SessionTest::aCommandWaitsForTheUnitItIsFor()
+{
+    SessionRig rig;
+    const int a = rig.addUnit(kHalden, kUnitA);
+    const int b = rig.addUnit(kHalden, kUnitB, SoundPage::Surround, false);
+    QVERIFY(rig.start());
+    const QByteArray aFile = fileBytes(rig.userFile(kHalden, kUnitA));
+    rig.backend().setReplyDelay(std::chrono::milliseconds(100));
+    QVERIFY(rig.pullOut(a));
+    rig.plugInOnly(b);
+    QVERIFY(rig.session().isOpen() && !rig.session().unitKnown());
+
+    const std::optional<remote::Result> jazz = rig.serve("preset", {{"name", "Jazz"}});
+
+    QVERIFY(jazz);
+    QVERIFY2(jazz->ok(), qPrintable(jazz->error));
+    QCOMPARE(rig.session().unit().identity, kUnitB);
+    QCOMPARE(readJsonFile(rig.userFile(kHalden, kUnitB))["pageMode"].toObject()["Stereo"],
+             QJsonValue(choice("default", "Jazz")));
+    QCOMPARE(fileBytes(rig.userFile(kHalden, kUnitA)), aFile);
+}
+
+void SessionTest::aCommandForAUnitThatSaysNothingIsRefused()
+{
+    SessionRig rig;
+    const int silent = rig.addUnit(kHalden, kUnitA, SoundPage::Surround, false);
+    rig.backend().firmware(silent).faults().silent = true;
+    QVERIFY(rig.start());
+    rig.plugInOnly(silent);
+
+    const std::optional<remote::Result> jazz = rig.serve("preset", {{"name", "Jazz"}});
+
+    QVERIFY(jazz);
+    QCOMPARE(jazz->exit, int(remote::ExitNoReply));
+    QCOMPARE(jazz->error, QString("the headset did not say which unit it is in time"));
+    // What needs no unit is not held up.
+    QVERIFY(rig.serve("mic-volume", {{"level", 40}}).value_or(remote::Result{}).ok());
 }
 
 // The headset cannot be asked whether noise cancellation is on: it is what
