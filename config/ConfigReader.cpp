@@ -86,12 +86,8 @@ void readPageModes(const QJsonObject& pageModes, ConfigRecord& record)
 QList<CustomRecord> readCustomModes(const QJsonArray& array)
 {
     QList<CustomRecord> records;
-    for (const QJsonValue& element : array) {
-        const QJsonObject object = element.toObject();
-        records << CustomRecord{object.value(QLatin1String("algorithm")).toString(),
-                                object.value(QLatin1String("name")).toString(),
-                                object.value(QLatin1String("parameter")).toString()};
-    }
+    for (const QJsonValue& element : array)
+        records << customModeOf(element);
     return records;
 }
 
@@ -181,6 +177,14 @@ std::optional<quint16> ConfigReadResult::productId() const
     if (fields & ProductIdField)
         return record.productId;
     return std::nullopt;
+}
+
+CustomRecord customModeOf(const QJsonValue& entry)
+{
+    const QJsonObject object = entry.toObject();
+    return {object.value(QLatin1String("algorithm")).toString(),
+            object.value(QLatin1String("name")).toString(),
+            object.value(QLatin1String("parameter")).toString(), entry};
 }
 
 ConfigReadResult readConfigFile(const QString& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonValue>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,8 +30,14 @@ struct CustomRecord
     QString algorithm; // "Surround" or "Stereo"
     QString name;
     QString parameter; // ten gains, "0,0,0,0,0,0,0,0,0,0"
+    // The entry of "customMode" the record was read from, as the file held
+    // it (undefined for a mode the program made): saving writes it back as
+    // it was while the record is unchanged, and keeps the members the
+    // program does not know when it changed.
+    QJsonValue stored = QJsonValue(QJsonValue::Undefined);
 };
 
+// Two records are the same mode whatever their entries looked like.
 inline bool operator==(const CustomRecord& a, const CustomRecord& b)
 {
     return a.algorithm == b.algorithm && a.name == b.name && a.parameter == b.parameter;

@@ -40,7 +40,10 @@ bool syncFolderOf(const QString& path);
 // The edits of the three writable parts of a user document.
 // Adds "uuid" as eight hex digits; an existing "uuid" is kept as it is.
 void addIdentityIfMissing(QJsonObject& root, const DeviceIdentity& identity);
-// Replaces "customMode" with one object per record, in list order.
+// Replaces "customMode" with one entry per record, in list order: a
+// record's own entry as the file held it while the record is unchanged, its
+// entry with the three members set (other members kept) when it changed,
+// and a new object of the three members for a new record.
 void setCustomModes(QJsonObject& root, const QList<CustomRecord>& modes);
 // Sets "algorithm", "mode" and "name" of the "mode" object (created when
 // missing or not an object); its other members stay.

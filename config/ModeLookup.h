@@ -14,6 +14,10 @@
 #include <optional>
 #include <vector>
 
+// A name as a message shows it: whole up to 64 characters, else its start
+// and "…", so that a message stays a line whatever name it names.
+QString nameInMessage(const QString& name);
+
 // "surround" or "stereo", as commands and messages name the pages.
 QString soundPageName(SoundPage page);
 std::optional<SoundPage> soundPageNamed(const QString& name);

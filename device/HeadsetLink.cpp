@@ -114,11 +114,20 @@ void HeadsetLink::setAcceptedProductIds(const std::vector<uint16_t>& productIds)
     }
 }
 
-bool HeadsetLink::accepts(const HidDeviceInfo& info) const
+namespace {
+
+bool isHeadsetInterface(const HidDeviceInfo& info)
 {
     const bool vendorDefinedPage = (info.usagePage >> 8) == 0xFF;
+    return info.vendorId == kHeadsetVendorId && vendorDefinedPage;
+}
+
+} // namespace
+
+bool HeadsetLink::accepts(const HidDeviceInfo& info) const
+{
     const auto& ids = m_acceptedProductIds;
-    return info.vendorId == kHeadsetVendorId && vendorDefinedPage &&
+    return isHeadsetInterface(info) &&
            std::find(ids.begin(), ids.end(), info.productId) != ids.end();
 }
 
@@ -130,6 +139,16 @@ std::vector<HidDeviceInfo> HeadsetLink::acceptedInterfaces() const
             accepted.push_back(info);
     }
     return accepted;
+}
+
+std::vector<HidDeviceInfo> HeadsetLink::unacceptedHeadsets() const
+{
+    std::vector<HidDeviceInfo> unaccepted;
+    for (const HidDeviceInfo& info : m_backend.enumerate(0, 0)) {
+        if (isHeadsetInterface(info) && !accepts(info))
+            unaccepted.push_back(info);
+    }
+    return unaccepted;
 }
 
 std::vector<HidDeviceInfo> HeadsetLink::candidates() const

@@ -109,6 +109,9 @@ public:
     bool accepts(const HidDeviceInfo& info) const;
     // The accepted interfaces present now, in enumeration order.
     std::vector<HidDeviceInfo> acceptedInterfaces() const;
+    // The headsets' vendor-defined interfaces present now whose products are
+    // not accepted (no default file names them).
+    std::vector<HidDeviceInfo> unacceptedHeadsets() const;
     // Only the interface at this path may be opened; empty: any accepted one.
     void setWantedPath(const std::string& path) { m_wantedPath = path; }
     // Set before the link opens; sees every report written and read.

@@ -36,6 +36,8 @@ void checkLine(const QByteArray& line)
                            (refusal->error.startsWith(request->command) ||
                             refusal->error.startsWith(QLatin1String("unknown command")))),
               "a refusal is a usage error naming the command");
+    fuzzCheck(!refusal || remote::encodeResult(*refusal).size() <= remote::kMaxMessageBytes,
+              "a refusal of a request fits a request's line");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "CommandTable.h"
 
 #include "BuiltInPresets.h"
+#include "ModeLookup.h"
 #include "Vocabulary.h"
 
 #include <QJsonArray>
@@ -304,8 +305,8 @@ std::optional<Result> requestError(const Request& request)
 {
     const CommandRow* command = findCommand(request.command);
     if (!command)
-        return Result::failure(ExitUsage,
-                               QStringLiteral("unknown command '%1'").arg(request.command));
+        return Result::failure(
+            ExitUsage, QStringLiteral("unknown command '%1'").arg(nameInMessage(request.command)));
     const QString error = argumentError(*command, request.arguments);
     if (!error.isEmpty())
         return Result::failure(ExitUsage, error);
@@ -321,7 +322,8 @@ QString argumentError(const CommandRow& row, const QJsonObject& arguments)
             return member.key() == QLatin1String(rule.name);
         });
         if (!known)
-            return QStringLiteral("%1: unexpected argument '%2'").arg(command, member.key());
+            return QStringLiteral("%1: unexpected argument '%2'")
+                .arg(command, nameInMessage(member.key()));
     }
     for (const ArgumentRule& rule : rules) {
         const QJsonValue value = arguments.value(QLatin1String(rule.name));

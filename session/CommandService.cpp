@@ -71,6 +71,47 @@ CommandService::Handler CommandService::handlerOf(const QString& command)
     return found == handlers.end() ? nullptr : found->second;
 }
 
+CommandService::CommandService(HeadsetSession& session, int unitWaitMs, QObject* parent)
+    : QObject(parent), m_session(session)
+{
+    m_unitWait.setSingleShot(true);
+    m_unitWait.setInterval(unitWaitMs);
+    connect(&m_unitWait, &QTimer::timeout, this, [this] {
+        answerWaiting(Result::failure(remote::ExitNoReply,
+                                      QStringLiteral("the headset did not say which unit it is "
+                                                     "in time")));
+    });
+    connect(&m_session, &HeadsetSession::unitReady, this, [this] { answerWaiting(std::nullopt); });
+    // The unit they were meant for is gone; they run now and find no headset.
+    connect(&m_session, &HeadsetSession::unplugged, this, [this] { answerWaiting(std::nullopt); });
+}
+
+bool CommandService::waitsForUnit(const remote::Request& request) const
+{
+    const remote::CommandRow* command = remote::findCommand(request.command);
+    return command && command->needs == remote::CommandRow::Unit && m_session.isOpen() &&
+           !m_session.unitKnown() && !remote::requestError(request);
+}
+
+void CommandService::serve(const remote::Request& request, Reply reply)
+{
+    if (!waitsForUnit(request)) {
+        reply(run(request));
+        return;
+    }
+    m_waiting.push_back({request, std::move(reply)});
+    if (!m_unitWait.isActive())
+        m_unitWait.start();
+}
+
+// Each waiting command runs now, or gets the refusal.
+void CommandService::answerWaiting(const std::optional<Result>& refusal)
+{
+    m_unitWait.stop();
+    for (Waiting& waiting : std::exchange(m_waiting, {}))
+        waiting.reply(refusal ? *refusal : run(waiting.request));
+}
+
 Result CommandService::run(const remote::Request& request)
 {
     if (const std::optional<Result> usage = remote::requestError(request))
@@ -81,7 +122,7 @@ Result CommandService::run(const remote::Request& request)
         return Result::failure(remote::ExitNoWindow,
                                QStringLiteral("%1 needs the running window").arg(request.command));
     if (remote::needsHeadset(command, request.arguments) && !m_session.isOpen())
-        return remote::noHeadsetFound();
+        return noHeadset();
     // Any write of the command that failed fails the command, not only the last.
     const int failedBefore = m_session.link().failedWrites();
     const Result result = (this->*handler)(request.arguments);
@@ -97,7 +138,7 @@ Result CommandService::failureOf(const Outcome& outcome) const
     case Outcome::None:
         return Result::success();
     case Outcome::NoHeadset:
-        return remote::noHeadsetFound();
+        return noHeadset();
     case Outcome::WriteFailed:
         return Result::failure(remote::ExitWriteFailed, outcome.error);
     case Outcome::BadName:
@@ -105,6 +146,14 @@ Result CommandService::failureOf(const Outcome& outcome) const
     default:
         return Result::failure(remote::ExitNoConfiguration, outcome.error);
     }
+}
+
+Result CommandService::noHeadset() const
+{
+    const QString problem = m_session.unknownHeadsetProblem();
+    if (problem.isEmpty())
+        return remote::noHeadsetFound();
+    return Result::failure(remote::ExitNoConfiguration, problem);
 }
 
 // The unit's presets in the form the lookups take.
@@ -179,7 +228,7 @@ Result CommandService::list(const QJsonObject&)
             return connected ? QJsonValue(identityToHex(m_session.unit().identity)) : QJsonValue();
         });
     if (interfaces.isEmpty())
-        return remote::noHeadsetFound();
+        return noHeadset();
     return Result::success(interfaces);
 }
 

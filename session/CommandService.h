@@ -7,16 +7,36 @@
 #include "HeadsetSession.h"
 #include "RemoteProtocol.h"
 
-class CommandService
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+class CommandService : public QObject
 {
+    Q_OBJECT
+
 public:
-    explicit CommandService(HeadsetSession& session) : m_session(session) {}
+    using Reply = std::function<void(const remote::Result&)>;
+
+    // A command for the unit waits this long for the headset to say which
+    // unit it is.
+    static constexpr int kUnitWaitMs = 3000;
+
+    explicit CommandService(HeadsetSession& session, int unitWaitMs = kUnitWaitMs,
+                            QObject* parent = nullptr);
 
     // "raise", "watch" and "simulate" belong to the window, which answers
     // them itself; any other request is checked against the command table
-    // and carried out. A command any of whose writes to the headset failed
-    // fails (exit 5).
+    // and carried out now. A command any of whose writes to the headset
+    // failed fails (exit 5).
     remote::Result run(const remote::Request& request);
+    // The same, bound to the unit it is meant for: a command for the unit
+    // that comes while a headset has just been plugged in waits until it has
+    // said which unit it is, and is refused when it goes or says nothing in
+    // time. `reply` is called once, now or later.
+    void serve(const remote::Request& request, Reply reply);
 
 private:
     using Handler = remote::Result (CommandService::*)(const QJsonObject& arguments);
@@ -37,8 +57,20 @@ private:
     remote::Result equaliser(const QJsonObject& arguments);
     remote::Result rawSwitch(const QJsonObject& arguments);
 
+    bool waitsForUnit(const remote::Request& request) const;
+    void answerWaiting(const std::optional<remote::Result>& refusal);
+
     remote::Result failureOf(const Outcome& outcome) const;
+    // "No headset found", or why the headset that is there is not used.
+    remote::Result noHeadset() const;
     ConfigRecord unitPresets() const;
 
     HeadsetSession& m_session;
+    struct Waiting
+    {
+        remote::Request request;
+        Reply reply;
+    };
+    std::vector<Waiting> m_waiting;
+    QTimer m_unitWait;
 };

@@ -123,6 +123,7 @@ LinkOpened HeadsetSession::start()
     const LinkOpened opened = openLink("InitMyDialog");
     if (opened.ok())
         m_link.readAudioAndStatus();
+    reportUnknownHeadset();
     return opened;
 }
 
@@ -153,6 +154,37 @@ const ConfigReadResult* HeadsetSession::defaultFileOf(quint16 productId) const
         if (file.content.productId() == productId)
             return &file.content;
     return nullptr;
+}
+
+QString HeadsetSession::unknownHeadsetProblem() const
+{
+    const std::vector<HidDeviceInfo> unknown = m_link.unacceptedHeadsets();
+    if (unknown.empty())
+        return {};
+    const HidDeviceInfo& headset = unknown.front();
+    const QString defaultFile = m_options.defaultFileFolder + QLatin1Char('/') +
+                                defaultFileName(headset.vendorId, headset.productId);
+    QString why = QStringLiteral("there is no default file %1").arg(defaultFile);
+    for (const ConfigFileRead& file : m_defaultFiles)
+        if (QFileInfo(file.path) == QFileInfo(defaultFile))
+            why = file.content.ok()
+                      ? QStringLiteral("its default file %1 names no product").arg(defaultFile)
+                      : QStringLiteral("its default file cannot be used: %1")
+                            .arg(file.content.errorText);
+    return QStringLiteral("the headset at %1 (product %2) is not known: %3")
+        .arg(QString::fromStdString(headset.path))
+        .arg(headset.productId, 4, 16, QChar('0'))
+        .arg(why);
+}
+
+// A headset without a default file would otherwise go unnoticed.
+void HeadsetSession::reportUnknownHeadset()
+{
+    const QString problem = isOpen() ? QString() : unknownHeadsetProblem();
+    if (problem.isEmpty() || problem == m_unknownHeadsetReported)
+        return;
+    m_unknownHeadsetReported = problem;
+    raise(Notice::Warning, "warning", problem);
 }
 
 QString HeadsetSession::modelNameOf(quint16 productId) const
@@ -216,8 +248,10 @@ void HeadsetSession::takeOverHeadset()
         m_link.readAudioAndStatus();
         return;
     }
-    if (opened.outcome != LinkOpened::Refused)
+    if (opened.outcome != LinkOpened::Refused) {
+        reportUnknownHeadset();
         return;
+    }
     if (m_openRetriesLeft-- > 0) {
         m_openRetry.start();
         return;
@@ -240,6 +274,7 @@ LinkOpened HeadsetSession::openLink(const char* function)
     }
     trace("OpenDevice", "true", function);
     m_openRetry.stop();
+    m_unknownHeadsetReported.clear();
     m_unitKnown = false;
     emit plugged();
     return opened;
@@ -312,6 +347,7 @@ void HeadsetSession::followStatus(const HeadsetStatus& status)
     // it reports, so that its file is read.
     const bool newUnit = !m_unitSeen || status.identity != m_unit.identity;
     const bool unitBefore = m_unitSeen;
+    const bool knownBefore = m_unitKnown;
     if (newUnit)
         loadUnit(status.identity);
     m_unitKnown = true;
@@ -326,6 +362,8 @@ void HeadsetSession::followStatus(const HeadsetStatus& status)
         setPageShown(shown);
     }
     announceModes();
+    if (!knownBefore)
+        emit unitReady();
     if (newUnit && unitBefore && m_options.keepHeadsetInStep)
         raise(Notice::Information, "prompt", "Device Change!");
 }
@@ -358,15 +396,18 @@ void HeadsetSession::loadUnit(const DeviceIdentity& identity)
     unit.userFile = prepareUserFile(defaultPath, unit);
     const ConfigReadResult read = readConfigFile(unit.userFile);
     if (!read.ok()) {
+        unit.fileProblem = read.errorText;
         raise(Notice::Critical, "Error", "Json File Is Error!", read.errorText);
     } else {
         trace("Read Json File", "true", "readJsonFile");
         // What the file holds in a shape the program cannot use is named;
         // the file itself is left as it is.
-        if (!read.shapeProblems.isEmpty())
-            raise(Notice::Critical, "Error", "Json File Is Error!",
-                  QStringLiteral("%1: %2; those parts are not used")
-                      .arg(unit.userFile, read.shapeProblems.join(QStringLiteral("; "))));
+        if (!read.shapeProblems.isEmpty()) {
+            unit.fileProblem =
+                QStringLiteral("%1: %2; those parts are not used")
+                    .arg(unit.userFile, read.shapeProblems.join(QStringLiteral("; ")));
+            raise(Notice::Critical, "Error", "Json File Is Error!", unit.fileProblem);
+        }
         unit.customModes = read.customModes;
         unit.saved = read.record;
     }
@@ -485,8 +526,7 @@ Outcome HeadsetSession::choosePreset(int preset)
         if (const Outcome shown = showPage(page); !shown.ok())
             return shown;
     trace(kModeTraceTag[int(page)], kPresetTraces[preset].mode, kPresetTraces[preset].function);
-    choose(page, ModeChoice::ofPreset(preset), true);
-    return {};
+    return choose(page, ModeChoice::ofPreset(preset), true);
 }
 
 Outcome HeadsetSession::openCustomList(SoundPage page)
@@ -525,13 +565,12 @@ Outcome HeadsetSession::chooseCustomMode(SoundPage page, int slot)
              QStringLiteral("on_RadioButton_%1_Custom%2_Clicked")
                  .arg(page == SoundPage::Surround ? "Surround" : "Stereo", kSlotNumberNames[slot]),
              0);
-    choose(page, ModeChoice::ofSlot(slot), true);
-    return {};
+    return choose(page, ModeChoice::ofSlot(slot), true);
 }
 
 // The page takes the choice's saved gains and sends them; a person's choice
 // is remembered in the unit's file.
-void HeadsetSession::choose(SoundPage page, const ModeChoice& choice, bool byPerson)
+Outcome HeadsetSession::choose(SoundPage page, const ModeChoice& choice, bool byPerson)
 {
     PageSettings& settings = m_unit.page(page);
     settings.choice = choice;
@@ -543,9 +582,9 @@ void HeadsetSession::choose(SoundPage page, const ModeChoice& choice, bool byPer
         send(page, m_unit.presetModeIndex(choice.preset));
     else if (choice.kind == ModeChoice::Custom)
         send(page, m_unit.customModeIndex(page, choice.slot));
-    if (byPerson)
-        recordChoice(page);
+    const Outcome recorded = byPerson ? recordChoice(page) : Outcome{};
     changed(page);
+    return recorded;
 }
 
 void HeadsetSession::send(SoundPage page, int modeIndex)
@@ -644,9 +683,9 @@ Outcome HeadsetSession::saveCustomMode(SoundPage page)
     // The page's slots keep their order, so the mode keeps its slot.
     settings.edited = false;
     settings.editedName.clear();
-    recordChoice(page);
+    const Outcome recorded = recordChoice(page);
     changed(page);
-    return {};
+    return recorded;
 }
 
 Outcome HeadsetSession::resetCustomMode(SoundPage page)
@@ -688,8 +727,7 @@ Outcome HeadsetSession::addCustomMode(SoundPage page, const EqGains& gains, cons
     if (const Outcome written = saveCustomModes(m_unit.withModeAdded(page, mode)); !written.ok())
         return written;
     trace("Save Mode", kSaveTraceStep[int(page)], "on_PushButton_CustomSave_Clicked");
-    choose(page, ModeChoice::ofSlot(slot), true);
-    return {};
+    return choose(page, ModeChoice::ofSlot(slot), true);
 }
 
 Outcome HeadsetSession::copyToNewMode(SoundPage page)
@@ -746,20 +784,22 @@ void HeadsetSession::keepSavedChoiceExisting(SoundPage page)
 // The mode a person chose and the headset received becomes the page's saved
 // choice and the last choice overall, so that a replug or a restart shows
 // and sends it again. The file is written only when that changes.
-void HeadsetSession::recordChoice(SoundPage page)
+Outcome HeadsetSession::recordChoice(SoundPage page)
 {
     if (!isOpen())
-        return;
+        return {};
     const PageModeRecord record = m_unit.recordOf(page, m_unit.page(page).choice);
     const ConfigRecord& saved = m_unit.saved;
     const bool sameLast = saved.algorithm == QLatin1String(algorithmOfPage(page)) &&
                           saved.mode == record.mode && saved.name == record.name;
     if (sameLast && saved.pageModes[int(page)] == record)
-        return;
-    writeChoice(page, record);
+        return {};
+    return writeChoice(page, record);
 }
 
-void HeadsetSession::writeChoice(SoundPage page, const PageModeRecord& record)
+// A choice that could not be stored is in force all the same; the person is
+// told that a restart will not bring it back, and which file failed and why.
+Outcome HeadsetSession::writeChoice(SoundPage page, const PageModeRecord& record)
 {
     trace("Write Json File", "currentMode", "writeJsonFile");
     const ConfigWriteResult written = updateConfigFile(m_unit.userFile, [&](QJsonObject& root) {
@@ -768,14 +808,18 @@ void HeadsetSession::writeChoice(SoundPage page, const PageModeRecord& record)
     });
     if (!written.ok()) {
         trace("Write Json File", "fail", "writeJsonFile");
-        debugLine(written.errorText);
-        return;
+        // A file found broken when the unit came was named then; each choice
+        // does not say it again.
+        if (m_unit.fileProblem.isEmpty())
+            raise(Notice::Critical, "Error", "Json File Save Error!", written.errorText);
+        return Outcome::failure(Outcome::SaveFailed, written.errorText);
     }
     trace("Write Json File", "Success", "writeJsonFile");
     m_unit.saved.algorithm = algorithmOfPage(page);
     m_unit.saved.mode = record.mode;
     m_unit.saved.name = record.name;
     m_unit.saved.pageModes[int(page)] = record;
+    return {};
 }
 
 // Stores the list of custom modes. When that fails, the person is told which

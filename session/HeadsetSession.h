@@ -117,6 +117,9 @@ public:
     const QList<ConfigFileRead>& defaultFiles() const { return m_defaultFiles; }
     // The default file of a product; null when there is none.
     const ConfigReadResult* defaultFileOf(quint16 productId) const;
+    // Why a headset that is plugged in is not used: no usable default file
+    // names its product. Empty when every headset present is known.
+    QString unknownHeadsetProblem() const;
     // What the open headset said about itself; empty or none before it did.
     QString firmwareVersion() const { return m_firmwareVersion; }
     std::optional<HeadsetCapabilities> capabilities() const { return m_capabilities; }
@@ -163,6 +166,8 @@ signals:
     // The headset named a unit other than the one before, whose settings are
     // now loaded.
     void unitChanged();
+    // The open headset has said which unit it is: unitKnown() holds now.
+    void unitReady();
     // The headset's audio reply: its pages and sample rate.
     void capabilitiesChanged();
     void pageShownChanged(SoundPage page);
@@ -180,6 +185,7 @@ private:
     void deviceRemoved(const QString& interfacePath);
     void takeOverHeadset();
     LinkOpened openLink(const char* function);
+    void reportUnknownHeadset();
     void closeLink();
     void dropUnsavedEdits();
     // Replies
@@ -192,11 +198,11 @@ private:
     Outcome needUnit() const;
     void setPageShown(SoundPage page);
     void reapply(SoundPage page);
-    void choose(SoundPage page, const ModeChoice& choice, bool byPerson);
+    Outcome choose(SoundPage page, const ModeChoice& choice, bool byPerson);
     void send(SoundPage page, int modeIndex);
     void sendEdits();
-    void recordChoice(SoundPage page);
-    void writeChoice(SoundPage page, const PageModeRecord& record);
+    Outcome recordChoice(SoundPage page);
+    Outcome writeChoice(SoundPage page, const PageModeRecord& record);
     Outcome saveCustomModes(const QList<CustomRecord>& modes);
     void keepSavedChoiceExisting(SoundPage page);
     void changed(SoundPage page);
@@ -223,4 +229,5 @@ private:
     std::array<bool, 2> m_editPending{};
     QTimer m_openRetry;
     int m_openRetriesLeft = 0;
+    QString m_unknownHeadsetReported; // told once for each headset, until one opens
 };

@@ -116,8 +116,11 @@ QList<CustomRecord> UnitSettings::withSlotReplaced(SoundPage page, int slot,
                                                    const CustomRecord& mode) const
 {
     QList<CustomRecord> slotList = slotModes(page);
-    if (slot >= 0 && slot < slotList.size())
+    if (slot >= 0 && slot < slotList.size()) {
+        const QJsonValue stored = slotList[slot].stored;
         slotList[slot] = mode;
+        slotList[slot].stored = stored;
+    }
     return withPageSlots(page, slotList);
 }
 

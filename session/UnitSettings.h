@@ -85,6 +85,9 @@ public:
     int headsetModel = 0;
     // The unit's user file; empty while no unit is known.
     QString userFile;
+    // Why the file could not be read when the unit was loaded (one line
+    // naming it and the cause); empty when it could.
+    QString fileProblem;
     // Each page's preset entries (ConfigRecord's form), by SoundPage.
     std::array<QStringList, 2> presetEntries;
     // Both pages' custom modes in file order; a page's first five show in

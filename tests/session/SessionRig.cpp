@@ -8,7 +8,9 @@
 
 namespace {
 constexpr int kDeadlineMs = 10000;
-}
+// Shorter than the window's, so that a unit that never answers fails fast.
+constexpr int kUnitWaitMs = 500;
+} // namespace
 
 SessionRig::SessionRig(bool keepHeadsetInStep) : m_keepHeadsetInStep(keepHeadsetInStep)
 {
@@ -44,7 +46,7 @@ bool SessionRig::start()
     options.userFileFolder = userFileFolder(programBaseName());
     options.keepHeadsetInStep = m_keepHeadsetInStep;
     m_session = std::make_unique<HeadsetSession>(m_backend, &m_hotplug, options);
-    m_commands = std::make_unique<CommandService>(*m_session);
+    m_commands = std::make_unique<CommandService>(*m_session, kUnitWaitMs);
     QObject::connect(m_session.get(), &HeadsetSession::notice, [this](const Notice& notice) {
         m_notices << notice.title + QStringLiteral(": ") + notice.text;
     });
@@ -67,11 +69,32 @@ remote::Result SessionRig::run(const QString& command, const QJsonObject& argume
     return m_commands->run({command, arguments});
 }
 
-bool SessionRig::plugIn(int unit)
+std::optional<remote::Result> SessionRig::serve(const QString& command,
+                                                const QJsonObject& arguments)
+{
+    std::optional<remote::Result> result;
+    m_commands->serve({command, arguments},
+                      [&result](const remote::Result& answer) { result = answer; });
+    QTest::qWaitFor([&result] { return result.has_value(); }, kDeadlineMs);
+    return result;
+}
+
+void SessionRig::plugInOnly(int unit)
 {
     m_backend.plug(unit);
     for (const std::string& path : m_backend.interfacePaths(unit))
         m_hotplug.arrive(QString::fromStdString(path));
+}
+
+// The interface the program talks to is a unit's last.
+QString SessionRig::vendorInterfacePath(int unit) const
+{
+    return QString::fromStdString(m_backend.interfacePaths(unit).back());
+}
+
+bool SessionRig::plugIn(int unit)
+{
+    plugInOnly(unit);
     return QTest::qWaitFor([this] { return m_session->unitKnown(); }, kDeadlineMs) && settle();
 }
 

@@ -43,8 +43,14 @@ public:
     void stop() { m_session.reset(); }
     HeadsetSession& session() { return *m_session; }
     remote::Result run(const QString& command, const QJsonObject& arguments = {});
+    // As the window's socket serves it: the result, once it comes.
+    std::optional<remote::Result> serve(const QString& command, const QJsonObject& arguments = {});
+    SimulatedHidBackend& backend() { return m_backend; }
 
     bool plugIn(int unit);
+    // Plugs the unit in without waiting for anything.
+    void plugInOnly(int unit);
+    QString vendorInterfacePath(int unit) const;
     bool pullOut(int unit);
     // Waits until the link owes no reply and no live edit waits to be sent.
     bool settle();

@@ -7,6 +7,8 @@
 
 #include "BuiltInPresets.h"
 #include "ConfigRecord.h"
+#include "DataFolder.h"
+#include "FileSizeLimit.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -90,6 +92,11 @@ private slots:
     void aPageReportedLaterGetsItsSavedMode();
     void aBrokenFileKeepsNothingOfTheUnitBefore_data();
     void aBrokenFileKeepsNothingOfTheUnitBefore();
+    void aChoiceThatCannotBeSavedIsAFailure();
+    void aHeadsetWithoutDefaultFileIsNamed();
+    void namesInRefusalsAreShortened();
+    void aCommandWaitsForTheUnitItIsFor();
+    void aCommandForAUnitThatSaysNothingIsRefused();
     void noiseCancellationIsWhatWasSent();
     void aSessionNotKeepingStepSendsOnlyWhatIsAsked();
 };
@@ -266,12 +273,128 @@ void SessionTest::aBrokenFileKeepsNothingOfTheUnitBefore()
     QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("preset KAVRO Standard"));
     QCOMPARE(rig.session().unit().customModes, QList<CustomRecord>());
     QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Surround, "KAVRO Standard"));
-    // The model's presets stand in for the file's.
+    // The model's presets stand in for the file's; a choice is heard, and
+    // velumixctl is told that the file it cannot be stored in is broken.
+    const int notices = rig.notices().size();
     const remote::Result jazz = rig.run("preset", {{"name", "Jazz"}});
-    QVERIFY2(jazz.ok(), qPrintable(jazz.error));
+    QCOMPARE(jazz.exit, int(remote::ExitNoConfiguration));
+    QVERIFY2(jazz.error.startsWith(bFile + ": "), qPrintable(jazz.error));
+    QCOMPARE(rig.notices().size(), notices);
     QVERIFY(rig.settle());
     QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Stereo, "Jazz"));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset Jazz"));
     QCOMPARE(fileBytes(bFile), content);
+}
+
+// With the disk full, a preset still goes to the headset, but the person and
+// velumixctl are told that it was not stored, and which file and why.
+void SessionTest::aChoiceThatCannotBeSavedIsAFailure()
+{
+    SessionRig rig;
+    rig.addUnit(kHalden, kUnitA, SoundPage::Stereo);
+    QVERIFY(rig.start());
+    const QString file = rig.userFile(kHalden, kUnitA);
+    const QByteArray before = fileBytes(file);
+    remote::Result jazz;
+    {
+        const FileSizeLimit full(rlim_t(before.size() / 2));
+        QVERIFY(full.active());
+        jazz = rig.run("preset", {{"name", "Jazz"}});
+    }
+
+    QCOMPARE(jazz.exit, int(remote::ExitNoConfiguration));
+    QVERIFY2(jazz.error.startsWith(file + ": cannot write: "), qPrintable(jazz.error));
+    QCOMPARE(rig.notices(), QStringList{"Error: Json File Save Error!"});
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Stereo, "Jazz"));
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset Jazz"));
+    QCOMPARE(fileBytes(file), before);
+    QVERIFY(rig.restart());
+    QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset KAVRO Standard"));
+}
+
+// A headset whose model has no default file is not used; the window, get
+// and list say which and why instead of finding no headset.
+void SessionTest::aHeadsetWithoutDefaultFileIsNamed()
+{
+    SessionRig rig;
+    const int unknown = rig.addUnit(0x1999, kUnitA, SoundPage::Surround, false);
+    QVERIFY(rig.start());
+    QCOMPARE(rig.notices(), QStringList());
+
+    rig.plugInOnly(unknown);
+
+    QVERIFY(!rig.session().isOpen());
+    const QString problem =
+        QStringLiteral("the headset at %1 (product 1999) is not known: there is no default file "
+                       "%2/DefaultFile/VID-3206&PID-1999.json")
+            .arg(rig.vendorInterfacePath(unknown), dataFolder());
+    QCOMPARE(rig.notices(), QStringList{"warning: " + problem});
+    for (const QString& command : {"get", "list", "preset-list"}) {
+        const remote::Result result = rig.run(command);
+        QCOMPARE(result.exit, int(remote::ExitNoConfiguration));
+        QCOMPARE(result.error, problem);
+    }
+}
+
+// A name a command echoes in its refusal is shortened, so that the answer
+// stays one short line however long the name.
+void SessionTest::namesInRefusalsAreShortened()
+{
+    SessionRig rig;
+    rig.addUnit(kHalden, kUnitA);
+    QVERIFY(rig.start());
+    const QString endless(4000, QChar(0x20AC));
+    for (const QString& command : {"preset", "custom-apply", "custom-export"}) {
+        QJsonObject arguments{{"name", endless}};
+        if (command == QLatin1String("custom-export"))
+            arguments["format"] = "json";
+        const remote::Result refused = rig.run(command, arguments);
+        QCOMPARE(refused.exit, int(remote::ExitNoConfiguration));
+        QVERIFY2(refused.error.contains(endless.left(63) + QChar(0x2026)), qPrintable(command));
+        QVERIFY(remote::encodeResult(refused).size() < 1024);
+    }
+}
+
+// A preset asked for while another unit has just been plugged in goes to
+// that unit and into its file, never into the file of the unit before.
+void SessionTest::aCommandWaitsForTheUnitItIsFor()
+{
+    SessionRig rig;
+    const int a = rig.addUnit(kHalden, kUnitA);
+    const int b = rig.addUnit(kHalden, kUnitB, SoundPage::Surround, false);
+    QVERIFY(rig.start());
+    const QByteArray aFile = fileBytes(rig.userFile(kHalden, kUnitA));
+    rig.backend().setReplyDelay(std::chrono::milliseconds(100));
+    QVERIFY(rig.pullOut(a));
+    rig.plugInOnly(b);
+    QVERIFY(rig.session().isOpen() && !rig.session().unitKnown());
+
+    const std::optional<remote::Result> jazz = rig.serve("preset", {{"name", "Jazz"}});
+
+    QVERIFY(jazz);
+    QVERIFY2(jazz->ok(), qPrintable(jazz->error));
+    QCOMPARE(rig.session().unit().identity, kUnitB);
+    QCOMPARE(readJsonFile(rig.userFile(kHalden, kUnitB))["pageMode"].toObject()["Stereo"],
+             QJsonValue(choice("default", "Jazz")));
+    QCOMPARE(fileBytes(rig.userFile(kHalden, kUnitA)), aFile);
+}
+
+void SessionTest::aCommandForAUnitThatSaysNothingIsRefused()
+{
+    SessionRig rig;
+    const int silent = rig.addUnit(kHalden, kUnitA, SoundPage::Surround, false);
+    rig.backend().firmware(silent).faults().silent = true;
+    QVERIFY(rig.start());
+    rig.plugInOnly(silent);
+
+    const std::optional<remote::Result> jazz = rig.serve("preset", {{"name", "Jazz"}});
+
+    QVERIFY(jazz);
+    QCOMPARE(jazz->exit, int(remote::ExitNoReply));
+    QCOMPARE(jazz->error, QString("the headset did not say which unit it is in time"));
+    // What needs no unit is not held up.
+    QVERIFY(rig.serve("mic-volume", {{"level", 40}}).value_or(remote::Result{}).ok());
 }
 
 // The headset cannot be asked whether noise cancellation is on: it is what
