@@ -198,14 +198,16 @@ int main(int argc, char* argv[])
     }
     // velumixctl's commands: those of the simulated headset go to its panel,
     // every other one to the session, as the matching click would.
-    instance.setCommandHandler([&commands, &panel](const remote::Request& request) {
-        if (request.command != QLatin1String("simulate"))
-            return commands.run(request);
-        if (!panel)
-            return remote::Result::failure(
-                remote::ExitNoWindow,
-                QStringLiteral("simulate needs a window started with --simulate"));
-        return panel->runSimulateCommand(request);
-    });
+    instance.setCommandHandler(
+        [&commands, &panel](const remote::Request& request, const LocalChannel::Reply& reply) {
+            if (request.command != QLatin1String("simulate"))
+                commands.serve(request, reply);
+            else if (panel)
+                reply(panel->runSimulateCommand(request));
+            else
+                reply(remote::Result::failure(
+                    remote::ExitNoWindow,
+                    QStringLiteral("simulate needs a window started with --simulate")));
+        });
     return app.exec();
 }

@@ -102,8 +102,8 @@ struct CommandRow
     Needs needs;
     std::vector<ArgumentRule> arguments;
     // velumixctl's ways of writing it; none for the window's own commands.
-    std::vector<CommandForm> forms;
-    const char* summary; // one line, for velumixctl's usage
+    std::vector<CommandForm> forms = {};
+    const char* summary = nullptr; // one line, for velumixctl's usage
     // With this argument given, the command needs no headset: the argument
     // names what the headset would have told (a model by its product ID).
     const char* insteadOfHeadset = nullptr;
