@@ -330,7 +330,7 @@ void SessionTest::aHeadsetWithoutDefaultFileIsNamed()
                        "%2/DefaultFile/VID-3206&PID-1999.json")
             .arg(rig.vendorInterfacePath(unknown), dataFolder());
     QCOMPARE(rig.notices(), QStringList{"warning: " + problem});
-    for (const QString& command : {"get", "list", "preset-list"}) {
+    for (const QString& command : QStringList{"get", "list", "preset-list"}) {
         const remote::Result result = rig.run(command);
         QCOMPARE(result.exit, int(remote::ExitNoConfiguration));
         QCOMPARE(result.error, problem);
@@ -345,7 +345,7 @@ void SessionTest::namesInRefusalsAreShortened()
     rig.addUnit(kHalden, kUnitA);
     QVERIFY(rig.start());
     const QString endless(4000, QChar(0x20AC));
-    for (const QString& command : {"preset", "custom-apply", "custom-export"}) {
+    for (const QString& command : QStringList{"preset", "custom-apply", "custom-export"}) {
         QJsonObject arguments{{"name", endless}};
         if (command == QLatin1String("custom-export"))
             arguments["format"] = "json";
