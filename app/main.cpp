@@ -135,8 +135,8 @@ int main(int argc, char* argv[])
                      &QCoreApplication::quit);
     SingleInstance instance(programName);
     if (!instance.acquire()) {
-        showMessageBox(QMessageBox::Information, QObject::tr("prompt"),
-                       QObject::tr("Program is running"));
+        showMessageBoxAndWait(QMessageBox::Information, QObject::tr("prompt"),
+                              QObject::tr("Program is running"));
         return instance.requestRaise() ? 0 : -1;
     }
 
@@ -209,5 +209,7 @@ int main(int argc, char* argv[])
                     remote::ExitNoWindow,
                     QStringLiteral("simulate needs a window started with --simulate")));
         });
-    return app.exec();
+    const int result = app.exec();
+    closeMessageBoxes();
+    return result;
 }
