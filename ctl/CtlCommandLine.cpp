@@ -386,7 +386,14 @@ std::optional<QString> readCommand(const QStringList& words, const CommandOption
     // The rules the window checks: the command line cannot make a request
     // that the window would refuse.
     const QString refusal = remote::argumentError(*typed->command, request.arguments);
-    return refusal.isEmpty() ? std::nullopt : Failure(refusal);
+    if (!refusal.isEmpty())
+        return refusal;
+    // Nor one longer than the window reads.
+    if (remote::encodeRequest(request).size() > remote::kMaxMessageBytes)
+        return QStringLiteral("%1: the request is longer than the %2 bytes the window takes")
+            .arg(words.mid(0, wordsOf(*typed->form).size()).join(QLatin1Char(' ')))
+            .arg(remote::kMaxMessageBytes);
+    return std::nullopt;
 }
 
 QString usageEntry(const QStringList& lines, const QString& summary)

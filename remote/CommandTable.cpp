@@ -27,6 +27,7 @@ bool follows(const QJsonValue& value, const ArgumentRule& rule)
     switch (rule.kind) {
     case ArgumentRule::Text:
         return value.isString() && !value.toString().isEmpty() &&
+               (rule.max == 0 || value.toString().size() <= rule.max) &&
                (rule.choices.isEmpty() || rule.choices.contains(value.toString()));
     case ArgumentRule::Whole:
         return isWholeIn(value, rule.min, rule.max);
@@ -61,9 +62,11 @@ QString expectation(const ArgumentRule& rule)
 {
     switch (rule.kind) {
     case ArgumentRule::Text:
-        return rule.choices.isEmpty()
+        if (!rule.choices.isEmpty())
+            return QStringLiteral("one of %1").arg(quotedChoices(rule.choices));
+        return rule.max == 0
                    ? QStringLiteral("a non-empty string")
-                   : QStringLiteral("one of %1").arg(quotedChoices(rule.choices));
+                   : QStringLiteral("a non-empty string of at most %1 characters").arg(rule.max);
     case ArgumentRule::Whole:
         return QStringLiteral("a whole number from %1 to %2").arg(rule.min).arg(rule.max);
     case ArgumentRule::Wholes:
@@ -86,7 +89,7 @@ ArgumentRule pageArgument()
 
 ArgumentRule nameArgument()
 {
-    return {"name", ArgumentRule::Text, true};
+    return {"name", ArgumentRule::Text, true, 0, kMaxModeNameLength};
 }
 
 ArgumentRule productIdArgument()

@@ -21,7 +21,8 @@ struct ArgumentRule
 {
     enum Kind
     {
-        Text,      // a non-empty string; one of `choices` when there are any
+        Text,      // a non-empty string of at most `max` characters (0: any);
+                   // one of `choices` when there are any
         Whole,     // a whole number from min to max
         Wholes,    // an array of `count` whole numbers from min to max
         Flag,      // true or false

@@ -664,6 +664,12 @@ Outcome HeadsetSession::saveCustomMode(SoundPage page)
     const int slot = settings.choice.slot;
     const CustomRecord saved = *m_unit.slotMode(page, slot);
     const QString name = settings.edited ? settings.editedName : saved.name;
+    if (const QString problem = modeNameProblem(name); name != saved.name && !problem.isEmpty()) {
+        settings.editedName = saved.name;
+        changed(page);
+        raise(Notice::Warning, "warning", problem);
+        return Outcome::failure(Outcome::BadName, problem);
+    }
     // A mode may not be saved under a name another mode of the page has;
     // names that were alike before (an older file) stay.
     if (name != saved.name && m_unit.nameTaken(page, name, slot)) {

@@ -34,6 +34,8 @@ static_assert(sizeof(DeviceIdentity) == 4, "the identity is four bytes");
 
 // The custom modes a page shows at most, in its slots 0..4.
 inline constexpr int kCustomSlotCount = 5;
+// A custom mode's name holds 1 to this many characters, not all blank.
+inline constexpr int kMaxModeNameLength = 256;
 
 // Every Velumix headset has this USB vendor ID.
 inline constexpr uint16_t kHeadsetVendorId = 0x3206;

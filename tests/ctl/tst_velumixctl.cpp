@@ -371,6 +371,17 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
         << "--device: 'hidraw1' is neither a device path";
     QTest::newRow("value missing")
         << QStringList{"info", "--device"} << 2 << "missing value after '--device'";
+    // A name the window would refuse is refused before it is sent, counted
+    // in characters, however many bytes each takes.
+    QTest::newRow("a name of 1500 three-byte characters")
+        << sim + QStringList{"custom", "import", "eq.txt", "--name", QString(1500, QChar(0x20AC))}
+        << 2 << "custom-import: 'name' must be a non-empty string of at most 256 characters";
+    QTest::newRow("a preset name longer than any")
+        << sim + QStringList{"preset", QString(4000, 'x')} << 2
+        << "preset: 'name' must be a non-empty string of at most 256 characters";
+    QTest::newRow("a file path longer than a request")
+        << sim + QStringList{"custom", "import", "/" + QString(5000, 'p'), "--name", "Long"} << 2
+        << "custom import: the request is longer than the 4096 bytes the window takes";
 }
 
 void VelumixCtlTest::badArgumentsSendNothing()

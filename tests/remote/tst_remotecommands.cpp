@@ -360,9 +360,9 @@ void RemoteCommandsTest::refusals_data()
     row("unknown command", "frobnicate", {}, remote::ExitUsage, "unknown command 'frobnicate'");
     row("no name", "preset", {}, remote::ExitUsage, "preset needs 'name'");
     row("name not a string", "preset", {{"name", 5}}, remote::ExitUsage,
-        "preset: 'name' must be a non-empty string");
+        "preset: 'name' must be a non-empty string of at most 256 characters");
     row("empty name", "custom-apply", {{"name", ""}}, remote::ExitUsage,
-        "custom-apply: 'name' must be a non-empty string");
+        "custom-apply: 'name' must be a non-empty string of at most 256 characters");
     row("no such page", "preset", {{"name", "Jazz"}, {"page", "mono"}}, remote::ExitUsage,
         "preset: 'page' must be one of 'surround', 'stereo'");
     row("unknown preset", "preset", {{"name", "Nope"}}, remote::ExitNoConfiguration, nope);

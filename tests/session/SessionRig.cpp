@@ -75,7 +75,8 @@ std::optional<remote::Result> SessionRig::serve(const QString& command,
     std::optional<remote::Result> result;
     m_commands->serve({command, arguments},
                       [&result](const remote::Result& answer) { result = answer; });
-    QTest::qWaitFor([&result] { return result.has_value(); }, kDeadlineMs);
+    if (!QTest::qWaitFor([&result] { return result.has_value(); }, kDeadlineMs))
+        return std::nullopt;
     return result;
 }
 
