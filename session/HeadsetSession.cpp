@@ -394,10 +394,12 @@ void HeadsetSession::loadUnit(const DeviceIdentity& identity)
     const QString defaultPath = m_options.defaultFileFolder + QLatin1Char('/') +
                                 defaultFileName(unit.vendorId, unit.productId);
     unit.userFile = prepareUserFile(defaultPath, unit);
+    // A file that could not be made was named already.
     const ConfigReadResult read = readConfigFile(unit.userFile);
     if (!read.ok()) {
         unit.fileProblem = read.errorText;
-        raise(Notice::Critical, "Error", "Json File Is Error!", read.errorText);
+        if (read.error != ConfigError::NotFound)
+            raise(Notice::Critical, "Error", "Json File Is Error!", read.errorText);
     } else {
         trace("Read Json File", "true", "readJsonFile");
         // What the file holds in a shape the program cannot use is named;
@@ -448,7 +450,8 @@ QString HeadsetSession::prepareUserFile(const QString& defaultPath, const UnitSe
     if (QFileInfo::exists(path))
         return path;
     if (!QFileInfo::exists(defaultPath)) {
-        raise(Notice::Information, "prompt", "There is no default JSON file!", defaultPath);
+        raise(Notice::Information, "prompt", "There is no default JSON file!",
+              QStringLiteral("%1: no such file").arg(defaultPath));
         return path;
     }
     const ConfigWriteResult created = createUserFile(defaultPath, path, unit.identity);

@@ -78,6 +78,8 @@ QString modeOf(HeadsetSession& session, SoundPage page)
 }
 
 const EqGains kClubGains{6, 4, 2, 0, 0, 0, 0, 1, 2, 3};
+// Stands for a folder where the user file should be.
+const char kFolderInItsPlace[] = "<a folder>";
 
 } // namespace
 
@@ -92,6 +94,7 @@ private slots:
     void aPageReportedLaterGetsItsSavedMode();
     void aBrokenFileKeepsNothingOfTheUnitBefore_data();
     void aBrokenFileKeepsNothingOfTheUnitBefore();
+    void aNewUnitWhoseFileCannotBeMadeHasItsModelsPresets();
     void aChoiceThatCannotBeSavedIsAFailure();
     void aHeadsetWithoutDefaultFileIsNamed();
     void namesInRefusalsAreShortened();
@@ -246,6 +249,9 @@ void SessionTest::aBrokenFileKeepsNothingOfTheUnitBefore_data()
     QTest::newRow("not JSON") << QByteArray("{\"customMode\": [");
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("an array") << QByteArray("[{\"pid\": \"1054\"}]");
+    QTest::newRow("invalid UTF-8") << QByteArray("{\"customMode\": [{\"name\": \"\xff\xfe\"}]}");
+    QTest::newRow("larger than 1 MiB") << QByteArray(1024 * 1024, ' ') + "{}";
+    QTest::newRow("a folder in its place") << QByteArray(kFolderInItsPlace);
 }
 
 void SessionTest::aBrokenFileKeepsNothingOfTheUnitBefore()
@@ -257,7 +263,9 @@ void SessionTest::aBrokenFileKeepsNothingOfTheUnitBefore()
     writeUserFile(kHalden, kUnitA, {customMode("Surround", "Club", kClubGains)},
                   currentMode("Surround", "custom", "Club"), std::nullopt);
     const QString bFile = rig.userFile(kHalden, kUnitB);
-    {
+    if (content == kFolderInItsPlace) {
+        QVERIFY(QDir().mkpath(bFile));
+    } else {
         QFile file(bFile);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
@@ -283,7 +291,30 @@ void SessionTest::aBrokenFileKeepsNothingOfTheUnitBefore()
     QVERIFY(rig.settle());
     QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Stereo, "Jazz"));
     QCOMPARE(modeOf(rig.session(), SoundPage::Stereo), QString("preset Jazz"));
-    QCOMPARE(fileBytes(bFile), content);
+    QCOMPARE(content == kFolderInItsPlace ? QByteArray(kFolderInItsPlace) : fileBytes(bFile),
+             content);
+    QVERIFY(content != kFolderInItsPlace || QFileInfo(bFile).isDir());
+}
+
+// A new unit whose file cannot be made (the disk is full) still has its
+// model's presets, and the person is told which file and why.
+void SessionTest::aNewUnitWhoseFileCannotBeMadeHasItsModelsPresets()
+{
+    SessionRig rig;
+    const int unit = rig.addUnit(kHalden, kUnitA, SoundPage::Surround, false);
+    QVERIFY(rig.start());
+    {
+        const FileSizeLimit full(256);
+        QVERIFY(full.active());
+        QVERIFY(rig.plugIn(unit));
+    }
+
+    QCOMPARE(rig.notices(), QStringList{"warning: JSON file generation failed!"});
+    QCOMPARE(modeOf(rig.session(), SoundPage::Surround), QString("preset KAVRO Standard"));
+    QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Surround, "KAVRO Standard"));
+    QCOMPARE(rig.run("preset", {{"name", "Jazz"}}).exit, int(remote::ExitNoConfiguration));
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.lastPeqPair(), haldenPreset(SoundPage::Stereo, "Jazz"));
 }
 
 // With the disk full, a preset still goes to the headset, but the person and
