@@ -174,28 +174,47 @@ function(velumix_precompile_headers)
         _velumix_compiled_sources(${target} count)
         list(APPEND group_${key}_targets ${target})
         math(EXPR group_${key}_sources "${group_${key}_sources} + ${count}")
+        # The group's largest library without definitions of its own makes
+        # the header while it compiles (the header is made with exactly the
+        # definitions the group shares).
+        get_target_property(own_definitions ${target} COMPILE_DEFINITIONS)
+        if(type MATCHES "^(STATIC|OBJECT)_LIBRARY$" AND NOT own_definitions)
+            if(NOT DEFINED group_${key}_host OR count GREATER group_${key}_host_sources)
+                set(group_${key}_host ${target})
+                set(group_${key}_host_sources ${count})
+            endif()
+        endif()
     endforeach()
 
     set(index 0)
-    set(stub ${CMAKE_BINARY_DIR}/precompiled/stub.cpp)
-    file(CONFIGURE OUTPUT ${stub} CONTENT "// Only compiles the precompiled header.\n")
     foreach(key ${keys})
         # Making the header costs about as much as reading the headers four
         # times over.
         if(group_${key}_sources LESS 6)
             continue()
         endif()
-        math(EXPR index "${index} + 1")
-        set(host velumix_precompiled_${index})
-        add_library(${host} OBJECT EXCLUDE_FROM_ALL ${stub})
-        set_target_properties(${host} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
-        target_link_libraries(${host} PRIVATE ${group_${key}_imported})
-        target_compile_definitions(${host} PRIVATE ${group_${key}_definitions})
-        target_compile_options(${host} PRIVATE ${group_${key}_options})
         _velumix_group_headers("${group_${key}_imported}" headers)
+        if(DEFINED group_${key}_host)
+            set(host ${group_${key}_host})
+        else()
+            # No library to make it: a target of its own, whose one source
+            # is empty.
+            math(EXPR index "${index} + 1")
+            set(host velumix_precompiled_${index})
+            set(stub ${CMAKE_BINARY_DIR}/precompiled/stub.cpp)
+            file(CONFIGURE OUTPUT ${stub} CONTENT "// Only makes the precompiled header.\n")
+            add_library(${host} OBJECT EXCLUDE_FROM_ALL ${stub})
+            set_target_properties(${host} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+            target_link_libraries(${host} PRIVATE ${group_${key}_imported})
+            target_compile_definitions(${host} PRIVATE ${group_${key}_definitions})
+            target_compile_options(${host} PRIVATE ${group_${key}_options})
+        endif()
         target_precompile_headers(${host} PRIVATE ${headers})
-        foreach(target ${group_${key}_targets})
-            target_precompile_headers(${target} REUSE_FROM ${host})
+        list(REMOVE_ITEM group_${key}_targets ${host})
+        foreach(target ${host} ${group_${key}_targets})
+            if(NOT target STREQUAL host)
+                target_precompile_headers(${target} REUSE_FROM ${host})
+            endif()
             # A program's moc file is all but empty (a test includes its moc
             # output in its own source): loading the header would cost more
             # than the file.

@@ -149,14 +149,25 @@ vm_checks() {
     run_ctest vm build -R '^vm$'
 }
 
+# What the sanitized suite runs: the test programs of its tests (those of
+# the QEMU guest and the package are left out) and the two programs, which
+# the tests start and install.
+suite_programs() {
+    (cd build-asan && ctest --show-only=json-v1 -E '^(vm|package)$') |
+        grep -o "\"$PWD/build-asan/bin/[^\"]*\"" | sed -e 's|.*/||' -e 's|"$||' | sort -u
+    echo velumix velumixctl
+}
+
 # The sanitizer builds give way to the QEMU guests, whose checks wait on
 # time-outs. The threaded tests come first: they are few, and done before the
 # suite needs the whole machine.
 sanitizer_lane() {
     run_step build-tsan "build of the threaded tests with ThreadSanitizer" \
         nice -n 10 cmake --build build-tsan -j"$jobs" --target "${threaded_tests[@]}" && tsan_tests
-    run_step build-asan "build with AddressSanitizer and UBSan" \
-        nice -n 10 cmake --build build-asan -j"$jobs" && asan_suite
+    local programs
+    programs=$(suite_programs)
+    run_step build-asan "build of the suite with AddressSanitizer and UBSan" \
+        nice -n 10 cmake --build build-asan -j"$jobs" --target $programs && asan_suite
 }
 
 # The tree keeps one format (.clang-format).
