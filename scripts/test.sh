@@ -18,6 +18,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh --tests || exit
 jobs=$(nproc)
 start=$SECONDS
+load_at_start=$(cut -d' ' -f1-3 /proc/loadavg)
 logs=build/test-logs
 rm -rf "$logs"
 mkdir -p "$logs"
@@ -206,7 +207,9 @@ passed=$(cat "$logs"/*.results | grep -c '^passed ')
 failed=$(cat "$logs"/*.results | grep -c '^failed ')
 elapsed=$((SECONDS - start))
 echo
-echo "Test command took $((elapsed / 60)) min $((elapsed % 60)) s on $jobs cores; output in $logs"
+echo "Test command took $((elapsed / 60)) min $((elapsed % 60)) s on $jobs cores" \
+     "(load average $load_at_start at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end);" \
+     "output in $logs"
 if [ "$failed" -gt 0 ]; then
     echo "Failed:"
     sed -n 's/^failed /  /p' "$logs"/*.results
