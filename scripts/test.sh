@@ -184,9 +184,20 @@ run_step configure "configure build, build-asan and build-tsan" bash -c '
     configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVELUMIX_TSAN=ON &
     for job in 1 2 3; do wait -n; done' || configured=0
 
+# The guests are done: the sanitizer builds may have the whole machine again,
+# also against other work on it. Lowering a niceness needs root; elsewhere
+# they keep theirs.
+unnice_sanitizer_lane() {
+    renice -n 0 -g "$sanitizer" >/dev/null 2>&1 || true
+}
+
 if [ "$configured" -eq 1 ]; then
+    # In a process group of its own, to be given the machine back as a whole.
+    set -m
     sanitizer_lane >"$logs/sanitizer-lane.out" 2>&1 &
     sanitizer=$!
+    set +m
+    trap 'kill -- -"$sanitizer" 2>/dev/null; exit 130' INT TERM
     if run_step build "build of the programs, the package's files and the QEMU tests" \
         cmake --build build -j"$jobs" --target "${normal_targets[@]}"; then
         # The install tree and the package's contents first: they build the
@@ -199,6 +210,7 @@ if [ "$configured" -eq 1 ]; then
         wait "$vm"
         cat "$logs/vm-lane.out"
     fi
+    unnice_sanitizer_lane
     wait "$sanitizer"
     cat "$logs/sanitizer-lane.out"
 fi
