@@ -58,7 +58,9 @@ take_copy() {
 }
 
 deadline=$((SECONDS + wait_seconds))
+attempts=1
 until take_copy 2>/dev/null; do
+    attempts=$((attempts + 1))
     if [ "$SECONDS" -ge "$deadline" ]; then
         echo "skipped: dpkg on this machine did not come to rest within ${wait_seconds}s" \
              "(an apt run that goes on, or a package left half-installed: dpkg --audit)"
@@ -66,6 +68,7 @@ until take_copy 2>/dev/null; do
     fi
     sleep 1
 done
+echo "package-system.sh: dpkg's database copied at rest (attempt $attempts)"
 
 # What a velumix package on the host owns, before the copy forgets it.
 host_list=$(cat "$copy"/info/velumix.list "$copy"/info/velumix:*.list 2>/dev/null || true)

@@ -69,11 +69,12 @@ in_the_menu() {
 runs() { in_system velumix --version | grep -qx "velumix 0.1.0"; }
 
 # What the purge left in the writable layer, beyond the package manager's own
-# records and caches that the desktop's triggers refresh.
+# records and caches that the desktop's triggers refresh (in /usr/local too,
+# where the host has such a folder).
 leftovers() {
     (cd "$layer/upper" && find . -mindepth 1 \( -type f -o -type l -o -type c \) |
         grep -vE '^\./(var/lib/(dpkg|apt|ucf)|var/log|var/cache|run|tmp)/' |
-        grep -vE '^\./usr/share/(icons/hicolor/icon-theme\.cache|applications/mimeinfo\.cache)$' |
+        grep -vE '^\./usr/(local/)?share/(icons/hicolor/icon-theme\.cache|applications/mimeinfo\.cache)$' |
         grep -vx './var/lib/man-db/auto-update')
 }
 purge_leaves_nothing() {
