@@ -66,7 +66,7 @@ run_ctest() {
     (cd "$build" && ctest --output-on-failure --timeout 300 --output-junit "$logs/$step.xml" "$@") \
         >"$logs/$step.log" 2>&1 || status=$?
     if [ -f "$logs/$step.xml" ]; then
-        junit_results "$build" <"$logs/$step.xml" >>"$logs/$step.results"
+        junit_results <"$logs/$step.xml" >>"$logs/$step.results"
     else
         record "$step" failed "ctest in $build"
     fi
@@ -79,25 +79,23 @@ run_ctest() {
 }
 
 # CTest's JUnit report as result lines. A test that ended with its skip code
-# is skipped, with the reason it left (tests/vm: guest.sh's skipped-* file);
-# one that could not run at all failed.
-junit_results() { # BUILD_DIR <REPORT
-    local build=$1 name status message reason
+# is skipped, with the reason it gave (its last line "skipped: REASON"); one
+# that could not run at all failed.
+junit_results() {
     awk '/<testcase / {
              match($0, /name="[^"]*"/); name = substr($0, RSTART + 6, RLENGTH - 7)
              match($0, /status="[^"]*"/); status = substr($0, RSTART + 8, RLENGTH - 9)
-             message = ""
+             message = ""; reason = ""
          }
          /<skipped / && match($0, /message="[^"]*"/) { message = substr($0, RSTART + 9, RLENGTH - 10) }
-         /<\/testcase>/ { print name "\t" status "\t" message }' |
-        while IFS=$'\t' read -r name status message; do
+         /(^|>)skipped: / { reason = $0; sub(/.*skipped: /, "", reason); sub(/<.*/, "", reason) }
+         /<\/testcase>/ { print name "\t" status "\t" message "\t" reason }' |
+        while IFS=$'\t' read -r name status message reason; do
             case "$status" in
             run) echo "passed $name" ;;
             notrun)
-                if [[ "$message" == *SKIP_RETURN_CODE* || "$message" == *SKIP_REGULAR_EXPRESSION* ]]; then
-                    reason=$(cat "$build/vm/skipped-in-guest" 2>/dev/null)
-                    [ "$name" = vm ] && [ -n "$reason" ] || reason="it said it cannot run here"
-                    echo "skipped $name: $reason"
+                if [[ "$message" == SKIP_* ]]; then
+                    echo "skipped $name: ${reason:-it said it cannot run here}"
                 else
                     echo "failed $name"
                 fi
