@@ -18,6 +18,7 @@ run_packages=(
     qtwayland5 fontconfig fonts-liberation fonts-jura
 )
 test_packages=(
+    ninja-build # the test command's build trees
     clang-format libglib2.0-bin pulseaudio-utils
     qemu-system-x86 busybox-static cpio kmod xz-utils udev
     desktop-file-utils appstream lintian dpkg-dev bash-completion man-db

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The install tree: cmake --install into a throwaway DESTDIR puts every file
-# in its place, the desktop entry and the AppStream description validate, the
-# manual pages render, the completion completes, and the installed programs
-# find their files relative to themselves.
+# in its place and nothing outside the prefix (so that an install into a
+# folder of one's own needs no root), the desktop entry and the AppStream
+# description validate, the manual pages render, the completion completes,
+# and the installed programs find their files relative to themselves.
 #   tests/install/install-tree.sh BUILD_DIR
 set -u
 build=${1:?usage: install-tree.sh BUILD_DIR}
@@ -24,15 +25,40 @@ not_installed() { # PATTERN: no path in the tree matches
     ! (cd "$root" && find . -path "$1" | grep .)
 }
 
-udev_rules=$(pkg-config --variable=udevdir udev 2>/dev/null || echo /lib/udev)/rules.d
+manifest="$build/install_manifest.txt"
 
+# Every file the install wrote lies below PREFIX: install_manifest.txt names
+# them without the DESTDIR, where a destination outside the prefix would
+# have gone.
+all_below_prefix() { # PREFIX
+    [ -s "$manifest" ] || { echo "no $manifest"; return 1; }
+    ! grep -v "^$1/" "$manifest"
+}
+
+# No libraries: the udev rule is all there is under lib.
+only_the_rule_under_lib() {
+    ! (cd "$root" && find ./usr/lib -mindepth 1 | grep -vxE '\./usr/lib/udev(/rules\.d(/70-velumix\.rules)?)?')
+}
+
+# As a user installs into a folder of their own: nothing may land outside it.
+own_prefix="$work/own"
+rm -f "$manifest"
+check "cmake --install with a prefix of one's own" \
+    env DESTDIR="$own_prefix" cmake --install "$build" --prefix /home/someone/.local
+check "every file it installed below that prefix" all_below_prefix /home/someone/.local
+check "its udev rule too, in lib/udev/rules.d" \
+    test -f "$own_prefix/home/someone/.local/lib/udev/rules.d/70-velumix.rules"
+
+rm -f "$manifest"
 check "cmake --install into DESTDIR" env DESTDIR="$root" cmake --install "$build" --prefix /usr
+check "every installed file below the prefix" all_below_prefix /usr
+check "and nothing else in the tree" not_installed './[!u]*'
 check "the programs in bin" installed /usr/bin/velumix /usr/bin/velumixctl
 check "their files in share/velumix" installed \
     /usr/share/velumix/DefaultFile/VID-3206\&PID-1054.json /usr/share/velumix/audio/test.wav
-check "nothing under lib" not_installed './usr/lib/*'
+check "nothing under lib but the udev rule" only_the_rule_under_lib
 check "no fonts of our own" not_installed '*.ttf'
-check "the udev rule in udev's folder" installed "$udev_rules/70-velumix.rules"
+check "the udev rule below the prefix, in lib/udev/rules.d" installed /usr/lib/udev/rules.d/70-velumix.rules
 check "the desktop entry" installed /usr/share/applications/velumix.desktop
 check "the icons: scalable, symbolic and the hicolor sizes" installed \
     /usr/share/icons/hicolor/scalable/apps/velumix.svg \
