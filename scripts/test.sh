@@ -26,10 +26,9 @@ logs=$(realpath "$logs")
 export QT_QPA_PLATFORM=offscreen
 
 # The tests ThreadSanitizer runs: those whose own code runs on more than one
-# thread (the speaker test's player thread, blocking clients of the window's
-# socket beside its server) and the device link's tests, whose replies and
-# sends cross timers and socket notifiers.
-threaded_tests=(tst_surroundtest tst_localchannel tst_linkreplies tst_link)
+# thread (the speaker test's stepping thread, blocking clients of the
+# window's socket beside its server) and the device link's.
+threaded_tests=(tst_speakerthread tst_localchannel tst_linkreplies tst_link)
 # What the normal build makes: the programs and their files for the install
 # tree and the package, and what the QEMU guest runs.
 normal_targets=(velumix velumixctl velumix_compressed_docs uhid-headset tst_uhidlink tst_uhidwindow)
@@ -134,14 +133,46 @@ tsan_tests() {
 asan_suite() {
     local reports=$PWD/build-asan/sanitizer
     rm -rf "$reports" && mkdir -p "$reports"
-    ASAN_OPTIONS="detect_leaks=1 halt_on_error=1 log_path=$reports/asan" \
-        LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp print_suppressions=0" \
-        UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1" \
-        run_ctest asan build-asan -j"$((jobs * 2))" -E '^(vm|package)$'
+    (
+        export ASAN_OPTIONS="detect_leaks=1 halt_on_error=1 log_path=$reports/asan"
+        export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp print_suppressions=0"
+        export UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1"
+        local status=0
+        run_ctest asan build-asan -j"$((jobs * 2))" -E '^(vm|package)$' || status=$?
+        if set_aside_tracer_crashes "$reports" && [ "$status" -ne 0 ]; then
+            rerun_failed_tests
+        else
+            exit "$status"
+        fi
+    )
     run_step asan-reports "no sanitizer report from any program the suite started" no_reports "$reports"
 }
 no_reports() { # FOLDER
     ! compgen -G "$1/*" >/dev/null || { cat "$1"/*; false; }
+}
+
+# LeakSanitizer's own stop-the-world tracer now and then crashes while it
+# checks a program at exit ("Tracer caught signal 11", a known fault of the
+# sanitizer: google/sanitizers#1353). That is no finding, but the program
+# ends non-zero. Such a report, and nothing else, is set aside, and the
+# tests that failed in that run run once more; a real report or a second
+# failure still fails the run.
+set_aside_tracer_crashes() { # REPORTS; false when there was none
+    local report crashes=$logs/lsan-tracer-crashes
+    for report in "$1"/*; do
+        [ -e "$report" ] && grep -q 'Tracer caught signal' "$report" &&
+            ! grep -q 'ERROR: \|runtime error' "$report" || continue
+        mkdir -p "$crashes" && mv "$report" "$crashes/"
+    done
+    [ -d "$crashes" ] || return 1
+    echo "== LeakSanitizer's tracer crashed $(find "$crashes" -type f | wc -l) time(s)" \
+         "(reports in $crashes)"
+    return 0
+}
+rerun_failed_tests() {
+    echo "== the tests that failed beside it run once more"
+    sed -i '/^failed /d' "$logs/asan.results"
+    run_ctest asan build-asan --rerun-failed
 }
 
 # The QEMU guest's tests, beside the package test's own guest (each takes
