@@ -47,8 +47,6 @@ void scaleApplicationFont()
     QApplication::setFont(font);
 }
 
-// The form's fixed window size.
-const QSize kWindowSize(1176, 730);
 // Set once the program has restarted itself to fit its screen.
 const char* const kScaledToFitVariable = "VELUMIX_SCALED_TO_FIT";
 
@@ -62,7 +60,7 @@ void restartScaledToFitScreen(char* argv[])
         QGuiApplication::platformName() == QLatin1String("offscreen"))
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const qreal factor = shrinkToFit(screen->availableGeometry().size(), kWindowSize);
+    const qreal factor = shrinkToFit(screen->availableGeometry().size(), kVelumixWindowSize);
     if (factor >= 1.0)
         return;
     bool ok = false;
@@ -169,12 +167,15 @@ int main(int argc, char* argv[])
     WatchEvents watchEvents(session);
     QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
 
-    Velumix window(session);
+    // The form's faces before any widget is made, so that none is restyled.
+    useFreeFacesForForm();
+    // The form is built when the window is first shown: a start in the tray
+    // builds none of it.
+    Velumix window(session, nullptr, Velumix::Build::WhenShown);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcApp).noquote() << "Raised by a later start";
         bringWindowForward(window);
     });
-    useFreeFacesForForm();
     exitOnFirstFrameWhenAsked(window);
     window.startSession();
     // The autostart entry starts the program in the tray.
