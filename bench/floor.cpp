@@ -3,7 +3,8 @@
 // shows a hidden-then-shown frameless window of the window's size holding
 // one plot, puts a plain icon in the tray and then waits, doing nothing else.
 // Built twice: linking Qt Widgets and QCustomPlot alone (the floor), and
-// with all of the window's libraries loaded at start.
+// with all of the window's libraries loaded at start. With -autorun, as the
+// desktop starts Velumix in the tray, the window is built but never shown.
 
 #include "FirstFrame.h"
 
@@ -46,7 +47,9 @@ int main(int argc, char* argv[])
     tray.show();
 
     exitOnFirstFrameWhenAsked(window);
-    window.hide();
-    window.show();
+    if (!QCoreApplication::arguments().contains(QStringLiteral("-autorun"))) {
+        window.hide();
+        window.show();
+    }
     return app.exec();
 }

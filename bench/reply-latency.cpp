@@ -53,7 +53,8 @@ int main(int argc, char* argv[])
         if (code != frame::SetMicVolume)
             return;
         const Clock::time_point arrived = sent + kReplyDelay;
-        latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - arrived).count());
+        latencies.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - arrived).count());
     });
 
     Velumix window(simulated.session);
