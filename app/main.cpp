@@ -106,10 +106,21 @@ void answerHelpOrVersion(int argc, char* argv[])
         parser.showVersion();
 }
 
+// The window draws with Qt's raster engine alone. On X11 Qt would still load
+// the display's OpenGL stack (Mesa's GLX and llvmpipe, with LLVM) when the
+// first window is made: tens of megabytes resident and much of the start-up's
+// loading, for nothing the program draws. A value the person set stays.
+void leaveOpenGlUnloaded()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    leaveOpenGlUnloaded();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     // 150 % stays 150 %, as the desktop asks, rather than rounded to 200 %.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
