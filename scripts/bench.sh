@@ -255,14 +255,13 @@ note() {
 # value NAME COLUMN [FORMAT]: the median of that column (printf FORMAT,
 # default one decimal).
 value() {
-    local middle
-    middle=$(median <"$results/$1.$2")
-    if [[ $middle =~ ^-?[0-9.]+$ ]]; then
-        # shellcheck disable=SC2059 # the format is the caller's
-        printf "${3:-%.1f}" "$middle"
-    else
-        printf '%s' "$middle" # "-": no ratio to a floor of nothing
+    # "-" in any run: no ratio to a floor of nothing.
+    if grep -qvE '^-?[0-9.]+$' "$results/$1.$2"; then
+        printf '%s' -
+        return
     fi
+    # shellcheck disable=SC2059 # the format is the caller's
+    printf "${3:-%.1f}" "$(median <"$results/$1.$2")"
 }
 
 echo "start-up: a warm-up and $runs runs of each" >&2
@@ -371,7 +370,7 @@ mib() {
     awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'
 }
 row() {
-    printf '%-50s %13s %9s %6s  %-16s %s\n' "$@"
+    printf '%-60s %13s %9s %6s  %-16s %s\n' "$@"
 }
 
 # shellcheck disable=SC1091 # the machine's own
