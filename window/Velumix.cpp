@@ -169,12 +169,13 @@ void Velumix::setVisible(bool visible)
         build();
     QMainWindow::setVisible(visible);
     // Let go once the hide is over: it may come from one of the form's own
-    // buttons, still in its click.
+    // buttons, still in its click. A dialog still open (an import's
+    // preview) may belong to the parts; the next hide lets go then.
     if (!visible && m_build == Build::WhenShown && m_built)
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (isHidden())
+                if (isHidden() && !QApplication::activeModalWidget())
                     letGoOfForm();
             },
             Qt::QueuedConnection);
