@@ -47,8 +47,6 @@ void scaleApplicationFont()
     QApplication::setFont(font);
 }
 
-// The form's fixed window size.
-const QSize kWindowSize(1176, 730);
 // Set once the program has restarted itself to fit its screen.
 const char* const kScaledToFitVariable = "VELUMIX_SCALED_TO_FIT";
 
@@ -62,7 +60,7 @@ void restartScaledToFitScreen(char* argv[])
         QGuiApplication::platformName() == QLatin1String("offscreen"))
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const qreal factor = shrinkToFit(screen->availableGeometry().size(), kWindowSize);
+    const qreal factor = shrinkToFit(screen->availableGeometry().size(), kVelumixWindowSize);
     if (factor >= 1.0)
         return;
     bool ok = false;
@@ -108,10 +106,21 @@ void answerHelpOrVersion(int argc, char* argv[])
         parser.showVersion();
 }
 
+// The window draws with Qt's raster engine alone. On X11 Qt would still load
+// the display's OpenGL stack (Mesa's GLX and llvmpipe, with LLVM) when the
+// first window is made: tens of megabytes resident and much of the start-up's
+// loading, for nothing the program draws. A value the person set stays.
+void leaveOpenGlUnloaded()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    leaveOpenGlUnloaded();
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     // 150 % stays 150 %, as the desktop asks, rather than rounded to 200 %.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
@@ -169,12 +178,15 @@ int main(int argc, char* argv[])
     WatchEvents watchEvents(session);
     QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
 
-    Velumix window(session);
+    // The form's faces before any widget is made, so that none is restyled.
+    useFreeFacesForForm();
+    // The form is built when the window is first shown: a start in the tray
+    // builds none of it.
+    Velumix window(session, nullptr, Velumix::Build::WhenShown);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcApp).noquote() << "Raised by a later start";
         bringWindowForward(window);
     });
-    useFreeFacesForForm();
     exitOnFirstFrameWhenAsked(window);
     window.startSession();
     // The autostart entry starts the program in the tray.

@@ -110,8 +110,8 @@ int main(int argc, char* argv[])
     options.userFileFolder = userFileFolder(programBaseName());
     HeadsetSession session(headsets, &hotplug, options);
 
+    useFreeFacesForForm(); // as the program does, before its window is built
     Velumix window(session);
-    useFreeFacesForForm(); // as the program does, after its window is built
     window.startSession();
     window.show();
     settle([&] { return session.unitKnown(); });

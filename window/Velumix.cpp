@@ -17,10 +17,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QMouseEvent>
+#include <QPixmapCache>
 #include <QShortcut>
 #include <QWindow>
+
+#include <malloc.h>
 
 Q_LOGGING_CATEGORY(lcWindow, "velumix.window")
 
@@ -109,6 +113,20 @@ QMessageBox::Icon iconOf(Notice::Kind kind)
     return QMessageBox::Information;
 }
 
+// The form's style sheet, set on the application before the form is built
+// (its widgets are styled once, as they are made); set again only if
+// something else replaced it.
+void useWindowStyleSheet()
+{
+    static const QString sheet = [] {
+        QFile file(QStringLiteral(":/style/velumix.qss"));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }();
+    if (qApp->styleSheet() != sheet)
+        qApp->setStyleSheet(sheet);
+}
+
 void showAll(std::initializer_list<QWidget*> widgets, bool visible)
 {
     for (QWidget* widget : widgets)
@@ -117,26 +135,21 @@ void showAll(std::initializer_list<QWidget*> widgets, bool visible)
 
 } // namespace
 
-Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent), m_session(session)
+Velumix::Velumix(HeadsetSession& session, QWidget* parent, Build build)
+    : QMainWindow(parent), m_session(session), m_build(build)
 {
     initVelumixResources();
     initTraceLog();
-    for (size_t icon = 0; icon < m_tabIcons.size(); ++icon)
-        m_tabIcons[icon] = QIcon(kTabIconFiles[icon]);
-    ui.setupUi(this);
+    // What the form gives the window itself, so that the tray and a hidden
+    // window have it before the form is built.
+    setObjectName(QStringLiteral("VelumixClass"));
+    setWindowTitle(QStringLiteral("Velumix"));
+    setMinimumSize(kVelumixWindowSize);
+    resize(kVelumixWindowSize);
+    setWindowIcon(QIcon(QStringLiteral(":/Velumix/pic/bb.ico")));
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     setAttribute(Qt::WA_Hover);
-    setUpPlotPanels(ui);
-    setInitialWidgetState();
-    m_volume = new VolumeControls(ui, this);
-    m_microphone = new MicrophonePane(ui, session, this);
-    m_speakerTest = new SpeakerTest(ui, session, m_volume->systemVolume(), this);
-    m_fileActions = new FileActions(session, this);
-    for (SoundPage page : kSoundPages) {
-        m_pages[int(page)] = new SoundPageView(page, ui, session, this);
-        m_fileActions->attach(page, m_pages[int(page)]->widgets());
-    }
     m_tray = new TrayMenu(session, this);
     connect(m_tray, &TrayMenu::showWindowRequested, this, &QWidget::show);
     connect(m_tray, &TrayMenu::quitRequested, this, &Velumix::quit);
@@ -144,11 +157,96 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent)
     auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quitKey, &QShortcut::activated, this, &Velumix::quit);
     followSession();
-    showStartScreen();
-    showTab(ui.tabWidget->currentIndex());
+    if (build == Build::Now)
+        this->build();
 }
 
 Velumix::~Velumix() = default;
+
+void Velumix::setVisible(bool visible)
+{
+    if (visible)
+        build();
+    QMainWindow::setVisible(visible);
+    // Let go once the hide is over: it may come from one of the form's own
+    // buttons, still in its click. A dialog still open (an import's
+    // preview) may belong to the parts; the next hide lets go then.
+    if (!visible && m_build == Build::WhenShown && m_built)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isHidden() && !QApplication::activeModalWidget())
+                    letGoOfForm();
+            },
+            Qt::QueuedConnection);
+}
+
+// The form and the parts that show the session, brought to the session's
+// state: it may have a headset already.
+void Velumix::build()
+{
+    if (m_built)
+        return;
+    m_built = true;
+    useWindowStyleSheet();
+    const QIcon windowIcon = this->windowIcon(); // the tray's: decoded once
+    for (size_t icon = 0; icon < m_tabIcons.size(); ++icon)
+        m_tabIcons[icon] = QIcon(kTabIconFiles[icon]);
+    ui.setupUi(this);
+    setWindowIcon(windowIcon);
+    setUpPlotPanels(ui);
+    setInitialWidgetState();
+    m_volume = new VolumeControls(ui, this);
+    m_microphone = new MicrophonePane(ui, m_session, this);
+    m_speakerTest = new SpeakerTest(ui, m_session, m_volume->systemVolume(), this);
+    m_fileActions = new FileActions(m_session, this);
+    for (SoundPage page : kSoundPages) {
+        m_pages[int(page)] = new SoundPageView(page, ui, m_session, this);
+        m_fileActions->attach(page, m_pages[int(page)]->widgets());
+    }
+    showSessionState();
+}
+
+void Velumix::showSessionState()
+{
+    const bool open = m_session.isOpen();
+    if (open) {
+        showMainScreen();
+        showHeadsetPicture();
+    } else {
+        showStartScreen();
+    }
+    showOfferedTabs();
+    if (open)
+        followPageShown(m_session.pageShown());
+    showTab(ui.tabWidget->currentIndex());
+}
+
+// A hidden window keeps the tray and itself; the form, its pictures and the
+// parts that show the session (with the sound server's connection and the
+// speaker test's thread) go, and the memory they held goes back to the
+// system.
+void Velumix::letGoOfForm()
+{
+    m_speakerTest->stop();
+    for (QObject* part : std::initializer_list<QObject*>{m_fileActions, m_speakerTest, m_microphone,
+                                                         m_volume, m_pages[0], m_pages[1]})
+        delete part;
+    m_pages = {};
+    m_fileActions = nullptr;
+    m_speakerTest = nullptr;
+    m_microphone = nullptr;
+    m_volume = nullptr;
+    delete ui.centralWidget;
+    ui = VelumixClass{};
+    delete m_tabStyle; // after the tab bar that used it
+    m_tabStyle = nullptr;
+    m_tabIcons = {};
+    m_mainScreenShown = false;
+    m_built = false;
+    QPixmapCache::clear();
+    malloc_trim(0);
+}
 
 void Velumix::startSession()
 {
@@ -159,17 +257,27 @@ void Velumix::startSession()
 void Velumix::followSession()
 {
     connect(&m_session, &HeadsetSession::plugged, this, [this] {
+        if (!m_built)
+            return;
         showMainScreen();
         showHeadsetPicture();
         showOfferedTabs();
     });
     connect(&m_session, &HeadsetSession::unplugged, this, [this] {
+        if (!m_built)
+            return;
         showStartScreen();
         forgetHeadsetPicture();
         showOfferedTabs();
     });
-    connect(&m_session, &HeadsetSession::capabilitiesChanged, this, &Velumix::showOfferedTabs);
-    connect(&m_session, &HeadsetSession::pageShownChanged, this, &Velumix::followPageShown);
+    connect(&m_session, &HeadsetSession::capabilitiesChanged, this, [this] {
+        if (m_built)
+            showOfferedTabs();
+    });
+    connect(&m_session, &HeadsetSession::pageShownChanged, this, [this](SoundPage page) {
+        if (m_built)
+            followPageShown(page);
+    });
     connect(&m_session, &HeadsetSession::notice, this, [](const Notice& notice) {
         showMessageBox(iconOf(notice.kind), notice.title, notice.text, notice.detail);
     });
@@ -184,9 +292,9 @@ void Velumix::setInitialWidgetState()
         caption->setCursorPosition(0);
     // setStyle does not take the style over. The window owns it: a child made
     // after the tab bar's widgets is deleted after them, so none outlives it.
-    auto* tabStyle = new CustomTabStyle;
-    tabStyle->setParent(this);
-    ui.tabWidget->tabBar()->setStyle(tabStyle);
+    m_tabStyle = new CustomTabStyle;
+    m_tabStyle->setParent(this);
+    ui.tabWidget->tabBar()->setStyle(m_tabStyle);
     ui.label_Spectrum->setStyleSheet("border-image: url(:/Velumix/pic/SW.png);");
     showAll({ui.groupBox_SurroundTest, ui.pushButton_SurroundTest, ui.groupBox_Stereo_Spectrum,
              ui.lineEdit_CustomName},
@@ -360,7 +468,8 @@ void Velumix::quit()
 {
     hide(); // not close(): without a tray that would only minimise
     m_tray->icon()->hide();
-    m_speakerTest->stop();
+    if (m_speakerTest)
+        m_speakerTest->stop();
     QApplication::quit();
 }
 
@@ -406,7 +515,8 @@ void Velumix::mouseReleaseEvent(QMouseEvent*)
 bool Velumix::event(QEvent* event)
 {
     const auto type = event->type();
-    if (type == QEvent::HoverEnter || type == QEvent::HoverLeave || type == QEvent::HoverMove) {
+    if (m_built &&
+        (type == QEvent::HoverEnter || type == QEvent::HoverLeave || type == QEvent::HoverMove)) {
         const QPoint cursor = mapFromGlobal(QCursor::pos());
         const bool overButton = ui.pushButton_DefaultClose->geometry().contains(cursor) ||
                                 ui.pushButton_Close->geometry().contains(cursor) ||

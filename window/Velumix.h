@@ -2,9 +2,15 @@
 // The program's only window: a frameless main window with the start screen,
 // the three pages (7.1 surround, stereo, microphone) and the headset picture
 // screen. It builds the parts that show the session (a view for each sound
-// page, the microphone pane, the speaker test, the tray menu, the file
-// actions, the system volume) and routes between them; the slots the form
-// connects to by name hand over to those parts.
+// page, the microphone pane, the speaker test, the file actions, the system
+// volume) and routes between them; the slots the form connects to by name
+// hand over to those parts. The tray menu is there from the start.
+//
+// Built with Build::WhenShown (the program), the form and those parts are
+// made when the window is first shown, and let go again once the window has
+// gone to the tray: what a hidden window holds is the tray, its menu and the
+// window itself. Built with Build::Now (the tests), they stay for the
+// window's life.
 
 #include "ui_Velumix.h"
 
@@ -25,13 +31,25 @@ class VolumeControls;
 
 using VelumixClass = Ui::VelumixClass;
 
+// The form's fixed size, which the window has before its form is built.
+inline constexpr QSize kVelumixWindowSize(1176, 730);
+
 class Velumix : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit Velumix(HeadsetSession& session, QWidget* parent = nullptr);
+    enum class Build
+    {
+        Now,
+        WhenShown,
+    };
+    explicit Velumix(HeadsetSession& session, QWidget* parent = nullptr, Build build = Build::Now);
     ~Velumix() override;
+
+    // Whether the form and the parts that show the session are made.
+    bool built() const { return m_built; }
+    void setVisible(bool visible) override;
 
     // Starts the session; from then on a headset that arrives while the
     // window sits in the tray brings the window out.
@@ -45,7 +63,7 @@ public:
     FileActions& fileActions() { return *m_fileActions; }
     bool mainScreenShown() const { return m_mainScreenShown; }
 
-    VelumixClass ui;
+    VelumixClass ui{}; // all null until built
     // Whether the desktop shows a tray; a seam for the tests.
     bool (*trayAvailable)() = &QSystemTrayIcon::isSystemTrayAvailable;
 
@@ -112,6 +130,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void build();
+    void showSessionState();
+    void letGoOfForm();
     void setInitialWidgetState();
     void followSession();
     void showStartScreen();
@@ -128,12 +149,15 @@ private:
     void quit();
 
     HeadsetSession& m_session;
+    const Build m_build;
+    bool m_built = false;
     std::array<SoundPageView*, 2> m_pages{}; // by SoundPage
-    VolumeControls* m_volume;
-    MicrophonePane* m_microphone;
-    SpeakerTest* m_speakerTest;
-    TrayMenu* m_tray;
-    FileActions* m_fileActions;
+    VolumeControls* m_volume = nullptr;
+    MicrophonePane* m_microphone = nullptr;
+    SpeakerTest* m_speakerTest = nullptr;
+    TrayMenu* m_tray = nullptr;
+    FileActions* m_fileActions = nullptr;
+    QStyle* m_tabStyle = nullptr;
     // Made once: each new icon would fill the pixmap cache again.
     std::array<QIcon, 6> m_tabIcons;
     bool m_mainScreenShown = false;

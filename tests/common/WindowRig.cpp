@@ -184,7 +184,7 @@ int WindowRig::addForeignDevice(quint16 vendorId, quint16 productId)
     return unit;
 }
 
-Velumix& WindowRig::buildWindow(const HeadsetSession::Options& options)
+Velumix& WindowRig::buildWindow(const HeadsetSession::Options& options, Velumix::Build build)
 {
     m_window.reset();
     m_session = std::make_unique<HeadsetSession>(backend, &hotplug, options);
@@ -192,7 +192,7 @@ Velumix& WindowRig::buildWindow(const HeadsetSession::Options& options)
         if (isAnsweredCode(code))
             ++m_repliesHandled;
     });
-    m_window = std::make_unique<Velumix>(*m_session);
+    m_window = std::make_unique<Velumix>(*m_session, nullptr, build);
     m_window->startSession();
     return *m_window;
 }

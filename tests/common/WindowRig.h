@@ -115,7 +115,8 @@ public:
     EqGains headsetGains(int unit) { return backend.firmware(unit).gains(); }
 
     // Builds the session and the window, not shown, and starts the session.
-    Velumix& buildWindow(const HeadsetSession::Options& options = programSessionOptions());
+    Velumix& buildWindow(const HeadsetSession::Options& options = programSessionOptions(),
+                         Velumix::Build build = Velumix::Build::Now);
     // Builds and shows the window, then waits until the plugged unit's status
     // reply and everything it set off have been handled.
     bool start();
