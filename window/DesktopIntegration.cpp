@@ -48,8 +48,15 @@ qreal shrinkToFit(const QSize& available, const QSize& window)
     return std::min({1.0, width, height});
 }
 
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 void bringWindowForward(QWidget& window)
 {
+    if (onWayland() && window.isVisible())
+        window.hide();
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
     window.raise();

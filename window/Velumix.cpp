@@ -2,6 +2,7 @@
 
 #include "BuiltInPresets.h"
 #include "CustomTabStyle.h"
+#include "DesktopIntegration.h"
 #include "FileActions.h"
 #include "FirstShow.h"
 #include "HeadsetPicture.h"
@@ -20,6 +21,7 @@
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 
 Q_LOGGING_CATEGORY(lcWindow, "velumix.window")
@@ -137,6 +139,9 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent)
         m_pages[int(page)] = new SoundPageView(page, ui, session, this);
         m_fileActions->attach(page, m_pages[int(page)]->widgets());
     }
+    m_trayLook = new QTimer(this);
+    m_trayLook->setInterval(kTrayLookMs);
+    connect(m_trayLook, &QTimer::timeout, this, &Velumix::lookForTray);
     m_tray = new TrayMenu(session, this);
     connect(m_tray, &TrayMenu::showWindowRequested, this, &QWidget::show);
     connect(m_tray, &TrayMenu::quitRequested, this, &Velumix::quit);
@@ -364,17 +369,49 @@ void Velumix::quit()
     QApplication::quit();
 }
 
-// The window never closes: it goes to the tray. Where the desktop shows no
-// tray (GNOME's default, or no StatusNotifier host yet) a hidden window could
-// never come back, so it goes to the task bar instead; the question is asked
-// at every close, so a tray that appears later is used.
-void Velumix::closeEvent(QCloseEvent* event)
+void Velumix::startHidden()
 {
-    event->ignore();
     if (trayAvailable())
         hide();
     else
-        showMinimized();
+        minimiseWithoutTray();
+}
+
+void Velumix::minimiseWithoutTray()
+{
+    showMinimized();
+    m_trayLook->start();
+}
+
+// A tray that appeared since takes the window that waits minimised in the
+// task bar; a window the user brought back stops the looking.
+void Velumix::lookForTray()
+{
+    if (isHidden() || !isMinimized()) {
+        m_trayLook->stop();
+        return;
+    }
+    if (!trayAvailable())
+        return;
+    m_trayLook->stop();
+    hide();
+    m_tray->showIcon();
+}
+
+// The window never closes: it goes to the tray. Where the desktop shows no
+// tray (GNOME's default, or no StatusNotifier host yet) a hidden window could
+// never come back on X11, so it goes to the task bar instead; the question
+// is asked at every close, so a tray that appears later is used. On Wayland
+// a minimised window may have no way back at all (weston has no task bar),
+// and a client cannot bring it back itself: there the window hides, and a
+// later start shows it again (bringWindowForward).
+void Velumix::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (trayAvailable() || onWayland())
+        hide();
+    else
+        minimiseWithoutTray();
 }
 
 void Velumix::mousePressEvent(QMouseEvent* event)

@@ -17,6 +17,7 @@
 #include <array>
 
 class FileActions;
+class QTimer;
 class MicrophonePane;
 class SoundPageView;
 class SpeakerTest;
@@ -36,6 +37,10 @@ public:
     // Starts the session; from then on a headset that arrives while the
     // window sits in the tray brings the window out.
     void startSession();
+    // The autostart's hidden start: into the tray; where the desktop shows
+    // no tray, minimised, so that the window is in the task bar. A tray that
+    // appears while the window waits there minimised takes it.
+    void startHidden();
 
     HeadsetSession& session() { return m_session; }
     SoundPageView& pageView(SoundPage page) { return *m_pages[int(page)]; }
@@ -48,6 +53,8 @@ public:
     VelumixClass ui;
     // Whether the desktop shows a tray; a seam for the tests.
     bool (*trayAvailable)() = &QSystemTrayIcon::isSystemTrayAvailable;
+    // How often a window minimised for want of a tray looks for one.
+    static constexpr int kTrayLookMs = 2000;
 
 public slots:
     void on_TabWidget_Clicked(int index);
@@ -112,6 +119,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // Minimised for want of a tray: into the task bar, and looking for a tray.
+    void minimiseWithoutTray();
+    void lookForTray();
+
     void setInitialWidgetState();
     void followSession();
     void showStartScreen();
@@ -137,6 +148,7 @@ private:
     // Made once: each new icon would fill the pixmap cache again.
     std::array<QIcon, 6> m_tabIcons;
     bool m_mainScreenShown = false;
+    QTimer* m_trayLook = nullptr;
     QPoint m_dragStartPos;
     bool m_dragging = false;
 };
