@@ -28,6 +28,7 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QWindow>
 #include <QTextStream>
 
 #include <memory>
@@ -203,13 +204,21 @@ int main(int argc, char* argv[])
         panel = std::make_unique<SimulatorPanel>(simulatedHeadsets, simulatedHotplug,
                                                  defaultFileProductIds(), simulatedUnit);
         // Beside the window; where the screen ends there, in the screen's
-        // lower right corner, clear of the window's buttons.
+        // lower right corner, clear of the window's buttons. A Wayland
+        // client cannot place its windows: there the panel is the window's
+        // transient, which compositors place over the window's middle
+        // rather than anywhere (weston: over its close and minimise buttons).
         panel->adjustSize();
         const QRect screen = window.screen()->availableGeometry();
         QPoint place(window.geometry().right() + 16, window.geometry().top());
         if (place.x() + panel->width() > screen.right())
             place = screen.bottomRight() - QPoint(panel->width(), panel->height());
         panel->move(place);
+        if (onWayland()) {
+            window.winId();
+            panel->winId();
+            panel->windowHandle()->setTransientParent(window.windowHandle());
+        }
         panel->show();
     }
     // velumixctl's commands: those of the simulated headset go to its panel,

@@ -6,6 +6,7 @@
 #include "FileActions.h"
 #include "FirstShow.h"
 #include "HeadsetPicture.h"
+#include "LogoMark.h"
 #include "MessageBox.h"
 #include "MicrophonePane.h"
 #include "PlotPanels.h"
@@ -126,6 +127,7 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent)
     for (size_t icon = 0; icon < m_tabIcons.size(); ++icon)
         m_tabIcons[icon] = QIcon(kTabIconFiles[icon]);
     ui.setupUi(this);
+    addLogos();
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     setAttribute(Qt::WA_Hover);
@@ -209,6 +211,23 @@ void Velumix::setInitialWidgetState()
         if (!m_mainScreenShown)
             showStartScreenPicture();
     });
+}
+
+// The logo of the main screen, the start screen and the headset screen,
+// drawn at the screen's scale where the form's pictures left it out
+// (resources/art/scenes.py).
+void Velumix::addLogos()
+{
+    const QColor grey(150, 150, 150);
+    const QColor orange(255, 171, 62);
+    const QColor light(235, 235, 235);
+    ui.label__Head_Two->setPixmap(QPixmap());
+    new LogoMark({14, 14, grey, grey}, QPointF(1, 2.5), ui.label__Head_Two);
+    const LogoMark::Look large{22, 25, orange, light};
+    const QPointF largeOrigin(36, 30);
+    new LogoMark(large, largeOrigin, ui.label_DefaultBackground);
+    m_headsetScreenLogo = new LogoMark(large, largeOrigin, ui.label);
+    m_headsetScreenLogo->hide();
 }
 
 void Velumix::showStartScreen()
@@ -491,6 +510,7 @@ void Velumix::main_changed()
     ui.pushButton_9->setGeometry(kHeadsetPictureShown);
     ui.label->raise();
     ui.label->setStyleSheet(kHeadsetScreenBackground);
+    m_headsetScreenLogo->show();
     ui.pushButton_9->raise();
     ui.pushButton_9->setStyleSheet(headsetPictureButtonStyle(m_session.productId()));
     ui.pushButton_Close->raise();
@@ -504,6 +524,7 @@ void Velumix::main_clicked()
     ui.pushButton_8->show();
     ui.pushButton_9->setGeometry(kHeadsetPictureParked);
     ui.label->setStyleSheet(kMainScreenBackground);
+    m_headsetScreenLogo->hide();
     ui.label->lower();
     ui.label_DefaultBackground->lower();
     ui.pushButton_DefaultClose->lower();

@@ -17,6 +17,7 @@
 #include <array>
 
 class FileActions;
+class LogoMark;
 class QTimer;
 class MicrophonePane;
 class SoundPageView;
@@ -123,6 +124,7 @@ private:
     void minimiseWithoutTray();
     void lookForTray();
 
+    void addLogos();
     void setInitialWidgetState();
     void followSession();
     void showStartScreen();
@@ -149,6 +151,7 @@ private:
     std::array<QIcon, 6> m_tabIcons;
     bool m_mainScreenShown = false;
     QTimer* m_trayLook = nullptr;
+    LogoMark* m_headsetScreenLogo = nullptr;
     QPoint m_dragStartPos;
     bool m_dragging = false;
 };
