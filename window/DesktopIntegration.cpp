@@ -59,6 +59,8 @@ void bringWindowForward(QWidget& window)
         window.hide();
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
+    if (onWayland())
+        return; // mapped anew, in front; Wayland lets no client raise or activate itself
     window.raise();
     window.activateWindow();
 }

@@ -396,10 +396,13 @@ void Velumix::startHidden()
         minimiseWithoutTray();
 }
 
+// On Wayland the compositor keeps the minimised state to itself, and Qt
+// 5.15 asks for a StatusNotifier tray only once: there is nothing to look for.
 void Velumix::minimiseWithoutTray()
 {
     showMinimized();
-    m_trayLook->start();
+    if (!onWayland())
+        m_trayLook->start();
 }
 
 // A tray that appeared since takes the window that waits minimised in the

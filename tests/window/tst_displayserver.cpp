@@ -9,12 +9,14 @@
 // The X11 tray is a stand-in that owns the _NET_SYSTEM_TRAY_S0 selection, as
 // every XEmbed tray does; Qt asks for its owner. Wayland has no tray of its
 // own: Qt 5.15 uses a StatusNotifier host on D-Bus, and asks for one once per
-// process, so there the tray is the window's test seam (trayAvailable).
+// process, so there the tray is the window's test seam (trayAvailable), and
+// a tray appearing later is not followed (the next start uses it).
 
 #include "BareWindow.h"
 #include "DesktopIntegration.h"
 #include "MessageBox.h"
 #include "SingleInstance.h"
+#include "TrayMenu.h"
 #include "Velumix.h"
 
 #include <QLocalSocket>
@@ -147,6 +149,7 @@ void DisplayServerTest::setTray(bool shown)
     }
     if (!shown) {
         m_tray.reset();
+        QTRY_VERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
         return;
     }
     m_tray = std::make_unique<StandInTray>();
@@ -192,7 +195,10 @@ void DisplayServerTest::hiddenStart()
         QVERIFY(window().isHidden());
     } else {
         QVERIFY(window().isVisible());
-        QVERIFY(window().isMinimized());
+        // A Wayland compositor keeps the minimised state to itself: Qt
+        // learns of none, and the window's state goes back to normal.
+        if (onX11())
+            QVERIFY(window().isMinimized());
     }
     // However it started, a later start shows it.
     QVERIFY(askForRaise());
@@ -232,6 +238,10 @@ void DisplayServerTest::closeThenLaterStart()
 
 void DisplayServerTest::trayAppearingLaterTakesTheWindow()
 {
+    if (onWayland())
+        QSKIP("Qt 5.15 asks for a StatusNotifier tray once per process on Wayland, and the "
+              "compositor keeps the minimised state to itself: a later tray is used from the "
+              "next start");
     setTray(false);
     window().startHidden();
     QCoreApplication::processEvents();
