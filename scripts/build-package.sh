@@ -3,8 +3,9 @@
 # (the window) and velumixctl_<version>-<revision>_<arch>.deb (the
 # command-line program, the default files and the udev rule, which the
 # window's package depends on) from the build folder, configured and built
-# here with Debian's hardening flags (dpkg-buildflags: fortify, stack
-# protector, relro and bindnow). The packages are reproducible: every time
+# here if needed, with Debian's hardening flags (dpkg-buildflags: fortify,
+# stack protector, relro and bindnow; cmake/Hardening.cmake). The packages
+# are reproducible: every time
 # in them is the last changelog entry's (SOURCE_DATE_EPOCH), so two builds
 # give the same bytes. Needs dpkg-dev (scripts/install-deps.sh --tests).
 # Prints the packages' paths, velumixctl's first.
@@ -13,20 +14,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 output=${2:-$build/package}
-export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(dpkg-parsechangelog -l packaging/changelog -STimestamp)}
-flags() { dpkg-buildflags --get "$1"; }
-# dpkg-buildflags maps the source folder's path to "."; the build folder's
-# (moc's and the resources' sources) is mapped too, so the programs do not
-# depend on where they were built.
-mkdir -p "$build"
-build_map="-ffile-prefix-map=$(realpath "$build")=build"
-# The flags are given anew at every configure: a build folder configured
-# before keeps its cached flags otherwise.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS) $build_map" \
-    -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" \
-    -DCMAKE_SHARED_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
+# The build's flags come from dpkg-buildflags (cmake/Hardening.cmake).
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUMIX_HARDENING=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target velumix velumixctl velumix_compressed_docs
 mkdir -p "$output"
 output=$(realpath "$output")
