@@ -64,14 +64,16 @@ check "the icons: scalable, symbolic and the hicolor sizes" installed \
     /usr/share/icons/hicolor/scalable/apps/velumix.svg \
     /usr/share/icons/hicolor/symbolic/apps/velumix-symbolic.svg \
     /usr/share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256}/apps/velumix.png
-check "the AppStream description" installed /usr/share/metainfo/org.velumix.velumix.metainfo.xml
+check "the AppStream descriptions, the window's and velumixctl's" installed \
+    /usr/share/metainfo/org.velumix.velumix.metainfo.xml /usr/share/metainfo/org.velumix.velumixctl.metainfo.xml
 check "the manual pages" installed /usr/share/man/man1/velumix.1 /usr/share/man/man1/velumixctl.1
 check "the completion" installed /usr/share/bash-completion/completions/velumixctl
 check "the licence" installed /usr/share/doc/velumix/LICENSE
 
 check "desktop-file-validate passes" desktop-file-validate "$root/usr/share/applications/org.velumix.velumix.desktop"
-check "appstreamcli validate passes" \
-    appstreamcli validate --no-net "$root/usr/share/metainfo/org.velumix.velumix.metainfo.xml"
+check "appstreamcli validate --pedantic passes" \
+    appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/org.velumix.velumix.metainfo.xml" \
+    "$root/usr/share/metainfo/org.velumix.velumixctl.metainfo.xml"
 check "the metainfo names the licence" \
     grep -q '<project_license>GPL-3.0-or-later</project_license>' \
     "$root/usr/share/metainfo/org.velumix.velumix.metainfo.xml"

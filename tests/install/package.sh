@@ -102,8 +102,9 @@ check "velumix: nothing of velumixctl's" lacks velumix /usr/bin/velumixctl \
 check "velumixctl: the program in /usr/bin" contains velumixctl /usr/bin/velumixctl
 check "velumixctl: the default files in /usr/share/velumix" contains velumixctl \
     "/usr/share/velumix/DefaultFile/VID-3206&PID-1054.json"
-check "velumixctl: the udev rule in udev's folder and the completion" contains velumixctl \
-    /lib/udev/rules.d/70-velumix.rules /usr/share/bash-completion/completions/velumixctl
+check "velumixctl: the udev rule in udev's folder, its AppStream description and the completion" \
+    contains velumixctl /lib/udev/rules.d/70-velumix.rules \
+    /usr/share/metainfo/org.velumix.velumixctl.metainfo.xml /usr/share/bash-completion/completions/velumixctl
 check "velumixctl: its manual page, copyright and changelog" contains velumixctl \
     /usr/share/man/man1/velumixctl.1.gz /usr/share/doc/velumixctl/copyright \
     /usr/share/doc/velumixctl/changelog.Debian.gz
