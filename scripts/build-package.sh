@@ -8,7 +8,7 @@
 # are reproducible: every time
 # in them is the last changelog entry's (SOURCE_DATE_EPOCH), so two builds
 # give the same bytes. Needs dpkg-dev (scripts/install-deps.sh --tests).
-# Prints the packages' paths, velumixctl's first.
+# Prints the two packages' paths.
 #   scripts/build-package.sh [BUILD_DIR [OUTPUT_DIR]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
