@@ -28,8 +28,8 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QWindow>
 #include <QTextStream>
+#include <QWindow>
 
 #include <memory>
 #include <vector>
@@ -80,8 +80,7 @@ void restartScaledToFitScreen(const std::vector<char*>& arguments)
         current = 1.0;
     qputenv("QT_SCALE_FACTOR", QByteArray::number(current * factor, 'f', 4));
     qputenv(kScaledToFitVariable, "1");
-    execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(),
-          arguments.data());
+    execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), arguments.data());
 }
 
 QList<quint16> defaultFileProductIds()

@@ -180,12 +180,10 @@ QString humanText(const QString& command, const QJsonValue& data)
     // The simulated unit after a simulate command, as the other answers read.
     if (command == QLatin1String("simulate") && data[QLatin1String("unit")].isObject()) {
         QJsonObject unit = data[QLatin1String("unit")].toObject();
-        unit[QStringLiteral("plugged")] = unit[QLatin1String("plugged")].toBool()
-                                              ? QStringLiteral("yes")
-                                              : QStringLiteral("no");
-        return fieldLines(unit, {{"productId", "product"},
-                                 {"identity", "identity"},
-                                 {"plugged", "plugged in"}});
+        unit[QStringLiteral("plugged")] =
+            unit[QLatin1String("plugged")].toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+        return fieldLines(
+            unit, {{"productId", "product"}, {"identity", "identity"}, {"plugged", "plugged in"}});
     }
     const auto columns = listColumns().find(command);
     if (columns != listColumns().end() && data.isArray())

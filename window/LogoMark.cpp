@@ -53,9 +53,8 @@ void LogoMark::paintEvent(QPaintEvent*)
     qreal x = m_origin.x();
     for (const qreal fraction : kBars) {
         const qreal barHeight = height * fraction;
-        painter.drawRoundedRect(
-            QRectF(x, m_origin.y() + height - barHeight, barWidth, barHeight), barWidth / 2,
-            barWidth / 2);
+        painter.drawRoundedRect(QRectF(x, m_origin.y() + height - barHeight, barWidth, barHeight),
+                                barWidth / 2, barWidth / 2);
         x += barWidth + gap;
     }
     const qreal emblemWidth = 5 * barWidth + 4 * gap;

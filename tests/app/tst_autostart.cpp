@@ -271,13 +271,13 @@ void AutostartTest::sessionSkipsEntryOfRemovedProgram()
 
 void AutostartTest::whichStartsWriteTheEntry_data()
 {
-    QTest::addColumn<QString>("folder"); // below the scratch folder, or absolute
+    QTest::addColumn<QString>("folder");   // below the scratch folder, or absolute
     QTest::addColumn<bool>("buildFolder"); // CMakeCache.txt beside the program's folder
     QTest::addColumn<bool>("simulate");
     QTest::addColumn<bool>("wanted");
     QTest::newRow("installed in /usr/bin") << "/usr/bin" << false << false << true;
-    QTest::newRow("installed below a prefix of one's own") << "own/.local/bin" << false << false
-                                                           << true;
+    QTest::newRow("installed below a prefix of one's own")
+        << "own/.local/bin" << false << false << true;
     QTest::newRow("installed, --simulate") << "/usr/bin" << false << true << false;
     QTest::newRow("build folder") << "build/bin" << true << false << false;
     QTest::newRow("build folder, --simulate") << "build/bin" << true << true << false;

@@ -38,7 +38,8 @@ void FitRestartTest::initTestCase()
 {
     QVERIFY2(QFileInfo(programPath()).isExecutable(),
              "run through ctest, after building the velumix target");
-    QVERIFY2(qEnvironmentVariable("QT_QPA_PLATFORM") == "xcb" && qEnvironmentVariableIsSet("DISPLAY"),
+    QVERIFY2(qEnvironmentVariable("QT_QPA_PLATFORM") == "xcb" &&
+                 qEnvironmentVariableIsSet("DISPLAY"),
              "run through tests/window/display-server.sh x11");
 }
 
@@ -49,8 +50,8 @@ void FitRestartTest::restartKeepsEveryArgument_data()
     QTest::newRow("-style fusion") << QStringList{"-style", "fusion"};
     QTest::newRow("--simulate=104d") << QStringList{"--simulate=104d"};
     QTest::newRow("-autorun") << QStringList{"-autorun"};
-    QTest::newRow("all of them") << QStringList{"-platform", "xcb",         "-style",
-                                                "fusion",    "--simulate=104d", "-autorun"};
+    QTest::newRow("all of them") << QStringList{"-platform",       "xcb",     "-style", "fusion",
+                                                "--simulate=104d", "-autorun"};
 }
 
 void FitRestartTest::restartKeepsEveryArgument()

@@ -53,8 +53,8 @@ public:
             return;
         xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
         m_window = xcb_generate_id(m_connection);
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1,
-                          1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
         const char name[] = "_NET_SYSTEM_TRAY_S0";
         xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
             m_connection, xcb_intern_atom(m_connection, 0, sizeof name - 1, name), nullptr);
