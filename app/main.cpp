@@ -204,9 +204,10 @@ int main(int argc, char* argv[])
                                                  defaultFileProductIds(), simulatedUnit);
         // Beside the window; where the screen ends there, in the screen's
         // lower right corner, clear of the window's buttons. A Wayland
-        // client cannot place its windows: there the panel is the window's
-        // transient, which compositors place over the window's middle
-        // rather than anywhere (weston: over its close and minimise buttons).
+        // client cannot place its windows: there the panel is marked as the
+        // window's transient, for the compositor to place with regard to the
+        // window rather than anywhere (such as over its close and minimise
+        // buttons).
         panel->adjustSize();
         const QRect screen = window.screen()->availableGeometry();
         QPoint place(window.geometry().right() + 16, window.geometry().top());
