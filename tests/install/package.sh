@@ -126,8 +126,8 @@ check "velumix: no redundant or optional Depends" lacks_entries velumix Depends 
     fontconfig qtwayland5 libqt5multimedia5-plugins gstreamer1.0-plugins-base gstreamer1.0-plugins-good udev
 check "velumixctl: QtCore, QtNetwork, hidapi and libudev" lists velumixctl Depends \
     libqt5core5a libqt5network5 libhidapi-hidraw0 libudev1
-check "velumixctl: no GUI stack" lacks_entries velumixctl Depends \
-    libqt5gui5 libqt5widgets5 libqt5multimedia5 fonts-liberation fonts-jura qtwayland5
+check "velumixctl: no GUI or sound stack" lacks_entries velumixctl Depends \
+    libqt5gui5 libqt5widgets5 libqt5multimedia5 libpulse0 fonts-liberation fonts-jura qtwayland5
 check "velumixctl: udev recommended" lists velumixctl Recommends udev
 check "velumixctl's postinst reloads udev's rules and triggers hidraw" bash -c \
     "dpkg-deb -I '${deb[velumixctl]}' postinst | grep -q 'udevadm control --reload-rules' &&
