@@ -29,8 +29,10 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTextStream>
+#include <QWindow>
 
 #include <memory>
+#include <vector>
 
 #include <unistd.h>
 
@@ -52,9 +54,16 @@ const char* const kScaledToFitVariable = "VELUMIX_SCALED_TO_FIT";
 
 // A fixed-size window larger than the screen would be cut off (at 150 %
 // scaling a 1920x1080 screen is 1280x720): the program starts once more with
-// Qt's scale factor lowered so that the whole window is on screen. Returns
-// only when no restart is needed or it failed.
-void restartScaledToFitScreen(char* argv[])
+// Qt's scale factor lowered so that the whole window is on screen. It starts
+// with every argument it was given, Qt's own (-platform, -style, ...)
+// included: `arguments` is argv as main received it, before QApplication
+// took out what it reads. Returns only when no restart is needed or it failed.
+//
+// Qt 5.15 reads its global scale factor (QT_SCALE_FACTOR) once, when
+// QGuiApplication connects to the display; the public API cannot change it
+// afterwards, and QHighDpiScaling::setGlobalFactor is private API, which
+// would tie the package to one exact Qt build. Hence the restart.
+void restartScaledToFitScreen(const std::vector<char*>& arguments)
 {
     if (qEnvironmentVariableIsSet(kScaledToFitVariable) ||
         QGuiApplication::platformName() == QLatin1String("offscreen"))
@@ -69,7 +78,7 @@ void restartScaledToFitScreen(char* argv[])
         current = 1.0;
     qputenv("QT_SCALE_FACTOR", QByteArray::number(current * factor, 'f', 4));
     qputenv(kScaledToFitVariable, "1");
-    execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), argv);
+    execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), arguments.data());
 }
 
 QList<quint16> defaultFileProductIds()
@@ -121,6 +130,9 @@ void leaveOpenGlUnloaded()
 int main(int argc, char* argv[])
 {
     leaveOpenGlUnloaded();
+    // Every argument as given, for a restart: QApplication takes its own out
+    // of argv. argv[argc] is the null pointer execv needs at the end.
+    const std::vector<char*> originalArguments(argv, argv + argc + 1);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     // 150 % stays 150 %, as the desktop asks, rather than rounded to 200 %.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
@@ -130,11 +142,15 @@ int main(int argc, char* argv[])
     app.setApplicationVersion(QStringLiteral(VELUMIX_VERSION));
     // Diagnostics go to the trace log; QT_LOGGING_RULES shows them on stderr.
     QLoggingCategory::setFilterRules(QStringLiteral("velumix.*.debug=false"));
-    restartScaledToFitScreen(argv);
+    restartScaledToFitScreen(originalArguments);
     // The window hides to the tray; a closed message box must not end the program.
     app.setQuitOnLastWindowClosed(false);
     scaleApplicationFont();
-    setAutoRun(QApplication::applicationFilePath());
+    const VelumixOptions options = parseVelumixOptions(QApplication::arguments());
+    // The login entry is for the installed program: not for a run from the
+    // build folder or with a simulated headset.
+    if (autostartWanted(QApplication::applicationFilePath(), options.simulate))
+        setAutoRun(QApplication::applicationFilePath());
 
     const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
     // Caught before the socket listens: whoever sees it listening may end
@@ -149,7 +165,6 @@ int main(int argc, char* argv[])
         return instance.requestRaise() ? 0 : -1;
     }
 
-    const VelumixOptions options = parseVelumixOptions(QApplication::arguments());
     if (!options.error.isEmpty()) {
         QTextStream(stderr) << "velumix: " << options.error << "\n";
         return 2;
@@ -189,9 +204,10 @@ int main(int argc, char* argv[])
     });
     exitOnFirstFrameWhenAsked(window);
     window.startSession();
-    // The autostart entry starts the program in the tray.
+    // The autostart entry starts the program in the tray, or minimised
+    // where the desktop shows no tray.
     if (isAutorunStart(QCoreApplication::arguments()))
-        window.hide();
+        window.startHidden();
     else
         window.show();
     std::unique_ptr<SimulatorPanel> panel;
@@ -199,13 +215,22 @@ int main(int argc, char* argv[])
         panel = std::make_unique<SimulatorPanel>(simulatedHeadsets, simulatedHotplug,
                                                  defaultFileProductIds(), simulatedUnit);
         // Beside the window; where the screen ends there, in the screen's
-        // lower right corner, clear of the window's buttons.
+        // lower right corner, clear of the window's buttons. A Wayland
+        // client cannot place its windows: there the panel is marked as the
+        // window's transient, for the compositor to place with regard to the
+        // window rather than anywhere (such as over its close and minimise
+        // buttons).
         panel->adjustSize();
         const QRect screen = window.screen()->availableGeometry();
         QPoint place(window.geometry().right() + 16, window.geometry().top());
         if (place.x() + panel->width() > screen.right())
             place = screen.bottomRight() - QPoint(panel->width(), panel->height());
         panel->move(place);
+        if (onWayland()) {
+            window.winId();
+            panel->winId();
+            panel->windowHandle()->setTransientParent(window.windowHandle());
+        }
         panel->show();
     }
     // velumixctl's commands: those of the simulated headset go to its panel,

@@ -177,6 +177,14 @@ QString humanText(const QString& command, const QJsonValue& data)
     // An exported mode prints as its file, ready to redirect into one.
     if (command == QLatin1String("custom-export"))
         return data[QLatin1String("text")].toString();
+    // The simulated unit after a simulate command, as the other answers read.
+    if (command == QLatin1String("simulate") && data[QLatin1String("unit")].isObject()) {
+        QJsonObject unit = data[QLatin1String("unit")].toObject();
+        unit[QStringLiteral("plugged")] =
+            unit[QLatin1String("plugged")].toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+        return fieldLines(
+            unit, {{"productId", "product"}, {"identity", "identity"}, {"plugged", "plugged in"}});
+    }
     const auto columns = listColumns().find(command);
     if (columns != listColumns().end() && data.isArray())
         return table(data.toArray(), columns->second);

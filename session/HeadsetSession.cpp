@@ -394,11 +394,14 @@ void HeadsetSession::loadUnit(const DeviceIdentity& identity)
     const QString defaultPath = m_options.defaultFileFolder + QLatin1Char('/') +
                                 defaultFileName(unit.vendorId, unit.productId);
     unit.userFile = prepareUserFile(defaultPath, unit);
-    // A file that could not be made was named already.
     const ConfigReadResult read = readConfigFile(unit.userFile);
     if (!read.ok()) {
         unit.fileProblem = read.errorText;
-        if (read.error != ConfigError::NotFound)
+        // A file that could not be made from the default one was named
+        // already; without a default file the reader names the missing one.
+        const bool creationFailureNamed =
+            read.error == ConfigError::NotFound && QFileInfo::exists(defaultPath);
+        if (!creationFailureNamed)
             raise(Notice::Critical, "Error", "Json File Is Error!", read.errorText);
     } else {
         trace("Read Json File", "true", "readJsonFile");

@@ -2,18 +2,23 @@
 
 #include "BuiltInPresets.h"
 #include "CustomTabStyle.h"
+#include "DesktopIntegration.h"
 #include "FileActions.h"
 #include "FirstShow.h"
 #include "HeadsetPicture.h"
+#include "LogoMark.h"
 #include "MessageBox.h"
 #include "MicrophonePane.h"
 #include "PlotPanels.h"
 #include "SoundPageView.h"
 #include "SpeakerTest.h"
 #include "TraceLog.h"
+#include "TrayAppearance.h"
 #include "TrayMenu.h"
 #include "VolumeControls.h"
 #include "WidgetTables.h"
+
+#include "TrayAppearance.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -193,6 +198,7 @@ void Velumix::build()
     for (size_t icon = 0; icon < m_tabIcons.size(); ++icon)
         m_tabIcons[icon] = QIcon(kTabIconFiles[icon]);
     ui.setupUi(this);
+    addLogos();
     setWindowIcon(windowIcon);
     setUpPlotPanels(ui);
     setInitialWidgetState();
@@ -238,6 +244,7 @@ void Velumix::letGoOfForm()
     m_microphone = nullptr;
     m_volume = nullptr;
     delete ui.centralWidget;
+    m_headsetScreenLogo = nullptr; // went with the form
     ui = VelumixClass{};
     delete m_tabStyle; // after the tab bar that used it
     m_tabStyle = nullptr;
@@ -312,6 +319,23 @@ void Velumix::setInitialWidgetState()
         if (!m_mainScreenShown)
             showStartScreenPicture();
     });
+}
+
+// The logo of the main screen, the start screen and the headset screen,
+// drawn at the screen's scale where the form's pictures left it out
+// (resources/art/scenes.py).
+void Velumix::addLogos()
+{
+    const QColor grey(150, 150, 150);
+    const QColor orange(255, 171, 62);
+    const QColor light(235, 235, 235);
+    ui.label__Head_Two->setPixmap(QPixmap());
+    new LogoMark({14, 14, grey, grey}, QPointF(1, 2.5), ui.label__Head_Two);
+    const LogoMark::Look large{22, 25, orange, light};
+    const QPointF largeOrigin(36, 30);
+    new LogoMark(large, largeOrigin, ui.label_DefaultBackground);
+    m_headsetScreenLogo = new LogoMark(large, largeOrigin, ui.label);
+    m_headsetScreenLogo->hide();
 }
 
 void Velumix::showStartScreen()
@@ -473,17 +497,54 @@ void Velumix::quit()
     QApplication::quit();
 }
 
-// The window never closes: it goes to the tray. Where the desktop shows no
-// tray (GNOME's default, or no StatusNotifier host yet) a hidden window could
-// never come back, so it goes to the task bar instead; the question is asked
-// at every close, so a tray that appears later is used.
-void Velumix::closeEvent(QCloseEvent* event)
+void Velumix::startHidden()
 {
-    event->ignore();
     if (trayAvailable())
         hide();
     else
-        showMinimized();
+        minimiseWithoutTray();
+}
+
+// On Wayland the compositor keeps the minimised state to itself, and Qt
+// 5.15 asks for a StatusNotifier tray only once: there is nothing to look for.
+void Velumix::minimiseWithoutTray()
+{
+    showMinimized();
+    if (onWayland() || m_trayAppearance)
+        return;
+    m_trayAppearance = new TrayAppearance(this);
+    connect(m_trayAppearance, &TrayAppearance::mayHaveAppeared, this, &Velumix::lookForTray);
+}
+
+// A tray that appeared since takes the window that waits minimised in the
+// task bar; a window the user brought back stops the looking.
+void Velumix::lookForTray()
+{
+    const bool stillWaiting = !isHidden() && isMinimized();
+    if (stillWaiting && !trayAvailable())
+        return;
+    delete m_trayAppearance;
+    m_trayAppearance = nullptr;
+    if (!stillWaiting)
+        return;
+    hide();
+    m_tray->showIcon();
+}
+
+// The window never closes: it goes to the tray. Where the desktop shows no
+// tray (GNOME's default, or no StatusNotifier host yet) a hidden window could
+// never come back on X11, so it goes to the task bar instead; the question
+// is asked at every close, so a tray that appears later is used. On Wayland
+// a minimised window may have no way back at all (weston has no task bar),
+// and a client cannot bring it back itself: there the window hides, and a
+// later start shows it again (bringWindowForward).
+void Velumix::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (trayAvailable() || onWayland())
+        hide();
+    else
+        minimiseWithoutTray();
 }
 
 void Velumix::mousePressEvent(QMouseEvent* event)
@@ -564,6 +625,7 @@ void Velumix::main_changed()
     ui.pushButton_9->setGeometry(kHeadsetPictureShown);
     ui.label->raise();
     ui.label->setStyleSheet(kHeadsetScreenBackground);
+    m_headsetScreenLogo->show();
     ui.pushButton_9->raise();
     ui.pushButton_9->setStyleSheet(headsetPictureButtonStyle(m_session.productId()));
     ui.pushButton_Close->raise();
@@ -577,6 +639,7 @@ void Velumix::main_clicked()
     ui.pushButton_8->show();
     ui.pushButton_9->setGeometry(kHeadsetPictureParked);
     ui.label->setStyleSheet(kMainScreenBackground);
+    m_headsetScreenLogo->hide();
     ui.label->lower();
     ui.label_DefaultBackground->lower();
     ui.pushButton_DefaultClose->lower();

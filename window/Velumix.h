@@ -23,6 +23,8 @@
 #include <array>
 
 class FileActions;
+class LogoMark;
+class TrayAppearance;
 class MicrophonePane;
 class SoundPageView;
 class SpeakerTest;
@@ -54,6 +56,10 @@ public:
     // Starts the session; from then on a headset that arrives while the
     // window sits in the tray brings the window out.
     void startSession();
+    // The autostart's hidden start: into the tray; where the desktop shows
+    // no tray, minimised, so that the window is in the task bar. A tray that
+    // appears while the window waits there minimised takes it.
+    void startHidden();
 
     HeadsetSession& session() { return m_session; }
     SoundPageView& pageView(SoundPage page) { return *m_pages[int(page)]; }
@@ -133,6 +139,11 @@ private:
     void build();
     void showSessionState();
     void letGoOfForm();
+    // Minimised for want of a tray: into the task bar, and looking for a tray.
+    void minimiseWithoutTray();
+    void lookForTray();
+
+    void addLogos();
     void setInitialWidgetState();
     void followSession();
     void showStartScreen();
@@ -161,6 +172,9 @@ private:
     // Made once: each new icon would fill the pixmap cache again.
     std::array<QIcon, 6> m_tabIcons;
     bool m_mainScreenShown = false;
+    // Set while the window waits minimised for a tray.
+    TrayAppearance* m_trayAppearance = nullptr;
+    LogoMark* m_headsetScreenLogo = nullptr;
     QPoint m_dragStartPos;
     bool m_dragging = false;
 };

@@ -5,17 +5,18 @@
 # nothing of Velumix, whatever the host is doing or has installed:
 # In OUTPUT/root.tar:
 #   var/lib/dpkg               a settled copy of the host's package database,
-#                              without any velumix package
+#                              without any velumix or velumixctl package
 #   var/lib/apt                apt's state without package lists, and
 #   var/cache/apt              an empty cache, so apt reads nothing of the
 #                              host's that apt-get update may be rewriting
 # In OUTPUT/hidden:            the host paths the guest hides: those three
-#                              folders, every path of the package under test
-#                              and of a velumix package installed on the host,
+#                              folders, every path of the packages under test
+#                              and of a velumix or velumixctl package
+#                              installed on the host,
 #                              the same below /usr/local (a cmake --install),
 #                              and any udev rule for the headset
 #
-#   scripts/vm/package-system.sh DEB OUTPUT
+#   scripts/vm/package-system.sh OUTPUT DEB...
 #
 # The copy is taken when dpkg is at rest: no package half-way through a
 # change, nothing in dpkg's journal and the status file the same before and
@@ -26,8 +27,10 @@ set -euo pipefail
 export LC_ALL=C
 
 readonly kSkipped=77
-deb=${1:?usage: package-system.sh DEB OUTPUT}
-output=${2:?usage: package-system.sh DEB OUTPUT}
+output=${1:?usage: package-system.sh OUTPUT DEB...}
+shift
+debs=("$@")
+[ ${#debs[@]} -gt 0 ] || { echo "usage: package-system.sh OUTPUT DEB..." >&2; exit 2; }
 admin=/var/lib/dpkg
 wait_seconds=${VELUMIX_DPKG_WAIT:-180}
 
@@ -70,12 +73,13 @@ until take_copy 2>/dev/null; do
 done
 echo "package-system.sh: dpkg's database copied at rest (attempt $attempts)"
 
-# What a velumix package on the host owns, before the copy forgets it.
-host_list=$(cat "$copy"/info/velumix.list "$copy"/info/velumix:*.list 2>/dev/null || true)
-rm -f "$copy"/info/velumix.* "$copy"/info/velumix:*.*
+# What velumix packages on the host own, before the copy forgets them.
+host_list=$(cat "$copy"/info/velumix.list "$copy"/info/velumix:*.list \
+    "$copy"/info/velumixctl.list "$copy"/info/velumixctl:*.list 2>/dev/null || true)
+rm -f "$copy"/info/velumix.* "$copy"/info/velumix:*.* "$copy"/info/velumixctl.* "$copy"/info/velumixctl:*.*
 for database in status available; do
     [ -f "$copy/$database" ] || continue
-    awk 'BEGIN { RS = ""; ORS = "\n\n" } !/(^|\n)Package: velumix(\n|$)/' \
+    awk 'BEGIN { RS = ""; ORS = "\n\n" } !/(^|\n)Package: velumix(ctl)?(\n|$)/' \
         "$copy/$database" >"$copy/$database.new"
     mv "$copy/$database.new" "$copy/$database"
 done
@@ -83,14 +87,16 @@ done
 mkdir -p "$output/root/var/lib/apt/lists/partial" "$output/root/var/cache/apt/archives/partial"
 # Which packages were installed by hand, as the copy of dpkg's database has them.
 [ ! -f /var/lib/apt/extended_states ] ||
-    awk 'BEGIN { RS = ""; ORS = "\n\n" } !/(^|\n)Package: velumix(\n|$)/' \
+    awk 'BEGIN { RS = ""; ORS = "\n\n" } !/(^|\n)Package: velumix(ctl)?(\n|$)/' \
         /var/lib/apt/extended_states >"$output/root/var/lib/apt/extended_states"
 
-# The paths to hide: the package's, the host's velumix package's, the same
+# The paths to hide: the packages', the host's velumix packages', the same
 # below /usr/local, and udev rules that name the headset.
 {
-    dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -e 's|^\./|/|' -e 's|/$||' | grep -v '^$' |
-        tee >(sed -n 's|^/usr/|/usr/local/|p')
+    for deb in "${debs[@]}"; do
+        dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -e 's|^\./|/|' -e 's|/$||' | grep -v '^$' |
+            tee >(sed -n 's|^/usr/|/usr/local/|p')
+    done
     [ -z "$host_list" ] || echo "$host_list"
     for rules in /etc/udev/rules.d /lib/udev/rules.d /usr/lib/udev/rules.d /usr/local/lib/udev/rules.d; do
         [ -d "$rules" ] || continue

@@ -630,6 +630,14 @@ void VelumixCtlTest::humanText_data()
     QTest::newRow("an empty list") << "custom-list"
                                    << "[]"
                                    << "PAGE  NAME  GAINS\n";
+    QTest::newRow("simulate unplug")
+        << "simulate"
+        << R"({"unit":{"productId":"1054","identity":"0a1b2c3d","plugged":false}})"
+        << "product:    1054\nidentity:   0a1b2c3d\nplugged in: no\n";
+    QTest::newRow("simulate plug")
+        << "simulate"
+        << R"({"unit":{"productId":"104d","identity":"11223344","plugged":true}})"
+        << "product:    104d\nidentity:   11223344\nplugged in: yes\n";
     QTest::newRow("nothing to report") << "eq"
                                        << "null"
                                        << "";

@@ -203,17 +203,27 @@ void RuntimeFolderTest::onlyTheUsersOwnClosedFolderIsTrusted()
 
 void RuntimeFolderTest::oneInstanceWhateverTheTemporaryFolder_data()
 {
-    QTest::addColumn<bool>("runtimeFolder");
-    QTest::newRow("the session's runtime folder") << true;
-    QTest::newRow("no runtime folder") << false;
+    QTest::addColumn<bool>("runtimeFolder"); // false: XDG_RUNTIME_DIR unset
+    QTest::addColumn<bool>("otherUser");     // the second start is another user's
+    QTest::addColumn<bool>("secondRuns");
+    QTest::newRow("same session, another TMPDIR") << true << false << false;
+    QTest::newRow("XDG_RUNTIME_DIR unset, another TMPDIR") << false << false << false;
+    QTest::newRow("two users, each with a runtime folder") << true << true << true;
+    QTest::newRow("two users, XDG_RUNTIME_DIR unset") << false << true << true;
 }
 
 // The guard is the user's and the session's only: a start with another
-// TMPDIR meets the first, and no runtime folder at all still allows one, with
-// nothing for Qt to warn about.
+// TMPDIR meets the first, no runtime folder at all still allows one, with
+// nothing for Qt to warn about, and another user's start runs its own. The
+// first start is this process's; the second runs in a child, as the same
+// user or (as root) as nobody, with a runtime or cache folder of its own.
 void RuntimeFolderTest::oneInstanceWhateverTheTemporaryFolder()
 {
     QFETCH(bool, runtimeFolder);
+    QFETCH(bool, otherUser);
+    QFETCH(bool, secondRuns);
+    if (otherUser && !isRoot())
+        QSKIP("only root can start the second instance as another user");
     if (runtimeFolder)
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(makeFolder(Folder::Own)));
     else
@@ -229,16 +239,37 @@ void RuntimeFolderTest::oneInstanceWhateverTheTemporaryFolder()
     qputenv("TMPDIR", QFile::encodeName(m_scratch->filePath("first-tmp")));
     auto first = std::make_unique<SingleInstance>("velumix-guard-test");
     const bool firstAcquired = first->acquire();
-    qputenv("TMPDIR", QFile::encodeName(m_scratch->filePath("second-tmp")));
-    SingleInstance second("velumix-guard-test");
-    const bool secondAcquired = second.acquire();
+
+    // The second start: exit status 0 when it holds the guard, 1 when not.
+    const QByteArray otherRuntime = QFile::encodeName(m_scratch->filePath("other-runtime"));
+    const QByteArray otherCache = QFile::encodeName(m_scratch->filePath("other-cache"));
+    if (otherUser && runtimeFolder) {
+        ::mkdir(otherRuntime.constData(), 0700);
+        (void)!::chown(otherRuntime.constData(), kOtherUser, kOtherUser);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (otherUser) {
+            if (::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0)
+                ::_exit(2);
+            if (runtimeFolder)
+                qputenv("XDG_RUNTIME_DIR", otherRuntime);
+            qputenv("XDG_CACHE_HOME", otherCache);
+        }
+        qputenv("TMPDIR", QFile::encodeName(m_scratch->filePath("second-tmp")));
+        SingleInstance second("velumix-guard-test");
+        ::_exit(second.acquire() ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
     first.reset();
     SingleInstance third("velumix-guard-test");
     const bool thirdAcquired = third.acquire();
     qInstallMessageHandler(previous);
 
     QVERIFY(firstAcquired);
-    QVERIFY(!secondAcquired);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), secondRuns ? 0 : 1);
     QVERIFY(thirdAcquired);
     QCOMPARE(warnings, QStringList());
 }

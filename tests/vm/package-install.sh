@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package on a Debian 12 system, as a user installs it: apt
-# installs it with what it needs already there and removes nothing; udev
+# The Debian packages (velumixctl and velumix, which depends on it) on a
+# Debian 12 system, as a user installs them: apt installs both with what
+# they need already there and removes nothing; udev
 # applies the headset rule at once to a headset that is already plugged in
 # (the uaccess tag, with which the login manager lets the user at the seat
 # open it); the program is in the menu with its icon and runs; and apt purge
@@ -9,13 +10,15 @@
 # package database without Velumix, apt without package lists, and the
 # host's own Velumix files and headset rules hidden), under a throwaway
 # writable layer, with a udev daemon of its own.
-#   tests/vm/package-install.sh DEB BIN_FOLDER SYSTEM_FOLDER
+#   tests/vm/package-install.sh BIN_FOLDER SYSTEM_FOLDER DEB...
 #                                              (inside the guest: scripts/test-package.sh)
 set -u
-usage="usage: package-install.sh DEB BIN_FOLDER SYSTEM_FOLDER"
-deb=${1:?$usage}
-export VELUMIX_BIN=${2:?$usage}
-prepared=${3:?$usage}
+usage="usage: package-install.sh BIN_FOLDER SYSTEM_FOLDER DEB..."
+export VELUMIX_BIN=${1:?$usage}
+prepared=${2:?$usage}
+shift 2
+debs=("$@")
+[ ${#debs[@]} -gt 0 ] || { echo "$usage" >&2; exit 2; }
 source "$(dirname "$0")/lib.sh"
 
 layer=/run/package-layer
@@ -54,19 +57,22 @@ apt_installs() {
     local plan
     # Rebuilding the manual's index takes minutes in the emulated guest.
     rm -f "$system/var/lib/man-db/auto-update"
-    plan=$(in_system apt-get -s install "$deb") || { echo "$plan"; return 1; }
+    plan=$(in_system apt-get -s install "${debs[@]}") || { echo "$plan"; return 1; }
     ! grep '^Remv' <<<"$plan" || return 1
-    DEBIAN_FRONTEND=noninteractive in_system apt-get install -y "$deb"
+    DEBIAN_FRONTEND=noninteractive in_system apt-get install -y "${debs[@]}"
 }
 
 in_the_menu() {
-    in_system desktop-file-validate /usr/share/applications/velumix.desktop &&
-        grep -qx 'Icon=velumix' "$system/usr/share/applications/velumix.desktop" &&
+    in_system desktop-file-validate /usr/share/applications/org.velumix.velumix.desktop &&
+        grep -qx 'Icon=velumix' "$system/usr/share/applications/org.velumix.velumix.desktop" &&
         [ -f "$system/usr/share/icons/hicolor/scalable/apps/velumix.svg" ] &&
         [ -f "$system/usr/share/icons/hicolor/48x48/apps/velumix.png" ]
 }
 
-runs() { in_system velumix --version | grep -qx "velumix 0.1.0"; }
+runs() {
+    in_system velumix --version | grep -qx "velumix 0.1.0" &&
+        in_system velumixctl --version | grep -qx "velumixctl 0.1.0"
+}
 
 # What the purge left in the writable layer, beyond the package manager's own
 # records and caches that the desktop's triggers refresh (in /usr/local too,
@@ -78,7 +84,7 @@ leftovers() {
         grep -vx './var/lib/man-db/auto-update')
 }
 purge_leaves_nothing() {
-    DEBIAN_FRONTEND=noninteractive in_system apt-get purge -y velumix >/dev/null || return 1
+    DEBIAN_FRONTEND=noninteractive in_system apt-get purge -y velumix velumixctl >/dev/null || return 1
     local left
     left=$(leftovers)
     [ -z "$left" ] || { echo "left behind:"; echo "$left"; return 1; }
@@ -89,9 +95,9 @@ check "a writable system over the host's root, Velumix hidden, with udev" make_s
 start_headset
 check "a headset is plugged in" plug_in 1054 0a1b2c3d
 check "no rule lets the user at the seat open it yet" not_tagged_uaccess
-check "apt installs the package, removing nothing" apt_installs
+check "apt installs both packages, removing nothing" apt_installs
 check "udev applies the rule at once: the seat's user may open the headset" tagged_uaccess
 check "the program is in the menu with its icon" in_the_menu
-check "the program runs" runs
+check "both programs run" runs
 check "apt purge leaves nothing behind" purge_leaves_nothing
 finish
