@@ -2,7 +2,7 @@
 // rules read are each acceptable, name each application once, are found by
 // their application in any case, and survive being written and read again.
 
-#include "AutomaticModes.h"
+#include "AutoModeRules.h"
 #include "GuardedBytes.h"
 
 #include <QJsonDocument>

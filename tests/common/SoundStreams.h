@@ -74,6 +74,12 @@ public:
         m_players.erase(found);
     }
 
+    void stopAll()
+    {
+        while (!m_players.empty())
+            stop(m_players.begin()->first);
+    }
+
     std::optional<QString> pactl(const QStringList& arguments) const
     {
         QProcess process;

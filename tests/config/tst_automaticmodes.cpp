@@ -2,7 +2,7 @@
 // and why, matching by process binary before application name without
 // regard to case, and a bad file left exactly as it was.
 
-#include "AutomaticModes.h"
+#include "AutoModeRules.h"
 #include "ThrowawayHome.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "AutomaticModes.h"
+#include "AutoModeRules.h"
 
 #include <QDir>
 #include <QFileInfo>
