@@ -1,5 +1,6 @@
 // Velumix: the headset companion window, one instance per login session.
 
+#include "AutomaticModes.h"
 #include "Autostart.h"
 #include "CommandService.h"
 #include "ConfigNames.h"
@@ -10,6 +11,7 @@
 #include "HeadsetSession.h"
 #include "HidrawBackend.h"
 #include "MessageBox.h"
+#include "PlaybackStreams.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
@@ -165,8 +167,12 @@ int main(int argc, char* argv[])
         options.simulate ? static_cast<HidBackend&>(simulatedHeadsets) : headsets,
         options.simulate ? static_cast<HotplugSource*>(&simulatedHotplug) : &hotplug,
         sessionOptions);
-    CommandService commands(session);
+    // Modes that follow the application playing on the headset's output;
+    // under --simulate the default output stands in for it.
+    AutomaticModes automaticModes(session, automaticModesPath());
+    CommandService commands(session, CommandService::kUnitWaitMs, &automaticModes);
     WatchEvents watchEvents(session);
+    watchEvents.follow(automaticModes);
     QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
 
     Velumix window(session);
@@ -176,7 +182,15 @@ int main(int argc, char* argv[])
     });
     useFreeFacesForForm();
     exitOnFirstFrameWhenAsked(window);
+    window.setAutomaticModes(&automaticModes);
     window.startSession();
+    HeadsetOutput headsetOutput;
+    headsetOutput.defaultSink = options.simulate;
+    headsetOutput.vendorId = kHeadsetVendorId;
+    headsetOutput.productIds = session.link().acceptedProductIds();
+    PlaybackStreams playbackStreams(headsetOutput);
+    QObject::connect(&playbackStreams, &PlaybackStreams::streamsChanged, &automaticModes,
+                     &AutomaticModes::followStreams);
     // The autostart entry starts the program in the tray.
     if (isAutorunStart(QCoreApplication::arguments()))
         window.hide();

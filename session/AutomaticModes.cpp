@@ -119,7 +119,10 @@ QString AutomaticModes::inForceText() const
 
 void AutomaticModes::followStreams(const QList<PlaybackStream>& streams)
 {
+    const QStringList playingBefore = playingApplications();
     m_streams = streams;
+    if (playingApplications() != playingBefore)
+        emit playingChanged();
     std::map<uint32_t, Tracked> tracked;
     for (const PlaybackStream& stream : streams) {
         if (!stream.onHeadset)

@@ -73,6 +73,8 @@ signals:
     void held(const AutoModeRule& rule);
     void skipped(const AutoModeRule& rule, const QString& reason);
     void inForceChanged();
+    // The applications playing now changed.
+    void playingChanged();
 
 private:
     struct Tracked

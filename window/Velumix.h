@@ -20,6 +20,8 @@ class FileActions;
 class MicrophonePane;
 class SoundPageView;
 class SpeakerTest;
+class AutomaticModes;
+class AutomaticModesDialog;
 class TrayMenu;
 class VolumeControls;
 
@@ -36,6 +38,11 @@ public:
     // Starts the session; from then on a headset that arrives while the
     // window sits in the tray brings the window out.
     void startSession();
+    // Offers the automatic modes' list: from the window's context menu
+    // (Ctrl+Shift+A) and the tray menu.
+    void setAutomaticModes(AutomaticModes* automatic);
+    // The list, opened; null without automatic modes.
+    AutomaticModesDialog* showAutomaticModes();
 
     HeadsetSession& session() { return m_session; }
     SoundPageView& pageView(SoundPage page) { return *m_pages[int(page)]; }
@@ -133,6 +140,8 @@ private:
     MicrophonePane* m_microphone;
     SpeakerTest* m_speakerTest;
     TrayMenu* m_tray;
+    AutomaticModes* m_automatic = nullptr;
+    AutomaticModesDialog* m_automaticDialog = nullptr;
     FileActions* m_fileActions;
     // Made once: each new icon would fill the pixmap cache again.
     std::array<QIcon, 6> m_tabIcons;
