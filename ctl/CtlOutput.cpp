@@ -203,8 +203,8 @@ QString humanEventText(const QJsonObject& event)
     } else {
         for (const char* member : members->second)
             // A member an event may leave out (a skip's reason) is not shown.
-            if (!rest[QLatin1String(member)].isUndefined())
-                parts << valueText(rest[QLatin1String(member)]);
+            if (rest.contains(QLatin1String(member)))
+                parts << valueText(rest.value(QLatin1String(member)));
     }
     return parts.isEmpty() ? name + '\n' : name + QStringLiteral(": ") + parts.join(' ') + '\n';
 }
