@@ -84,7 +84,7 @@ AutomaticModesDialog::AutomaticModesDialog(AutomaticModes& automatic, HeadsetSes
     buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
-    auto* listLabel = new QLabel(tr("&Rules: while the application plays on the headset, "
+    auto* listLabel = new QLabel(tr("Ru&les: while the application plays on the headset, "
                                     "its mode is in force; your own comes back when it stops."),
                                  this);
     listLabel->setWordWrap(true);
