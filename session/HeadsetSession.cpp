@@ -913,7 +913,11 @@ void HeadsetSession::endRuleModes()
             continue;
         // A page the person left on the custom list gets the mode its file names.
         ModeChoice choice = *own[int(page)];
-        if (choice.kind == ModeChoice::CustomList)
+        // A custom mode deleted meanwhile gives way to what the file names.
+        const bool gone =
+            (choice.kind == ModeChoice::Custom && !m_unit.slotMode(page, choice.slot)) ||
+            (choice.kind == ModeChoice::Preset && !m_unit.offersPreset(choice.preset));
+        if (choice.kind == ModeChoice::CustomList || gone)
             choice =
                 m_unit.savedChoice(page).value_or(ModeChoice::ofPreset(standardPresetIndex(page)));
         choose(page, choice, false);

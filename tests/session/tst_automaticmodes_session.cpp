@@ -68,6 +68,8 @@ private slots:
     void cleanup() { m_sound->stopAll(); }
     void followsTheApplication_data();
     void followsTheApplication();
+    // The streams' order and pauses, with the streams handed over directly.
+    void latestStreamWinsAndPausesEnd();
 
 private:
     std::unique_ptr<SoundStreams> m_sound;
@@ -242,6 +244,47 @@ void TestAutomaticModes::followsTheApplication()
     // Rules never write the unit's file; only the choice by hand does.
     if (!byHand)
         QCOMPARE(fileBytes(userFile), fileBefore);
+}
+
+void TestAutomaticModes::latestStreamWinsAndPausesEnd()
+{
+    SessionRig rig;
+    rig.addUnit(kHalden, kUnitA);
+    QVERIFY(rig.start());
+    HeadsetSession& session = rig.session();
+    QVERIFY(session.choosePreset(presetIndex(SoundPage::Surround, "Moba")).ok());
+    QVERIFY(saveAutoModeRules(automaticModesPath(), {{"steam", SoundPage::Surround, "FPS"},
+                                                     {"mpv", SoundPage::Stereo, "Pop"}})
+                .ok());
+    AutomaticModes automatic(session, automaticModesPath());
+    automatic.setPauseGrace(300);
+    const auto stream = [](uint32_t index, const QString& binary, bool corked = false) {
+        PlaybackStream playing;
+        playing.index = index;
+        playing.processBinary = binary;
+        playing.corked = corked;
+        playing.onHeadset = true;
+        return playing;
+    };
+    automatic.followStreams({stream(1, "steam")});
+    QCOMPARE(automatic.inForceText(), QStringLiteral("FPS for steam"));
+    automatic.followStreams({stream(1, "steam"), stream(2, "mpv")});
+    QCOMPARE(automatic.inForceText(), QStringLiteral("Pop for mpv"));
+    QCOMPARE(session.pageShown(), SoundPage::Stereo);
+    // The latest ends: the one still playing takes over.
+    automatic.followStreams({stream(1, "steam")});
+    QCOMPARE(automatic.inForceText(), QStringLiteral("FPS for steam"));
+    QCOMPARE(session.pageShown(), SoundPage::Surround);
+    // Paused: it still counts for a moment, then the person's own comes back.
+    automatic.followStreams({stream(1, "steam", true)});
+    QCOMPARE(automatic.inForceText(), QStringLiteral("FPS for steam"));
+    QTRY_VERIFY_WITH_TIMEOUT(automatic.inForceText().isEmpty(), kWaitMs);
+    QCOMPARE(modeOf(session, SoundPage::Surround), QStringLiteral("preset Moba"));
+    // Playing again is a new start.
+    automatic.followStreams({stream(1, "steam")});
+    QCOMPARE(modeOf(session, SoundPage::Surround), QStringLiteral("preset FPS"));
+    automatic.followStreams({});
+    QCOMPARE(modeOf(session, SoundPage::Surround), QStringLiteral("preset Moba"));
 }
 
 QTEST_MAIN(TestAutomaticModes)
