@@ -1,5 +1,6 @@
 // Velumix: the headset companion window, one instance per login session.
 
+#include "AutomaticModes.h"
 #include "Autostart.h"
 #include "CommandService.h"
 #include "ConfigNames.h"
@@ -10,6 +11,7 @@
 #include "HeadsetSession.h"
 #include "HidrawBackend.h"
 #include "MessageBox.h"
+#include "PlaybackStreams.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
@@ -189,8 +191,12 @@ int main(int argc, char* argv[])
         options.simulate ? static_cast<HidBackend&>(simulatedHeadsets) : headsets,
         options.simulate ? static_cast<HotplugSource*>(&simulatedHotplug) : &hotplug,
         sessionOptions);
-    CommandService commands(session);
+    // Modes that follow the application playing on the headset's output;
+    // under --simulate the default output stands in for it.
+    AutomaticModes automaticModes(session, automaticModesPath());
+    CommandService commands(session, CommandService::kUnitWaitMs, &automaticModes);
     WatchEvents watchEvents(session);
+    watchEvents.follow(automaticModes);
     QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
 
     // The form's faces before any widget is made, so that none is restyled.
@@ -203,7 +209,15 @@ int main(int argc, char* argv[])
         bringWindowForward(window);
     });
     exitOnFirstFrameWhenAsked(window);
+    window.setAutomaticModes(&automaticModes);
     window.startSession();
+    HeadsetOutput headsetOutput;
+    headsetOutput.defaultSink = options.simulate;
+    headsetOutput.vendorId = kHeadsetVendorId;
+    headsetOutput.productIds = session.link().acceptedProductIds();
+    PlaybackStreams playbackStreams(headsetOutput);
+    QObject::connect(&playbackStreams, &PlaybackStreams::streamsChanged, &automaticModes,
+                     &AutomaticModes::followStreams);
     // The autostart entry starts the program in the tray, or minimised
     // where the desktop shows no tray.
     if (isAutorunStart(QCoreApplication::arguments()))

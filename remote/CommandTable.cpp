@@ -129,6 +129,17 @@ CommandForm simulateForm(const char* words, const char* action,
     return {words, std::move(parameters), {}, {{"action", action}}};
 }
 
+// A rule's application: a process binary or an application name.
+ArgumentRule applicationArgument()
+{
+    return {"application", ArgumentRule::Text, true, 0, 256};
+}
+
+TypedValue applicationValue()
+{
+    return {"application", ValueSyntax::Text, "application", "APP"};
+}
+
 } // namespace
 
 const QStringList& modeExportFormats()
@@ -227,6 +238,27 @@ const std::vector<CommandRow>& commandTable()
             pageOption()}}},
          "print a custom mode as parametric text (default) or as a JSON mode that imports "
          "back unchanged"},
+        {"auto-list",
+         CommandRow::Nothing,
+         {},
+         {{"auto list"}},
+         "the automatic modes: each application's page and mode"},
+        {"auto-add",
+         CommandRow::Nothing,
+         {applicationArgument(),
+          {"page", ArgumentRule::Text, true, 0, 0, 0, {"surround", "stereo"}},
+          {"mode", ArgumentRule::Text, true, 0, kMaxModeNameLength}},
+         {{"auto add",
+           {applicationValue()},
+           {{"page", {"page", Syntax::Choice, "page"}, true},
+            {"mode", {"mode", Syntax::Text, "mode name", "NAME", presetCaptions}, true}}}},
+         "while APP plays on the headset, switch to the page's preset or custom mode NAME "
+         "(replaces APP's rule)"},
+        {"auto-remove",
+         CommandRow::Nothing,
+         {applicationArgument()},
+         {{"auto remove", {applicationValue()}}},
+         "remove APP's automatic mode"},
         {"simulate",
          CommandRow::Window,
          {{"action",

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the window's screens with a simulated headset into docs/screenshots
-# (or the folder given), without a display.
+# (or the folder given), without a display: the pages, the custom modes and
+# their import, the Automatic modes list and the start screen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 output=${1:-docs/screenshots}

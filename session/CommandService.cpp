@@ -66,13 +66,17 @@ CommandService::Handler CommandService::handlerOf(const QString& command)
         {"enc", &CommandService::noiseCancellation},
         {"eq", &CommandService::equaliser},
         {"switch", &CommandService::rawSwitch},
+        {"auto-list", &CommandService::autoList},
+        {"auto-add", &CommandService::autoAdd},
+        {"auto-remove", &CommandService::autoRemove},
     };
     const auto found = handlers.find(command);
     return found == handlers.end() ? nullptr : found->second;
 }
 
-CommandService::CommandService(HeadsetSession& session, int unitWaitMs, QObject* parent)
-    : QObject(parent), m_session(session)
+CommandService::CommandService(HeadsetSession& session, int unitWaitMs, AutomaticModes* automatic,
+                               QObject* parent)
+    : QObject(parent), m_session(session), m_automatic(automatic)
 {
     m_unitWait.setSingleShot(true);
     m_unitWait.setInterval(unitWaitMs);
@@ -347,4 +351,61 @@ Result CommandService::rawSwitch(const QJsonObject& arguments)
     m_session.link().setAlgorithmSwitch(bytes[0].toInt(), bytes[1].toInt(), bytes[2].toInt(),
                                         bytes[3].toInt());
     return Result::success();
+}
+
+// --- Automatic modes -------------------------------------------------------
+
+AutomaticModes& CommandService::automatic()
+{
+    if (m_automatic)
+        return *m_automatic;
+    if (!m_ownAutomatic)
+        m_ownAutomatic = std::make_unique<AutomaticModes>(m_session, automaticModesPath());
+    return *m_ownAutomatic;
+}
+
+namespace {
+
+QJsonObject ruleData(const AutoModeRule& rule)
+{
+    return {
+        {"application", rule.application}, {"page", soundPageName(rule.page)}, {"mode", rule.mode}};
+}
+
+} // namespace
+
+// A file that cannot be read is exit 8 with its name and why; it stays as it is.
+Result CommandService::autoList(const QJsonObject&)
+{
+    AutomaticModes& modes = automatic();
+    if (!modes.problem().isEmpty())
+        return Result::failure(remote::ExitNoConfiguration, modes.problem());
+    QJsonArray rules;
+    for (const AutoModeRule& rule : modes.rules())
+        rules.append(ruleData(rule));
+    return Result::success(rules);
+}
+
+Result CommandService::autoAdd(const QJsonObject& arguments)
+{
+    const AutoModeRule rule{arguments["application"].toString(),
+                            *soundPageNamed(arguments["page"].toString()),
+                            arguments["mode"].toString()};
+    if (const QString problem = autoModeRuleProblem(rule); !problem.isEmpty())
+        return Result::failure(remote::ExitUsage, QStringLiteral("auto-add: %1").arg(problem));
+    if (const QString error = automatic().addRule(rule); !error.isEmpty())
+        return Result::failure(remote::ExitNoConfiguration, error);
+    return Result::success(ruleData(rule));
+}
+
+Result CommandService::autoRemove(const QJsonObject& arguments)
+{
+    AutomaticModes& modes = automatic();
+    const QString application = arguments["application"].toString();
+    const int found = findAutoModeRule(modes.rules(), application);
+    const std::optional<AutoModeRule> removed =
+        found >= 0 ? std::optional<AutoModeRule>(modes.rules()[found]) : std::nullopt;
+    if (const QString error = modes.removeRule(application); !error.isEmpty())
+        return Result::failure(remote::ExitNoConfiguration, error);
+    return Result::success(ruleData(*removed));
 }

@@ -4,6 +4,7 @@
 // serves its socket with it and velumixctl, run on its own, its command
 // line, so a command means the same whoever carries it out.
 
+#include "AutomaticModes.h"
 #include "HeadsetSession.h"
 #include "RemoteProtocol.h"
 
@@ -11,6 +12,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class CommandService : public QObject
@@ -24,8 +26,10 @@ public:
     // unit it is.
     static constexpr int kUnitWaitMs = 3000;
 
+    // The automatic modes' commands act on `automatic` (the window's), or
+    // without one on the rules file alone (velumixctl run on its own).
     explicit CommandService(HeadsetSession& session, int unitWaitMs = kUnitWaitMs,
-                            QObject* parent = nullptr);
+                            AutomaticModes* automatic = nullptr, QObject* parent = nullptr);
 
     // "raise", "watch" and "simulate" belong to the window, which answers
     // them itself; any other request is checked against the command table
@@ -56,6 +60,10 @@ private:
     remote::Result noiseCancellation(const QJsonObject& arguments);
     remote::Result equaliser(const QJsonObject& arguments);
     remote::Result rawSwitch(const QJsonObject& arguments);
+    remote::Result autoList(const QJsonObject& arguments);
+    remote::Result autoAdd(const QJsonObject& arguments);
+    remote::Result autoRemove(const QJsonObject& arguments);
+    AutomaticModes& automatic();
 
     bool waitsForUnit(const remote::Request& request) const;
     void answerWaiting(const std::optional<remote::Result>& refusal);
@@ -66,6 +74,8 @@ private:
     ConfigRecord unitPresets() const;
 
     HeadsetSession& m_session;
+    AutomaticModes* m_automatic;
+    std::unique_ptr<AutomaticModes> m_ownAutomatic;
     struct Waiting
     {
         remote::Request request;

@@ -298,6 +298,7 @@ void HeadsetSession::closeLink()
     m_openRetry.stop();
     m_link.close();
     dropUnsavedEdits();
+    forgetRuleModes();
     m_unitKnown = false;
     m_capabilities.reset();
     m_firmwareVersion.clear();
@@ -431,6 +432,8 @@ void HeadsetSession::loadUnit(const DeviceIdentity& identity)
     }
     m_throttle.stop();
     m_editPending = {};
+    m_personalChoices = {};
+    m_personalPage.reset();
     m_unit = std::move(unit);
     m_unitSeen = true;
     m_announcedModes = {};
@@ -546,6 +549,7 @@ Outcome HeadsetSession::openCustomList(SoundPage page)
         return {};
     trace(kModeTraceTag[int(page)], "Custom Mode", kCustomizeTrace[int(page)][0]);
     settings.choice = ModeChoice::customList();
+    takePersonalChoice(page);
     changed(page);
     return {};
 }
@@ -589,6 +593,8 @@ Outcome HeadsetSession::choose(SoundPage page, const ModeChoice& choice, bool by
     else if (choice.kind == ModeChoice::Custom)
         send(page, m_unit.customModeIndex(page, choice.slot));
     const Outcome recorded = byPerson ? recordChoice(page) : Outcome{};
+    if (byPerson)
+        takePersonalChoice(page);
     changed(page);
     return recorded;
 }
@@ -869,6 +875,84 @@ void HeadsetSession::announceModes()
         m_announcedModes[int(page)] = mode;
         emit modeChanged(page, mode);
     }
+}
+
+// --- Automatic modes -------------------------------------------------------
+
+Outcome HeadsetSession::applyRuleMode(SoundPage page, const ModeChoice& choice)
+{
+    if (const Outcome unit = needUnit(); !unit.ok())
+        return unit;
+    if (!pageOffered(page))
+        return Outcome::failure(
+            Outcome::PageMissing,
+            QStringLiteral("the headset has no %1 page").arg(soundPageName(page)));
+    if (!m_personalPage)
+        m_personalPage = m_pageShown;
+    std::optional<ModeChoice>& own = m_personalChoices[int(page)];
+    if (!own)
+        own = m_unit.page(page).choice;
+    if (m_pageShown != page)
+        if (const Outcome shown = showPage(page); !shown.ok())
+            return shown;
+    return choose(page, choice, false);
+}
+
+bool HeadsetSession::ruleModeInForce() const
+{
+    return m_personalPage.has_value();
+}
+
+void HeadsetSession::endRuleModes()
+{
+    if (!m_personalPage)
+        return;
+    const SoundPage ownPage = *std::exchange(m_personalPage, std::nullopt);
+    const auto own = std::exchange(m_personalChoices, {});
+    if (!unitKnown())
+        return;
+    for (SoundPage page : {otherPage(ownPage), ownPage}) {
+        if (!own[int(page)])
+            continue;
+        // A page the person left on the custom list gets the mode its file names.
+        ModeChoice choice = *own[int(page)];
+        // A custom mode deleted meanwhile gives way to what the file names.
+        const bool gone =
+            (choice.kind == ModeChoice::Custom && !m_unit.slotMode(page, choice.slot)) ||
+            (choice.kind == ModeChoice::Preset && !m_unit.offersPreset(choice.preset));
+        if (choice.kind == ModeChoice::CustomList || gone)
+            choice =
+                m_unit.savedChoice(page).value_or(ModeChoice::ofPreset(standardPresetIndex(page)));
+        choose(page, choice, false);
+        QThread::msleep(kCommandGapMs);
+    }
+    if (m_pageShown != ownPage)
+        showPage(ownPage);
+}
+
+// The headset went: what it comes back to is the person's own.
+void HeadsetSession::forgetRuleModes()
+{
+    m_personalPage.reset();
+    for (SoundPage page : kSoundPages) {
+        const std::optional<ModeChoice> own = std::exchange(m_personalChoices[int(page)], {});
+        if (!own)
+            continue;
+        PageSettings& settings = m_unit.page(page);
+        settings.choice = *own;
+        settings.gains = m_unit.savedGains(page, *own).value_or(settings.gains);
+    }
+}
+
+// The person's choice on the page replaces what a rule put there: it is
+// theirs now, and stays when the rule ends; the page is the one they show.
+void HeadsetSession::takePersonalChoice(SoundPage page)
+{
+    if (!m_personalPage)
+        return;
+    m_personalChoices[int(page)].reset();
+    m_personalPage = page;
+    emit personChose(page);
 }
 
 // --- The microphone --------------------------------------------------------

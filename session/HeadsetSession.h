@@ -159,6 +159,16 @@ public:
     Outcome setMicLevel(int level);
     Outcome setNoiseCancellation(bool on);
 
+    // What the automatic modes do. A rule's mode is applied and sent as a
+    // click would (its page shown), but it is not the person's choice: the
+    // unit's file is not written, and the person's own page and modes are
+    // kept to come back with endRuleModes().
+    Outcome applyRuleMode(SoundPage page, const ModeChoice& choice);
+    // The person's own modes and page come back; nothing when no rule's
+    // mode is in force.
+    void endRuleModes();
+    bool ruleModeInForce() const;
+
 signals:
     // The link opened (productId as four hexadecimal digits) or closed.
     void plugged();
@@ -178,6 +188,9 @@ signals:
     void micLevelChanged(int level);
     void noiseCancellationChanged(bool on);
     void notice(const Notice& notice);
+    // The person chose a mode (a click, a command): a rule's mode in force
+    // on that page is the person's choice now.
+    void personChose(SoundPage page);
 
 private:
     // Opening and closing
@@ -230,4 +243,10 @@ private:
     QTimer m_openRetry;
     int m_openRetriesLeft = 0;
     QString m_unknownHeadsetReported; // told once for each headset, until one opens
+    // While a rule's mode is in force: each page's own choice that a rule
+    // replaced, and the page the person had shown.
+    std::array<std::optional<ModeChoice>, 2> m_personalChoices;
+    std::optional<SoundPage> m_personalPage;
+    void forgetRuleModes();
+    void takePersonalChoice(SoundPage page);
 };

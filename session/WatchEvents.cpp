@@ -1,5 +1,6 @@
 #include "WatchEvents.h"
 
+#include "AutomaticModes.h"
 #include "CommandData.h"
 #include "ConfigNames.h"
 #include "HeadsetSession.h"
@@ -31,6 +32,31 @@ WatchEvents::WatchEvents(HeadsetSession& session, QObject* parent)
     connect(&session, &HeadsetSession::noiseCancellationChanged, this, [this](bool on) {
         announce("noise-cancellation", {{"on", on}});
     });
+}
+
+void WatchEvents::follow(AutomaticModes& automatic)
+{
+    connect(&automatic, &AutomaticModes::applied, this,
+            [this](const AutoModeRule& rule) { announceRule("applied", rule); });
+    connect(&automatic, &AutomaticModes::ended, this,
+            [this](const AutoModeRule& rule) { announceRule("ended", rule); });
+    connect(&automatic, &AutomaticModes::held, this,
+            [this](const AutoModeRule& rule) { announceRule("held", rule); });
+    connect(&automatic, &AutomaticModes::skipped, this,
+            [this](const AutoModeRule& rule, const QString& reason) {
+                announceRule("skipped", rule, reason);
+            });
+}
+
+void WatchEvents::announceRule(const char* state, const AutoModeRule& rule, const QString& reason)
+{
+    QJsonObject members{{"state", QLatin1String(state)},
+                        {"application", rule.application},
+                        {"page", soundPageName(rule.page)},
+                        {"mode", rule.mode}};
+    if (!reason.isEmpty())
+        members.insert(QStringLiteral("reason"), reason);
+    announce("auto", members);
 }
 
 void WatchEvents::announce(const char* name, QJsonObject members)

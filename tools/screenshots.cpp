@@ -3,6 +3,8 @@
 // hexadecimal):
 //   QT_QPA_PLATFORM=offscreen velumix-screenshots OUTPUT_FOLDER [PRODUCT_ID]
 
+#include "AutomaticModes.h"
+#include "AutomaticModesDialog.h"
 #include "ConfigNames.h"
 #include "DataFolder.h"
 #include "DesktopIntegration.h"
@@ -86,6 +88,31 @@ bool pictureSlotMenu(Velumix& window, const QString& path)
     return picture.save(path);
 }
 
+// The Automatic modes list with three rules, a game playing on the headset
+// and its rule in force.
+bool pictureAutomaticModes(Velumix& window, AutomaticModes& automatic, const QString& path)
+{
+    for (const AutoModeRule& rule :
+         {AutoModeRule{"steam", SoundPage::Surround, "FPS"},
+          AutoModeRule{"spotify", SoundPage::Stereo, "Jazz"},
+          AutoModeRule{"firefox-esr", SoundPage::Stereo, "Studio Reference"}})
+        automatic.addRule(rule);
+    PlaybackStream game;
+    game.index = 1;
+    game.processBinary = QStringLiteral("steam");
+    game.applicationName = QStringLiteral("Steam");
+    game.onHeadset = true;
+    automatic.followStreams({game});
+    AutomaticModesDialog* list = window.showAutomaticModes();
+    list->list()->selectRow(0);
+    settle([] { return false; }, 300);
+    QTextStream(stdout) << path << "\n";
+    const bool saved = list->grab().save(path);
+    list->hide();
+    automatic.followStreams({});
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -110,8 +137,11 @@ int main(int argc, char* argv[])
     options.userFileFolder = userFileFolder(programBaseName());
     HeadsetSession session(headsets, &hotplug, options);
 
+    AutomaticModes automatic(session, automaticModesPath());
+
     useFreeFacesForForm(); // as the program does, before its window is built
     Velumix window(session);
+    window.setAutomaticModes(&automatic);
     window.startSession();
     window.show();
     settle([&] { return session.unitKnown(); });
@@ -163,6 +193,8 @@ int main(int argc, char* argv[])
         {"start-screen.png",
          [&](Velumix& w) {
              w.ui.verticalSlider_4k->setSliderDown(false);
+             if (!pictureAutomaticModes(w, automatic, output.filePath("automatic-modes.png")))
+                 QTextStream(stderr) << "cannot write the automatic modes picture\n";
              unplug(w);
          }},
     };

@@ -1,5 +1,6 @@
 #include "TrayMenu.h"
 
+#include "AutomaticModes.h"
 #include "BuiltInPresets.h"
 #include "ConfigNames.h"
 #include "HeadsetSession.h"
@@ -54,6 +55,15 @@ void TrayMenu::showIcon()
     m_icon->show();
 }
 
+void TrayMenu::followAutomaticModes(AutomaticModes& automatic)
+{
+    m_automatic = &automatic;
+    m_automaticModes = new QAction(tr("Automatic modes..."), this);
+    connect(m_automaticModes, &QAction::triggered, this, &TrayMenu::automaticModesRequested);
+    connect(&automatic, &AutomaticModes::inForceChanged, this, &TrayMenu::follow);
+    rebuild();
+}
+
 // A change rebuilds the menu only when it shows; a microphone slider being
 // dragged changes nothing shown between its steps.
 void TrayMenu::follow()
@@ -73,6 +83,8 @@ void TrayMenu::rebuild()
     m_menu->addSeparator();
     for (int index = 0; index < int(m_choices.size()); ++index)
         m_menu->addAction(choiceAction(index));
+    if (m_automaticModes)
+        m_menu->addAction(m_automaticModes);
     m_menu->addAction(m_quit);
     m_icon->setToolTip(toolTip());
     m_shown = shownState(m_choices);
@@ -159,8 +171,10 @@ QString TrayMenu::toolTip() const
         unitName += QStringLiteral(" (%1)").arg(identityToHex(m_session.unit().identity));
     const SoundPage page = m_session.pageShown();
     const ModeName mode = m_session.modeName(page);
-    return QStringLiteral("%1\n%2: %3")
-        .arg(unitName, soundPageName(page), mode.name.isEmpty() ? mode.kind : mode.name);
+    const QString inForce = m_automatic ? m_automatic->inForceText() : QString();
+    return QStringLiteral("%1\n%2: %3%4")
+        .arg(unitName, soundPageName(page), mode.name.isEmpty() ? mode.kind : mode.name,
+             inForce.isEmpty() ? QString() : QStringLiteral("\n") + inForce);
 }
 
 QStringList TrayMenu::shownState(const std::vector<Choice>& choices) const

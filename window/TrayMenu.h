@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+class AutomaticModes;
 class HeadsetSession;
 class QAction;
 class QMenu;
@@ -26,10 +27,15 @@ public:
     QMenu* menu() const { return m_menu; }
     // Brings the icon back after the window came out of the tray for a headset.
     void showIcon();
+    // Adds "Automatic modes..." before Quit, and the rule in force to the
+    // tooltip ("FPS for steam").
+    void followAutomaticModes(AutomaticModes& automatic);
+    QAction* automaticModesAction() const { return m_automaticModes; }
 
 signals:
     void showWindowRequested();
     void quitRequested();
+    void automaticModesRequested();
 
 private:
     // One entry and what choosing it asks of the session. A choice without
@@ -54,6 +60,8 @@ private:
     QMenu* m_menu;
     QAction* m_showWindow;
     QAction* m_quit;
+    AutomaticModes* m_automatic = nullptr;
+    QAction* m_automaticModes = nullptr;
     std::vector<Choice> m_choices;
     QList<QAction*> m_choiceActions; // kept for reuse
     QStringList m_shown;             // shownState of the menu built last

@@ -1,5 +1,6 @@
 #include "Velumix.h"
 
+#include "AutomaticModesDialog.h"
 #include "BuiltInPresets.h"
 #include "CustomTabStyle.h"
 #include "DesktopIntegration.h"
@@ -259,6 +260,30 @@ void Velumix::startSession()
 {
     m_session.start();
     connect(&m_session, &HeadsetSession::plugged, this, &Velumix::comeForward);
+}
+
+void Velumix::setAutomaticModes(AutomaticModes* automatic)
+{
+    m_automatic = automatic;
+    auto* open = new QAction(tr("Automatic modes..."), this);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    addAction(open);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(open, &QAction::triggered, this, &Velumix::showAutomaticModes);
+    m_tray->followAutomaticModes(*automatic);
+    connect(m_tray, &TrayMenu::automaticModesRequested, this, &Velumix::showAutomaticModes);
+}
+
+AutomaticModesDialog* Velumix::showAutomaticModes()
+{
+    if (!m_automatic)
+        return nullptr;
+    if (!m_automaticDialog)
+        m_automaticDialog = new AutomaticModesDialog(*m_automatic, m_session, this);
+    m_automaticDialog->show();
+    m_automaticDialog->raise();
+    m_automaticDialog->activateWindow();
+    return m_automaticDialog;
 }
 
 void Velumix::followSession()

@@ -28,6 +28,8 @@ class TrayAppearance;
 class MicrophonePane;
 class SoundPageView;
 class SpeakerTest;
+class AutomaticModes;
+class AutomaticModesDialog;
 class TrayMenu;
 class VolumeControls;
 
@@ -60,6 +62,11 @@ public:
     // no tray, minimised, so that the window is in the task bar. A tray that
     // appears while the window waits there minimised takes it.
     void startHidden();
+    // Offers the automatic modes' list: from the window's context menu
+    // (Ctrl+Shift+A) and the tray menu.
+    void setAutomaticModes(AutomaticModes* automatic);
+    // The list, opened; null without automatic modes.
+    AutomaticModesDialog* showAutomaticModes();
 
     HeadsetSession& session() { return m_session; }
     SoundPageView& pageView(SoundPage page) { return *m_pages[int(page)]; }
@@ -169,6 +176,8 @@ private:
     TrayMenu* m_tray = nullptr;
     FileActions* m_fileActions = nullptr;
     QStyle* m_tabStyle = nullptr;
+    AutomaticModes* m_automatic = nullptr;
+    AutomaticModesDialog* m_automaticDialog = nullptr;
     // Made once: each new icon would fill the pixmap cache again.
     std::array<QIcon, 6> m_tabIcons;
     bool m_mainScreenShown = false;

@@ -286,7 +286,7 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
     QTest::addColumn<QString>("message");
     const QStringList sim = {"--simulate", "--trace-frames"};
     const QString commands = "the commands are list, info, status, get, eq, mic-volume, enc, "
-                             "switch, preset, custom, simulate, watch";
+                             "switch, preset, custom, auto, simulate, watch";
     QTest::newRow("no command") << sim << 2 << "no command given; " + commands;
     QTest::newRow("unknown command")
         << sim + QStringList{"reboot"} << 2 << "unknown command 'reboot'; " + commands;
