@@ -201,15 +201,6 @@ void SoundPageView::setListFolded(bool folded)
     scrollBar->setValue(scrollBar->minimum());
 }
 
-// A preset chosen: the custom rows' own buttons go.
-void SoundPageView::hideRowButtons()
-{
-    for (int slot = 0; slot < kCustomSlotCount; ++slot) {
-        m_widgets.copyButtons[slot]->hide();
-        m_widgets.deleteButtons[slot]->hide();
-    }
-}
-
 void SoundPageView::setEqualiserShown(bool shown)
 {
     m_equaliserShown = shown;

@@ -41,7 +41,6 @@ public:
     void cancelDelete();
     void confirmDelete();
     void setListFolded(bool folded);
-    void hideRowButtons();
     // The surround page shows its speaker test in place of the equaliser;
     // the edit controls go and come back with it.
     void setEqualiserShown(bool shown);

@@ -434,14 +434,6 @@ void Velumix::pushButton_die4_fold()
 {
     pageView(SoundPage::Stereo).setListFolded(false);
 }
-void Velumix::disappear()
-{
-    pageView(SoundPage::Surround).hideRowButtons();
-}
-void Velumix::disappear2()
-{
-    pageView(SoundPage::Stereo).hideRowButtons();
-}
 void Velumix::slot1()
 {
     ui.tabWidget->setCurrentIndex(kSurroundTab);

@@ -55,8 +55,6 @@ public slots:
     void pushButton_die2_fold();
     void pushButton_die3_fold();
     void pushButton_die4_fold();
-    void disappear();
-    void disappear2();
     void slot1();
     void main_clicked();
     void main_changed();
