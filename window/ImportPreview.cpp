@@ -1,5 +1,7 @@
 #include "ImportPreview.h"
 
+#include "FocusRing.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +86,7 @@ ImportPreview::ImportPreview(const ImportedMode& imported, const QString& fileNa
     auto* nameLabel = new QLabel(tr("Name:"), this);
     m_name = new QLineEdit(imported.mode.name, this);
     m_name->setObjectName("importPreviewName");
+    nameLabel->setBuddy(m_name);
     m_nameProblem = new QLabel(this);
     m_nameProblem->setStyleSheet(kProblemStyle);
     m_nameProblem->setWordWrap(true);
@@ -113,6 +116,7 @@ ImportPreview::ImportPreview(const ImportedMode& imported, const QString& fileNa
     layout->addLayout(nameRow);
     layout->addWidget(m_nameProblem);
     layout->addLayout(buttons);
+    new FocusRing(this);
 }
 
 QString ImportPreview::modeName() const

@@ -24,6 +24,8 @@ const char* const kActiveOffStyle =
 MicrophonePane::MicrophonePane(Ui::VelumixClass& form, HeadsetSession& session, QObject* parent)
     : QObject(parent), m_form(form), m_session(session)
 {
+    for (QPushButton* half : {form.pushButton_2, form.pushButton_3})
+        half->setCheckable(true);
     connect(form.Slider_Voice1_3, &QSlider::valueChanged, this,
             [this](int level) { m_session.setMicLevel(level); });
     connect(&session, &HeadsetSession::micLevelChanged, this, &MicrophonePane::show);
@@ -52,6 +54,9 @@ void MicrophonePane::show()
     }
     const std::optional<bool> on = m_session.noiseCancellation();
     m_form.checkBox_MicENC->setChecked(on.value_or(false));
+    // The halves are toggles, checked when the headset's switch is theirs.
+    m_form.pushButton_2->setChecked(on == true);
+    m_form.pushButton_3->setChecked(on == false);
     m_form.pushButton_2->setStyleSheet(on == true ? kActiveOnStyle : kInactiveOnStyle);
     m_form.pushButton_3->setStyleSheet(on == false ? kActiveOffStyle : kInactiveOffStyle);
     // The active one lies on top of its rounded neighbour.

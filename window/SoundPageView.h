@@ -48,12 +48,21 @@ public:
     // Shows the session's settings of the page.
     void show();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void connectWidgets();
     void rename(const QString& name);
     void showList(const PageSettings& settings);
     void showCustomRows(const PageSettings& settings);
     void showNameBox(const PageSettings& settings);
+    void showDeleteStrip(const PageSettings& settings);
+    void focusNewMode();
+    void focusListEntry();
+    void focusFirstShown(std::initializer_list<QWidget*> candidates);
+    bool stripHasFocus() const;
+    void showKeepingFocus();
     void showEditControls(const PageSettings& settings);
     void showSliders(const PageSettings& settings);
     QAbstractButton* presetRadio(int preset) const;
@@ -66,4 +75,5 @@ private:
     ResponseCurve* m_curve;
     bool m_confirmingDelete = false;
     bool m_equaliserShown = true;
+    int m_lastBand = kBandCount - 1;
 };

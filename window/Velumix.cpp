@@ -1,15 +1,18 @@
 #include "Velumix.h"
 
+#include "AccessibleControls.h"
 #include "BuiltInPresets.h"
 #include "CustomTabStyle.h"
 #include "FileActions.h"
 #include "FirstShow.h"
+#include "FocusRing.h"
 #include "HeadsetPicture.h"
 #include "MessageBox.h"
 #include "MicrophonePane.h"
 #include "PlotPanels.h"
 #include "SoundPageView.h"
 #include "SpeakerTest.h"
+#include "SwapInPlace.h"
 #include "TraceLog.h"
 #include "TrayMenu.h"
 #include "VolumeControls.h"
@@ -19,6 +22,7 @@
 #include <QCloseEvent>
 #include <QLoggingCategory>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QWindow>
 
@@ -123,7 +127,9 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent)
     initTraceLog();
     for (size_t icon = 0; icon < m_tabIcons.size(); ++icon)
         m_tabIcons[icon] = QIcon(kTabIconFiles[icon]);
+    installAccessibleInterfaces();
     ui.setupUi(this);
+    nameControls(ui);
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     setAttribute(Qt::WA_Hover);
@@ -144,8 +150,11 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent)
     auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quitKey, &QShortcut::activated, this, &Velumix::quit);
     followSession();
+    setFocusOrder();
     showStartScreen();
     showTab(ui.tabWidget->currentIndex());
+    // Made last, so that it lies above every widget of the form.
+    m_focusRing = new FocusRing(this);
 }
 
 Velumix::~Velumix() = default;
@@ -187,9 +196,14 @@ void Velumix::setInitialWidgetState()
     auto* tabStyle = new CustomTabStyle;
     tabStyle->setParent(this);
     ui.tabWidget->tabBar()->setStyle(tabStyle);
+    for (QPushButton* half : {ui.pushButton_4, ui.pushButton_5})
+        half->setCheckable(true);
     ui.label_Spectrum->setStyleSheet("border-image: url(:/Velumix/pic/SW.png);");
+    // The headset picture's button shows on its own screen only; the page
+    // button and the noise cancellation box stand in for a person in the
+    // tests and in the command table, never on screen.
     showAll({ui.groupBox_SurroundTest, ui.pushButton_SurroundTest, ui.groupBox_Stereo_Spectrum,
-             ui.lineEdit_CustomName},
+             ui.lineEdit_CustomName, ui.pushButton_9, ui.radioButton, ui.checkBox_MicENC},
             false);
     ui.label_PersonGif->setStyleSheet("border-image: url(:/png/pic/png/head.png);");
     // The main screen's background, until the headset picture screen or the
@@ -206,14 +220,41 @@ void Velumix::setInitialWidgetState()
     });
 }
 
+// Tab follows the screen: the title bar's buttons left to right, then the
+// tabs and the page; the band sliders low to high; the strip's Delete, then
+// its Cancel. A list scrolls to the entry that gets the focus, so the list
+// itself is no stop.
+void Velumix::setFocusOrder()
+{
+    QWidget::setTabOrder(ui.pushButton_8, ui.pushButton_Minimize);
+    QWidget::setTabOrder(ui.pushButton_Minimize, ui.pushButton_Close);
+    for (const auto& table : {kSurroundBandSliders, kStereoBandSliders})
+        for (size_t band = 0; band + 1 < table.size(); ++band)
+            QWidget::setTabOrder(ui.*table[band], ui.*table[band + 1]);
+    QWidget::setTabOrder(ui.pushButton_6, ui.pushButton_7);
+    QWidget::setTabOrder(ui.pushButton_10, ui.pushButton_11);
+    for (QScrollArea* list : {ui.scrollArea, ui.scrollArea_2})
+        list->setFocusPolicy(Qt::NoFocus);
+}
+
+// What lies under another screen is out of reach of the keyboard too.
+void Velumix::setPagesReachable(bool reachable)
+{
+    ui.tabWidget->setEnabled(reachable);
+    ui.pushButton_8->setEnabled(reachable);
+}
+
 void Velumix::showStartScreen()
 {
     m_mainScreenShown = false;
+    setPagesReachable(false);
     for (QWidget* widget : std::initializer_list<QWidget*>{
              ui.label_DefaultHead, ui.label_DefaultBackground, ui.pushButton_DefaultClose}) {
         widget->raise();
         widget->show();
     }
+    // One Close at a time, in the same place.
+    swapInPlace(ui.pushButton_Close, ui.pushButton_DefaultClose);
     ui.pushButton_Minimize->show();
     ui.pushButton_Minimize->raise();
     ui.label_Head->hide();
@@ -230,6 +271,8 @@ void Velumix::showMainScreen()
     for (QWidget* widget : std::initializer_list<QWidget*>{
              ui.label_DefaultHead, ui.label_DefaultBackground, ui.pushButton_DefaultClose})
         widget->lower();
+    swapInPlace(ui.pushButton_DefaultClose, ui.pushButton_Close);
+    setPagesReachable(true);
     ui.label_Head->show();
     ui.label->show();
 }
@@ -342,6 +385,9 @@ void Velumix::showSurroundSubView(bool testView)
     pageView(SoundPage::Surround).setEqualiserShown(!testView);
     QPushButton* chosen = testView ? ui.pushButton_5 : ui.pushButton_4;
     QPushButton* other = testView ? ui.pushButton_4 : ui.pushButton_5;
+    // The halves are toggles, checked when theirs is the view shown.
+    chosen->setChecked(true);
+    other->setChecked(false);
     other->setStyleSheet(testView ? kEqualizerHalfIdle : kSurroundHalfIdle);
     chosen->setStyleSheet(kSwitchHalfChosen);
     chosen->raise();
@@ -442,7 +488,8 @@ void Velumix::slot1()
 // The back arrow: the headset picture covers the pages.
 void Velumix::main_changed()
 {
-    ui.pushButton_8->hide();
+    swapInPlace(ui.pushButton_8, ui.pushButton_9);
+    setPagesReachable(false);
     ui.pushButton_9->setGeometry(kHeadsetPictureShown);
     ui.label->raise();
     ui.label->setStyleSheet(kHeadsetScreenBackground);
@@ -456,7 +503,8 @@ void Velumix::main_changed()
 // A click on the headset picture goes back to the page shown before.
 void Velumix::main_clicked()
 {
-    ui.pushButton_8->show();
+    setPagesReachable(true);
+    swapInPlace(ui.pushButton_9, ui.pushButton_8);
     ui.pushButton_9->setGeometry(kHeadsetPictureParked);
     ui.label->setStyleSheet(kMainScreenBackground);
     ui.label->lower();

@@ -17,6 +17,7 @@
 #include <array>
 
 class FileActions;
+class FocusRing;
 class MicrophonePane;
 class SoundPageView;
 class SpeakerTest;
@@ -111,6 +112,8 @@ protected:
 
 private:
     void setInitialWidgetState();
+    void setFocusOrder();
+    void setPagesReachable(bool reachable);
     void followSession();
     void showStartScreen();
     void showMainScreen();
@@ -132,6 +135,7 @@ private:
     SpeakerTest* m_speakerTest;
     TrayMenu* m_tray;
     FileActions* m_fileActions;
+    FocusRing* m_focusRing = nullptr;
     // Made once: each new icon would fill the pixmap cache again.
     std::array<QIcon, 6> m_tabIcons;
     bool m_mainScreenShown = false;

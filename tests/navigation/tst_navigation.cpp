@@ -649,7 +649,8 @@ void NavigationTest::foldButtonsPlaceTheRows()
     }
 
     QCOMPARE(widget(names.foldButton)->isHidden(), !unfoldAgain);
-    QVERIFY(!widget(names.unfoldButton)->isHidden());
+    // One arrow at a time: the other would be a covered stop of the focus chain.
+    QCOMPARE(widget(names.unfoldButton)->isHidden(), unfoldAgain);
     for (const QString& preset : names.presetRadios)
         QVERIFY2(widget(preset)->isHidden() == !unfoldAgain, qPrintable(preset));
     for (const QString& copy : names.presetCopyButtons)
