@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -113,6 +114,20 @@ QMessageBox::Icon iconOf(Notice::Kind kind)
     return QMessageBox::Information;
 }
 
+// The form's style sheet, set on the application before the form is built
+// (its widgets are styled once, as they are made); set again only if
+// something else replaced it.
+void useWindowStyleSheet()
+{
+    static const QString sheet = [] {
+        QFile file(QStringLiteral(":/style/velumix.qss"));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }();
+    if (qApp->styleSheet() != sheet)
+        qApp->setStyleSheet(sheet);
+}
+
 void showAll(std::initializer_list<QWidget*> widgets, bool visible)
 {
     for (QWidget* widget : widgets)
@@ -125,6 +140,7 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent)
 {
     initVelumixResources();
     initTraceLog();
+    useWindowStyleSheet();
     for (size_t icon = 0; icon < m_tabIcons.size(); ++icon)
         m_tabIcons[icon] = QIcon(kTabIconFiles[icon]);
     installAccessibleInterfaces();
