@@ -206,6 +206,16 @@ QAccessibleInterface* interfaceFor(const QString&, QObject* object)
     return nullptr;
 }
 
+// Qt may have made the stock interface while the form was built, before
+// the widget was marked for its own: that one goes, and the next question
+// gets the widget's own.
+template <typename Own> void useOwnInterface(QWidget* widget)
+{
+    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(widget);
+    if (made && !dynamic_cast<Own*>(made))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
 using Form = Ui::VelumixClass;
 
 struct NamedButton
@@ -270,17 +280,20 @@ void installAccessibleInterfaces()
 void setValueUnit(QSlider* slider, const QString& unit)
 {
     slider->setProperty(kValueUnit, unit);
+    useOwnInterface<UnitSlider>(slider);
 }
 
 void makeCaption(QWidget* caption, QWidget* control)
 {
     caption->setProperty(kCaptionOf, QVariant::fromValue(control));
+    useOwnInterface<Caption>(caption);
     caption->setFocusPolicy(Qt::NoFocus);
 }
 
 void reportSelectedTab(QWidget* tabBar)
 {
     tabBar->setProperty(kSelectedTab, true);
+    useOwnInterface<TabBar>(tabBar);
 }
 
 void nameIconButton(QWidget* button, const QString& name)

@@ -95,12 +95,11 @@ void FocusRing::paintEvent(QPaintEvent*)
     if (ring.isEmpty())
         return;
     QPainter painter(this);
+    // Whole pixels, no smoothing: each line is exactly kLineWidth wide.
     const auto frame = [&painter](const QRect& outer, const QColor& colour) {
-        painter.setPen(QPen(colour, kLineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        painter.setBrush(Qt::NoBrush);
-        // A pen of width w straddles the path: half a pen inside the edge.
-        const qreal half = kLineWidth / 2.0;
-        painter.drawRect(QRectF(outer).adjusted(half, half, -half, -half));
+        const QRect inner = outer.adjusted(kLineWidth, kLineWidth, -kLineWidth, -kLineWidth);
+        for (const QRect& part : QRegion(outer) - QRegion(inner))
+            painter.fillRect(part, colour);
     };
     frame(ring, outerColour());
     frame(ring.adjusted(kLineWidth, kLineWidth, -kLineWidth, -kLineWidth), innerColour());

@@ -155,25 +155,13 @@ void SoundPageView::rename(const QString& name)
 void SoundPageView::save()
 {
     m_session.saveCustomMode(m_page);
-    showKeepingFocus();
+    show();
 }
 
 void SoundPageView::reset()
 {
     m_session.resetCustomMode(m_page);
-    showKeepingFocus();
-}
-
-// Save and Reset turn themselves off; the focus they had goes to the band
-// last moved, else to the name box, not on to the window's title bar.
-void SoundPageView::showKeepingFocus()
-{
-    QWidget* used = m_widgets.save->hasFocus()    ? m_widgets.save
-                    : m_widgets.reset->hasFocus() ? m_widgets.reset
-                                                  : nullptr;
     show();
-    if (used && !used->hasFocus())
-        focusFirstShown({m_widgets.sliders[size_t(m_lastBand)], m_widgets.nameBox});
 }
 
 void SoundPageView::addCustomMode()
@@ -375,6 +363,11 @@ void SoundPageView::showDeleteStrip(const PageSettings& settings)
 void SoundPageView::showEditControls(const PageSettings& settings)
 {
     const bool editing = settings.choice.kind == ModeChoice::Custom && m_equaliserShown;
+    // Save and Reset turn themselves off once used; the focus they had goes
+    // to the band last moved, else to the name box, not on to the title bar.
+    const bool editButtonFocused = m_widgets.save->hasFocus() || m_widgets.reset->hasFocus();
+    if (editButtonFocused && !(editing && settings.edited))
+        focusFirstShown({m_widgets.sliders[size_t(m_lastBand)], m_widgets.nameBox});
     m_widgets.reset->setVisible(editing);
     m_widgets.save->setVisible(editing);
     showEditButton(m_widgets.reset, editing && settings.edited, styles::kResetButtonActive);

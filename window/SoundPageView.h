@@ -62,7 +62,6 @@ private:
     void focusListEntry();
     void focusFirstShown(std::initializer_list<QWidget*> candidates);
     bool stripHasFocus() const;
-    void showKeepingFocus();
     void showEditControls(const PageSettings& settings);
     void showSliders(const PageSettings& settings);
     QAbstractButton* presetRadio(int preset) const;

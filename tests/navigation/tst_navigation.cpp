@@ -384,7 +384,12 @@ void NavigationTest::stereoTabShowsSpectrumOrPicture()
     ui().widget_Spectrum->setVisible(!spectrumShown);
     ui().label_Spectrum->setVisible(pictureBefore);
 
-    QVERIFY(clickTab(1));
+    // The start screen covers the tabs of a pulled-out headset, out of
+    // reach of mouse and keyboard; the tab changes as the program changes it.
+    if (pulledOut)
+        ui().tabWidget->setCurrentIndex(1);
+    else
+        QVERIFY(clickTab(1));
 
     QCOMPARE(!ui().widget_Spectrum->isHidden(), spectrumShown);
     QCOMPARE(!ui().label_Spectrum->isHidden(), pictureAfter);
