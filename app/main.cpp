@@ -9,6 +9,7 @@
 #include "FirstFrame.h"
 #include "HeadsetSession.h"
 #include "HidrawBackend.h"
+#include "Look.h"
 #include "MessageBox.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
@@ -97,6 +98,9 @@ void answerHelpOrVersion(int argc, char* argv[])
                       QStringLiteral("Use a simulated headset with product ID PID (hexadecimal, "
                                      "default 1054): --simulate or --simulate=PID."),
                       QStringLiteral("PID")});
+    parser.addOption({QStringLiteral("high-contrast"),
+                      QStringLiteral("Use the high-contrast look, now and at later starts (the "
+                                     "tray menu turns it off again).")});
     QStringList arguments = probe.arguments();
     // The parser knows no optional values; a bare --simulate gets a stand-in.
     arguments.replaceInStrings(QRegularExpression(QStringLiteral("^--simulate$")),
@@ -169,6 +173,10 @@ int main(int argc, char* argv[])
     WatchEvents watchEvents(session);
     QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
 
+    // --high-contrast is a choice the person makes once, like the tray's.
+    if (options.highContrast)
+        look::rememberHighContrast(true);
+    look::setHighContrast(look::highContrastWanted());
     Velumix window(session);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcApp).noquote() << "Raised by a later start";

@@ -2,6 +2,7 @@
 
 #include "GainText.h"
 #include "ImportPreview.h"
+#include "Look.h"
 #include "MessageBox.h"
 #include "ModeImport.h"
 #include "ModeTransfer.h"
@@ -102,7 +103,7 @@ QPushButton* FileActions::makeMenuButton(SoundPage page, QWidget* nameBox)
     const QString name = tr("Import or export a mode");
     button->setAccessibleName(name);
     button->setToolTip(name);
-    button->setStyleSheet(kMenuButtonStyle);
+    look::setStyleSheet(button, kMenuButtonStyle);
     button->setVisible(nameBox->isVisibleTo(nameBox->parentWidget()));
     QWidget::setTabOrder(nameBox, button);
     connect(button, &QPushButton::clicked, this, [this, page, button] {
@@ -142,7 +143,7 @@ bool FileActions::eventFilter(QObject* watched, QEvent* event)
 std::unique_ptr<QMenu> FileActions::menu(SoundPage page, int slot)
 {
     auto menu = std::make_unique<QMenu>(m_window);
-    menu->setStyleSheet(kMenuStyle);
+    look::setStyleSheet(menu.get(), kMenuStyle);
     menu->addAction(tr("Import correction file…"), this, [this, page] { importCorrection(page); });
     if (slot < 0 || !m_session.unit().slotMode(page, slot))
         return menu;

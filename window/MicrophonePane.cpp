@@ -1,5 +1,6 @@
 #include "MicrophonePane.h"
 
+#include "Look.h"
 #include "ui_Velumix.h"
 
 #include <QSignalBlocker>
@@ -57,8 +58,8 @@ void MicrophonePane::show()
     // The halves are toggles, checked when the headset's switch is theirs.
     m_form.pushButton_2->setChecked(on == true);
     m_form.pushButton_3->setChecked(on == false);
-    m_form.pushButton_2->setStyleSheet(on == true ? kActiveOnStyle : kInactiveOnStyle);
-    m_form.pushButton_3->setStyleSheet(on == false ? kActiveOffStyle : kInactiveOffStyle);
+    look::setStyleSheet(m_form.pushButton_2, on == true ? kActiveOnStyle : kInactiveOnStyle);
+    look::setStyleSheet(m_form.pushButton_3, on == false ? kActiveOffStyle : kInactiveOffStyle);
     // The active one lies on top of its rounded neighbour.
     if (on)
         (*on ? m_form.pushButton_2 : m_form.pushButton_3)->raise();

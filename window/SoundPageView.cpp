@@ -3,6 +3,7 @@
 #include "AccessibleControls.h"
 #include "BuiltInPresets.h"
 #include "ElidedButtonText.h"
+#include "Look.h"
 #include "ResponseCurve.h"
 #include "Styles.h"
 #include "SwapInPlace.h"
@@ -53,7 +54,7 @@ QString copyButtonName(const QString& modeName)
 void showEditButton(QPushButton* button, bool active, const char* activeStyle)
 {
     button->setEnabled(active);
-    button->setStyleSheet(active ? activeStyle : styles::kEditButtonIdle);
+    look::setStyleSheet(button, active ? activeStyle : styles::kEditButtonIdle);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "FirstShow.h"
 #include "FocusRing.h"
 #include "HeadsetPicture.h"
+#include "Look.h"
 #include "MessageBox.h"
 #include "MicrophonePane.h"
 #include "PlotPanels.h"
@@ -119,11 +120,12 @@ QMessageBox::Icon iconOf(Notice::Kind kind)
 // something else replaced it.
 void useWindowStyleSheet()
 {
-    static const QString sheet = [] {
+    static const QString defaultSheet = [] {
         QFile file(QStringLiteral(":/style/velumix.qss"));
         file.open(QIODevice::ReadOnly);
         return QString::fromUtf8(file.readAll());
     }();
+    const QString sheet = look::inLook(defaultSheet);
     if (qApp->styleSheet() != sheet)
         qApp->setStyleSheet(sheet);
 }
@@ -162,6 +164,10 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent) : QMainWindow(parent)
     m_tray = new TrayMenu(session, this);
     connect(m_tray, &TrayMenu::showWindowRequested, this, &QWidget::show);
     connect(m_tray, &TrayMenu::quitRequested, this, &Velumix::quit);
+    connect(m_tray, &TrayMenu::highContrastChosen, this, [this](bool on) {
+        look::rememberHighContrast(on);
+        switchLook(on);
+    });
     // Without a tray the menu's Quit is out of reach; the window offers it too.
     auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quitKey, &QShortcut::activated, this, &Velumix::quit);
@@ -404,9 +410,15 @@ void Velumix::showSurroundSubView(bool testView)
     // The halves are toggles, checked when theirs is the view shown.
     chosen->setChecked(true);
     other->setChecked(false);
-    other->setStyleSheet(testView ? kEqualizerHalfIdle : kSurroundHalfIdle);
-    chosen->setStyleSheet(kSwitchHalfChosen);
+    look::setStyleSheet(other, testView ? kEqualizerHalfIdle : kSurroundHalfIdle);
+    look::setStyleSheet(chosen, kSwitchHalfChosen);
     chosen->raise();
+}
+
+void Velumix::switchLook(bool highContrast)
+{
+    look::switchTo(highContrast);
+    useWindowStyleSheet();
 }
 
 // A headset arriving while the window sits in the tray brings it out.

@@ -126,6 +126,7 @@ private:
     void showSpectrumArea();
     void showSurroundSubView(bool testView);
     void comeForward();
+    void switchLook(bool highContrast);
     void quit();
 
     HeadsetSession& m_session;

@@ -441,7 +441,7 @@ void WindowTest::trayMenuOffersHomePageAndQuit()
     QStringList entries;
     for (const QAction* action : menu->actions())
         entries.append(action->isSeparator() ? QString("---") : action->text());
-    QCOMPARE(entries, QStringList({"Home Page", "---", "Quit"}));
+    QCOMPARE(entries, QStringList({"Home Page", "---", "High contrast", "Quit"}));
 }
 
 void WindowTest::homePageShowsTheWindow()
