@@ -6,6 +6,7 @@
 
 #include "FocusRing.h"
 #include "ImportPreview.h"
+#include "Look.h"
 #include "ModeImport.h"
 #include "WindowRig.h"
 
@@ -164,6 +165,48 @@ QList<QWidget*> focusChain(QWidget* window)
     return stops;
 }
 
+// Where a part shows: a widget by name, or "tab N" of the page tabs.
+QRect partArea(Velumix& window, const QString& part)
+{
+    QTabBar* tabs = window.ui.tabWidget->tabBar();
+    if (part.startsWith(QLatin1String("tab "))) {
+        const QRect tab = tabs->tabRect(part.mid(4).toInt());
+        return QRect(tabs->mapTo(&window, tab.topLeft()), tab.size());
+    }
+    auto* widget = named<QWidget>(window, part);
+    if (!widget->isVisible())
+        return {};
+    return QRect(widget->mapTo(&window, QPoint()), widget->size()) & window.rect();
+}
+
+// The contrast of a part as drawn: in its middle (clear of its corners,
+// borders and neighbours) the most common colour is its background, and the
+// pixel that stands out most from it is the colour of its text or picture.
+double drawnContrast(const QImage& shot, const QRect& whole)
+{
+    const QRect area = whole.adjusted(whole.width() / 5, whole.height() / 4, -whole.width() / 5,
+                                      -whole.height() / 4);
+    const qreal scale = shot.devicePixelRatio();
+    const QRect pixels(
+        QPoint(int(area.left() * scale), int(area.top() * scale)),
+        QPoint(int((area.right() + 1) * scale) - 1, int((area.bottom() + 1) * scale) - 1));
+    QHash<QRgb, int> counts;
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y)
+        for (int x = pixels.left(); x <= pixels.right(); ++x)
+            ++counts[shot.pixel(x, y)];
+    QRgb background = 0;
+    int most = -1;
+    for (auto each = counts.cbegin(); each != counts.cend(); ++each)
+        if (each.value() > most) {
+            most = each.value();
+            background = each.key();
+        }
+    double best = 1.0;
+    for (auto each = counts.cbegin(); each != counts.cend(); ++each)
+        best = std::max(best, contrast(QColor(each.key()), QColor(background)));
+    return best;
+}
+
 QString describe(const QList<QWidget*>& stops)
 {
     QStringList names;
@@ -186,6 +229,9 @@ private slots:
     void focusStaysWhereThePersonWorks();
     void modeMenusOpenFromTheKeyboard_data();
     void modeMenusOpenFromTheKeyboard();
+    void looksMeetTheirContrast_data();
+    void looksMeetTheirContrast();
+    void cleanup() { look::setHighContrast(false); }
 };
 
 void AccessTest::everyStopIsOnScreenNamedAndRinged_data()
@@ -437,6 +483,105 @@ void AccessTest::modeMenusOpenFromTheKeyboard()
     target->setFocus(Qt::TabFocusReason);
     QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(shown, entries);
+}
+
+// The AA thresholds: 4.5:1 for text, 3:1 for large text, pictures and the
+// focus ring.
+constexpr double kText = 4.5;
+constexpr double kLarge = 3.0;
+constexpr double kPicture = 3.0;
+
+using Parts = QList<QPair<QString, double>>;
+
+void AccessTest::looksMeetTheirContrast_data()
+{
+    QTest::addColumn<bool>("highContrast");
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<Parts>("parts");
+
+    const Setup surroundEdited([](WindowRig& rig) -> QWidget* {
+        return onClub(rig, SoundPage::Surround) && rig.drag(rig.window().ui.verticalSlider_1k_2, 5)
+                   ? &rig.window()
+                   : nullptr;
+    });
+    const Setup microphone([](WindowRig& rig) -> QWidget* {
+        return rig.startWith(kHalden) && rig.clickTab(kMicrophoneTab) &&
+                       rig.press(rig.window().ui.pushButton_2) && rig.settle()
+                   ? &rig.window()
+                   : nullptr;
+    });
+    const Setup deleteStrip([](WindowRig& rig) -> QWidget* {
+        return onClub(rig, SoundPage::Surround) &&
+                       rig.press(rig.page(SoundPage::Surround).deleteButtons[0])
+                   ? &rig.window()
+                   : nullptr;
+    });
+    // The default look promises its raised greys and the focus ring only.
+    QTest::newRow("default look, raised greys")
+        << false << surroundEdited
+        << Parts{{"lineEdit_22", kText}, {"radioButton_Surround_DeepBas", kText}};
+    QTest::newRow("high contrast, surround page")
+        << true << surroundEdited
+        << Parts{{"lineEdit_2", kText},
+                 {"lineEdit_22", kText},
+                 {"lineEdit_7", kText},
+                 {"lineEdit_8", kText},
+                 {"lineEdit_20", kText},
+                 {"radioButton_Surround_DeepBas", kText},
+                 {"radioButton_Surround_Customize", kText},
+                 {"radioButton_Surround_Custom1", kText},
+                 {"pushButton_4", kText},
+                 {"pushButton_5", kText},
+                 {"lineEdit_23", kText},
+                 {"pushButton_CustomReset", kText},
+                 {"pushButton_CustomSave", kText},
+                 {"pushButton_8", kPicture},
+                 {"pushButton_Minimize", kPicture},
+                 {"pushButton_Close", kPicture},
+                 {"pushButton_17", kPicture},
+                 {"pushButton_Surround_CustomClear_2", kPicture},
+                 {"pushButton_Surround_CustomAdd", kPicture},
+                 {"tab 0", kPicture},
+                 {"tab 1", kPicture},
+                 {"tab 2", kPicture}};
+    QTest::newRow("high contrast, microphone page")
+        << true << microphone
+        << Parts{{"lineEdit_16", kText},  {"lineEdit_17", kText},  {"lineEdit_4", kText},
+                 {"pushButton_2", kText}, {"pushButton_3", kText}, {"tab 2", kPicture}};
+    QTest::newRow("high contrast, delete strip")
+        << true << deleteStrip
+        << Parts{{"label_33", kLarge}, {"pushButton_6", kPicture}, {"pushButton_7", kPicture}};
+}
+
+// Each part of the page against its threshold, and the focus ring, as drawn.
+void AccessTest::looksMeetTheirContrast()
+{
+    QFETCH(bool, highContrast);
+    QFETCH(Setup, setup);
+    QFETCH(Parts, parts);
+    look::setHighContrast(highContrast);
+    WindowRig rig;
+    auto* window = static_cast<Velumix*>(setup(rig));
+    QVERIFY(window);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+
+    const QImage shot = window->grab().toImage();
+    QStringList failing;
+    for (const auto& [part, threshold] : parts) {
+        const QRect area = partArea(*window, part);
+        QVERIFY2(!area.isEmpty(), qPrintable(part + " is not on screen"));
+        const double measured = drawnContrast(shot, area);
+        if (measured < threshold)
+            failing << QStringLiteral("%1 %2:1").arg(part).arg(measured, 0, 'f', 2);
+    }
+    QVERIFY2(failing.isEmpty(), qPrintable(failing.join(", ")));
+    for (QWidget* focusable : {static_cast<QWidget*>(window->ui.pushButton_Close),
+                               static_cast<QWidget*>(window->ui.tabWidget->tabBar())}) {
+        focusable->setFocus(Qt::TabFocusReason);
+        const QString problem = ringProblem(window);
+        QVERIFY2(problem.isEmpty(), qPrintable(focusable->objectName() + ": " + problem));
+    }
 }
 
 QTEST_MAIN(AccessTest)
