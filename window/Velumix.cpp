@@ -221,9 +221,10 @@ void Velumix::setInitialWidgetState()
     for (QPushButton* half : {ui.pushButton_4, ui.pushButton_5})
         half->setCheckable(true);
     ui.label_Spectrum->setStyleSheet("border-image: url(:/Velumix/pic/SW.png);");
-    // The headset picture's button shows on its own screen only; the page
-    // button and the noise cancellation box stand in for a person in the
-    // tests and in the command table, never on screen.
+    // The headset picture's button shows on its own screen only. The page
+    // button and the noise cancellation box lie below the window's edge: the
+    // tabs and the ON / OFF switch do their jobs on screen, so they stay
+    // hidden and out of the focus chain.
     showAll({ui.groupBox_SurroundTest, ui.pushButton_SurroundTest, ui.groupBox_Stereo_Spectrum,
              ui.lineEdit_CustomName, ui.pushButton_9, ui.radioButton, ui.checkBox_MicENC},
             false);
