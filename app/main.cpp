@@ -10,6 +10,7 @@
 #include "FirstFrame.h"
 #include "HeadsetSession.h"
 #include "HidrawBackend.h"
+#include "Look.h"
 #include "MessageBox.h"
 #include "PlaybackStreams.h"
 #include "SimulatedHeadset.h"
@@ -106,6 +107,9 @@ void answerHelpOrVersion(int argc, char* argv[])
                       QStringLiteral("Use a simulated headset with product ID PID (hexadecimal, "
                                      "default 1054): --simulate or --simulate=PID."),
                       QStringLiteral("PID")});
+    parser.addOption({QStringLiteral("high-contrast"),
+                      QStringLiteral("Use the high-contrast look, now and at later starts (the "
+                                     "tray menu turns it off again).")});
     QStringList arguments = probe.arguments();
     // The parser knows no optional values; a bare --simulate gets a stand-in.
     arguments.replaceInStrings(QRegularExpression(QStringLiteral("^--simulate$")),
@@ -199,6 +203,10 @@ int main(int argc, char* argv[])
     watchEvents.follow(automaticModes);
     QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
 
+    // --high-contrast is a choice the person makes once, like the tray's.
+    if (options.highContrast)
+        look::rememberHighContrast(true);
+    look::setHighContrast(look::highContrastWanted());
     // The form's faces before any widget is made, so that none is restyled.
     useFreeFacesForForm();
     // The form is built when the window is first shown: a start in the tray

@@ -12,6 +12,7 @@
 #include "HeadsetSession.h"
 #include "HotplugSource.h"
 #include "ImportPreview.h"
+#include "Look.h"
 #include "SimulatedHeadset.h"
 #include "TraceLog.h"
 #include "Velumix.h"
@@ -118,13 +119,22 @@ bool pictureAutomaticModes(Velumix& window, AutomaticModes& automatic, const QSt
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    QStringList arguments = QApplication::arguments();
+    // The high-contrast look's screens are named like the default one's,
+    // with "-high-contrast" before ".png".
+    const bool highContrast = arguments.removeAll(QStringLiteral("--high-contrast")) > 0;
     bool productIdRead = true;
-    const uint16_t productId = argc == 3 ? QString(argv[2]).toUShort(&productIdRead, 16) : 0x1029;
-    if (argc < 2 || argc > 3 || !productIdRead) {
-        QTextStream(stderr) << "usage: velumix-screenshots OUTPUT_FOLDER [PRODUCT_ID]\n";
+    const uint16_t productId =
+        arguments.size() == 3 ? arguments[2].toUShort(&productIdRead, 16) : 0x1029;
+    if (arguments.size() < 2 || arguments.size() > 3 || !productIdRead) {
+        QTextStream(stderr)
+            << "usage: velumix-screenshots [--high-contrast] OUTPUT_FOLDER [PRODUCT_ID]\n";
         return 2;
     }
-    const QDir output(QString::fromLocal8Bit(argv[1]));
+    look::setHighContrast(highContrast);
+    const QString suffix =
+        highContrast ? QStringLiteral("-high-contrast.png") : QStringLiteral(".png");
+    const QDir output(arguments[1]);
     QDir().mkpath(output.path());
 
     SimulatedHidBackend headsets;
@@ -181,10 +191,10 @@ int main(int argc, char* argv[])
          [&](Velumix& w) {
              showPage(w, 1);
              w.ui.radioButton_Stereo_Customize->click();
-             if (!importExample(w, output.filePath("import-preview.png")))
+             if (!importExample(w, output.filePath("import-preview" + suffix)))
                  QTextStream(stderr) << "the import preview did not show\n";
              settle([] { return false; }, 200);
-             if (!pictureSlotMenu(w, output.filePath("stereo-mode-menu.png")))
+             if (!pictureSlotMenu(w, output.filePath("stereo-mode-menu" + suffix)))
                  QTextStream(stderr) << "cannot write the menu picture\n";
              // A band held while dragged shows its gain.
              w.ui.verticalSlider_4k->setSliderDown(true);
@@ -201,7 +211,8 @@ int main(int argc, char* argv[])
     for (const Screen& screen : screens) {
         screen.show(window);
         settle([] { return false; }, 400);
-        const QString path = output.filePath(screen.file);
+        const QString path =
+            output.filePath(QString::fromUtf8(screen.file).replace(QStringLiteral(".png"), suffix));
         if (!window.grab().save(path)) {
             QTextStream(stderr) << "cannot write " << path << "\n";
             return 1;

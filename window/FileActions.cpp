@@ -2,6 +2,7 @@
 
 #include "GainText.h"
 #include "ImportPreview.h"
+#include "Look.h"
 #include "MessageBox.h"
 #include "ModeImport.h"
 #include "ModeTransfer.h"
@@ -9,6 +10,8 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,6 +24,11 @@ constexpr char kMenuStyle[] =
     "rgb(60,60,60);padding:4px;}"
     "QMenu::item{padding:6px 18px;border-radius:4px;}"
     "QMenu::item:selected{background-color:rgb(255,171,62);color:rgb(255,255,255);}";
+
+constexpr char kMenuButtonStyle[] =
+    "QPushButton{background-color:rgb(50,50,50);color:rgb(235,235,235);border:1px solid "
+    "rgb(155,155,155);border-radius:5px;font-size:16px;font-weight:bold;}"
+    "QPushButton:hover{border-color:rgb(255,171,62);}";
 
 QString askForImportFile(QWidget* parent, const QString& caption, const QString& filter)
 {
@@ -73,18 +81,69 @@ void FileActions::attach(SoundPage page, const PageWidgets& widgets)
         QWidget* widget = targets[target];
         const int slot = target - 1;
         widget->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(widget, &QWidget::customContextMenuRequested, this,
-                [this, page, slot, widget](const QPoint& pos) {
-                    menu(page, slot)->exec(widget->mapToGlobal(pos));
-                });
+        connect(
+            widget, &QWidget::customContextMenuRequested, this,
+            [this, page, slot, widget](const QPoint& pos) { openMenu(page, slot, widget, pos); });
+        m_menuTargets.insert(widget, {page, slot});
+        widget->installEventFilter(this);
     }
-    widgets.addButton->setToolTip(tr("Add a custom mode (right-click: import a correction file)"));
+    widgets.addButton->setToolTip(
+        tr("Add a custom mode (right-click or menu key: import a correction file)"));
+    m_menuButtons[int(page)] = makeMenuButton(page, widgets.nameBox);
+}
+
+// Beside the name box, which it comes and goes with.
+QPushButton* FileActions::makeMenuButton(SoundPage page, QWidget* nameBox)
+{
+    auto* button = new QPushButton(QStringLiteral("\u2026"), nameBox->parentWidget());
+    const QRect box = nameBox->geometry();
+    const int side = 28;
+    button->setGeometry(box.right() + 8, box.center().y() - side / 2, side, side);
+    button->setObjectName(QStringLiteral("modeMenuButton"));
+    const QString name = tr("Import or export a mode");
+    button->setAccessibleName(name);
+    button->setToolTip(name);
+    look::setStyleSheet(button, kMenuButtonStyle);
+    button->setVisible(nameBox->isVisibleTo(nameBox->parentWidget()));
+    QWidget::setTabOrder(nameBox, button);
+    connect(button, &QPushButton::clicked, this, [this, page, button] {
+        const ModeChoice& choice = m_session.page(page).choice;
+        const int slot = choice.kind == ModeChoice::Custom ? choice.slot : -1;
+        openMenu(page, slot, button, button->rect().bottomLeft());
+    });
+    m_menuButtonOfNameBox.insert(nameBox, button);
+    nameBox->installEventFilter(this);
+    return button;
+}
+
+void FileActions::openMenu(SoundPage page, int slot, QWidget* at, const QPoint& pos)
+{
+    menu(page, slot)->exec(at->mapToGlobal(pos));
+}
+
+// Shift+F10 opens the menu as the menu key does: where the platform does
+// not turn it into a context menu request itself.
+bool FileActions::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide) && m_menuButtonOfNameBox.contains(watched))
+        m_menuButtonOfNameBox.value(watched)->setVisible(type == QEvent::Show);
+    if (type == QEvent::KeyPress && m_menuTargets.contains(watched)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+            auto* widget = static_cast<QWidget*>(watched);
+            const MenuTarget target = m_menuTargets.value(watched);
+            openMenu(target.page, target.slot, widget, widget->rect().center());
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 std::unique_ptr<QMenu> FileActions::menu(SoundPage page, int slot)
 {
     auto menu = std::make_unique<QMenu>(m_window);
-    menu->setStyleSheet(kMenuStyle);
+    look::setStyleSheet(menu.get(), kMenuStyle);
     menu->addAction(tr("Import correction file…"), this, [this, page] { importCorrection(page); });
     if (slot < 0 || !m_session.unit().slotMode(page, slot))
         return menu;

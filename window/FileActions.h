@@ -3,16 +3,19 @@
 // correction file (GraphicEQ or parametric text) or a mode document of the
 // page, shown for confirming and naming before it becomes a new custom
 // mode; the menu of a custom row exports its mode as parametric text or as
-// the mode document.
+// the mode document. The same menus open from the keyboard (the menu key,
+// Shift+F10) and from a button beside the page's name box.
 
 #include "HeadsetSession.h"
 
+#include <QHash>
 #include <QObject>
 
 #include <functional>
 #include <memory>
 
 class QMenu;
+class QPushButton;
 class QWidget;
 struct PageWidgets;
 
@@ -23,8 +26,11 @@ class FileActions : public QObject
 public:
     FileActions(HeadsetSession& session, QWidget* window);
 
-    // Gives the page's Add button and custom rows their menus.
+    // Gives the page's Add button and custom rows their menus, and the page
+    // its menu button.
     void attach(SoundPage page, const PageWidgets& widgets);
+    // The button beside the page's name box: the menu of the mode chosen.
+    QPushButton* menuButton(SoundPage page) const { return m_menuButtons[int(page)]; }
 
     enum class Format
     {
@@ -45,9 +51,22 @@ public:
                           const QString& filter)>
         chooseExportFile;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    struct MenuTarget
+    {
+        SoundPage page;
+        int slot;
+    };
+    void openMenu(SoundPage page, int slot, QWidget* at, const QPoint& pos);
+    QPushButton* makeMenuButton(SoundPage page, QWidget* nameBox);
     QString nameProblem(SoundPage page, const QString& name) const;
 
     HeadsetSession& m_session;
     QWidget* m_window;
+    QHash<QObject*, MenuTarget> m_menuTargets;
+    QHash<QObject*, QPushButton*> m_menuButtonOfNameBox;
+    std::array<QPushButton*, 2> m_menuButtons{};
 };

@@ -1,5 +1,6 @@
 #include "MicrophonePane.h"
 
+#include "Look.h"
 #include "ui_Velumix.h"
 
 #include <QSignalBlocker>
@@ -24,6 +25,8 @@ const char* const kActiveOffStyle =
 MicrophonePane::MicrophonePane(Ui::VelumixClass& form, HeadsetSession& session, QObject* parent)
     : QObject(parent), m_form(form), m_session(session)
 {
+    for (QPushButton* half : {form.pushButton_2, form.pushButton_3})
+        half->setCheckable(true);
     connect(form.Slider_Voice1_3, &QSlider::valueChanged, this,
             [this](int level) { m_session.setMicLevel(level); });
     connect(&session, &HeadsetSession::micLevelChanged, this, &MicrophonePane::show);
@@ -52,8 +55,11 @@ void MicrophonePane::show()
     }
     const std::optional<bool> on = m_session.noiseCancellation();
     m_form.checkBox_MicENC->setChecked(on.value_or(false));
-    m_form.pushButton_2->setStyleSheet(on == true ? kActiveOnStyle : kInactiveOnStyle);
-    m_form.pushButton_3->setStyleSheet(on == false ? kActiveOffStyle : kInactiveOffStyle);
+    // The halves are toggles, checked when the headset's switch is theirs.
+    m_form.pushButton_2->setChecked(on == true);
+    m_form.pushButton_3->setChecked(on == false);
+    look::setStyleSheet(m_form.pushButton_2, on == true ? kActiveOnStyle : kInactiveOnStyle);
+    look::setStyleSheet(m_form.pushButton_3, on == false ? kActiveOffStyle : kInactiveOffStyle);
     // The active one lies on top of its rounded neighbour.
     if (on)
         (*on ? m_form.pushButton_2 : m_form.pushButton_3)->raise();

@@ -56,12 +56,19 @@ struct PageWidgets
     QLineEdit* nameBox;
     QPushButton* reset;
     QPushButton* save;
-    std::array<QWidget*, 3> confirmStrip; // prompt, confirm, cancel
+    // The strip that asks before a custom mode is deleted.
+    struct DeleteStrip
+    {
+        QLabel* prompt;
+        QPushButton* confirm;
+        QPushButton* cancel;
+    } confirmStrip;
     std::array<QSlider*, kBandCount> sliders;
     // The picture behind the sliders, which carries the response curve.
     QLabel* sliderBackground;
     // Folding hides the preset entries.
-    QPushButton* foldButton; // lies on top of its unfold twin
+    QPushButton* foldButton;
+    QPushButton* unfoldButton; // in the fold button's place
     QLineEdit* caption;
     QScrollArea* scrollArea;
     RowGeometry folded;

@@ -1,6 +1,7 @@
 #include "ResponseCurve.h"
 
 #include "EqResponse.h"
+#include "Look.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -75,7 +76,7 @@ QLabel* makeReadout(SoundPage page, QWidget* parent)
     auto* readout = new QLabel(parent);
     readout->setObjectName(page == SoundPage::Surround ? "bandReadout_Surround"
                                                        : "bandReadout_Stereo");
-    readout->setStyleSheet(kReadoutStyle);
+    look::setStyleSheet(readout, kReadoutStyle);
     readout->setAlignment(Qt::AlignCenter);
     readout->resize(kReadoutWidth, kReadoutHeight);
     readout->hide();

@@ -1,12 +1,17 @@
 #include "SoundPageView.h"
 
+#include "AccessibleControls.h"
 #include "BuiltInPresets.h"
 #include "ElidedButtonText.h"
+#include "Look.h"
 #include "ResponseCurve.h"
 #include "Styles.h"
+#include "SwapInPlace.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,10 +46,15 @@ void checkOnly(QButtonGroup* group, QAbstractButton* button)
     group->setExclusive(true);
 }
 
+QString copyButtonName(const QString& modeName)
+{
+    return SoundPageView::tr("Copy %1 into a new mode").arg(modeName);
+}
+
 void showEditButton(QPushButton* button, bool active, const char* activeStyle)
 {
     button->setEnabled(active);
-    button->setStyleSheet(active ? activeStyle : styles::kEditButtonIdle);
+    look::setStyleSheet(button, active ? activeStyle : styles::kEditButtonIdle);
 }
 
 } // namespace
@@ -61,6 +71,14 @@ SoundPageView::SoundPageView(SoundPage page, Ui::VelumixClass& form, HeadsetSess
     m_customGroup =
         exclusiveGroup({m_widgets.customRadios.begin(), m_widgets.customRadios.end()}, this);
     elideLongTexts({m_widgets.customRadios.begin(), m_widgets.customRadios.end()}, this);
+    m_widgets.unfoldButton->hide();
+    // The rows' delete buttons press it; it is never on screen itself.
+    m_widgets.deleteRequest->hide();
+    // Esc in the strip is its Cancel.
+    m_widgets.confirmStrip.confirm->installEventFilter(this);
+    m_widgets.confirmStrip.cancel->installEventFilter(this);
+    for (const PresetRow& row : m_widgets.presets)
+        nameIconButton(row.copyButton, copyButtonName(row.radio->text()));
     m_curve = new ResponseCurve(page, session, m_widgets.sliderBackground, m_widgets.sliders, this);
     connectWidgets();
     connect(&session, &HeadsetSession::pageChanged, this, [this](SoundPage changed) {
@@ -122,8 +140,10 @@ void SoundPageView::bandMoved(QSlider* slider)
 {
     const auto band = std::find(m_widgets.sliders.begin(), m_widgets.sliders.end(), slider) -
                       m_widgets.sliders.begin();
-    if (band < kBandCount)
+    if (band < kBandCount) {
+        m_lastBand = int(band);
         m_session.editGain(m_page, int(band), slider->value());
+    }
     show();
 }
 
@@ -149,38 +169,96 @@ void SoundPageView::addCustomMode()
 {
     m_session.addCustomMode(m_page, EqGains{});
     show();
+    focusNewMode();
 }
 
 void SoundPageView::copyToNewMode()
 {
     m_session.copyToNewMode(m_page);
     show();
+    focusNewMode();
+}
+
+// A new mode is named first.
+void SoundPageView::focusNewMode()
+{
+    if (m_session.page(m_page).choice.kind != ModeChoice::Custom)
+        return;
+    m_widgets.nameBox->setFocus(Qt::OtherFocusReason);
+    m_widgets.nameBox->selectAll();
 }
 
 void SoundPageView::requestDelete()
 {
     m_confirmingDelete = m_session.page(m_page).choice.kind == ModeChoice::Custom;
     show();
+    if (m_confirmingDelete)
+        m_widgets.confirmStrip.confirm->setFocus(Qt::OtherFocusReason);
 }
 
 void SoundPageView::cancelDelete()
 {
+    const bool stripHadFocus = stripHasFocus();
     m_confirmingDelete = false;
     show();
+    const ModeChoice& choice = m_session.page(m_page).choice;
+    if (stripHadFocus && choice.kind == ModeChoice::Custom)
+        focusFirstShown({m_widgets.deleteButtons[size_t(choice.slot)], m_widgets.nameBox});
 }
 
 void SoundPageView::confirmDelete()
 {
+    const bool stripHadFocus = stripHasFocus();
     m_confirmingDelete = false;
     m_session.deleteCustomMode(m_page);
     show();
+    if (stripHadFocus)
+        focusListEntry();
+}
+
+bool SoundPageView::stripHasFocus() const
+{
+    return m_widgets.confirmStrip.confirm->hasFocus() || m_widgets.confirmStrip.cancel->hasFocus();
+}
+
+// The entry of the list that is chosen now, else the Customize entry.
+void SoundPageView::focusListEntry()
+{
+    const ModeChoice& choice = m_session.page(m_page).choice;
+    QWidget* chosen = choice.kind == ModeChoice::Custom
+                          ? static_cast<QWidget*>(m_widgets.customRadios[size_t(choice.slot)])
+                          : m_widgets.customize;
+    focusFirstShown({chosen, m_widgets.customize});
+}
+
+void SoundPageView::focusFirstShown(std::initializer_list<QWidget*> candidates)
+{
+    for (QWidget* candidate : candidates)
+        if (candidate->isVisible() && candidate->isEnabled()) {
+            candidate->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+}
+
+bool SoundPageView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && m_confirmingDelete) {
+        cancelDelete();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 // Folding hides the preset entries and moves the Customize entry and the
 // custom rows up to the top of the list; unfolding puts them back.
 void SoundPageView::setListFolded(bool folded)
 {
-    m_widgets.foldButton->setVisible(!folded);
+    // The arrows lie in one place, the one that does something on top.
+    if (folded)
+        swapInPlace(m_widgets.foldButton, m_widgets.unfoldButton);
+    else
+        swapInPlace(m_widgets.unfoldButton, m_widgets.foldButton);
     if (!folded)
         m_widgets.caption->setText("Default");
     for (const PresetRow& row : m_widgets.presets) {
@@ -199,15 +277,6 @@ void SoundPageView::setListFolded(bool folded)
     }
     QScrollBar* scrollBar = m_widgets.scrollArea->verticalScrollBar();
     scrollBar->setValue(scrollBar->minimum());
-}
-
-// A preset chosen: the custom rows' own buttons go.
-void SoundPageView::hideRowButtons()
-{
-    for (int slot = 0; slot < kCustomSlotCount; ++slot) {
-        m_widgets.copyButtons[slot]->hide();
-        m_widgets.deleteButtons[slot]->hide();
-    }
 }
 
 void SoundPageView::setEqualiserShown(bool shown)
@@ -238,10 +307,8 @@ void SoundPageView::showList(const PageSettings& settings)
     checkOnly(m_listGroup, listOpen ? m_widgets.customize : presetRadio(choice.preset));
     m_widgets.frame->setVisible(listOpen);
     m_widgets.addButton->setVisible(listOpen);
-    m_widgets.deleteRequest->setVisible(listOpen);
     m_widgets.deleteRequest->setEnabled(m_session.unit().slotCount(m_page) > 0);
-    for (QWidget* part : m_widgets.confirmStrip)
-        part->setVisible(m_confirmingDelete);
+    showDeleteStrip(settings);
 }
 
 void SoundPageView::showCustomRows(const PageSettings& settings)
@@ -257,6 +324,11 @@ void SoundPageView::showCustomRows(const PageSettings& settings)
         radio->setText(used ? buttonText(unit.shownSlotName(m_page, slot))
                             : QStringLiteral("Customize -%1").arg(slot + 1));
         radio->setVisible(listOpen && used);
+        if (used) {
+            const QString name = unit.shownSlotName(m_page, slot);
+            nameIconButton(m_widgets.copyButtons[slot], copyButtonName(name));
+            nameIconButton(m_widgets.deleteButtons[slot], tr("Delete %1").arg(name));
+        }
         m_widgets.copyButtons[slot]->setVisible(slot == chosen);
         m_widgets.deleteButtons[slot]->setVisible(slot == chosen);
     }
@@ -276,9 +348,27 @@ void SoundPageView::showNameBox(const PageSettings& settings)
     m_widgets.nameBox->setEnabled(choice.kind == ModeChoice::Custom);
 }
 
+// The strip names the mode it asks about and lies beside the list, not on it.
+void SoundPageView::showDeleteStrip(const PageSettings& settings)
+{
+    const PageWidgets::DeleteStrip& strip = m_widgets.confirmStrip;
+    if (m_confirmingDelete) {
+        const QString name = m_session.unit().shownSlotName(m_page, settings.choice.slot);
+        strip.prompt->setText(tr("Delete '%1'?").arg(name));
+        strip.confirm->setAccessibleName(tr("Delete '%1'").arg(name));
+    }
+    for (QWidget* part : std::initializer_list<QWidget*>{strip.prompt, strip.confirm, strip.cancel})
+        part->setVisible(m_confirmingDelete);
+}
+
 void SoundPageView::showEditControls(const PageSettings& settings)
 {
     const bool editing = settings.choice.kind == ModeChoice::Custom && m_equaliserShown;
+    // Save and Reset turn themselves off once used; the focus they had goes
+    // to the band last moved, else to the name box, not on to the title bar.
+    const bool editButtonFocused = m_widgets.save->hasFocus() || m_widgets.reset->hasFocus();
+    if (editButtonFocused && !(editing && settings.edited))
+        focusFirstShown({m_widgets.sliders[size_t(m_lastBand)], m_widgets.nameBox});
     m_widgets.reset->setVisible(editing);
     m_widgets.save->setVisible(editing);
     showEditButton(m_widgets.reset, editing && settings.edited, styles::kResetButtonActive);

@@ -41,7 +41,6 @@ public:
     void cancelDelete();
     void confirmDelete();
     void setListFolded(bool folded);
-    void hideRowButtons();
     // The surround page shows its speaker test in place of the equaliser;
     // the edit controls go and come back with it.
     void setEqualiserShown(bool shown);
@@ -49,12 +48,20 @@ public:
     // Shows the session's settings of the page.
     void show();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void connectWidgets();
     void rename(const QString& name);
     void showList(const PageSettings& settings);
     void showCustomRows(const PageSettings& settings);
     void showNameBox(const PageSettings& settings);
+    void showDeleteStrip(const PageSettings& settings);
+    void focusNewMode();
+    void focusListEntry();
+    void focusFirstShown(std::initializer_list<QWidget*> candidates);
+    bool stripHasFocus() const;
     void showEditControls(const PageSettings& settings);
     void showSliders(const PageSettings& settings);
     QAbstractButton* presetRadio(int preset) const;
@@ -67,4 +74,5 @@ private:
     ResponseCurve* m_curve;
     bool m_confirmingDelete = false;
     bool m_equaliserShown = true;
+    int m_lastBand = kBandCount - 1;
 };

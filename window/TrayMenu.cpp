@@ -1,6 +1,8 @@
 #include "TrayMenu.h"
 
 #include "AutomaticModes.h"
+#include "Look.h"
+
 #include "BuiltInPresets.h"
 #include "ConfigNames.h"
 #include "HeadsetSession.h"
@@ -26,8 +28,11 @@ QString entryText(const QString& name)
 TrayMenu::TrayMenu(HeadsetSession& session, QWidget* window)
     : QObject(window), m_session(session), m_icon(new QSystemTrayIcon(window)),
       m_menu(new QMenu(window)), m_showWindow(new QAction(tr("Home Page"), this)),
-      m_quit(new QAction(tr("Quit"), this))
+      m_highContrast(new QAction(tr("High contrast"), this)), m_quit(new QAction(tr("Quit"), this))
 {
+    m_highContrast->setCheckable(true);
+    m_highContrast->setChecked(look::highContrast());
+    connect(m_highContrast, &QAction::triggered, this, &TrayMenu::highContrastChosen);
     m_icon->setIcon(window->windowIcon()); // the same picture, decoded once
     m_icon->setContextMenu(m_menu);
     connect(m_icon, &QSystemTrayIcon::activated, this,
@@ -85,6 +90,7 @@ void TrayMenu::rebuild()
         m_menu->addAction(choiceAction(index));
     if (m_automaticModes)
         m_menu->addAction(m_automaticModes);
+    m_menu->addAction(m_highContrast);
     m_menu->addAction(m_quit);
     m_icon->setToolTip(toolTip());
     m_shown = shownState(m_choices);

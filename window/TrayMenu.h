@@ -1,7 +1,7 @@
 #pragma once
 // The tray icon and its menu: the modes of the page shown and the
 // microphone settings, checked as the session has them, between "Home Page"
-// and "Quit". The menu follows the session's change signals, and is
+// and "High contrast" (the look) and "Quit". The menu follows the session's change signals, and is
 // complete from the start.
 
 #include <QObject>
@@ -36,6 +36,8 @@ signals:
     void showWindowRequested();
     void quitRequested();
     void automaticModesRequested();
+    // The person switched the high-contrast look on or off.
+    void highContrastChosen(bool on);
 
 private:
     // One entry and what choosing it asks of the session. A choice without
@@ -59,6 +61,7 @@ private:
     QSystemTrayIcon* m_icon;
     QMenu* m_menu;
     QAction* m_showWindow;
+    QAction* m_highContrast;
     QAction* m_quit;
     AutomaticModes* m_automatic = nullptr;
     QAction* m_automaticModes = nullptr;

@@ -1,18 +1,22 @@
 #include "Velumix.h"
 
+#include "AccessibleControls.h"
 #include "AutomaticModesDialog.h"
 #include "BuiltInPresets.h"
 #include "CustomTabStyle.h"
 #include "DesktopIntegration.h"
 #include "FileActions.h"
 #include "FirstShow.h"
+#include "FocusRing.h"
 #include "HeadsetPicture.h"
 #include "LogoMark.h"
+#include "Look.h"
 #include "MessageBox.h"
 #include "MicrophonePane.h"
 #include "PlotPanels.h"
 #include "SoundPageView.h"
 #include "SpeakerTest.h"
+#include "SwapInPlace.h"
 #include "TraceLog.h"
 #include "TrayAppearance.h"
 #include "TrayMenu.h"
@@ -27,6 +31,7 @@
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPixmapCache>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QWindow>
 
@@ -124,11 +129,12 @@ QMessageBox::Icon iconOf(Notice::Kind kind)
 // something else replaced it.
 void useWindowStyleSheet()
 {
-    static const QString sheet = [] {
+    static const QString defaultSheet = [] {
         QFile file(QStringLiteral(":/style/velumix.qss"));
         file.open(QIODevice::ReadOnly);
         return QString::fromUtf8(file.readAll());
     }();
+    const QString sheet = look::inLook(defaultSheet);
     if (qApp->styleSheet() != sheet)
         qApp->setStyleSheet(sheet);
 }
@@ -153,12 +159,17 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent, Build build)
     setMinimumSize(kVelumixWindowSize);
     resize(kVelumixWindowSize);
     setWindowIcon(QIcon(QStringLiteral(":/Velumix/pic/bb.ico")));
+    installAccessibleInterfaces();
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     setAttribute(Qt::WA_Hover);
     m_tray = new TrayMenu(session, this);
     connect(m_tray, &TrayMenu::showWindowRequested, this, &QWidget::show);
     connect(m_tray, &TrayMenu::quitRequested, this, &Velumix::quit);
+    connect(m_tray, &TrayMenu::highContrastChosen, this, [this](bool on) {
+        look::rememberHighContrast(on);
+        switchLook(on);
+    });
     // Without a tray the menu's Quit is out of reach; the window offers it too.
     auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quitKey, &QShortcut::activated, this, &Velumix::quit);
@@ -199,6 +210,7 @@ void Velumix::build()
     for (size_t icon = 0; icon < m_tabIcons.size(); ++icon)
         m_tabIcons[icon] = QIcon(kTabIconFiles[icon]);
     ui.setupUi(this);
+    nameControls(ui);
     addLogos();
     setWindowIcon(windowIcon);
     setUpPlotPanels(ui);
@@ -211,7 +223,10 @@ void Velumix::build()
         m_pages[int(page)] = new SoundPageView(page, ui, m_session, this);
         m_fileActions->attach(page, m_pages[int(page)]->widgets());
     }
+    setFocusOrder();
     showSessionState();
+    // Made last, so that it lies above every widget of the form.
+    m_focusRing = new FocusRing(this);
 }
 
 void Velumix::showSessionState()
@@ -244,6 +259,8 @@ void Velumix::letGoOfForm()
     m_speakerTest = nullptr;
     m_microphone = nullptr;
     m_volume = nullptr;
+    delete m_focusRing;
+    m_focusRing = nullptr;
     delete ui.centralWidget;
     m_headsetScreenLogo = nullptr; // went with the form
     ui = VelumixClass{};
@@ -327,9 +344,15 @@ void Velumix::setInitialWidgetState()
     m_tabStyle = new CustomTabStyle;
     m_tabStyle->setParent(this);
     ui.tabWidget->tabBar()->setStyle(m_tabStyle);
+    for (QPushButton* half : {ui.pushButton_4, ui.pushButton_5})
+        half->setCheckable(true);
     ui.label_Spectrum->setStyleSheet("border-image: url(:/Velumix/pic/SW.png);");
+    // The headset picture's button shows on its own screen only. The page
+    // button and the noise cancellation box lie below the window's edge: the
+    // tabs and the ON / OFF switch do their jobs on screen, so they stay
+    // hidden and out of the focus chain.
     showAll({ui.groupBox_SurroundTest, ui.pushButton_SurroundTest, ui.groupBox_Stereo_Spectrum,
-             ui.lineEdit_CustomName},
+             ui.lineEdit_CustomName, ui.pushButton_9, ui.radioButton, ui.checkBox_MicENC},
             false);
     ui.label_PersonGif->setStyleSheet("border-image: url(:/png/pic/png/head.png);");
     // The main screen's background, until the headset picture screen or the
@@ -363,14 +386,41 @@ void Velumix::addLogos()
     m_headsetScreenLogo->hide();
 }
 
+// Tab follows the screen: the title bar's buttons left to right, then the
+// tabs and the page; the band sliders low to high; the strip's Delete, then
+// its Cancel. A list scrolls to the entry that gets the focus, so the list
+// itself is no stop.
+void Velumix::setFocusOrder()
+{
+    QWidget::setTabOrder(ui.pushButton_8, ui.pushButton_Minimize);
+    QWidget::setTabOrder(ui.pushButton_Minimize, ui.pushButton_Close);
+    for (const auto& table : {kSurroundBandSliders, kStereoBandSliders})
+        for (size_t band = 0; band + 1 < table.size(); ++band)
+            QWidget::setTabOrder(ui.*table[band], ui.*table[band + 1]);
+    QWidget::setTabOrder(ui.pushButton_6, ui.pushButton_7);
+    QWidget::setTabOrder(ui.pushButton_10, ui.pushButton_11);
+    for (QScrollArea* list : {ui.scrollArea, ui.scrollArea_2})
+        list->setFocusPolicy(Qt::NoFocus);
+}
+
+// What lies under another screen is out of reach of the keyboard too.
+void Velumix::setPagesReachable(bool reachable)
+{
+    ui.tabWidget->setEnabled(reachable);
+    ui.pushButton_8->setEnabled(reachable);
+}
+
 void Velumix::showStartScreen()
 {
     m_mainScreenShown = false;
+    setPagesReachable(false);
     for (QWidget* widget : std::initializer_list<QWidget*>{
              ui.label_DefaultHead, ui.label_DefaultBackground, ui.pushButton_DefaultClose}) {
         widget->raise();
         widget->show();
     }
+    // One Close at a time, in the same place.
+    swapInPlace(ui.pushButton_Close, ui.pushButton_DefaultClose);
     ui.pushButton_Minimize->show();
     ui.pushButton_Minimize->raise();
     ui.label_Head->hide();
@@ -387,6 +437,8 @@ void Velumix::showMainScreen()
     for (QWidget* widget : std::initializer_list<QWidget*>{
              ui.label_DefaultHead, ui.label_DefaultBackground, ui.pushButton_DefaultClose})
         widget->lower();
+    swapInPlace(ui.pushButton_DefaultClose, ui.pushButton_Close);
+    setPagesReachable(true);
     ui.label_Head->show();
     ui.label->show();
 }
@@ -499,9 +551,18 @@ void Velumix::showSurroundSubView(bool testView)
     pageView(SoundPage::Surround).setEqualiserShown(!testView);
     QPushButton* chosen = testView ? ui.pushButton_5 : ui.pushButton_4;
     QPushButton* other = testView ? ui.pushButton_4 : ui.pushButton_5;
-    other->setStyleSheet(testView ? kEqualizerHalfIdle : kSurroundHalfIdle);
-    chosen->setStyleSheet(kSwitchHalfChosen);
+    // The halves are toggles, checked when theirs is the view shown.
+    chosen->setChecked(true);
+    other->setChecked(false);
+    look::setStyleSheet(other, testView ? kEqualizerHalfIdle : kSurroundHalfIdle);
+    look::setStyleSheet(chosen, kSwitchHalfChosen);
     chosen->raise();
+}
+
+void Velumix::switchLook(bool highContrast)
+{
+    look::switchTo(highContrast);
+    useWindowStyleSheet();
 }
 
 // A headset arriving while the window sits in the tray brings it out.
@@ -630,14 +691,6 @@ void Velumix::pushButton_die4_fold()
 {
     pageView(SoundPage::Stereo).setListFolded(false);
 }
-void Velumix::disappear()
-{
-    pageView(SoundPage::Surround).hideRowButtons();
-}
-void Velumix::disappear2()
-{
-    pageView(SoundPage::Stereo).hideRowButtons();
-}
 void Velumix::slot1()
 {
     ui.tabWidget->setCurrentIndex(kSurroundTab);
@@ -646,7 +699,8 @@ void Velumix::slot1()
 // The back arrow: the headset picture covers the pages.
 void Velumix::main_changed()
 {
-    ui.pushButton_8->hide();
+    swapInPlace(ui.pushButton_8, ui.pushButton_9);
+    setPagesReachable(false);
     ui.pushButton_9->setGeometry(kHeadsetPictureShown);
     ui.label->raise();
     ui.label->setStyleSheet(kHeadsetScreenBackground);
@@ -661,7 +715,8 @@ void Velumix::main_changed()
 // A click on the headset picture goes back to the page shown before.
 void Velumix::main_clicked()
 {
-    ui.pushButton_8->show();
+    setPagesReachable(true);
+    swapInPlace(ui.pushButton_9, ui.pushButton_8);
     ui.pushButton_9->setGeometry(kHeadsetPictureParked);
     ui.label->setStyleSheet(kMainScreenBackground);
     m_headsetScreenLogo->hide();

@@ -25,6 +25,7 @@
 class FileActions;
 class LogoMark;
 class TrayAppearance;
+class FocusRing;
 class MicrophonePane;
 class SoundPageView;
 class SpeakerTest;
@@ -86,8 +87,6 @@ public slots:
     void pushButton_die2_fold();
     void pushButton_die3_fold();
     void pushButton_die4_fold();
-    void disappear();
-    void disappear2();
     void slot1();
     void main_clicked();
     void main_changed();
@@ -152,6 +151,8 @@ private:
 
     void addLogos();
     void setInitialWidgetState();
+    void setFocusOrder();
+    void setPagesReachable(bool reachable);
     void followSession();
     void showStartScreen();
     void showMainScreen();
@@ -164,6 +165,7 @@ private:
     void showSpectrumArea();
     void showSurroundSubView(bool testView);
     void comeForward();
+    void switchLook(bool highContrast);
     void quit();
 
     HeadsetSession& m_session;
@@ -178,6 +180,7 @@ private:
     QStyle* m_tabStyle = nullptr;
     AutomaticModes* m_automatic = nullptr;
     AutomaticModesDialog* m_automaticDialog = nullptr;
+    FocusRing* m_focusRing = nullptr;
     // Made once: each new icon would fill the pixmap cache again.
     std::array<QIcon, 6> m_tabIcons;
     bool m_mainScreenShown = false;

@@ -384,7 +384,12 @@ void NavigationTest::stereoTabShowsSpectrumOrPicture()
     ui().widget_Spectrum->setVisible(!spectrumShown);
     ui().label_Spectrum->setVisible(pictureBefore);
 
-    QVERIFY(clickTab(1));
+    // The start screen covers the tabs of a pulled-out headset, out of
+    // reach of mouse and keyboard; the tab changes as the program changes it.
+    if (pulledOut)
+        ui().tabWidget->setCurrentIndex(1);
+    else
+        QVERIFY(clickTab(1));
 
     QCOMPARE(!ui().widget_Spectrum->isHidden(), spectrumShown);
     QCOMPARE(!ui().label_Spectrum->isHidden(), pictureAfter);
@@ -649,7 +654,8 @@ void NavigationTest::foldButtonsPlaceTheRows()
     }
 
     QCOMPARE(widget(names.foldButton)->isHidden(), !unfoldAgain);
-    QVERIFY(!widget(names.unfoldButton)->isHidden());
+    // One arrow at a time: the other would be a covered stop of the focus chain.
+    QCOMPARE(widget(names.unfoldButton)->isHidden(), unfoldAgain);
     for (const QString& preset : names.presetRadios)
         QVERIFY2(widget(preset)->isHidden() == !unfoldAgain, qPrintable(preset));
     for (const QString& copy : names.presetCopyButtons)

@@ -159,7 +159,7 @@ void TrayMenuTest::menuAndTooltipFollowThePageAndTheUnit()
     stereo.replace(stereo.indexOf("KAVRO Standard"), "[x] KAVRO Standard");
     const QStringList expected = QStringList{"Home Page", "---"} + stereo +
                                  QStringList{"Late Show", "Podcast voice", "---"} + microphone +
-                                 QStringList{"---", "Quit"};
+                                 QStringList{"---", "High contrast", "Quit"};
     QCOMPARE(trayEntries(window), expected);
     QCOMPARE(window.tray().icon()->toolTip(), QString("Halden (0a1b2c3d)\nstereo: KAVRO Standard"));
 
@@ -178,7 +178,7 @@ void TrayMenuTest::menuAndTooltipFollowThePageAndTheUnit()
     QVERIFY(window.tray().icon()->toolTip().startsWith("Halden (0a1b2c3d)\nsurround: "));
 
     rig.pullOut(0);
-    QCOMPARE(trayEntries(window), (QStringList{"Home Page", "---", "Quit"}));
+    QCOMPARE(trayEntries(window), (QStringList{"Home Page", "---", "High contrast", "Quit"}));
     QCOMPARE(window.tray().icon()->toolTip(), QString("KAVRO 7.1 Surround Sound"));
 }
 
@@ -194,7 +194,7 @@ void TrayMenuTest::menuIsCompleteRightAfterStart()
     const QStringList expected = QStringList{"Home Page", "---"} + surround +
                                  QStringList{"Night Owl", "---"} +
                                  QStringList{"Noise cancellation"} + kMicrophoneEntries.mid(0, 4) +
-                                 QStringList{"[x] Microphone 100%", "---", "Quit"};
+                                 QStringList{"[x] Microphone 100%", "---", "High contrast", "Quit"};
     QCOMPARE(trayEntries(window), expected);
 }
 

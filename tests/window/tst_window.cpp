@@ -318,10 +318,16 @@ void WindowTest::headsetBringsItsScreenToTheFront()
     QCOMPARE(window().mainScreenShown(), !startScreen);
     for (const QWidget* startWidget : std::initializer_list<const QWidget*>{
              ui.label_DefaultBackground, ui.label_DefaultHead, ui.pushButton_DefaultClose}) {
-        QVERIFY2(startWidget->isVisibleTo(&window()), qPrintable(startWidget->objectName()));
         QVERIFY2(isAbove(startWidget, ui.tabWidget) == startScreen,
                  qPrintable(startWidget->objectName()));
     }
+    for (const QWidget* picture : {ui.label_DefaultBackground, ui.label_DefaultHead})
+        QVERIFY2(picture->isVisibleTo(&window()), qPrintable(picture->objectName()));
+    // Each screen has its own Close in the same place; the other one is hidden.
+    QCOMPARE(ui.pushButton_DefaultClose->isVisibleTo(&window()), startScreen);
+    QCOMPARE(ui.pushButton_Close->isVisibleTo(&window()), !startScreen);
+    // What the start screen covers is out of reach of the keyboard too.
+    QCOMPARE(ui.tabWidget->isEnabled(), !startScreen);
     QCOMPARE(ui.label_Head->isVisibleTo(&window()), !startScreen);
     QCOMPARE(ui.label->isVisibleTo(&window()), !startScreen);
 }
@@ -435,7 +441,7 @@ void WindowTest::trayMenuOffersHomePageAndQuit()
     QStringList entries;
     for (const QAction* action : menu->actions())
         entries.append(action->isSeparator() ? QString("---") : action->text());
-    QCOMPARE(entries, QStringList({"Home Page", "---", "Quit"}));
+    QCOMPARE(entries, QStringList({"Home Page", "---", "High contrast", "Quit"}));
 }
 
 void WindowTest::homePageShowsTheWindow()
