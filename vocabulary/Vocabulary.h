@@ -20,8 +20,11 @@ inline constexpr SoundPage otherPage(SoundPage page)
     return page == SoundPage::Surround ? SoundPage::Stereo : SoundPage::Surround;
 }
 
-// Ten equaliser bands, 30 Hz first: 30, 60, 120, 250, 500 Hz, 1, 2, 4, 8, 16 kHz.
+// Ten equaliser bands, 30 Hz first.
 inline constexpr int kBandCount = 10;
+// Each band's centre in Hz, as the headset's frames carry it.
+inline constexpr std::array<uint16_t, kBandCount> kBandFrequencies{30,   60,   120,  250,  500,
+                                                                   1000, 2000, 4000, 8000, 16000};
 // Gains in whole dB, band 0 first.
 using EqGains = std::array<int, kBandCount>;
 // The gains the headset takes: whole dB from kMinGain to kMaxGain.

@@ -1,6 +1,6 @@
 #include "AccessibleControls.h"
 
-#include "Frames.h"
+#include "Vocabulary.h"
 #include "WidgetTables.h"
 #include "ui_Velumix.h"
 
@@ -304,7 +304,7 @@ void nameIconButton(QWidget* button, const QString& name)
 
 QString bandName(int band)
 {
-    const int hertz = frame::kBandFrequencies[size_t(band)];
+    const int hertz = kBandFrequencies[size_t(band)];
     return hertz < 1000 ? QStringLiteral("%1 Hz").arg(hertz)
                         : QStringLiteral("%1 kHz").arg(hertz / 1000);
 }

@@ -160,7 +160,7 @@ offers() { # EXPECTED WORDS...
     got=$(complete_words "$@" | sort | tr '\n' ' ')
     [ "$got" = "$expected " ] || { echo "offered '$got', expected '$expected '"; false; }
 }
-check "completion: the commands" offers "custom enc eq get info list mic-volume preset simulate status switch watch" velumixctl ""
+check "completion: the commands" offers "auto custom enc eq get info list mic-volume preset simulate status switch watch" velumixctl ""
 check "completion: commands after an option" offers "enc eq" velumixctl --accept 1054 e
 check "completion: the options" offers "--accept --device --help --json --simulate --trace-frames --version" velumixctl --
 check "completion: enc" offers "off on" velumixctl enc ""
