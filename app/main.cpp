@@ -1,21 +1,27 @@
 // Velumix: the headset companion window, one instance per login session.
 
+#include "AutomaticModes.h"
 #include "Autostart.h"
+#include "CommandService.h"
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "DataFolder.h"
 #include "DesktopIntegration.h"
 #include "FirstFrame.h"
-#include "HidapiBackend.h"
-#include "HotplugSource.h"
-#include "LinkContext.h"
+#include "HeadsetSession.h"
+#include "HidrawBackend.h"
+#include "Look.h"
 #include "MessageBox.h"
+#include "PlaybackStreams.h"
 #include "SimulatedHeadset.h"
 #include "SimulatorPanel.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
+#include "TraceLog.h"
+#include "UdevHotplugSource.h"
 #include "Velumix.h"
 #include "VelumixOptions.h"
+#include "WatchEvents.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -26,8 +32,10 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTextStream>
+#include <QWindow>
 
 #include <memory>
+#include <vector>
 
 #include <unistd.h>
 
@@ -44,22 +52,27 @@ void scaleApplicationFont()
     QApplication::setFont(font);
 }
 
-// The form's fixed window size.
-const QSize kWindowSize(1176, 730);
 // Set once the program has restarted itself to fit its screen.
 const char* const kScaledToFitVariable = "VELUMIX_SCALED_TO_FIT";
 
 // A fixed-size window larger than the screen would be cut off (at 150 %
 // scaling a 1920x1080 screen is 1280x720): the program starts once more with
-// Qt's scale factor lowered so that the whole window is on screen. Returns
-// only when no restart is needed or it failed.
-void restartScaledToFitScreen(char* argv[])
+// Qt's scale factor lowered so that the whole window is on screen. It starts
+// with every argument it was given, Qt's own (-platform, -style, ...)
+// included: `arguments` is argv as main received it, before QApplication
+// took out what it reads. Returns only when no restart is needed or it failed.
+//
+// Qt 5.15 reads its global scale factor (QT_SCALE_FACTOR) once, when
+// QGuiApplication connects to the display; the public API cannot change it
+// afterwards, and QHighDpiScaling::setGlobalFactor is private API, which
+// would tie the package to one exact Qt build. Hence the restart.
+void restartScaledToFitScreen(const std::vector<char*>& arguments)
 {
     if (qEnvironmentVariableIsSet(kScaledToFitVariable) ||
         QGuiApplication::platformName() == QLatin1String("offscreen"))
         return;
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const qreal factor = shrinkToFit(screen->availableGeometry().size(), kWindowSize);
+    const qreal factor = shrinkToFit(screen->availableGeometry().size(), kVelumixWindowSize);
     if (factor >= 1.0)
         return;
     bool ok = false;
@@ -68,7 +81,7 @@ void restartScaledToFitScreen(char* argv[])
         current = 1.0;
     qputenv("QT_SCALE_FACTOR", QByteArray::number(current * factor, 'f', 4));
     qputenv(kScaledToFitVariable, "1");
-    execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), argv);
+    execv(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(), arguments.data());
 }
 
 QList<quint16> defaultFileProductIds()
@@ -94,6 +107,9 @@ void answerHelpOrVersion(int argc, char* argv[])
                       QStringLiteral("Use a simulated headset with product ID PID (hexadecimal, "
                                      "default 1054): --simulate or --simulate=PID."),
                       QStringLiteral("PID")});
+    parser.addOption({QStringLiteral("high-contrast"),
+                      QStringLiteral("Use the high-contrast look, now and at later starts (the "
+                                     "tray menu turns it off again).")});
     QStringList arguments = probe.arguments();
     // The parser knows no optional values; a bare --simulate gets a stand-in.
     arguments.replaceInStrings(QRegularExpression(QStringLiteral("^--simulate$")),
@@ -105,10 +121,24 @@ void answerHelpOrVersion(int argc, char* argv[])
         parser.showVersion();
 }
 
+// The window draws with Qt's raster engine alone. On X11 Qt would still load
+// the display's OpenGL stack (Mesa's GLX and llvmpipe, with LLVM) when the
+// first window is made: tens of megabytes resident and much of the start-up's
+// loading, for nothing the program draws. A value the person set stays.
+void leaveOpenGlUnloaded()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    leaveOpenGlUnloaded();
+    // Every argument as given, for a restart: QApplication takes its own out
+    // of argv. argv[argc] is the null pointer execv needs at the end.
+    const std::vector<char*> originalArguments(argv, argv + argc + 1);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     // 150 % stays 150 %, as the desktop asks, rather than rounded to 200 %.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
@@ -118,11 +148,15 @@ int main(int argc, char* argv[])
     app.setApplicationVersion(QStringLiteral(VELUMIX_VERSION));
     // Diagnostics go to the trace log; QT_LOGGING_RULES shows them on stderr.
     QLoggingCategory::setFilterRules(QStringLiteral("velumix.*.debug=false"));
-    restartScaledToFitScreen(argv);
+    restartScaledToFitScreen(originalArguments);
     // The window hides to the tray; a closed message box must not end the program.
     app.setQuitOnLastWindowClosed(false);
     scaleApplicationFont();
-    setAutoRun(QApplication::applicationFilePath());
+    const VelumixOptions options = parseVelumixOptions(QApplication::arguments());
+    // The login entry is for the installed program: not for a run from the
+    // build folder or with a simulated headset.
+    if (autostartWanted(QApplication::applicationFilePath(), options.simulate))
+        setAutoRun(QApplication::applicationFilePath());
 
     const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
     // Caught before the socket listens: whoever sees it listening may end
@@ -132,67 +166,109 @@ int main(int argc, char* argv[])
                      &QCoreApplication::quit);
     SingleInstance instance(programName);
     if (!instance.acquire()) {
-        showMessageBox(QMessageBox::Information, QObject::tr("prompt"),
-                       QObject::tr("Program is running"));
+        showMessageBoxAndWait(QMessageBox::Information, QObject::tr("prompt"),
+                              QObject::tr("Program is running"));
         return instance.requestRaise() ? 0 : -1;
     }
 
-    const VelumixOptions options = parseVelumixOptions(QApplication::arguments());
     if (!options.error.isEmpty()) {
         QTextStream(stderr) << "velumix: " << options.error << "\n";
         return 2;
     }
-    HidapiBackend headsets;
+    // Real headsets through hidraw and udev, or with --simulate one simulated
+    // unit that the simulator panel plugs in and out.
+    HidrawBackend headsets;
     SimulatedHidBackend simulatedHeadsets;
+    UdevHotplugSource hotplug(UdevHotplugSource::Monitor::Automatic);
     ManualHotplugSource simulatedHotplug;
     int simulatedUnit = -1;
-    LinkContext link(options.simulate ? static_cast<HidBackend&>(simulatedHeadsets) : headsets);
     if (options.simulate) {
         HeadsetSettings settings;
         settings.productId = options.simulatedProductId;
         simulatedUnit = simulatedHeadsets.addHeadset(settings);
-        link.hotplugSource = &simulatedHotplug;
     }
-    const LinkContextGuard linkInstalled(link);
+    HeadsetSession::Options sessionOptions;
+    sessionOptions.defaultFileFolder = dataFolder() + "/" + kDefaultFileFolder;
+    sessionOptions.userFileFolder = userFileFolder(programBaseName());
+    sessionOptions.keepHeadsetInStep = true;
+    HeadsetSession session(
+        options.simulate ? static_cast<HidBackend&>(simulatedHeadsets) : headsets,
+        options.simulate ? static_cast<HotplugSource*>(&simulatedHotplug) : &hotplug,
+        sessionOptions);
+    // Modes that follow the application playing on the headset's output;
+    // under --simulate the default output stands in for it.
+    AutomaticModes automaticModes(session, automaticModesPath());
+    CommandService commands(session, CommandService::kUnitWaitMs, &automaticModes);
+    WatchEvents watchEvents(session);
+    watchEvents.follow(automaticModes);
+    QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
 
-    Velumix window;
+    // --high-contrast is a choice the person makes once, like the tray's.
+    if (options.highContrast)
+        look::rememberHighContrast(true);
+    look::setHighContrast(look::highContrastWanted());
+    // The form's faces before any widget is made, so that none is restyled.
+    useFreeFacesForForm();
+    // The form is built when the window is first shown: a start in the tray
+    // builds none of it.
+    Velumix window(session, nullptr, Velumix::Build::WhenShown);
     QObject::connect(&instance, &SingleInstance::raiseRequested, &window, [&window] {
         qCDebug(lcApp).noquote() << "Raised by a later start";
         bringWindowForward(window);
     });
-    useFreeFacesForForm();
     exitOnFirstFrameWhenAsked(window);
-    if (showOnStart == 1)
-        window.show();
+    window.setAutomaticModes(&automaticModes);
+    window.startSession();
+    HeadsetOutput headsetOutput;
+    headsetOutput.defaultSink = options.simulate;
+    headsetOutput.vendorId = kHeadsetVendorId;
+    headsetOutput.productIds = session.link().acceptedProductIds();
+    PlaybackStreams playbackStreams(headsetOutput);
+    QObject::connect(&playbackStreams, &PlaybackStreams::streamsChanged, &automaticModes,
+                     &AutomaticModes::followStreams);
+    // The autostart entry starts the program in the tray, or minimised
+    // where the desktop shows no tray.
+    if (isAutorunStart(QCoreApplication::arguments()))
+        window.startHidden();
     else
-        window.hide();
+        window.show();
     std::unique_ptr<SimulatorPanel> panel;
     if (options.simulate) {
         panel = std::make_unique<SimulatorPanel>(simulatedHeadsets, simulatedHotplug,
                                                  defaultFileProductIds(), simulatedUnit);
         // Beside the window; where the screen ends there, in the screen's
-        // lower right corner, clear of the window's buttons.
+        // lower right corner, clear of the window's buttons. A Wayland
+        // client cannot place its windows: there the panel is marked as the
+        // window's transient, for the compositor to place with regard to the
+        // window rather than anywhere (such as over its close and minimise
+        // buttons).
         panel->adjustSize();
         const QRect screen = window.screen()->availableGeometry();
         QPoint place(window.geometry().right() + 16, window.geometry().top());
         if (place.x() + panel->width() > screen.right())
             place = screen.bottomRight() - QPoint(panel->width(), panel->height());
         panel->move(place);
+        if (onWayland()) {
+            window.winId();
+            panel->winId();
+            panel->windowHandle()->setTransientParent(window.windowHandle());
+        }
         panel->show();
     }
     // velumixctl's commands: those of the simulated headset go to its panel,
-    // every other one to the window, as the matching click would.
-    instance.setCommandHandler([&window, &panel](const remote::Request& request) {
-        if (request.command != QLatin1String("simulate"))
-            return window.runRemoteCommand(request);
-        if (!panel)
-            return remote::Result::failure(
-                remote::ExitNoWindow,
-                QStringLiteral("simulate needs a window started with --simulate"));
-        return panel->runSimulateCommand(request);
-    });
-    QObject::connect(&window, &Velumix::remoteEvent, &instance, &SingleInstance::publishEvent);
+    // every other one to the session, as the matching click would.
+    instance.setCommandHandler(
+        [&commands, &panel](const remote::Request& request, const LocalChannel::Reply& reply) {
+            if (request.command != QLatin1String("simulate"))
+                commands.serve(request, reply);
+            else if (panel)
+                reply(panel->runSimulateCommand(request));
+            else
+                reply(remote::Result::failure(
+                    remote::ExitNoWindow,
+                    QStringLiteral("simulate needs a window started with --simulate")));
+        });
     const int result = app.exec();
-    window.shutDown();
+    closeMessageBoxes();
     return result;
 }

@@ -1,11 +1,14 @@
 #pragma once
 // What the benchmark's drivers of the real window share: one simulated
-// headset, plugged in from the start, behind the link the window uses, and a
-// way to let the window work for a while.
+// headset, plugged in from the start, behind the session the window shows,
+// and a way to let the window work for a while.
 
+#include "ConfigNames.h"
+#include "DataFolder.h"
+#include "HeadsetSession.h"
 #include "HotplugSource.h"
-#include "LinkContext.h"
 #include "SimulatedHeadset.h"
+#include "TraceLog.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -13,19 +16,23 @@
 // Long enough for the window to find the headset and read its state.
 constexpr int kStartUpMs = 1500;
 
-// The link is not installed yet, so that a driver can set its frame tap
-// first (LinkContextGuard installs it).
-struct SimulatedHeadsetLink
+inline HeadsetSession::Options programSessionOptions()
+{
+    HeadsetSession::Options options;
+    options.defaultFileFolder = dataFolder() + "/" + kDefaultFileFolder;
+    options.userFileFolder = userFileFolder(programBaseName());
+    return options;
+}
+
+// The session is not started yet, so that a driver can set the link's frame
+// tap first (the window starts it).
+struct SimulatedHeadsetSession
 {
     SimulatedHidBackend headsets;
     ManualHotplugSource hotplug;
-    LinkContext link{headsets};
+    HeadsetSession session{headsets, &hotplug, programSessionOptions()};
 
-    SimulatedHeadsetLink()
-    {
-        headsets.addHeadset(HeadsetSettings{});
-        link.hotplugSource = &hotplug;
-    }
+    SimulatedHeadsetSession() { headsets.addHeadset(HeadsetSettings{}); }
 };
 
 inline void runEventLoopFor(int ms)

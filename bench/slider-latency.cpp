@@ -11,8 +11,8 @@
 
 #include "Frames.h"
 #include "SimulatedWindow.h"
+#include "SoundPageView.h"
 #include "Velumix.h"
-#include "WidgetTables.h"
 
 #include <QApplication>
 
@@ -31,8 +31,6 @@ constexpr int kStepMs = 40;
 // The window's throttle period, and a wait past it in which all goes quiet.
 constexpr int kThrottlePeriodMs = 500;
 constexpr int kQuietMs = 800;
-// Custom slot 3 of the stereo page.
-constexpr int kStereoSlot = kStereoFirstSlot + 2;
 
 double msBetween(Clock::time_point from, Clock::time_point to)
 {
@@ -52,12 +50,10 @@ void printResult(const char* name, const std::vector<double>& values)
                 *std::max_element(values.begin(), values.end()));
 }
 
-// What choosing the custom slot leaves behind; choosing it is not measured.
-void editStereoCustomSlot(Velumix& window)
+// A custom mode of the stereo page, chosen; choosing it is not measured.
+void editStereoCustomMode(Velumix& window)
 {
-    window.m_stereoSelectionKind = kStereoCustomSelected;
-    window.m_stereoCustomSlot = kStereoSlot;
-    window.showStereoEditControls(true);
+    window.session().addCustomMode(SoundPage::Stereo, EqGains{});
 }
 
 // Pressed, moved one step every kStepMs, released; returns the release time.
@@ -77,20 +73,20 @@ Clock::time_point drag(QSlider* slider, int firstValue)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    SimulatedHeadsetLink simulated;
-    LinkContext& link = simulated.link;
+    SimulatedHeadsetSession simulated;
     std::vector<Clock::time_point> peqWrites;
-    link.frameTap = [&peqWrites](bool outgoing, const uint8_t* data, int length) {
+    simulated.session.link().setFrameTap([&peqWrites](bool outgoing, const uint8_t* data,
+                                                      int length) {
         if (outgoing && length > frame::kCodeOffset && data[frame::kCodeOffset] == frame::SetPeq)
             peqWrites.push_back(Clock::now());
-    };
-    const LinkContextGuard installed(link);
+    });
 
-    Velumix window;
+    Velumix window(simulated.session);
+    window.startSession();
     window.show();
     runEventLoopFor(kStartUpMs);
-    editStereoCustomSlot(window);
-    QSlider* slider = widgets(window.ui, kStereoBandSliders)[3];
+    editStereoCustomMode(window);
+    QSlider* slider = window.pageView(SoundPage::Stereo).widgets().sliders[3];
 
     std::vector<double> releaseToLast;
     std::vector<double> lateness;
@@ -113,6 +109,5 @@ int main(int argc, char* argv[])
     }
     printResult("release_ms", releaseToLast);
     printResult("late_ms", lateness);
-    window.shutDown();
     return 0;
 }

@@ -3,16 +3,12 @@
 // preset list of a configuration file, the name stored as the current mode and
 // the mode index the headset receives with it.
 
+#include "Vocabulary.h"
+
 #include <QString>
 
 #include <optional>
 #include <vector>
-
-enum class SoundPage
-{
-    Stereo = 0,
-    Surround = 1
-};
 
 struct BuiltInPreset
 {

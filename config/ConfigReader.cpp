@@ -69,15 +69,25 @@ void readCurrentMode(const QJsonObject& mode, ConfigReadResult& result)
     }
 }
 
+// "pageMode": {"Surround": {"mode": ..., "name": ...}, "Stereo": {...}}.
+void readPageModes(const QJsonObject& pageModes, ConfigRecord& record)
+{
+    for (SoundPage page : kSoundPages) {
+        const QJsonValue value = pageModes.value(QLatin1String(algorithmOfPage(page)));
+        if (!value.isObject())
+            continue;
+        const QJsonObject choice = value.toObject();
+        record.pageModes[int(page)] =
+            PageModeRecord{choice.value(QLatin1String("mode")).toString(),
+                           choice.value(QLatin1String("name")).toString()};
+    }
+}
+
 QList<CustomRecord> readCustomModes(const QJsonArray& array)
 {
     QList<CustomRecord> records;
-    for (const QJsonValue& element : array) {
-        const QJsonObject object = element.toObject();
-        records << CustomRecord{object.value(QLatin1String("algorithm")).toString(),
-                                object.value(QLatin1String("name")).toString(),
-                                object.value(QLatin1String("parameter")).toString()};
-    }
+    for (const QJsonValue& element : array)
+        records << customModeOf(element);
     return records;
 }
 
@@ -110,6 +120,9 @@ void readRoot(const QJsonObject& root, ConfigReadResult& result)
     const QJsonValue mode = root.value(QLatin1String("mode"));
     if (mode.isObject())
         readCurrentMode(mode.toObject(), result);
+    const QJsonValue pageModes = root.value(QLatin1String("pageMode"));
+    if (pageModes.isObject())
+        readPageModes(pageModes.toObject(), record);
     const QJsonValue customMode = root.value(QLatin1String("customMode"));
     if (customMode.isArray())
         result.customModes = readCustomModes(customMode.toArray());
@@ -142,9 +155,13 @@ QStringList shapeProblemsOf(const QJsonObject& root)
         QJsonValue::Type type;
         const char* typeName;
     } kMembers[] = {
-        {"vid", QJsonValue::String, "a string"},   {"pid", QJsonValue::String, "a string"},
-        {"uuid", QJsonValue::String, "a string"},  {"defaultMode", QJsonValue::Object, "an object"},
-        {"mode", QJsonValue::Object, "an object"}, {"customMode", QJsonValue::Array, "an array"},
+        {"vid", QJsonValue::String, "a string"},
+        {"pid", QJsonValue::String, "a string"},
+        {"uuid", QJsonValue::String, "a string"},
+        {"defaultMode", QJsonValue::Object, "an object"},
+        {"mode", QJsonValue::Object, "an object"},
+        {"customMode", QJsonValue::Array, "an array"},
+        {"pageMode", QJsonValue::Object, "an object"},
     };
     QStringList problems;
     for (const auto& member : kMembers) {
@@ -160,6 +177,14 @@ std::optional<quint16> ConfigReadResult::productId() const
     if (fields & ProductIdField)
         return record.productId;
     return std::nullopt;
+}
+
+CustomRecord customModeOf(const QJsonValue& entry)
+{
+    const QJsonObject object = entry.toObject();
+    return {object.value(QLatin1String("algorithm")).toString(),
+            object.value(QLatin1String("name")).toString(),
+            object.value(QLatin1String("parameter")).toString(), entry};
 }
 
 ConfigReadResult readConfigFile(const QString& path)
@@ -188,6 +213,9 @@ void mergeConfigRecord(ConfigRecord& target, const ConfigReadResult& read)
         target.algorithm = source.algorithm;
     if (fields & NameField)
         target.name = source.name;
+    for (SoundPage page : kSoundPages)
+        if (source.pageModes[int(page)])
+            target.pageModes[int(page)] = source.pageModes[int(page)];
     target.surroundPresets += source.surroundPresets;
     target.stereoPresets += source.stereoPresets;
 }

@@ -54,6 +54,11 @@ struct ConfigReadResult
 
 ConfigReadResult readConfigFile(const QString& path);
 
+// The custom mode an entry of "customMode" holds: its three members as
+// strings ("" for one that is missing or not a string; three "" for an
+// entry that is not an object), the entry itself kept with it.
+CustomRecord customModeOf(const QJsonValue& entry);
+
 // The members of a document's root whose type the program cannot use, one
 // line each, in a fixed order ("\"pid\" is not a string").
 QStringList shapeProblemsOf(const QJsonObject& root);

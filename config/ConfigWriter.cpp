@@ -106,14 +106,24 @@ void addIdentityIfMissing(QJsonObject& root, const DeviceIdentity& identity)
         root.insert(QLatin1String("uuid"), identityToHex(identity));
 }
 
+// An unchanged mode goes back as the file held it; a changed one keeps the
+// members of its entry the program does not know.
+QJsonValue customModeEntry(const CustomRecord& mode)
+{
+    if (!mode.stored.isUndefined() && customModeOf(mode.stored) == mode)
+        return mode.stored;
+    QJsonObject entry = mode.stored.toObject();
+    entry.insert(QLatin1String("algorithm"), mode.algorithm);
+    entry.insert(QLatin1String("name"), mode.name);
+    entry.insert(QLatin1String("parameter"), mode.parameter);
+    return entry;
+}
+
 void setCustomModes(QJsonObject& root, const QList<CustomRecord>& modes)
 {
     QJsonArray array;
-    for (const CustomRecord& mode : modes) {
-        array.append(QJsonObject{{QLatin1String("algorithm"), mode.algorithm},
-                                 {QLatin1String("name"), mode.name},
-                                 {QLatin1String("parameter"), mode.parameter}});
-    }
+    for (const CustomRecord& mode : modes)
+        array.append(customModeEntry(mode));
     root.insert(QLatin1String("customMode"), array);
 }
 
@@ -125,6 +135,17 @@ void setCurrentMode(QJsonObject& root, const QString& algorithm, const QString& 
     current.insert(QLatin1String("mode"), mode);
     current.insert(QLatin1String("name"), name);
     root.insert(QLatin1String("mode"), current);
+}
+
+void setPageMode(QJsonObject& root, SoundPage page, const QString& mode, const QString& name)
+{
+    QJsonObject pageModes = root.value(QLatin1String("pageMode")).toObject();
+    const QLatin1String algorithm(algorithmOfPage(page));
+    QJsonObject choice = pageModes.value(algorithm).toObject();
+    choice.insert(QLatin1String("mode"), mode);
+    choice.insert(QLatin1String("name"), name);
+    pageModes.insert(algorithm, choice);
+    root.insert(QLatin1String("pageMode"), pageModes);
 }
 
 QJsonObject userDocumentFromDefault(QJsonObject defaultRoot, const DeviceIdentity& identity)

@@ -40,12 +40,19 @@ bool syncFolderOf(const QString& path);
 // The edits of the three writable parts of a user document.
 // Adds "uuid" as eight hex digits; an existing "uuid" is kept as it is.
 void addIdentityIfMissing(QJsonObject& root, const DeviceIdentity& identity);
-// Replaces "customMode" with one object per record, in list order.
+// Replaces "customMode" with one entry per record, in list order: a
+// record's own entry as the file held it while the record is unchanged, its
+// entry with the three members set (other members kept) when it changed,
+// and a new object of the three members for a new record.
 void setCustomModes(QJsonObject& root, const QList<CustomRecord>& modes);
 // Sets "algorithm", "mode" and "name" of the "mode" object (created when
 // missing or not an object); its other members stay.
 void setCurrentMode(QJsonObject& root, const QString& algorithm, const QString& mode,
                     const QString& name);
+
+// Sets the page's record in the "pageMode" object (created when missing);
+// the other page's record and any other members stay.
+void setPageMode(QJsonObject& root, SoundPage page, const QString& mode, const QString& name);
 
 // A new unit's user document: the model's default document with "uuid" set
 // to the unit's identity (replacing a "uuid" the default file may carry, so

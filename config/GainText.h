@@ -5,14 +5,10 @@
 
 #include <array>
 
-#include "HeadsetTypes.h"
+#include "Vocabulary.h"
 
 // The "parameter" text: the gains in decimal joined by "," ("0,0,0,0,0,0,0,0,0,0").
 QString gainsToText(const EqGains& gains);
-
-// The gains the headset takes: whole dB from kMinGain to kMaxGain.
-constexpr int kMinGain = -12;
-constexpr int kMaxGain = 12;
 
 // The gains as they may be sent: each brought into kMinGain..kMaxGain. Files
 // can hold any number; the headset must never receive one it does not take.

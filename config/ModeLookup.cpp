@@ -18,7 +18,7 @@ QString quotedList(const QStringList& names)
         return QStringLiteral("none");
     QStringList quoted;
     for (const QString& name : names)
-        quoted << QStringLiteral("'%1'").arg(name);
+        quoted << QStringLiteral("'%1'").arg(nameInMessage(name));
     return quoted.join(QStringLiteral(", "));
 }
 
@@ -27,7 +27,16 @@ QString pageSuffix(std::optional<SoundPage> page)
     return page ? QStringLiteral(" of the %1 page").arg(soundPageName(*page)) : QString();
 }
 
+constexpr int kLongestNameInMessage = 64;
+
 } // namespace
+
+QString nameInMessage(const QString& name)
+{
+    if (name.size() <= kLongestNameInMessage)
+        return name;
+    return name.left(kLongestNameInMessage - 1) + QChar(0x2026);
+}
 
 QString soundPageName(SoundPage page)
 {
@@ -82,8 +91,9 @@ PresetLookup lookUpPreset(const QString& name, std::optional<SoundPage> page,
         if (!names.contains(caption))
             names << caption;
     }
-    return {std::nullopt, QStringLiteral("'%1' is not a preset%2 of %3; its presets are %4")
-                              .arg(name, pageSuffix(page), modelName, quotedList(names))};
+    return {std::nullopt,
+            QStringLiteral("'%1' is not a preset%2 of %3; its presets are %4")
+                .arg(nameInMessage(name), pageSuffix(page), modelName, quotedList(names))};
 }
 
 CustomModeLookup lookUpCustomMode(const QList<CustomRecord>& modes, const QString& name,
@@ -105,7 +115,7 @@ CustomModeLookup lookUpCustomMode(const QList<CustomRecord>& modes, const QStrin
     }
     if (matches.empty()) {
         lookup.error = QStringLiteral("no custom mode '%1'%2; the custom modes are %3")
-                           .arg(name, pageSuffix(page), quotedList(names));
+                           .arg(nameInMessage(name), pageSuffix(page), quotedList(names));
         return lookup;
     }
     QStringList candidates;
@@ -117,7 +127,7 @@ CustomModeLookup lookUpCustomMode(const QList<CustomRecord>& modes, const QStrin
         return m.page != matches.front().page;
     });
     lookup.error = QStringLiteral("'%1' names %2 custom modes (%3); %4")
-                       .arg(name)
+                       .arg(nameInMessage(name))
                        .arg(matches.size())
                        .arg(candidates.join(QStringLiteral(", ")),
                             pagesDiffer ? QStringLiteral("name the page")
@@ -144,7 +154,7 @@ std::vector<ShownMode> shownModes(const QList<CustomRecord>& modes, std::optiona
             continue;
         int slot = 0;
         for (const CustomRecord& mode : modes) {
-            if (mode.algorithm != algorithmOf(candidate) || slot == kShownCustomModes)
+            if (mode.algorithm != algorithmOf(candidate) || slot == kCustomSlotCount)
                 continue;
             shown.push_back({candidate, slot++, &mode});
         }

@@ -14,6 +14,10 @@
 #include <optional>
 #include <vector>
 
+// A name as a message shows it: whole up to 64 characters, else its start
+// and "…", so that a message stays a line whatever name it names.
+QString nameInMessage(const QString& name);
+
 // "surround" or "stereo", as commands and messages name the pages.
 QString soundPageName(SoundPage page);
 std::optional<SoundPage> soundPageNamed(const QString& name);
@@ -45,9 +49,6 @@ struct CustomModeLookup
 };
 CustomModeLookup lookUpCustomMode(const QList<CustomRecord>& modes, const QString& name,
                                   std::optional<SoundPage> page = std::nullopt);
-
-// The custom modes a page's slots show at most.
-constexpr int kShownCustomModes = 5;
 
 // One custom mode a page's slots show: its page, slot (0-4) and record.
 struct ShownMode

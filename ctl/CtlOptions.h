@@ -29,6 +29,19 @@ struct CtlOptions
     bool privateHeadset() const { return simulate || !acceptedProductIds.empty() || traceFrames; }
 };
 
+// An option of velumixctl itself, which goes with any command.
+struct GlobalOption
+{
+    QStringList names;     // "help", "h"
+    const char* valueName; // "PIDS"; null for a switch
+    // Its value only after '=' ("--simulate=1029"), and optional.
+    bool valueAfterEquals;
+    const char* summary;
+    // Offered by the completion after the command too, not only before it.
+    bool offeredAfterCommand;
+};
+const std::vector<GlobalOption>& globalOptions();
+
 struct ParsedOptions
 {
     std::optional<CtlOptions> options;
@@ -37,13 +50,9 @@ struct ParsedOptions
 
 ParsedOptions parseCtlOptions(const QStringList& args); // args without the program name
 
-// The command as it is typed ("preset list" for "preset-list").
-QString typedCommand(const QString& requestCommand);
-
-// Parsers shared by the commands; each returns nothing for malformed text.
-// Single numbers are read by NumberText's decimalInRange and productIdFromText.
+// Product IDs separated by commas, each as NumberText's productIdFromText
+// reads one; nothing for malformed text.
 std::optional<std::vector<uint16_t>> parseProductIdList(const QString& text);
-std::optional<std::vector<int>> parseIntList(const QString& text, int count, int low, int high);
 // An identity as the headset reports it: 8 hexadecimal digits, lower-cased.
 std::optional<QString> parseIdentity(const QString& text);
 

@@ -46,6 +46,8 @@ const std::map<QString, Fields>& objectFields()
           {"noiseCancellation", "noise cancellation"}}},
         {"preset", applied},
         {"custom-apply", applied},
+        {"auto-add", {{"application", "application"}, {"page", "page"}, {"mode", "mode"}}},
+        {"auto-remove", {{"application", "application"}, {"page", "page"}, {"mode", "mode"}}},
         {"custom-import",
          {{"page", "page"},
           {"name", "name"},
@@ -68,6 +70,7 @@ const std::map<QString, Fields>& listColumns()
           {"path", "PATH"}}},
         {"preset-list", {{"page", "PAGE"}, {"name", "NAME"}}},
         {"custom-list", {{"page", "PAGE"}, {"name", "NAME"}, {"gains", "GAINS"}}},
+        {"auto-list", {{"application", "APPLICATION"}, {"page", "PAGE"}, {"mode", "MODE"}}},
     };
     return columns;
 }
@@ -83,6 +86,7 @@ const std::map<QString, std::vector<const char*>>& eventMembers()
         {"mode", {"page", "kind", "name"}},
         {"mic-level", {"level"}},
         {"noise-cancellation", {"on"}},
+        {"auto", {"state", "application", "page", "mode", "reason"}},
     };
     return members;
 }
@@ -177,6 +181,14 @@ QString humanText(const QString& command, const QJsonValue& data)
     // An exported mode prints as its file, ready to redirect into one.
     if (command == QLatin1String("custom-export"))
         return data[QLatin1String("text")].toString();
+    // The simulated unit after a simulate command, as the other answers read.
+    if (command == QLatin1String("simulate") && data[QLatin1String("unit")].isObject()) {
+        QJsonObject unit = data[QLatin1String("unit")].toObject();
+        unit[QStringLiteral("plugged")] =
+            unit[QLatin1String("plugged")].toBool() ? QStringLiteral("yes") : QStringLiteral("no");
+        return fieldLines(
+            unit, {{"productId", "product"}, {"identity", "identity"}, {"plugged", "plugged in"}});
+    }
     const auto columns = listColumns().find(command);
     if (columns != listColumns().end() && data.isArray())
         return table(data.toArray(), columns->second);
@@ -198,7 +210,9 @@ QString humanEventText(const QJsonObject& event)
             parts << valueText(member);
     } else {
         for (const char* member : members->second)
-            parts << valueText(rest[QLatin1String(member)]);
+            // A member an event may leave out (a skip's reason) is not shown.
+            if (rest.contains(QLatin1String(member)))
+                parts << valueText(rest.value(QLatin1String(member)));
     }
     return parts.isEmpty() ? name + '\n' : name + QStringLiteral(": ") + parts.join(' ') + '\n';
 }

@@ -1,13 +1,12 @@
 // velumixctl: scripts the headset, through the running window when one runs,
 // else through the same device link as the window.
 
-#include "ConfigReader.h"
-#include "CtlCommands.h"
+#include "CtlCompletion.h"
+#include "CtlDirect.h"
 #include "CtlOutput.h"
 #include "CtlRoute.h"
-#include "HidapiBackend.h"
+#include "HidrawBackend.h"
 #include "SimulatedHeadset.h"
-#include "UsbHidOperation.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -16,20 +15,6 @@
 #include <memory>
 
 namespace {
-
-// The headsets the default configuration files name, as the window accepts
-// them, unless --accept names others.
-void acceptProducts(const CtlOptions& options)
-{
-    clearAcceptedProductIds();
-    if (!options.acceptedProductIds.empty()) {
-        for (uint16_t id : options.acceptedProductIds)
-            addAcceptedProductId(id);
-        return;
-    }
-    for (quint16 id : productIdsOf(readConfigFolder(defaultFileFolder())))
-        addAcceptedProductId(id);
-}
 
 QString hexBytes(const uint8_t* data, int length)
 {
@@ -45,27 +30,28 @@ void write(FILE* stream, const QByteArray& text)
     std::fflush(stream);
 }
 
+// --simulate: one simulated unit of the product; else the real headsets.
+std::unique_ptr<HidBackend> headsetsOf(const CtlOptions& options)
+{
+    if (!options.simulate)
+        return std::make_unique<HidrawBackend>();
+    auto simulated = std::make_unique<SimulatedHidBackend>();
+    HeadsetSettings settings;
+    settings.productId = options.simulatedProductId;
+    simulated->addHeadset(settings);
+    return simulated;
+}
+
 remote::Result runDirectly(const CtlOptions& options)
 {
-    std::unique_ptr<HidBackend> headsets;
-    if (options.simulate) {
-        auto simulated = std::make_unique<SimulatedHidBackend>();
-        HeadsetSettings settings;
-        settings.productId = options.simulatedProductId;
-        simulated->addHeadset(settings);
-        headsets = std::move(simulated);
-    } else {
-        headsets = std::make_unique<HidapiBackend>();
-    }
-    LinkContext link(*headsets);
+    const std::unique_ptr<HidBackend> headsets = headsetsOf(options);
+    DirectHeadset headset{*headsets, options.acceptedProductIds, options.device, {}};
     if (options.traceFrames) {
-        link.frameTap = [](bool outgoing, const uint8_t* data, int length) {
+        headset.frameTap = [](bool outgoing, const uint8_t* data, int length) {
             write(stdout, ((outgoing ? "TX" : "RX") + hexBytes(data, length) + '\n').toUtf8());
         };
     }
-    const LinkContextGuard linkInstalled(link);
-    acceptProducts(options);
-    return runDirect(options.request, options.device);
+    return runDirect(options.request, headset);
 }
 
 remote::Result run(const CtlOptions& options)
@@ -101,6 +87,11 @@ int main(int argc, char* argv[])
     // The link's diagnostics are for debugging; QT_LOGGING_RULES turns them on.
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
         QLoggingCategory::setFilterRules("velumix.*.debug=false");
+    // The shell's completion script asks for the words that may come next.
+    if (app.arguments().value(1) == QLatin1String("--complete")) {
+        write(stdout, completionText(completionOf(app.arguments().mid(2))).toUtf8());
+        return remote::ExitSuccess;
+    }
 
     const ParsedOptions parsed = parseCtlOptions(app.arguments().mid(1));
     if (!parsed.options) {

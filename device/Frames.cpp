@@ -12,9 +12,6 @@ uint8_t usbHidCheckSum(const uint8_t* data, int length)
 
 namespace frame {
 
-const std::array<uint16_t, kBandCount> kBandFrequencies = {30,   60,   120,  250,  500,
-                                                           1000, 2000, 4000, 8000, 16000};
-
 namespace {
 
 constexpr QTable kGenericQ = {2000, 2000, 2000, 2000, 2000, 2000, 2000, 4000, 4000, 4000};

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "HeadsetTypes.h"
+#include "Vocabulary.h"
 
 constexpr int kReportSize = 64;
 constexpr int kShortReportSize = 32;
@@ -68,7 +68,7 @@ Report setAlgorithmSwitchCommand(int a, int surround, int noiseCancellation, int
 // when the product has no table for that mode (its band area stays empty).
 using QTable = std::array<uint16_t, kBandCount>;
 std::optional<QTable> peqQTable(int modeIndex, uint16_t productId);
-extern const std::array<uint16_t, kBandCount> kBandFrequencies;
+using ::kBandFrequencies;
 Report setPeqCommand(int channel, int firstBand, int lastBand, int modeIndex, const EqGains& gains,
                      uint16_t productId);
 

@@ -1,7 +1,12 @@
 #include "SimulatedHeadset.h"
 
+#include <sys/timerfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 struct SimulatedHidBackend::Unit
 {
@@ -15,15 +20,32 @@ struct SimulatedHidBackend::Unit
 
 struct SimulatedHidBackend::Handle : HidDevice
 {
+    Handle(Unit* unit, int interfaceIndex, int timer)
+        : unit(unit), interfaceIndex(interfaceIndex), generation(unit->generation), timer(timer)
+    {}
+    ~Handle() override { ::close(timer); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    // A failed call's result, with the system's words for `error` kept.
+    int failed(int error)
+    {
+        m_lastError = std::strerror(error);
+        return -1;
+    }
+
     Unit* unit;
     int interfaceIndex;
     int generation;
+    // Readable while a report is due or the unit is gone (CLOCK_MONOTONIC,
+    // the steady clock's).
+    int timer;
     struct Pending
     {
         InputReport report;
         Clock::time_point readyAt;
     };
-    std::deque<Pending> inbox;
+    std::deque<Pending> inbox; // in order: the first is always read first
 };
 
 namespace {
@@ -89,11 +111,14 @@ void SimulatedHidBackend::plug(int unit)
 
 void SimulatedHidBackend::unplug(int unit)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_units.at(unit)->plugged = false;
+    std::lock_guard lock(m_mutex);
+    Unit* pulled = m_units.at(unit).get();
+    pulled->plugged = false;
+    // Like a hidraw node, the open handles turn readable and fail at once.
+    for (Handle* handle : m_handles) {
+        if (handle->unit == pulled)
+            rearm(*handle);
     }
-    m_replyArrived.notify_all(); // a waiting read fails at once
 }
 
 bool SimulatedHidBackend::isPlugged(int unit) const
@@ -184,30 +209,27 @@ SimulatedHidBackend::Unit* SimulatedHidBackend::unitForPath(const std::string& p
     return nullptr;
 }
 
-std::string SimulatedHidBackend::openError()
-{
-    std::lock_guard lock(m_mutex);
-    return m_openFails ? "Permission denied" : "No such device";
-}
-
-HidDevice* SimulatedHidBackend::open(const HidDeviceInfo& info)
+HidDevice* SimulatedHidBackend::open(const HidDeviceInfo& info, std::string& error)
 {
     std::lock_guard lock(m_mutex);
     int interfaceIndex = 0;
     Unit* unit = unitForPath(info.path, &interfaceIndex);
-    if (!unit || !unit->plugged || m_openFails)
+    if (m_openFails) {
+        error = std::strerror(EACCES);
         return nullptr;
-    auto* handle = new Handle;
-    handle->unit = unit;
-    handle->interfaceIndex = interfaceIndex;
-    handle->generation = unit->generation;
+    }
+    if (!unit || !unit->plugged) {
+        error = std::strerror(ENODEV);
+        return nullptr;
+    }
+    const int timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (timer < 0) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    auto* handle = new Handle(unit, interfaceIndex, timer);
     m_handles.push_back(handle);
     return handle;
-}
-
-int SimulatedHidBackend::setNonblocking(HidDevice*, int)
-{
-    return 0;
 }
 
 bool SimulatedHidBackend::handleAlive(const Handle& handle) const
@@ -221,56 +243,69 @@ void SimulatedHidBackend::deliver(Unit& unit, int interfaceIndex, const InputRep
     const Clock::time_point readyAt = Clock::now() + m_replyDelay;
     for (Handle* handle : m_handles) {
         if (handle->unit == &unit && handle->interfaceIndex == interfaceIndex &&
-            handleAlive(*handle))
+            handleAlive(*handle)) {
             handle->inbox.push_back({report, readyAt});
+            rearm(*handle);
+        }
     }
+}
+
+void SimulatedHidBackend::rearm(Handle& handle) const
+{
+    // Setting a timerfd clears its expirations, so a handle with nothing due
+    // stops being readable here too.
+    itimerspec when{};
+    int flags = 0;
+    if (!handleAlive(handle)) {
+        when.it_value.tv_nsec = 1; // at once; never read, so it stays readable
+    } else if (!handle.inbox.empty()) {
+        const auto due = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            handle.inbox.front().readyAt.time_since_epoch());
+        when.it_value.tv_sec = static_cast<time_t>(due.count() / 1000000000);
+        when.it_value.tv_nsec = static_cast<long>(due.count() % 1000000000);
+        flags = TFD_TIMER_ABSTIME; // a time already past expires at once
+    }
+    timerfd_settime(handle.timer, flags, &when, nullptr);
 }
 
 int SimulatedHidBackend::write(HidDevice* device, const uint8_t* data, size_t length)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        auto& handle = *static_cast<Handle*>(device);
-        if (m_writeFails || !handleAlive(handle))
-            return -1;
-        Unit& unit = *handle.unit;
-        m_received.push_back({unit.number, std::vector<uint8_t>(data, data + length)});
-        if (!vendorDefined(unit.interfaces[handle.interfaceIndex].usagePage))
-            return static_cast<int>(length);
-        if (auto reply = unit.firmware.respond(data, static_cast<int>(length)))
-            deliver(unit, handle.interfaceIndex, *reply);
-    }
-    m_replyArrived.notify_all();
+    std::lock_guard lock(m_mutex);
+    auto& handle = *static_cast<Handle*>(device);
+    if (!handleAlive(handle))
+        return handle.failed(ENODEV);
+    if (m_writeFails)
+        return handle.failed(EIO);
+    Unit& unit = *handle.unit;
+    m_received.push_back({unit.number, std::vector<uint8_t>(data, data + length)});
+    if (!vendorDefined(unit.interfaces[handle.interfaceIndex].usagePage))
+        return static_cast<int>(length);
+    if (auto reply = unit.firmware.respond(data, static_cast<int>(length)))
+        deliver(unit, handle.interfaceIndex, *reply);
     return static_cast<int>(length);
 }
 
-int SimulatedHidBackend::readTimeout(HidDevice* device, uint8_t* data, size_t length,
-                                     int milliseconds)
+int SimulatedHidBackend::read(HidDevice* device, uint8_t* data, size_t length)
 {
-    std::unique_lock lock(m_mutex);
+    std::lock_guard lock(m_mutex);
     auto& handle = *static_cast<Handle*>(device);
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    for (;;) {
-        if (!handleAlive(handle))
-            return -1;
-        const Clock::time_point now = Clock::now();
-        if (!handle.inbox.empty() && handle.inbox.front().readyAt <= now) {
-            const InputReport report = handle.inbox.front().report;
-            handle.inbox.pop_front();
-            const size_t count = std::min(length, static_cast<size_t>(report.length));
-            std::copy_n(report.data.begin(), count, data);
-            return static_cast<int>(count);
-        }
-        if (milliseconds >= 0 && now >= deadline)
-            return 0;
-        Clock::time_point wakeAt = milliseconds >= 0 ? deadline : Clock::time_point::max();
-        if (!handle.inbox.empty())
-            wakeAt = std::min(wakeAt, handle.inbox.front().readyAt);
-        if (wakeAt == Clock::time_point::max())
-            m_replyArrived.wait(lock);
-        else
-            m_replyArrived.wait_until(lock, wakeAt);
+    if (!handleAlive(handle))
+        return handle.failed(ENODEV);
+    if (handle.inbox.empty() || handle.inbox.front().readyAt > Clock::now()) {
+        rearm(handle);
+        return 0;
     }
+    const InputReport report = handle.inbox.front().report;
+    handle.inbox.pop_front();
+    rearm(handle);
+    const size_t count = std::min(length, static_cast<size_t>(report.length));
+    std::copy_n(report.data.begin(), count, data);
+    return static_cast<int>(count);
+}
+
+int SimulatedHidBackend::readableDescriptor(HidDevice* device)
+{
+    return static_cast<Handle*>(device)->timer;
 }
 
 void SimulatedHidBackend::close(HidDevice* device)

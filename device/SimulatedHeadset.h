@@ -3,12 +3,15 @@
 // pulled out, each with several interfaces, answering on their vendor-defined
 // interface as the firmware would. Every frame written is recorded, and
 // transport faults can be switched on, so tests assert exact bytes.
+//
+// Each open handle has a timer descriptor that turns readable exactly when a
+// reply is due or the unit was pulled out, as a hidraw node does, so that a
+// program waiting on it wakes only for those.
 
 #include "HeadsetFirmware.h"
 #include "HidBackend.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -44,6 +47,7 @@ public:
 
     void setWriteFails(bool fails);
     void setOpenFails(bool fails);
+    // A reply becomes readable this long after the write that asked for it.
     void setReplyDelay(std::chrono::milliseconds delay);
 
     struct ReceivedFrame
@@ -56,12 +60,11 @@ public:
     int openHandleCount() const;
 
     std::vector<HidDeviceInfo> enumerate(uint16_t vendorId, uint16_t productId) override;
-    HidDevice* open(const HidDeviceInfo& info) override;
-    int setNonblocking(HidDevice* device, int nonblock) override;
+    HidDevice* open(const HidDeviceInfo& info, std::string& error) override;
     int write(HidDevice* device, const uint8_t* data, size_t length) override;
-    int readTimeout(HidDevice* device, uint8_t* data, size_t length, int milliseconds) override;
+    int read(HidDevice* device, uint8_t* data, size_t length) override;
+    int readableDescriptor(HidDevice* device) override;
     void close(HidDevice* device) override;
-    std::string openError() override;
 
 private:
     struct Unit;
@@ -72,9 +75,10 @@ private:
     Unit* unitForPath(const std::string& path, int* interfaceIndex);
     bool handleAlive(const Handle& handle) const;
     void deliver(Unit& unit, int interfaceIndex, const InputReport& report);
+    // Sets the handle's timer for what it has to say next, if anything.
+    void rearm(Handle& handle) const;
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_replyArrived;
     std::vector<std::unique_ptr<Unit>> m_units;
     std::vector<Handle*> m_handles;
     std::vector<ReceivedFrame> m_received;

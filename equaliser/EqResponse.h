@@ -6,7 +6,7 @@
 // plain quality factor (not Q x 1000), sample rates in Hz.
 
 #include "Frames.h"
-#include "HeadsetTypes.h"
+#include "Vocabulary.h"
 
 #include <vector>
 

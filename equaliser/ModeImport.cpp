@@ -115,11 +115,11 @@ QString customModeRoomProblem(const QList<CustomRecord>& modes, SoundPage page, 
 {
     if (customNameTaken(modes, page, name))
         return QStringLiteral("the %1 page has a custom mode called \"%2\" already")
-            .arg(soundPageName(page), name);
-    if (shownModes(modes, page).size() >= size_t(kShownCustomModes))
+            .arg(soundPageName(page), nameInMessage(name));
+    if (shownModes(modes, page).size() >= size_t(kCustomSlotCount))
         return QStringLiteral("the %1 page has no free custom slot (it holds %2); delete one "
                               "first")
             .arg(soundPageName(page))
-            .arg(kShownCustomModes);
+            .arg(kCustomSlotCount);
     return {};
 }

@@ -1,6 +1,5 @@
 #include "ModeTransfer.h"
 
-#include "CommandData.h"
 #include "GainText.h"
 #include "ImportFile.h"
 #include "ModeLookup.h"
@@ -140,6 +139,18 @@ QByteArray modeToParametricText(const CustomRecord& mode, const QString& modelNa
     return (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
 }
 
+namespace {
+
+QJsonArray gainsArray(const EqGains& gains)
+{
+    QJsonArray array;
+    for (int gain : gains)
+        array.append(gain);
+    return array;
+}
+
+} // namespace
+
 QByteArray modeToJson(const CustomRecord& mode, quint16 productId)
 {
     const QJsonObject document{
@@ -147,8 +158,8 @@ QByteArray modeToJson(const CustomRecord& mode, quint16 productId)
         {"version", kModeDocumentVersion},
         {"name", mode.name},
         {"page", soundPageName(pageOfMode(mode))},
-        {"gains", remote::gainsData(modeGains(mode))},
-        {"model", remote::idDigits(productId)},
+        {"gains", gainsArray(modeGains(mode))},
+        {"model", QStringLiteral("%1").arg(productId, 4, 16, QChar('0'))},
     };
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }

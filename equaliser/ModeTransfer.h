@@ -30,8 +30,6 @@
 
 constexpr char kModeDocumentFormat[] = "velumix-mode";
 constexpr int kModeDocumentVersion = 1;
-// A name read from a document holds 1 to this many characters, not all blank.
-constexpr int kMaxModeNameLength = 256;
 
 // The Q table a product applies to custom modes of a page. Custom slots never
 // use a standard mode index, so every product has one today.

@@ -1,8 +1,12 @@
 // Any command line, as NUL-separated arguments, to velumixctl's parser and
-// to velumix's own options: each either takes the line or says why not, a
-// request velumixctl makes survives its trip over the socket, and the two
-// programs read a simulated product ID alike.
+// completion and to velumix's own options: each either takes the line or
+// says why not, a request velumixctl makes survives its trip over the socket
+// and passes the window's check, the completion offers only words that
+// begin with the one completed, and the two programs read a simulated
+// product ID alike.
 
+#include "CommandTable.h"
+#include "CtlCompletion.h"
 #include "CtlOptions.h"
 #include "GuardedBytes.h"
 #include "NumberText.h"
@@ -25,6 +29,17 @@ void checkCtlOptions(const QStringList& args)
     fuzzCheck(decoded && decoded->command == request.command &&
                   decoded->arguments == request.arguments,
               "a request survives the socket");
+    fuzzCheck(!remote::requestError(request), "the window takes what velumixctl sends");
+}
+
+// An option's value after '=' is completed on its own.
+void checkCompletion(const QStringList& args)
+{
+    const QString last = args.isEmpty() ? QString() : args.last();
+    const int equals = last.startsWith(QLatin1String("--")) ? last.indexOf(QLatin1Char('=')) : -1;
+    const QString completed = equals < 0 ? last : last.mid(equals + 1);
+    for (const QString& word : completionOf(args).words)
+        fuzzCheck(word.startsWith(completed), "the completion offers words that fit");
 }
 
 void checkVelumixOptions(const QStringList& args)
@@ -60,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // A line of arguments holds no NUL: that is what separates them.
     const QStringList args = text.isEmpty() ? QStringList() : text.split(QChar(0));
     checkCtlOptions(args);
+    checkCompletion(args);
     checkVelumixOptions(args);
     if (!args.isEmpty())
         checkBothReadTheProductAlike(args.first());

@@ -6,31 +6,15 @@
 // message limit; a decoded request survives being encoded again; the check
 // of the arguments names what is wrong or nothing.
 
+#include "CommandTable.h"
 #include "GuardedBytes.h"
-#include "RemoteArguments.h"
 #include "RemoteProtocol.h"
 
 #include <QByteArray>
 
 #include <algorithm>
 
-#include <vector>
-
 namespace {
-
-// One rule of each kind, with the bounds of the window's own commands.
-const std::vector<ArgumentRule>& rules()
-{
-    static const std::vector<ArgumentRule> rules = {
-        nameArgument(),
-        pageArgument(),
-        {"level", ArgumentRule::Whole, false, 0, 100},
-        {"gains", ArgumentRule::Wholes, false, -12, 12, 10},
-        {"on", ArgumentRule::Flag, false},
-        {"productId", ArgumentRule::HexDigits, false, 0, 0, 4},
-    };
-    return rules;
-}
 
 void checkLine(const QByteArray& line)
 {
@@ -47,9 +31,13 @@ void checkLine(const QByteArray& line)
     fuzzCheck(decoded && decoded->command == request->command &&
                   decoded->arguments == request->arguments,
               "a request survives being sent again");
-    const QString refusal = argumentError(request->command, request->arguments, rules());
-    fuzzCheck(refusal.isEmpty() || refusal.startsWith(request->command),
-              "a refusal starts with the command");
+    const std::optional<remote::Result> refusal = remote::requestError(*request);
+    fuzzCheck(!refusal || (refusal->exit == remote::ExitUsage &&
+                           (refusal->error.startsWith(request->command) ||
+                            refusal->error.startsWith(QLatin1String("unknown command")))),
+              "a refusal is a usage error naming the command");
+    fuzzCheck(!refusal || remote::encodeResult(*refusal).size() <= remote::kMaxMessageBytes,
+              "a refusal of a request fits a request's line");
 }
 
 } // namespace

@@ -10,6 +10,9 @@
 
 namespace {
 const QString kAutorunArgument = QStringLiteral("-autorun");
+// The menu entry's name and icon (resources/velumix.desktop).
+const QString kEntryName = QStringLiteral("Velumix");
+const QString kEntryIcon = QStringLiteral("velumix");
 // Characters that oblige an Exec argument to be quoted.
 const QString kReservedCharacters = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
 
@@ -86,21 +89,37 @@ bool setAutoRun(const QString& programPath)
     QSaveFile entry(entryPath);
     if (!entry.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    const QString name = QFileInfo(programPath).completeBaseName();
+    const QString program = QFileInfo(programPath).absoluteFilePath();
+    // TryExec is a plain string, not an Exec argument: only the key file's
+    // own escapes apply.
+    QString tryExec = program;
+    tryExec.replace('\\', QStringLiteral("\\\\"));
     const QString text =
         QStringLiteral("[Desktop Entry]\n"
                        "Type=Application\n"
                        "Name=%1\n"
                        "Comment=Headset companion, started hidden in the tray\n"
-                       "Exec=%2 %3\n"
+                       "Icon=%2\n"
+                       "TryExec=%3\n"
+                       "Exec=%4 %5\n"
                        "Terminal=false\n"
-                       "X-GNOME-Autostart-enabled=%4\n")
-            .arg(name, desktopExecArgument(QFileInfo(programPath).absoluteFilePath()),
-                 kAutorunArgument,
+                       "X-GNOME-Autostart-enabled=%6\n")
+            .arg(kEntryName, kEntryIcon, tryExec, desktopExecArgument(program), kAutorunArgument,
                  disable.gnomeDisabled ? QStringLiteral("false") : QStringLiteral("true")) +
         (disable.hidden ? QStringLiteral("Hidden=true\n") : QString());
     entry.write(text.toUtf8());
     return entry.commit();
+}
+
+bool isBuildTreeProgram(const QString& programPath)
+{
+    const QDir programFolder = QFileInfo(programPath).absoluteDir();
+    return QFileInfo(programFolder.absoluteFilePath(QStringLiteral("../CMakeCache.txt"))).isFile();
+}
+
+bool autostartWanted(const QString& programPath, bool simulate)
+{
+    return !simulate && !isBuildTreeProgram(programPath);
 }
 
 bool isAutorunStart(const QStringList& arguments)

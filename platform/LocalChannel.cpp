@@ -3,14 +3,16 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
-
-namespace {
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcPlatform, "velumix.platform")
+
+namespace {
 
 constexpr int kProbeTimeoutMs = 200;
 
@@ -202,8 +204,29 @@ bool LocalChannel::serve(QLocalSocket* socket, const QByteArray& line)
     auto client = findClient(socket);
     client->busy = true;
     client->idleTimer->stop();
-    const remote::Result result = answer(*request);
-    client = findClient(socket);
+    // Answered at once, the client's next line is read in this loop; answered
+    // later, the answer starts reading again.
+    struct Answer
+    {
+        bool serving = true;
+        std::optional<remote::Result> result;
+    };
+    const auto answered = std::make_shared<Answer>();
+    const QPointer<LocalChannel> channel(this);
+    answer(*request, [channel, socket, answered](const remote::Result& result) {
+        if (answered->serving)
+            answered->result = result;
+        else if (channel && channel->finish(socket, result))
+            channel->readRequests(socket);
+    });
+    answered->serving = false;
+    return answered->result && finish(socket, *answered->result);
+}
+
+// False when the connection is gone or no longer reads requests.
+bool LocalChannel::finish(QLocalSocket* socket, const remote::Result& result)
+{
+    const auto client = findClient(socket);
     if (client == m_clients.end()) // gone while its command ran
         return false;
     client->busy = false;
@@ -211,16 +234,17 @@ bool LocalChannel::serve(QLocalSocket* socket, const QByteArray& line)
     return send(socket, remote::encodeResult(result));
 }
 
-remote::Result LocalChannel::answer(const remote::Request& request)
+void LocalChannel::answer(const remote::Request& request, const Reply& reply)
 {
     if (request.command == QLatin1String("raise")) {
         emit raiseRequested();
-        return remote::Result::success();
+        reply(remote::Result::success());
+    } else if (m_handler) {
+        m_handler(request, reply);
+    } else {
+        reply(remote::Result::failure(remote::ExitUsage,
+                                      QStringLiteral("unknown command '%1'").arg(request.command)));
     }
-    if (m_handler)
-        return m_handler(request);
-    return remote::Result::failure(remote::ExitUsage,
-                                   QStringLiteral("unknown command '%1'").arg(request.command));
 }
 
 void LocalChannel::makeWatcher(QLocalSocket* socket)

@@ -27,7 +27,11 @@ class LocalChannel : public QObject
 {
     Q_OBJECT
 public:
-    using CommandHandler = std::function<remote::Result(const remote::Request&)>;
+    // Hands a command's result back; a handler calls it once, at once or
+    // later (a command that waits for the headset), and never after the
+    // channel has gone.
+    using Reply = std::function<void(const remote::Result&)>;
+    using CommandHandler = std::function<void(const remote::Request&, const Reply& reply)>;
 
     struct Limits
     {
@@ -79,7 +83,7 @@ private:
         QLocalSocket* socket = nullptr;
         remote::LineBuffer lines;
         QTimer* idleTimer = nullptr;
-        bool busy = false; // its command runs (and may run an event loop of its own)
+        bool busy = false; // its command runs, or waits to be answered
     };
     enum class Outcome
     {
@@ -96,7 +100,8 @@ private:
     void admit(QLocalSocket* socket);
     void readRequests(QLocalSocket* socket);
     bool serve(QLocalSocket* socket, const QByteArray& line);
-    remote::Result answer(const remote::Request& request);
+    bool finish(QLocalSocket* socket, const remote::Result& result);
+    void answer(const remote::Request& request, const Reply& reply);
     void makeWatcher(QLocalSocket* socket);
     bool send(QLocalSocket* socket, const QByteArray& line);
     void refuse(QLocalSocket* socket, const remote::Result& result);

@@ -3,21 +3,18 @@
 #include "RemoteClient.h"
 #include "SessionSocket.h"
 
-#include <QCryptographicHash>
 #include <QFile>
-#include <QStandardPaths>
+#include <QLoggingCategory>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlatform)
 
 SingleInstance::SessionKeys SingleInstance::sessionKeys(const QString& programName)
 {
-    const QString session = QStringLiteral("%1-%2").arg(getuid()).arg(QString::fromLatin1(
-        QCryptographicHash::hash(QFile::encodeName(remote::sessionRuntimeFolder()),
-                                 QCryptographicHash::Sha1)
-            .toHex()
-            .left(16)));
-    return {programName + "-guard-" + session, programName + "-instance-" + session,
-            remote::sessionSocketPath(programName)};
+    return {remote::sessionLockPath(programName), remote::sessionSocketPath(programName)};
 }
 
 SingleInstance::SingleInstance(const QString& programName, QObject* parent)
@@ -25,46 +22,43 @@ SingleInstance::SingleInstance(const QString& programName, QObject* parent)
 {}
 
 SingleInstance::SingleInstance(const SessionKeys& keys, QObject* parent)
-    : QObject(parent), m_semaphore(keys.semaphore, 1, QSystemSemaphore::Open),
-      m_segment(keys.segment), m_socketName(keys.socket),
+    : QObject(parent), m_lockPath(keys.lock), m_socketName(keys.socket),
       m_channel(new LocalChannel(keys.socket, this))
 {
     connect(m_channel, &LocalChannel::raiseRequested, this, &SingleInstance::raiseRequested);
 }
 
-SingleInstance::~SingleInstance() = default;
-
-// On Unix the segment outlives a crashed instance. Attaching and detaching
-// again removes it when no process holds it any more; a live instance keeps
-// it attached, so its segment survives.
-void SingleInstance::clearStaleSegment()
+// The lock file itself stays: removing it while another start has it open
+// would let that start and a third one each lock a file of their own.
+SingleInstance::~SingleInstance()
 {
-    QSharedMemory probe(m_segment.key());
-    if (probe.attach())
-        probe.detach();
+    if (m_lock >= 0)
+        ::close(m_lock);
 }
 
 bool SingleInstance::acquire()
 {
-    m_semaphore.acquire();
-    clearStaleSegment();
-    bool first = m_segment.create(1);
-    // The segment's kernel key is made from its key file's inode (ftok), of
-    // which only the low 16 bits count. A segment a crash left under another
-    // key file, since removed, can answer to ours; it is only seen now that
-    // create() has made our key file, and is cleared the same way.
-    if (!first && m_segment.error() == QSharedMemory::AlreadyExists) {
-        clearStaleSegment();
-        first = m_segment.create(1);
+    const remote::RuntimeFolder folder = remote::readySessionRuntimeFolder();
+    if (!folder.ok()) {
+        // Without a folder of its own the program cannot tell whether it runs
+        // already; it runs, without the socket.
+        qCWarning(lcPlatform).noquote() << "no runtime folder of this user's:" << folder.problem;
+        return true;
     }
-    m_semaphore.release();
-    if (first) {
-        // Where the session has no runtime folder, Qt makes its private
-        // fallback folder (owner only) for the socket.
-        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        m_channel->listen();
+    m_lock = ::open(QFile::encodeName(m_lockPath).constData(),
+                    O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_lock < 0) {
+        qCWarning(lcPlatform).noquote()
+            << "cannot open the lock" << m_lockPath << ":" << qt_error_string(errno);
+        return true;
     }
-    return first;
+    if (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+        ::close(m_lock);
+        m_lock = -1;
+        return false;
+    }
+    m_channel->listen();
+    return true;
 }
 
 bool SingleInstance::requestRaise(int timeoutMs)

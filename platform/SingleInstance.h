@@ -1,17 +1,16 @@
 #pragma once
-// One instance per login session: the guard (a system semaphore and a
-// one-byte shared segment) and the local socket over which a later start asks
-// the running instance to show its window and velumixctl sends its commands
-// (LocalChannel). The guard's keys are derived from the user and the
-// session's runtime folder ($XDG_RUNTIME_DIR), and the socket lies in that
-// folder, so other users and other sessions never meet them.
+// One instance per login session: the guard (a lock on a file in the
+// session's runtime folder, which the system releases whenever the holder
+// ends, however it ends) and the local socket beside it, over which a later
+// start asks the running instance to show its window and velumixctl sends
+// its commands (LocalChannel). The folder is the user's own and closed to
+// others (remote/SessionSocket.h), so other users and other sessions never
+// meet these, and nobody else can hold the lock or stand in for the socket.
 
 #include "LocalChannel.h"
 
 #include <QObject>
-#include <QSharedMemory>
 #include <QString>
-#include <QSystemSemaphore>
 
 class SingleInstance : public QObject
 {
@@ -19,11 +18,10 @@ class SingleInstance : public QObject
 public:
     static constexpr int kProtocolVersion = remote::kProtocolVersion;
 
-    // The guard's keys and the socket's path for a program in this session.
+    // The guard's lock file and the socket's path for a program in this session.
     struct SessionKeys
     {
-        QString semaphore;
-        QString segment;
+        QString lock;
         QString socket;
     };
     static SessionKeys sessionKeys(const QString& programName);
@@ -31,7 +29,7 @@ public:
     explicit SingleInstance(const QString& programName, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when no other instance runs; this instance then holds the segment
+    // True when no other instance runs; this instance then holds the lock
     // and listens for requests.
     bool acquire();
     // From a later instance: asks the running one to show its window. False
@@ -52,10 +50,9 @@ signals:
 
 private:
     SingleInstance(const SessionKeys& keys, QObject* parent);
-    void clearStaleSegment();
 
-    QSystemSemaphore m_semaphore;
-    QSharedMemory m_segment;
+    QString m_lockPath;
+    int m_lock = -1; // the open lock file while this instance holds it
     QString m_socketName;
     LocalChannel* m_channel = nullptr;
 };

@@ -2,7 +2,6 @@
 
 #include "GainText.h"
 #include "ModeLookup.h"
-#include "UsbHidOperation.h"
 
 namespace remote {
 
@@ -10,7 +9,7 @@ Result noHeadsetFound()
 {
     return Result::failure(ExitNoHeadset,
                            QStringLiteral("no headset found (vendor %1, accepted products)")
-                               .arg(headsetVendorIdDigits()));
+                               .arg(idDigits(kHeadsetVendorId)));
 }
 
 QString idDigits(quint16 id)
@@ -31,13 +30,12 @@ QJsonObject chosenModeData(SoundPage page, const QString& name)
     return {{"page", soundPageName(page)}, {"name", name}};
 }
 
-QJsonArray interfaceListData(const QList<ConfigFileRead>& defaultFiles,
+QJsonArray interfaceListData(const std::vector<HidDeviceInfo>& accepted,
+                             const QList<ConfigFileRead>& defaultFiles,
                              const std::function<QJsonValue(const HidDeviceInfo&)>& identityOf)
 {
     QJsonArray interfaces;
-    for (const HidDeviceInfo& entry : hidBackend().enumerate(0, 0)) {
-        if (!usbHidInterfaceMatches(entry))
-            continue;
+    for (const HidDeviceInfo& entry : accepted) {
         interfaces.append(QJsonObject{
             {"vendorId", idDigits(entry.vendorId)},
             {"productId", idDigits(entry.productId)},

@@ -5,9 +5,9 @@
 
 #include "BuiltInPresets.h"
 #include "ConfigReader.h"
-#include "HeadsetTypes.h"
 #include "HidBackend.h"
 #include "RemoteProtocol.h"
+#include "Vocabulary.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -21,7 +21,7 @@ namespace remote {
 // Exit 3 with the message both programs give when no headset is there.
 Result noHeadsetFound();
 
-// Four lower-case hexadecimal digits: "1054", "0f51".
+// Four lower-case hexadecimal digits: "1054", "0f51", "3206".
 QString idDigits(quint16 id);
 
 QJsonArray gainsData(const EqGains& gains);
@@ -32,7 +32,8 @@ QJsonObject chosenModeData(SoundPage page, const QString& name);
 // `list`: one entry per interface of an accepted headset, with the model
 // named by the default files; `identityOf` gives the identity of the unit
 // behind an interface where it is known, else null.
-QJsonArray interfaceListData(const QList<ConfigFileRead>& defaultFiles,
+QJsonArray interfaceListData(const std::vector<HidDeviceInfo>& accepted,
+                             const QList<ConfigFileRead>& defaultFiles,
                              const std::function<QJsonValue(const HidDeviceInfo&)>& identityOf);
 
 // `preset-list`.

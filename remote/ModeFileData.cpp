@@ -8,12 +8,6 @@
 
 namespace remote {
 
-const QStringList& modeExportFormats()
-{
-    static const QStringList formats = {QStringLiteral("parametric"), QStringLiteral("json")};
-    return formats;
-}
-
 Result importFailure(const ImportedMode& imported, const QString& path)
 {
     if (imported.problem == ImportedMode::BadFile)

@@ -2,6 +2,7 @@
 // What `custom-import` and `custom-export` report, built once for the window
 // and velumixctl (docs/remote-protocol.md).
 
+#include "CommandTable.h"
 #include "ModeImport.h"
 #include "RemoteProtocol.h"
 
@@ -9,9 +10,6 @@
 #include <QStringList>
 
 namespace remote {
-
-// The formats `custom-export` writes.
-const QStringList& modeExportFormats();
 
 // A failed import of the file at `path`: a bad file (named by its path) or
 // name is a usage error (2), a page that cannot take the mode a missing

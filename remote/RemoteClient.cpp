@@ -5,6 +5,9 @@
 #include <QDeadlineTimer>
 #include <QLocalSocket>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace remote {
 
 namespace {
@@ -35,7 +38,7 @@ public:
                 return line;
             if (m_buffer.overflowed()) {
                 *error = QStringLiteral("the window sent a line longer than %1 bytes")
-                             .arg(kMaxMessageBytes);
+                             .arg(kMaxReplyBytes);
                 return std::nullopt;
             }
             if (m_socket.bytesAvailable() == 0 &&
@@ -51,15 +54,28 @@ public:
 
 private:
     QLocalSocket& m_socket;
-    LineBuffer m_buffer;
+    LineBuffer m_buffer{kMaxReplyBytes};
 };
 
 enum class Delivery
 {
     Sent,
     NoWindow, // nobody listens at the path
+    Foreign,  // another user listens there
     Failed,
 };
+
+// The user of the program listening at the other end, or -1 when the
+// system does not say.
+long listenerUid(const QLocalSocket& socket)
+{
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials,
+                     &size) != 0)
+        return -1;
+    return long(credentials.uid);
+}
 
 Delivery send(QLocalSocket& socket, const QString& socketPath, const Request& request,
               const QDeadlineTimer& deadline)
@@ -72,6 +88,10 @@ Delivery send(QLocalSocket& socket, const QString& socketPath, const Request& re
                    ? Delivery::NoWindow
                    : Delivery::Failed;
     }
+    // Requests can name files and answers are believed: neither is shared
+    // with another user who got hold of the socket's place.
+    if (listenerUid(socket) != long(::getuid()))
+        return Delivery::Foreign;
     socket.write(encodeRequest(request));
     while (socket.bytesToWrite() > 0) {
         if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
@@ -102,6 +122,12 @@ std::optional<Result> exchange(QLocalSocket& socket, LineReader& reader, const Q
     switch (send(socket, socketPath, request, deadline)) {
     case Delivery::NoWindow:
         return std::nullopt;
+    case Delivery::Foreign:
+        return notAnswered(
+            QStringLiteral("%1 is held by another user's program (uid %2); nothing was sent to "
+                           "it")
+                .arg(socketPath)
+                .arg(listenerUid(socket)));
     case Delivery::Failed:
         return notAnswered(
             QStringLiteral("the window did not take the request: %1").arg(socket.errorString()));

@@ -54,11 +54,26 @@ QByteArray encodeRequest(const Request& request)
 QByteArray encodeResult(const Result& result)
 {
     QJsonObject object{{"exit", result.exit}};
-    if (!result.error.isEmpty())
-        object["error"] = result.error;
     if (!result.data.isNull() && !result.data.isUndefined())
         object["data"] = result.data;
-    return line(object);
+    QString error = result.error;
+    for (;;) {
+        if (!error.isEmpty())
+            object["error"] = error;
+        const QByteArray encoded = line(object);
+        if (encoded.size() <= kMaxReplyBytes)
+            return encoded;
+        if (object.contains("data"))
+            return encodeResult(Result::failure(
+                ExitNoWindow,
+                QStringLiteral("the answer to the command is larger than the %1 bytes a line "
+                               "carries")
+                    .arg(kMaxReplyBytes)));
+        // Shortened in proportion to what it is over, with room to spare for
+        // the other members: one more round at most.
+        const qint64 keep = qint64(error.size()) * (kMaxReplyBytes - 256) / encoded.size();
+        error = error.left(int(keep)) + QChar(0x2026);
+    }
 }
 
 QByteArray encodeEvent(const QJsonObject& event)

@@ -15,8 +15,13 @@
 namespace remote {
 
 constexpr int kProtocolVersion = 1;
-// A longer line is refused and its connection closed.
+// A longer request line is refused and its connection closed: any local
+// program may write to the window.
 constexpr int kMaxMessageBytes = 4096;
+// Results and events come from the window and carry lists of names of up
+// to 256 characters each; the window never sends a longer line, and a
+// client reads none.
+constexpr int kMaxReplyBytes = 32 * 1024;
 
 // The exit codes of velumixctl, carried in each result.
 enum Exit
@@ -54,7 +59,9 @@ struct Result
     static Result failure(int exit, const QString& error);
 };
 
-// Each encoder returns one line, newline included.
+// Each encoder returns one line, newline included. A result longer than
+// kMaxReplyBytes has its error shortened to fit, or, when its data does not
+// fit, becomes a failure (ExitNoWindow) saying so.
 QByteArray encodeRequest(const Request& request);
 QByteArray encodeResult(const Result& result);
 QByteArray encodeEvent(const QJsonObject& event);
@@ -66,13 +73,15 @@ std::optional<Request> decodeRequest(const QByteArray& line, QString* error);
 std::optional<Result> decodeResult(const QByteArray& line, QString* error);
 std::optional<QJsonObject> decodeEvent(const QByteArray& line, QString* error);
 
-// Cuts the bytes read from a socket into lines of at most kMaxMessageBytes,
+// Cuts the bytes read from a socket into lines of at most `limit` bytes,
 // newline included, holding no more than that: read at most room() bytes
 // before asking for the next line again.
 class LineBuffer
 {
 public:
-    int room() const { return kMaxMessageBytes - m_bytes.size(); }
+    explicit LineBuffer(int limit = kMaxMessageBytes) : m_limit(limit) {}
+    int limit() const { return m_limit; }
+    int room() const { return m_limit - m_bytes.size(); }
     void append(const QByteArray& bytes) { m_bytes += bytes; }
     // The next whole line, newline included; nothing while none is complete.
     std::optional<QByteArray> takeLine();
@@ -80,6 +89,7 @@ public:
     bool overflowed() const { return room() <= 0 && !m_bytes.contains('\n'); }
 
 private:
+    int m_limit;
     QByteArray m_bytes;
 };
 

@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Measures what Velumix costs, each figure beside a floor where one applies,
 # and prints one table (README, "Benchmarks"):
-#   scripts/bench.sh [--runs N] [--idle-seconds S] [--idle-rounds N]
-# builds the window, velumixctl and bench/'s programs in build-bench
-# (RelWithDebInfo), then, against a private sound server and display:
+#   scripts/bench.sh [--runs N] [--idle-seconds S] [--idle-rounds N] [--build DIR]
+# builds the window, velumixctl and bench/'s programs in DIR (default
+# build-bench; RelWithDebInfo), then, against a private sound server and
+# display:
 # - start-up to the first frame shown, CPU and wall, of the window with no
 #   headset and with the simulated one, and of the floor program
-#   (bench/floor.cpp): a warm-up, then N runs of each in turn (default 7);
-# - idle, S seconds (default 30) after a settling time, of the window with
-#   the simulated headset, with none, and of the floor, in turn, N rounds
-#   (default 3): CPU, wake-ups (context switches of all threads), threads,
-#   resident memory; beside them a program that only wakes every 50 ms
-#   (bench/wake-floor.cpp), what the reader's read costs at the least;
+#   (bench/floor.cpp: a window of the window's size holding one plot, with
+#   a tray icon, linking Qt Widgets and QCustomPlot alone): a warm-up, then
+#   N runs of each in turn (default 7); beside them the floor program
+#   linking all of the window's libraries;
+# - idle, S seconds (default 30) after a settling time, N rounds (default
+#   3), in turn: the floor, the window with the simulated headset and with
+#   none, each shown and each started in the tray (-autorun): CPU, wake-ups
+#   (context switches of all threads), threads, resident memory;
+# - from a reply's arrival to its handling by the window
+#   (bench/reply-latency.cpp), beside the same for a bare descriptor in a
+#   bare event loop (bench/reply-floor.cpp);
 # - velumixctl's mic-volume, eq and get on its own simulated headset and
 #   through the window: CPU and wall per command, beside `velumixctl
 #   --version` (which answers before it touches a headset or the window),
@@ -30,7 +36,7 @@ cd "$(dirname "$0")/.."
 export LC_ALL=C.UTF-8
 
 usage() {
-    echo "usage: $0 [--runs N] [--idle-seconds S] [--idle-rounds N]" >&2
+    echo "usage: $0 [--runs N] [--idle-seconds S] [--idle-rounds N] [--build DIR]" >&2
     exit 2
 }
 
@@ -40,30 +46,32 @@ die() {
 }
 
 runs=7
+build="build-bench"
 idle_seconds=30
 idle_rounds=3
 # After start-up work (the headset's first replies, the tray's greeting).
 readonly settle_seconds=5
 while [ $# -gt 0 ]; do
-    if [ $# -lt 2 ] || ! [[ $2 =~ ^[1-9][0-9]*$ ]]; then
+    if [ $# -lt 2 ] || { [ "$1" != --build ] && ! [[ $2 =~ ^[1-9][0-9]*$ ]]; }; then
         usage
     fi
     case "$1" in
     --runs) runs=$2 ;;
     --idle-seconds) idle_seconds=$2 ;;
     --idle-rounds) idle_rounds=$2 ;;
+    --build) build=$2 ;;
     *) usage ;;
     esac
     shift 2
 done
 
-build="build-bench"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUMIX_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" \
-    --target velumix velumixctl velumix-bench-floor velumix-bench-slider velumix-bench-pages \
-    velumix-bench-empty velumix-bench-core-floor velumix-bench-wake-floor >"$build/bench-build.log" ||
+    --target velumix velumixctl velumix-bench-floor velumix-bench-floor-all-libraries \
+    velumix-bench-slider velumix-bench-replies velumix-bench-reply-floor velumix-bench-pages \
+    velumix-bench-empty velumix-bench-core-floor >"$build/bench-build.log" ||
     { cat "$build/bench-build.log" >&2 && exit 1; }
-bin=$PWD/$build/bin
+bin=$(cd "$build" && pwd)/bin
 command -v ipcrm >/dev/null || die "ipcrm is missing (Debian package util-linux)"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/velumix-bench.XXXXXX")
@@ -247,18 +255,26 @@ note() {
 # value NAME COLUMN [FORMAT]: the median of that column (printf FORMAT,
 # default one decimal).
 value() {
+    # "-" in any run: no ratio to a floor of nothing.
+    if grep -qvE '^-?[0-9.]+$' "$results/$1.$2"; then
+        printf '%s' -
+        return
+    fi
     # shellcheck disable=SC2059 # the format is the caller's
     printf "${3:-%.1f}" "$(median <"$results/$1.$2")"
 }
 
 echo "start-up: a warm-up and $runs runs of each" >&2
 first_frame "$bin/velumix-bench-floor" >/dev/null
+first_frame "$bin/velumix-bench-floor-all-libraries" >/dev/null
 first_frame "$bin/velumix" >/dev/null
 first_frame "$bin/velumix" --simulate >/dev/null
 for _ in $(seq "$runs"); do
     sample first_frame "$bin/velumix-bench-floor"
     floor=("${got[@]}")
     note start-floor "${floor[@]}"
+    sample first_frame "$bin/velumix-bench-floor-all-libraries"
+    note start-all "${got[@]}" "$(ratio "${got[0]}" "${floor[0]}")" "$(ratio "${got[1]}" "${floor[1]}")"
     sample first_frame "$bin/velumix"
     note start-none "${got[@]}" "$(ratio "${got[0]}" "${floor[0]}")" "$(ratio "${got[1]}" "${floor[1]}")"
     sample first_frame "$bin/velumix" --simulate
@@ -267,17 +283,37 @@ for _ in $(seq "$runs"); do
 done
 
 echo "idle: $idle_rounds rounds of ${idle_seconds} s each" >&2
-for _ in $(seq "$idle_rounds"); do
-    sample idle "$bin/velumix-bench-floor"
+# idle_round WAY [ARGUMENTS...]: the floor, then the window with the
+# simulated headset and with none, all started the same way; a window's
+# columns are followed by its ratios of CPU, wake-ups and memory.
+idle_round() {
+    local way=$1 kind
+    shift
+    sample idle "$bin/velumix-bench-floor" "$@"
     floor=("${got[@]}")
-    note idle-floor "${floor[@]}"
-    sample idle "$bin/velumix" --simulate
-    note idle-headset "${got[@]}" "$(ratio "${got[3]}" "${floor[3]}")"
-    sample idle "$bin/velumix-bench-wake-floor"
-    note idle-wake "${got[@]}"
-    sample idle "$bin/velumix"
-    note idle-none "${got[@]}" "$(ratio "${got[3]}" "${floor[3]}")"
+    note "idle-$way-floor" "${floor[@]}"
+    for kind in headset none; do
+        if [ "$kind" = headset ]; then
+            sample idle "$bin/velumix" --simulate "$@"
+        else
+            sample idle "$bin/velumix" "$@"
+        fi
+        note "idle-$way-$kind" "${got[@]}" "$(ratio "${got[0]}" "${floor[0]}")" \
+            "$(ratio "${got[1]}" "${floor[1]}")" "$(ratio "${got[3]}" "${floor[3]}")"
+    done
+}
+for _ in $(seq "$idle_rounds"); do
+    idle_round shown
+    idle_round tray -autorun
 done
+
+echo "replies: from a reply's arrival to its handling" >&2
+"$bin/velumix-bench-replies" >"$results/replies" 2>"$scratch/replies.log" ||
+    die "the reply run failed: $(cat "$scratch/replies.log")"
+read -r _ reply_median reply_max < <(grep '^reply_ms ' "$results/replies")
+"$bin/velumix-bench-reply-floor" >"$results/reply-floor" 2>"$scratch/reply-floor.log" ||
+    die "the reply floor run failed: $(cat "$scratch/reply-floor.log")"
+read -r _ reply_floor_median reply_floor_max < <(grep '^reply_ms ' "$results/reply-floor")
 
 echo "velumixctl: $runs runs of each command, directly and through the window" >&2
 commands=("mic-volume 50" "eq --mode 1 --gains 0,1,2,3,4,5,4,3,2,1" "get")
@@ -334,7 +370,7 @@ mib() {
     awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'
 }
 row() {
-    printf '%-50s %13s %9s %6s  %-16s %s\n' "$@"
+    printf '%-60s %13s %9s %6s  %-16s %s\n' "$@"
 }
 
 # shellcheck disable=SC1091 # the machine's own
@@ -346,7 +382,8 @@ echo "machine: $(nproc) x $cpu_model, $system; load before: $(cut -d' ' -f1-3 /p
 echo "display: $display; sound server: private $sound_server; RelWithDebInfo"
 echo "medians of $runs start-ups and commands (after a warm-up) and $idle_rounds idle rounds of ${idle_seconds} s;"
 echo "ratio: the median of the ratios of runs made one after the other; CPU: user+system, all threads"
-echo "floor: bench/floor.cpp for start-up and idle, \`velumixctl --version\` for velumixctl"
+echo "floor: bench/floor.cpp (Qt Widgets and QCustomPlot only) for start-up and idle,"
+echo "  bench/reply-floor.cpp for replies, \`velumixctl --version\` for velumixctl"
 echo
 row "measurement" "velumix" "floor" "ratio" "target" "holds"
 for kind in none headset; do
@@ -356,31 +393,32 @@ for kind in none headset; do
     row "start-up to first frame, wall ms, $what" "$(value start-$kind 1)" "$(value start-floor 1)" \
         "$(value start-$kind 3 %.2f)" "" ""
 done
-for kind in headset none; do
-    if [ "$kind" = headset ]; then
-        what="simulated headset" cpu_limit=0.1 wakeup_limit=40
-    else
-        what="no headset" cpu_limit=0 wakeup_limit=0
-    fi
-    cpu=$(value idle-$kind 1 %.3f)
-    wakeups=$(value idle-$kind 2)
-    row "idle CPU %, $what" "$cpu" "$(value idle-floor 1 %.3f)" "" "<= $cpu_limit" \
-        "$(at_most "$cpu" "$cpu_limit")"
-    row "idle wake-ups /s, $what" "$wakeups" "$(value idle-floor 2)" "" "<= $wakeup_limit" \
-        "$(at_most "$wakeups" "$wakeup_limit")"
-    if [ "$kind" = headset ]; then
-        row "idle CPU %, a thread waking every 50 ms" "$(value idle-wake 1 %.3f)" "" "" "" ""
-        row "idle wake-ups /s, a thread waking every 50 ms" "$(value idle-wake 2)" "" "" "" ""
-    fi
-    row "idle threads, $what" "$(value idle-$kind 3 %.0f)" "$(value idle-floor 3 %.0f)" "" "" ""
-    if [ "$kind" = headset ]; then
-        row "idle RSS MiB, $what" "$(mib "$(value idle-$kind 4)")" "$(mib "$(value idle-floor 4)")" \
-            "$(value idle-$kind 5 %.2f)" "<= 1.5 x floor" "$(at_most "$(value idle-$kind 5 %.2f)" 1.5)"
-    else
-        row "idle RSS MiB, $what" "$(mib "$(value idle-$kind 4)")" "$(mib "$(value idle-floor 4)")" \
-            "$(value idle-$kind 5 %.2f)" "" ""
-    fi
+row "start-up CPU ms, the floor with all the window's libraries" "$(value start-all 2)" \
+    "$(value start-floor 2)" "$(value start-all 4 %.2f)" "" ""
+for way in shown tray; do
+    [ "$way" = shown ] && where="shown" || where="in the tray (-autorun)"
+    for kind in headset none; do
+        [ "$kind" = headset ] && what="simulated headset" || what="no headset"
+        name=idle-$way-$kind
+        row "idle CPU %, $where, $what" "$(value "$name" 1 %.3f)" \
+            "$(value "idle-$way-floor" 1 %.3f)" "$(value "$name" 5 %.2f)" "" ""
+        wakeups=$(value "$name" 2)
+        row "idle wake-ups /s, $where, $what" "$wakeups" "$(value "idle-$way-floor" 2)" \
+            "$(value "$name" 6 %.2f)" "0" "$(at_most "$wakeups" 0)"
+        row "idle threads, $where, $what" "$(value "$name" 3 %.0f)" \
+            "$(value "idle-$way-floor" 3 %.0f)" "" "" ""
+        if [ "$way" = tray ]; then
+            target="<= 1.3 x floor" holds=$(at_most "$(value "$name" 7 %.2f)" 1.3)
+        else
+            target="" holds=""
+        fi
+        row "idle RSS MiB, $where, $what" "$(mib "$(value "$name" 4)")" \
+            "$(mib "$(value "idle-$way-floor" 4)")" "$(value "$name" 7 %.2f)" "$target" "$holds"
+    done
 done
+row "reply arrival -> handled, ms (worst)" "$reply_median ($reply_max)" \
+    "$reply_floor_median ($reply_floor_max)" "$(ratio "$reply_median" "$reply_floor_median")" \
+    "<= 1" "$(at_most "$reply_median" 1)"
 row "velumixctl --version: CPU ms" "$(value ctl-floor 2)" "" "" "" ""
 row "a program that does nothing: CPU ms" "$(value start-empty 2)" "" "" "" ""
 row "a program that does nothing: wall ms" "$(value start-empty 1)" "" "" "" ""
@@ -403,8 +441,8 @@ for command in "${commands[@]}"; do
         "$(at_most "$wall" 10)"
 done
 row "slider release -> last PEQ frame, ms (worst)" "$release_median ($release_max)" "" "" "" ""
-row "throttle end -> last PEQ frame, ms (worst)" "$late_median ($late_max)" "" "" "<= 15" \
-    "$(at_most "$late_max" 15)"
+row "throttle end -> last PEQ frame, ms (worst)" "$late_median ($late_max)" "" "" "<= 11.4" \
+    "$(at_most "$late_median" 11.4)"
 for page in $pages; do
     opened=$(value "page-$page" 1)
     row "first opening of a page, ms: $page" "$opened" "" "" "<= 50" "$(at_most "$opened" 50)"

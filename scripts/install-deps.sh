@@ -12,15 +12,18 @@ build_packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtmultimedia5-dev libhidapi-dev libqcustomplot-dev libudev-dev libpulse-dev
     espeak-ng # speaks the speaker test's sound at build time
+    libxcb1-dev # the stand-in X11 tray of tests/window/tst_displayserver
 )
 run_packages=(
     libqt5multimedia5-plugins gstreamer1.0-plugins-good gstreamer1.0-plugins-base
     qtwayland5 fontconfig fonts-liberation fonts-jura
 )
 test_packages=(
+    ninja-build # the test command's build trees
     clang-format libglib2.0-bin pulseaudio-utils
     qemu-system-x86 busybox-static cpio kmod xz-utils udev
     desktop-file-utils appstream lintian dpkg-dev bash-completion man-db
+    xvfb weston # the window on X11 and on Wayland (tests/window/display-server.sh)
     clang libclang-rt-14-dev # scripts/fuzz.sh: clang's libFuzzer and sanitizers
 )
 

@@ -3,11 +3,18 @@
 // hexadecimal):
 //   QT_QPA_PLATFORM=offscreen velumix-screenshots OUTPUT_FOLDER [PRODUCT_ID]
 
+#include "AutomaticModes.h"
+#include "AutomaticModesDialog.h"
+#include "ConfigNames.h"
+#include "DataFolder.h"
 #include "DesktopIntegration.h"
+#include "FileActions.h"
+#include "HeadsetSession.h"
 #include "HotplugSource.h"
 #include "ImportPreview.h"
-#include "LinkContext.h"
+#include "Look.h"
 #include "SimulatedHeadset.h"
+#include "TraceLog.h"
 #include "Velumix.h"
 
 #include <QApplication>
@@ -34,7 +41,6 @@ struct Screen
 void showPage(Velumix& window, int tab)
 {
     window.ui.tabWidget->setCurrentIndex(tab);
-    emit window.ui.tabWidget->tabBarClicked(tab);
 }
 
 // Lets the headset's replies arrive and the window act on them.
@@ -61,8 +67,8 @@ bool importExample(Velumix& window, const QString& previewPath)
         preview->nameBox()->setText("Studio Reference");
         preview->saveButton()->click();
     });
-    window.importCorrectionFrom(SoundPage::Stereo,
-                                QStringLiteral(VELUMIX_EXAMPLES_DIR "/correction-graphiceq.txt"));
+    window.fileActions().importCorrectionFrom(
+        SoundPage::Stereo, QStringLiteral(VELUMIX_EXAMPLES_DIR "/correction-graphiceq.txt"));
     return saved;
 }
 
@@ -70,7 +76,7 @@ bool importExample(Velumix& window, const QString& previewPath)
 bool pictureSlotMenu(Velumix& window, const QString& path)
 {
     QWidget* slot = window.ui.radioButton_Stereo_Custom1;
-    const std::unique_ptr<QMenu> menu = window.modeTransferMenu(SoundPage::Stereo, 0);
+    const std::unique_ptr<QMenu> menu = window.fileActions().menu(SoundPage::Stereo, 0);
     const QPoint at = slot->mapTo(&window, QPoint(slot->width() / 2, slot->height()));
     menu->popup(window.mapToGlobal(at));
     settle([] { return false; }, 200);
@@ -83,18 +89,52 @@ bool pictureSlotMenu(Velumix& window, const QString& path)
     return picture.save(path);
 }
 
+// The Automatic modes list with three rules, a game playing on the headset
+// and its rule in force.
+bool pictureAutomaticModes(Velumix& window, AutomaticModes& automatic, const QString& path)
+{
+    for (const AutoModeRule& rule :
+         {AutoModeRule{"steam", SoundPage::Surround, "FPS"},
+          AutoModeRule{"spotify", SoundPage::Stereo, "Jazz"},
+          AutoModeRule{"firefox-esr", SoundPage::Stereo, "Studio Reference"}})
+        automatic.addRule(rule);
+    PlaybackStream game;
+    game.index = 1;
+    game.processBinary = QStringLiteral("steam");
+    game.applicationName = QStringLiteral("Steam");
+    game.onHeadset = true;
+    automatic.followStreams({game});
+    AutomaticModesDialog* list = window.showAutomaticModes();
+    list->list()->selectRow(0);
+    settle([] { return false; }, 300);
+    QTextStream(stdout) << path << "\n";
+    const bool saved = list->grab().save(path);
+    list->hide();
+    automatic.followStreams({});
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    QStringList arguments = QApplication::arguments();
+    // The high-contrast look's screens are named like the default one's,
+    // with "-high-contrast" before ".png".
+    const bool highContrast = arguments.removeAll(QStringLiteral("--high-contrast")) > 0;
     bool productIdRead = true;
-    const uint16_t productId = argc == 3 ? QString(argv[2]).toUShort(&productIdRead, 16) : 0x1029;
-    if (argc < 2 || argc > 3 || !productIdRead) {
-        QTextStream(stderr) << "usage: velumix-screenshots OUTPUT_FOLDER [PRODUCT_ID]\n";
+    const uint16_t productId =
+        arguments.size() == 3 ? arguments[2].toUShort(&productIdRead, 16) : 0x1029;
+    if (arguments.size() < 2 || arguments.size() > 3 || !productIdRead) {
+        QTextStream(stderr)
+            << "usage: velumix-screenshots [--high-contrast] OUTPUT_FOLDER [PRODUCT_ID]\n";
         return 2;
     }
-    const QDir output(QString::fromLocal8Bit(argv[1]));
+    look::setHighContrast(highContrast);
+    const QString suffix =
+        highContrast ? QStringLiteral("-high-contrast.png") : QStringLiteral(".png");
+    const QDir output(arguments[1]);
     QDir().mkpath(output.path());
 
     SimulatedHidBackend headsets;
@@ -102,14 +142,19 @@ int main(int argc, char* argv[])
     settings.productId = productId;
     const int unit = headsets.addHeadset(settings);
     ManualHotplugSource hotplug;
-    LinkContext link(headsets);
-    link.hotplugSource = &hotplug;
-    const LinkContextGuard linkInstalled(link);
+    HeadsetSession::Options options;
+    options.defaultFileFolder = dataFolder() + "/" + kDefaultFileFolder;
+    options.userFileFolder = userFileFolder(programBaseName());
+    HeadsetSession session(headsets, &hotplug, options);
 
-    Velumix window;
-    useFreeFacesForForm(); // as the program does, after its window is built
+    AutomaticModes automatic(session, automaticModesPath());
+
+    useFreeFacesForForm(); // as the program does, before its window is built
+    Velumix window(session);
+    window.setAutomaticModes(&automatic);
+    window.startSession();
     window.show();
-    settle([&] { return window.m_identitySeen == 1; });
+    settle([&] { return session.unitKnown(); });
     const auto unplug = [&](Velumix&) {
         headsets.unplug(unit);
         for (const std::string& path : headsets.interfacePaths(unit))
@@ -146,10 +191,10 @@ int main(int argc, char* argv[])
          [&](Velumix& w) {
              showPage(w, 1);
              w.ui.radioButton_Stereo_Customize->click();
-             if (!importExample(w, output.filePath("import-preview.png")))
+             if (!importExample(w, output.filePath("import-preview" + suffix)))
                  QTextStream(stderr) << "the import preview did not show\n";
              settle([] { return false; }, 200);
-             if (!pictureSlotMenu(w, output.filePath("stereo-mode-menu.png")))
+             if (!pictureSlotMenu(w, output.filePath("stereo-mode-menu" + suffix)))
                  QTextStream(stderr) << "cannot write the menu picture\n";
              // A band held while dragged shows its gain.
              w.ui.verticalSlider_4k->setSliderDown(true);
@@ -158,19 +203,21 @@ int main(int argc, char* argv[])
         {"start-screen.png",
          [&](Velumix& w) {
              w.ui.verticalSlider_4k->setSliderDown(false);
+             if (!pictureAutomaticModes(w, automatic, output.filePath("automatic-modes.png")))
+                 QTextStream(stderr) << "cannot write the automatic modes picture\n";
              unplug(w);
          }},
     };
     for (const Screen& screen : screens) {
         screen.show(window);
         settle([] { return false; }, 400);
-        const QString path = output.filePath(screen.file);
+        const QString path =
+            output.filePath(QString::fromUtf8(screen.file).replace(QStringLiteral(".png"), suffix));
         if (!window.grab().save(path)) {
             QTextStream(stderr) << "cannot write " << path << "\n";
             return 1;
         }
         QTextStream(stdout) << path << "\n";
     }
-    window.shutDown();
     return 0;
 }

@@ -48,10 +48,19 @@ qreal shrinkToFit(const QSize& available, const QSize& window)
     return std::min({1.0, width, height});
 }
 
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 void bringWindowForward(QWidget& window)
 {
+    if (onWayland() && window.isVisible())
+        window.hide();
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
+    if (onWayland())
+        return; // mapped anew, in front; Wayland lets no client raise or activate itself
     window.raise();
     window.activateWindow();
 }

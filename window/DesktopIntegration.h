@@ -19,5 +19,10 @@ QString faceServedFor(const QString& formFamily);
 // margin for the desktop's panels, into the available area of its screen.
 qreal shrinkToFit(const QSize& available, const QSize& window);
 
-// Shows the window in front, from the tray or from the task bar.
+// Shows the window in front, from the tray or from the task bar. On Wayland,
+// where a client can neither un-minimise nor raise its own window (Qt 5.15
+// has no xdg-activation), a window still shown is hidden first: shown anew,
+// it is a new toplevel, which the compositor maps in front.
 void bringWindowForward(QWidget& window);
+// True when the program runs on a Wayland compositor (Qt's wayland platforms).
+bool onWayland();

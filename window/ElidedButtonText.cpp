@@ -41,7 +41,9 @@ public:
             const QString shown = shownText(*radio);
             if (shown == radio->text())
                 return false;
-            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), radio->text(), radio);
+            // "&&" in a button's text draws one '&'; a tooltip draws what it gets.
+            const QString whole = QString(radio->text()).replace(QLatin1String("&&"), "&");
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), whole, radio);
             return true;
         }
         return false;

@@ -1,5 +1,8 @@
 #include "ImportPreview.h"
 
+#include "FocusRing.h"
+#include "Look.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,7 +69,7 @@ ImportPreview::ImportPreview(const ImportedMode& imported, const QString& fileNa
     : QDialog(parent), m_nameProblemOf(std::move(nameProblem))
 {
     setWindowTitle(tr("Import %1").arg(fileName));
-    setStyleSheet(kDialogStyle);
+    look::setStyleSheet(this, kDialogStyle);
     setModal(true);
 
     auto* heading =
@@ -84,15 +87,16 @@ ImportPreview::ImportPreview(const ImportedMode& imported, const QString& fileNa
     auto* nameLabel = new QLabel(tr("Name:"), this);
     m_name = new QLineEdit(imported.mode.name, this);
     m_name->setObjectName("importPreviewName");
+    nameLabel->setBuddy(m_name);
     m_nameProblem = new QLabel(this);
-    m_nameProblem->setStyleSheet(kProblemStyle);
+    look::setStyleSheet(m_nameProblem, kProblemStyle);
     m_nameProblem->setWordWrap(true);
     m_nameProblem->hide();
 
     m_cancel = new QPushButton(tr("Cancel"), this);
-    m_cancel->setStyleSheet(kCancelStyle);
+    look::setStyleSheet(m_cancel, kCancelStyle);
     m_save = new QPushButton(tr("Save"), this);
-    m_save->setStyleSheet(kSaveStyle);
+    look::setStyleSheet(m_save, kSaveStyle);
     m_save->setDefault(true);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_save, &QPushButton::clicked, this, &ImportPreview::trySave);
@@ -113,6 +117,7 @@ ImportPreview::ImportPreview(const ImportedMode& imported, const QString& fileNa
     layout->addLayout(nameRow);
     layout->addWidget(m_nameProblem);
     layout->addLayout(buttons);
+    new FocusRing(this);
 }
 
 QString ImportPreview::modeName() const

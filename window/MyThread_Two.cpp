@@ -80,6 +80,10 @@ void MyThread_Two::quitAndWait()
     }
     m_changed.notify_all();
     wait();
+    // wait() synchronises inside Qt, where a thread checker cannot see it.
+    // The loop's last act was to release the lock: taking it once more shows
+    // that everything the thread wrote happened before what follows.
+    Lock lock(m_mutex);
 }
 
 bool MyThread_Two::isStepOfCurrentRun(int step) const

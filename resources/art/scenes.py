@@ -9,8 +9,9 @@ from svgkit import (BG_PANEL, BG_WINDOW, GREY, LIGHT, ORANGE, ORANGE_DEEP, WHITE
 WINDOW_W = 1176
 # The full-window background label is a little larger than the window.
 FULL_W, FULL_H = 1221, 735
-# The window's close and minimise buttons cover x >= 1096, y < 40.
-LOGO_X, LOGO_Y = 36, 30
+# The window's close and minimise buttons cover x >= 1096, y < 40. The
+# logo at (36, 30) of the start and headset screens is not in their
+# pictures: the window draws it at the screen's scale (window/LogoMark.cpp).
 
 BANDS = ("30", "60", "120", "250", "500", "1k", "2k", "4k", "8k", "16k")
 
@@ -78,7 +79,6 @@ HEADSET_BUTTON = (338, 67, 500, 598)
 
 def headset_screen_background():
     defs, body = stage_background(FULL_W, FULL_H, WINDOW_W / 2)
-    body += logo_mark(LOGO_X, LOGO_Y, 22, 25, ORANGE, LIGHT)
     body += text(WINDOW_W / 2, 700, "Click the headset to open its settings", 15, GREY,
                  anchor="middle", spacing=1)
     return document(FULL_W, FULL_H, body, defs)
@@ -183,7 +183,6 @@ def start_screen_connect(width, height):
              + text(772, 432, "of this computer. Its settings open", 19, GREY)
              + text(772, 458, "as soon as the headset is found.", 19, GREY))
     body = (rect(0, 0, width, height, "url(#start-light)")
-            + logo_mark(LOGO_X, LOGO_Y, 22, 25, ORANGE, LIGHT)
             + f'<g transform="translate(-84 12)">{block}</g>')
     return document(width, height, body, defs)
 
@@ -201,7 +200,6 @@ def start_screen_searching(width, height):
                    f'opacity="{0.4 + 0.3 * i}"/>' for i in range(3))
     body = (rect(0, 0, width, height, "url(#search-light)") + rings
             + f'<circle cx="{cx}" cy="{cy}" r="145" fill="#1c1c1c"/>'
-            + logo_mark(LOGO_X, LOGO_Y, 22, 25, ORANGE, LIGHT)
             + _headset_outline(cx, cy - 100, 0.85, "#9a9a9a", ORANGE)
             + text(cx, cy + 300, "Looking for your headset", 34, WHITE, weight="bold",
                    anchor="middle")

@@ -12,7 +12,10 @@
 # The script prints the command's output and exits with its status, or with
 # 124 when it outlived the time-out. Where the guest cannot run (no qemu, no
 # kernel package, no boot within the deadline) it prints "skipped: <reason>"
-# and exits with 77; the reason is also left in CACHE/skipped.
+# and exits with 77; the reason is also left in CACHE/skipped-<NAME>, NAME
+# being the command's file name without .sh.
+# Several guests may run at once from one cache folder: each command has an
+# exchange folder of its own, CACHE/run-<NAME>.
 #
 # The kernel (package linux-image-6.1.*-amd64, fetched with apt-get download)
 # and the initramfs (busybox-static, cpio, kmod) are kept in the cache folder,
@@ -37,11 +40,19 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ $# -gt 0 ] || { echo "usage: guest.sh [--cache DIR] [--boot-deadline S] [--timeout S] COMMAND [ARGS...]" >&2; exit 2; }
+run_name=$(basename "$1")
+run_name=${run_name%.sh}
 
-# The reason also goes to $cache/skipped, for callers that hide the output.
+# The reason also goes to a file, for callers that hide the output.
 skip() {
-    echo "skipped: $*" | tee "$cache/skipped"
+    echo "skipped: $*" | tee "$cache/skipped-$run_name"
     exit "$kSkipped"
+}
+# Another guest's start fetching the kernel or making the initramfs at the
+# same time waits for this one's.
+prepare_lock() {
+    exec 8>"$cache/prepare.lock"
+    flock 8
 }
 
 # The modules the guest loads, dependencies resolved by modprobe.
@@ -158,7 +169,7 @@ stop_qemu() {
 
 mkdir -p "$cache"
 cache=$(realpath "$cache")
-rm -f "$cache/skipped"
+rm -f "$cache/skipped-$run_name"
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
 { ldd /bin/busybox 2>&1 || true; } | grep -q "not a dynamic executable" ||
     skip "busybox-static is not installed"
@@ -167,12 +178,14 @@ command -v modprobe >/dev/null || skip "kmod is not installed"
 
 kernel_dir="$cache/kernel"
 initramfs="$cache/initramfs.cpio.gz"
+prepare_lock
 fetch_kernel
 build_initramfs
+exec 8>&-
 
 # The exchange folder: the job in, its output and status out. Kept after the
 # run (with the guest's console log) for a look when something went wrong.
-exchange="$cache/run"
+exchange="$cache/run-$run_name"
 # The guest learns the folder from the kernel's command line.
 [[ "$exchange" != *[[:space:]]* ]] || skip "the cache folder's path holds white space: $exchange"
 rm -rf "$exchange"

@@ -1,7 +1,10 @@
 // The autostart entry: where it lives, how the program path is quoted in its
-// Exec key, that a desktop session really starts the program from it, that
+// Exec key, its name, icon and TryExec, that a desktop session really starts
+// the program from it and passes over it once the program is gone, that
 // every start rewrites it but keeps a disable the user set, and that a failed
-// write is silent; and which arguments mark a start by that entry.
+// write is silent; which starts write it (an installed program's, not one
+// from a build folder or with --simulate); and which arguments mark a start
+// by that entry.
 
 #include "Autostart.h"
 #include "LogRecorder.h"
@@ -49,6 +52,11 @@ private slots:
     void execQuoting();
     void sessionStartsProgramFromEntry_data();
     void sessionStartsProgramFromEntry();
+    void entryKeys_data();
+    void entryKeys();
+    void sessionSkipsEntryOfRemovedProgram();
+    void whichStartsWriteTheEntry_data();
+    void whichStartsWriteTheEntry();
     void everyStartRewritesEntry_data();
     void everyStartRewritesEntry();
     void userDisableIsKept_data();
@@ -198,6 +206,98 @@ void AutostartTest::sessionStartsProgramFromEntry()
 
     QTRY_COMPARE_WITH_TIMEOUT(readText(record), program + "\n" + kAutorun + "\n",
                               kLaunchDeadlineMs);
+}
+
+void AutostartTest::entryKeys_data()
+{
+    QTest::addColumn<QString>("programPath");
+    QTest::addColumn<QString>("tryExec");
+    QTest::newRow("installed") << "/usr/bin/velumix"
+                               << "/usr/bin/velumix";
+    QTest::newRow("space") << "/opt/My Tools/velumix"
+                           << "/opt/My Tools/velumix";
+    QTest::newRow("backslash, key file escape only") << R"(/opt/back\slash/velumix)"
+                                                     << R"(/opt/back\\slash/velumix)";
+    QTest::newRow("percent sign, no field code") << "/opt/100%/velumix"
+                                                 << "/opt/100%/velumix";
+    QTest::newRow("renamed program") << "/opt/velumix-1.2/velumix-1.2"
+                                     << "/opt/velumix-1.2/velumix-1.2";
+}
+
+// The entry shows under the menu entry's name and icon, and TryExec names
+// the program as it is on disk.
+void AutostartTest::entryKeys()
+{
+    QFETCH(QString, programPath);
+    QFETCH(QString, tryExec);
+    QVERIFY(setAutoRun(programPath));
+    const QStringList lines = readText(autostartEntryPath(programPath)).split('\n');
+    QCOMPARE(lines.filter(QRegularExpression("^Name=")), QStringList{"Name=Velumix"});
+    QCOMPARE(lines.filter(QRegularExpression("^Icon=")), QStringList{"Icon=velumix"});
+    QCOMPARE(lines.filter(QRegularExpression("^TryExec=")), QStringList{"TryExec=" + tryExec});
+
+    const QString validate = QStandardPaths::findExecutable("desktop-file-validate");
+    if (validate.isEmpty())
+        return;
+    QProcess check;
+    check.start(validate, {autostartEntryPath(programPath)});
+    QVERIFY(check.waitForFinished(kLaunchDeadlineMs));
+    QVERIFY2(check.exitCode() == 0, check.readAll().constData());
+}
+
+// Once the program is gone (apt purge), GLib's reader, which GNOME's session
+// starts autostart entries with, passes over the entry.
+void AutostartTest::sessionSkipsEntryOfRemovedProgram()
+{
+    const QString gio = QStandardPaths::findExecutable("gio");
+    QVERIFY2(!gio.isEmpty(), "the gio tool is missing (Debian package libglib2.0-bin)");
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString program = root.filePath("bin/velumix");
+    QVERIFY(QDir().mkpath(QFileInfo(program).path()));
+    QVERIFY(writeText(program, "#!/bin/sh\ntouch \"$0.ran\"\n"));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(setAutoRun(program));
+    QVERIFY(QFile::remove(program));
+
+    QProcess launch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root.filePath("no-bus"));
+    launch.setProcessEnvironment(environment);
+    launch.start(gio, {"launch", autostartEntryPath(program)});
+    QVERIFY(launch.waitForFinished(kLaunchDeadlineMs));
+    QVERIFY2(launch.exitCode() != 0, "gio started an entry whose program is gone");
+}
+
+void AutostartTest::whichStartsWriteTheEntry_data()
+{
+    QTest::addColumn<QString>("folder");   // below the scratch folder, or absolute
+    QTest::addColumn<bool>("buildFolder"); // CMakeCache.txt beside the program's folder
+    QTest::addColumn<bool>("simulate");
+    QTest::addColumn<bool>("wanted");
+    QTest::newRow("installed in /usr/bin") << "/usr/bin" << false << false << true;
+    QTest::newRow("installed below a prefix of one's own")
+        << "own/.local/bin" << false << false << true;
+    QTest::newRow("installed, --simulate") << "/usr/bin" << false << true << false;
+    QTest::newRow("build folder") << "build/bin" << true << false << false;
+    QTest::newRow("build folder, --simulate") << "build/bin" << true << true << false;
+}
+
+void AutostartTest::whichStartsWriteTheEntry()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, buildFolder);
+    QFETCH(bool, simulate);
+    QFETCH(bool, wanted);
+    const QString programFolder = folder.startsWith('/') ? folder : m_scratch.filePath(folder);
+    if (!folder.startsWith('/'))
+        QVERIFY(QDir().mkpath(programFolder));
+    if (buildFolder)
+        QVERIFY(writeText(programFolder + "/../CMakeCache.txt", "# CMake's cache\n"));
+    const QString program = programFolder + "/velumix";
+
+    QCOMPARE(isBuildTreeProgram(program), buildFolder);
+    QCOMPARE(autostartWanted(program, simulate), wanted);
 }
 
 void AutostartTest::everyStartRewritesEntry_data()

@@ -5,10 +5,10 @@
 // instance that does not answer makes a later start fail; and the socket's
 // requests.
 //
-// Every test gives the program a temporary folder of its own (TMPDIR), where
-// Qt keeps the key files of the guard's semaphore and segment, with the
-// session's runtime folder inside, where the socket lies; so a velumix started
-// elsewhere cannot meet the ones started here.
+// Every test gives the program a temporary folder of its own (TMPDIR), with
+// the session's runtime folder inside, where the guard's lock file and the
+// socket lie; so a velumix started elsewhere cannot meet the ones started
+// here.
 
 #include "SingleInstance.h"
 
@@ -18,9 +18,9 @@
 #include <memory>
 #include <vector>
 
+#include <fcntl.h>
 #include <signal.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,6 +146,18 @@ QString socketPath(const QString& runtimeFolder = sessionRuntimeFolder())
     return QString();
 }
 
+// Whether a program holds the session's guard.
+bool guardHeld()
+{
+    const QByteArray lock = QFile::encodeName(SingleInstance::sessionKeys("velumix").lock);
+    const int descriptor = ::open(lock.constData(), O_RDWR | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool held = ::flock(descriptor, LOCK_EX | LOCK_NB) != 0;
+    ::close(descriptor);
+    return held;
+}
+
 bool someoneListens(const QString& runtimeFolder = sessionRuntimeFolder())
 {
     const QString path = socketPath(runtimeFolder);
@@ -216,13 +228,11 @@ private slots:
 private:
     FirstInstance& startFirst(const QStringList& arguments = {"-autorun"},
                               const QString& runtimeFolder = QString());
-    void removeGuardLeftovers();
 
     QString newRuntimeFolder(const QString& name);
 
     QString m_systemTemp;
     QByteArray m_systemRuntime;
-    QStringList m_runtimeFolders;
     std::unique_ptr<QTemporaryDir> m_programTemp;
     std::vector<std::unique_ptr<FirstInstance>> m_firsts;
 };
@@ -249,7 +259,6 @@ void SingleInstanceTest::init()
 void SingleInstanceTest::cleanup()
 {
     m_firsts.clear(); // kills whatever still runs
-    removeGuardLeftovers();
     qputenv("TMPDIR", QFile::encodeName(m_systemTemp));
     qputenv("XDG_RUNTIME_DIR", m_systemRuntime);
     m_programTemp.reset();
@@ -263,27 +272,7 @@ QString SingleInstanceTest::newRuntimeFolder(const QString& name)
     if (!QDir().mkpath(folder) ||
         !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
         return QString();
-    m_runtimeFolders << folder;
     return folder;
-}
-
-// A killed program leaves its segment and semaphores in the kernel; without
-// their key files nothing could ever remove them.
-void SingleInstanceTest::removeGuardLeftovers()
-{
-    for (const QString& runtime : qAsConst(m_runtimeFolders)) {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-        const SingleInstance::SessionKeys keys = SingleInstance::sessionKeys("velumix");
-        {
-            QSharedMemory segment(keys.segment);
-            if (segment.attach())
-                segment.detach(); // the last one to detach removes the segment
-        }
-        for (const QString& key : {keys.semaphore, keys.segment})
-            QSystemSemaphore(key, 1,
-                             QSystemSemaphore::Create); // takes ownership, removes on destruction
-    }
-    m_runtimeFolders.clear();
 }
 
 FirstInstance& SingleInstanceTest::startFirst(const QStringList& arguments,
@@ -340,13 +329,10 @@ void SingleInstanceTest::crashedFirstIsReplaced()
 {
     FirstInstance& crashed = startFirst();
     QVERIFY2(waitUntilListening(crashed), crashed.log().constData());
+    QVERIFY(guardHeld());
     crashed.crash();
-    {
-        // The segment and the socket file outlive the crash.
-        QSharedMemory probe(SingleInstance::sessionKeys("velumix").segment);
-        QVERIFY(!probe.create(1));
-        QCOMPARE(probe.error(), QSharedMemory::AlreadyExists);
-    }
+    // The system let go of the lock; the socket file outlives the crash.
+    QVERIFY(!guardHeld());
     QVERIFY(!socketPath().isEmpty());
     QVERIFY(!someoneListens());
 
@@ -368,23 +354,18 @@ void SingleInstanceTest::endedFirstLeavesNothing_data()
     QTest::newRow("SIGHUP, the terminal closes") << int(SIGHUP);
 }
 
-// Ended by a signal, the program quits as its Exit menu does: a segment left
-// in the kernel would stay there until the machine restarts.
+// Ended by a signal, the program quits as its Exit menu does: no socket file
+// stays behind, and the guard is free.
 void SingleInstanceTest::endedFirstLeavesNothing()
 {
     QFETCH(int, signalNumber);
     FirstInstance& first = startFirst();
     QVERIFY2(waitUntilListening(first), first.log().constData());
-    const QString keyFile =
-        QSharedMemory(SingleInstance::sessionKeys("velumix").segment).nativeKey();
-    const key_t segmentKey = ftok(QFile::encodeName(keyFile).constData(), 'Q');
-    QVERIFY2(segmentKey != -1, qPrintable(keyFile));
-    QVERIFY(shmget(segmentKey, 0, 0) != -1);
+    QVERIFY(guardHeld());
 
     QCOMPARE(::kill(first.pid(), signalNumber), 0);
     QVERIFY2(first.endsWithExitCodeZero(), first.log().constData());
-    QCOMPARE(shmget(segmentKey, 0, 0), -1);
-    QCOMPARE(errno, ENOENT);
+    QVERIFY(!guardHeld());
     QVERIFY2(socketPath().isEmpty(), qPrintable(socketPath()));
 }
 
@@ -395,7 +376,7 @@ void SingleInstanceTest::laterStartWithoutAnswerFails_data()
     QTest::newRow("first instance frozen") << Silence::FirstFrozen;
 }
 
-// The first instance still holds the segment but cannot answer.
+// The first instance still holds the guard but cannot answer.
 void SingleInstanceTest::laterStartWithoutAnswerFails()
 {
     QFETCH(Silence, silence);

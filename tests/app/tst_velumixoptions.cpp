@@ -9,6 +9,8 @@ class TestVelumixOptions : public QObject
 private slots:
     void options_data();
     void options();
+    void highContrast_data();
+    void highContrast();
 };
 
 void TestVelumixOptions::options_data()
@@ -47,6 +49,28 @@ void TestVelumixOptions::options()
     QCOMPARE(options.error, error);
     QCOMPARE(options.simulate, simulate);
     QCOMPARE(int(options.simulatedProductId), productId);
+}
+
+void TestVelumixOptions::highContrast_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("highContrast");
+    QTest::newRow("not asked") << QStringList{"--simulate"} << false;
+    QTest::newRow("asked") << QStringList{"--high-contrast"} << true;
+    QTest::newRow("with a simulated headset")
+        << QStringList{"--simulate=0f51", "--high-contrast"} << true;
+    QTest::newRow("a look of another name") << QStringList{"--high-contrast=no"} << false;
+}
+
+// --high-contrast stands beside --simulate; neither takes the other's place.
+void TestVelumixOptions::highContrast()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, highContrast);
+    const VelumixOptions options = parseVelumixOptions(QStringList{"velumix"} + arguments);
+    QCOMPARE(options.error, QString());
+    QCOMPARE(options.highContrast, highContrast);
+    QCOMPARE(options.simulate, arguments.first().startsWith("--simulate"));
 }
 
 QTEST_GUILESS_MAIN(TestVelumixOptions)

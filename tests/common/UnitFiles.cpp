@@ -3,7 +3,6 @@
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "DataFolder.h"
-#include "UsbHidOperation.h"
 
 #include <QCoreApplication>
 #include <QDir>

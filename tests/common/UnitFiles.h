@@ -4,7 +4,7 @@
 // them.
 
 #include "ConfigRecord.h"
-#include "HeadsetTypes.h"
+#include "Vocabulary.h"
 
 #include <QJsonObject>
 #include <QList>

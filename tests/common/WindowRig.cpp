@@ -1,8 +1,8 @@
 #include "WindowRig.h"
 
-#include "SimulatedLink.h"
+#include "ConfigNames.h"
+#include "DataFolder.h"
 #include "TraceLog.h"
-#include "UsbHidOperation.h"
 #include "WidgetTables.h"
 
 #include <QElapsedTimer>
@@ -15,13 +15,15 @@
 namespace {
 
 constexpr int kDeadlineMs = 10000;
-// Requests the headset answers with a reply the window handles.
+// The replies the session acts on, and the requests that ask for them.
+bool isAnsweredCode(uint8_t code)
+{
+    return code == frame::ReadAudio || code == frame::SetPeq || code == frame::ReadStatus;
+}
+
 bool answeredWithSignal(const Frame& frame)
 {
-    if (frame.size() <= size_t(frame::kCodeOffset))
-        return false;
-    const uint8_t code = frame[frame::kCodeOffset];
-    return code == frame::ReadAudio || code == frame::SetPeq || code == frame::ReadStatus;
+    return frame.size() > size_t(frame::kCodeOffset) && isAnsweredCode(frame[frame::kCodeOffset]);
 }
 
 bool usable(QWidget* widget)
@@ -87,12 +89,13 @@ EqGains sliderGains(Velumix& window, SoundPage page)
     return sliderGains(pageControls(window, page));
 }
 
+// As a person reads them: "&&" shows one '&'.
 QStringList visibleSlotTexts(const PageControls& controls)
 {
     QStringList texts;
     for (QRadioButton* slot : controls.customSlots)
         if (slot->isVisibleTo(slot->window()))
-            texts << slot->text();
+            texts << QString(slot->text()).replace(QLatin1String("&&"), QLatin1String("&"));
     return texts;
 }
 
@@ -128,27 +131,31 @@ bool startWidgetsAboveMain(Velumix& window, bool above)
 
 bool mainScreenInFront(Velumix& window)
 {
-    return window.m_panelMode == 1 && startWidgetsAboveMain(window, false) &&
+    return window.mainScreenShown() && startWidgetsAboveMain(window, false) &&
            window.ui.label_Head->isVisibleTo(&window);
 }
 
 bool startScreenInFront(Velumix& window)
 {
-    return window.m_panelMode == 0 && startWidgetsAboveMain(window, true) &&
+    return !window.mainScreenShown() && startWidgetsAboveMain(window, true) &&
            !window.ui.label_Head->isVisibleTo(&window);
 }
 
-WindowRig::WindowRig()
+HeadsetSession::Options programSessionOptions()
 {
-    link.hotplugSource = &hotplug;
-    usbHidCloseDevice();
-    forgetReplies();
+    HeadsetSession::Options options;
+    options.defaultFileFolder = dataFolder() + "/" + kDefaultFileFolder;
+    options.userFileFolder = userFileFolder(programBaseName());
+    options.keepHeadsetInStep = true;
+    return options;
 }
+
+WindowRig::WindowRig() = default;
 
 WindowRig::~WindowRig()
 {
     m_window.reset();
-    usbHidCloseDevice();
+    m_session.reset();
 }
 
 int WindowRig::addUnit(quint16 productId, DeviceIdentity identity, bool plugged, Firmware firmware)
@@ -177,10 +184,16 @@ int WindowRig::addForeignDevice(quint16 vendorId, quint16 productId)
     return unit;
 }
 
-Velumix& WindowRig::buildWindow()
+Velumix& WindowRig::buildWindow(const HeadsetSession::Options& options, Velumix::Build build)
 {
-    m_window = std::make_unique<Velumix>();
-    QObject::connect(m_window.get(), &Velumix::replyHandled, [this] { ++m_repliesHandled; });
+    m_window.reset();
+    m_session = std::make_unique<HeadsetSession>(backend, &hotplug, options);
+    QObject::connect(&m_session->link(), &HeadsetLink::replyHandled, [this](uint8_t code) {
+        if (isAnsweredCode(code))
+            ++m_repliesHandled;
+    });
+    m_window = std::make_unique<Velumix>(*m_session, nullptr, build);
+    m_window->startSession();
     return *m_window;
 }
 
@@ -190,7 +203,7 @@ bool WindowRig::start()
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return false;
-    if (!QTest::qWaitFor([&window] { return window.m_identitySeen == 1; }, kDeadlineMs)) {
+    if (!QTest::qWaitFor([this] { return m_session->unitKnown(); }, kDeadlineMs)) {
         qWarning("the window took no status reply as the arrival of a unit");
         return false;
     }
@@ -217,6 +230,7 @@ void WindowRig::stop()
 {
     settle();
     m_window.reset();
+    m_session.reset();
 }
 
 void WindowRig::plugIn(int unit)
@@ -238,20 +252,6 @@ void WindowRig::pullOutAtOnce(int unit)
     backend.unplug(unit);
     for (const std::string& path : backend.interfacePaths(unit))
         hotplug.remove(QString::fromStdString(path));
-}
-
-bool WindowRig::waitUntilRepliesRead(uint8_t code)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (linkState.awaitedReplies[code] > 0) {
-        if (waited.hasExpired(kDeadlineMs)) {
-            qWarning("the reader read no reply of code %02x", code);
-            return false;
-        }
-        QThread::msleep(1);
-    }
-    return true;
 }
 
 void WindowRig::finishTurnAfterClose()

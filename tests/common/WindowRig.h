@@ -2,22 +2,27 @@
 // The window driven as a person drives it, against simulated headset units:
 // widgets are clicked and typed into, and the checks look at what a person
 // and the headset see (widgets, the frames the headset received, the user
-// files on disk, the message boxes, the debug lines and trace records).
-// A unit's firmware either replies, and the replies travel through the real
-// reader thread and its queued signal, or stays silent, for the checks that
-// look only at what the window sends on its own. One rig per test; units are
-// added before the window is built, and the window goes first.
+// files on disk, the message boxes, the debug lines and trace records) and
+// at the session the window shows. A unit's firmware either replies, and the
+// replies travel through the real link and the event loop, or stays silent,
+// for the checks that look only at what the program sends on its own. One
+// rig per test; units are added before the window is built, and the window
+// goes first, then its session.
 
+#include "FileActions.h"
+#include "HeadsetSession.h"
 #include "HotplugSource.h"
-#include "LinkContext.h"
 #include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
+#include "MicrophonePane.h"
 #include "SimulatedHeadset.h"
+#include "SoundPageView.h"
+#include "SpeakerTest.h"
 #include "TestFrames.h"
 #include "ThrowawayHome.h"
+#include "TrayMenu.h"
 #include "UnitFiles.h"
 #include "Velumix.h"
-#include "WatchedBackend.h"
 
 #include <QStringList>
 #include <QTest>
@@ -32,6 +37,10 @@ constexpr DeviceIdentity kFirstUnit{0x0a, 0x1b, 0x2c, 0x3d};
 constexpr DeviceIdentity kSecondUnit{0x11, 0x22, 0x33, 0x44};
 constexpr uint8_t kSurroundState = 16;
 constexpr uint8_t kStereoState = 15;
+// The window's tabs.
+constexpr int kSurroundTab = 0;
+constexpr int kStereoTab = 1;
+constexpr int kMicrophoneTab = 2;
 
 Q_DECLARE_METATYPE(SoundPage)
 
@@ -73,6 +82,9 @@ bool startScreenInFront(Velumix& window);
 
 // A widget of the form by its object name; a name the form lacks is a
 // mistake in the test itself.
+// The session's options as the program sets them.
+HeadsetSession::Options programSessionOptions();
+
 template <typename Widget> Widget* named(Velumix& window, const QString& name)
 {
     auto* widget = window.findChild<Widget*>(name);
@@ -102,8 +114,9 @@ public:
     HeadsetSettings& settings(int unit) { return backend.firmware(unit).settings(); }
     EqGains headsetGains(int unit) { return backend.firmware(unit).gains(); }
 
-    // Builds the window, not shown.
-    Velumix& buildWindow();
+    // Builds the session and the window, not shown, and starts the session.
+    Velumix& buildWindow(const HeadsetSession::Options& options = programSessionOptions(),
+                         Velumix::Build build = Velumix::Build::Now);
     // Builds and shows the window, then waits until the plugged unit's status
     // reply and everything it set off have been handled.
     bool start();
@@ -116,6 +129,7 @@ public:
     // The program ends: the window goes, the units stay as they are.
     void stop();
     Velumix& window() { return *m_window; }
+    HeadsetSession& session() { return *m_session; }
     PageControls page(SoundPage which) { return pageControls(*m_window, which); }
 
     // Like a real unit: the back end changes, then one event per interface.
@@ -125,12 +139,9 @@ public:
     // as a person can right after plugging it in. The event loop does not
     // turn: what the reader had passed on is still queued for the window.
     void pullOutAtOnce(int unit);
-    // Waits, without turning the event loop, until the reader has read every
-    // reply of `code` the open link is owed, so that they are queued.
-    bool waitUntilRepliesRead(uint8_t code);
     // Ends the event-loop turn: the window handles everything queued so far.
-    // The replies of a closed link never come, nor are those passed on before
-    // it closed handled, so the requests written to it are written off.
+    // The replies of a closed link never come, so the requests written to it
+    // are written off.
     void finishTurnAfterClose();
 
     // Waits until the window has handled the reply to every request written
@@ -168,19 +179,18 @@ public:
     // The steps of the trace records with this tag, in order.
     QStringList traceSteps(const QString& tag) const;
 
-    Watched<SimulatedHidBackend> backend;
+    SimulatedHidBackend backend;
     ManualHotplugSource hotplug;
-    LinkContext link{backend};
 
 private:
     int answeredRequestsWritten() const;
 
-    LinkContextGuard m_installed{link};
     LogRecorder m_log;
     MessageBoxRecorder m_boxes;
     int m_answeredRequestsCleared = 0;
     int m_repliesHandled = 0;
     std::vector<int> m_silentUnits;
+    std::unique_ptr<HeadsetSession> m_session;
     std::unique_ptr<Velumix> m_window;
 };
 

@@ -85,6 +85,8 @@ private slots:
     void identityIsAddedOnlyWhenMissing();
     void customModesReplaceTheList_data();
     void customModesReplaceTheList();
+    void entriesGoBackAsTheFileHeldThem_data();
+    void entriesGoBackAsTheFileHeldThem();
     void currentModeOnFileWithoutMode();
     void currentModeKeepsOtherMembers();
     void consecutiveWritesSeeEachOther();
@@ -177,6 +179,59 @@ void TestConfigWriter::customModesReplaceTheList()
     QJsonObject expected = before;
     expected.remove(QLatin1String("customMode"));
     QCOMPARE(after, expected);
+}
+
+void TestConfigWriter::entriesGoBackAsTheFileHeldThem_data()
+{
+    // The file's "customMode" entries, the change made to the list read
+    // from them, and the entries written back.
+    QTest::addColumn<QJsonArray>("entries");
+    QTest::addColumn<int>("renamed"); // the record renamed "Club", -1: none
+    QTest::addColumn<QJsonArray>("written");
+    const QJsonObject annotated{{"algorithm", "Stereo"},
+                                {"name", "Night"},
+                                {"parameter", "1,2,3,4,5,6,7,8,9,10"},
+                                {"note", "from the forum"}};
+    const QJsonObject numberName{
+        {"algorithm", "Surround"}, {"name", 42}, {"parameter", "0,0,0,0,0,0,0,0,0,0"}};
+    const QJsonValue notAnObject("Surround,Odd,1,1,1");
+    const QJsonArray all{annotated, numberName, notAnObject, QJsonValue()};
+    QTest::newRow("nothing changed") << all << -1 << all;
+    QJsonObject renamed = annotated;
+    renamed["name"] = "Club";
+    QTest::newRow("a renamed entry keeps its other members")
+        << all << 0 << QJsonArray{renamed, numberName, notAnObject, QJsonValue()};
+    QJsonObject named = numberName;
+    named["name"] = "Club";
+    QTest::newRow("a renamed entry with a name that was no string")
+        << all << 1 << QJsonArray{annotated, named, notAnObject, QJsonValue()};
+    QTest::newRow("an entry that is no object becomes one when changed")
+        << all << 2
+        << QJsonArray{annotated, numberName,
+                      QJsonObject{{"algorithm", ""}, {"name", "Club"}, {"parameter", ""}},
+                      QJsonValue()};
+}
+
+// A save rewrites the list the program holds; entries it did not change go
+// back exactly as they were, and changed ones keep what the program does not
+// know of them.
+void TestConfigWriter::entriesGoBackAsTheFileHeldThem()
+{
+    QFETCH(QJsonArray, entries);
+    QFETCH(int, renamed);
+    QFETCH(QJsonArray, written);
+    QVERIFY(useFixture(QStringLiteral("full_user.json")));
+    QJsonObject root = rootOf(userPath());
+    root.insert("customMode", entries);
+    QVERIFY(writeBytes(userPath(), QJsonDocument(root).toJson()));
+    QList<CustomRecord> modes = readConfigFile(userPath()).customModes;
+    if (renamed >= 0)
+        modes[renamed].name = QStringLiteral("Club");
+
+    QVERIFY(
+        updateConfigFile(userPath(), [&](QJsonObject& root) { setCustomModes(root, modes); }).ok());
+
+    QCOMPARE(rootOf(userPath()).value("customMode").toArray(), written);
 }
 
 void TestConfigWriter::currentModeOnFileWithoutMode()

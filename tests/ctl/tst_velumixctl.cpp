@@ -2,19 +2,22 @@
 // codes, its output for people and for scripts, the frames it sends, the way
 // through a window (a stand-in listening at a socket of the test's own) and,
 // for the headset's failures, in-process runs against a simulated headset
-// told to misbehave.
+// told to misbehave. Run on its own, velumixctl carries a command out as the
+// window does, on the same session: what that adds to the old direct runs
+// (the page's algorithm switch after an equaliser, a preset remembered in
+// the unit's file, a unit's file created) is checked here as well.
 
 #include "BuiltInPresets.h"
 #include "ConfigNames.h"
 #include "ConfigReader.h"
 #include "CorrectionImport.h"
-#include "CtlCommands.h"
+#include "CtlDirect.h"
 #include "CtlOptions.h"
 #include "CtlOutput.h"
 #include "GainText.h"
 #include "ModeImport.h"
 #include "ModeTransfer.h"
-#include "SimulatedLink.h"
+#include "SimulatedHeadset.h"
 
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -162,6 +165,24 @@ QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteA
 
 using Fault = std::function<void(SimulatedHidBackend&, int unit)>;
 
+int addHeadset(SimulatedHidBackend& backend, const DeviceIdentity& identity)
+{
+    HeadsetSettings settings;
+    settings.identity = identity;
+    return backend.addHeadset(settings);
+}
+
+// The path of the unit's vendor-defined interface, the one velumixctl opens.
+std::string vendorInterfaceOf(SimulatedHidBackend& backend, int unit)
+{
+    const std::vector<std::string> paths = backend.interfacePaths(unit);
+    for (const HidDeviceInfo& entry : backend.enumerate(0, 0))
+        if ((entry.usagePage >> 8) == 0xff &&
+            std::find(paths.begin(), paths.end(), entry.path) != paths.end())
+            return entry.path;
+    return {};
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
@@ -200,6 +221,7 @@ private slots:
     void velumixAnswersHelpAndVersionAlone_data();
     void velumixAnswersHelpAndVersionAlone();
     void completionKnowsThePresets();
+    void presetIsRememberedAndSwitchesTheAlgorithm();
     void customApplySendsOnlyGainsTheHeadsetTakes();
     void customImportSendsAndSavesTheFittedMode_data();
     void customImportSendsAndSavesTheFittedMode();
@@ -209,6 +231,9 @@ private slots:
     void customImportRefusalsSaveNothing();
 };
 
+// The session asks a headset it opens what it is (version, audio, status);
+// the high bands' acknowledgement brings the page's algorithm switch, as in
+// the window: the surround page of a model other than 1.
 void VelumixCtlTest::eqTracesThePeqPairAndItsAcknowledgements()
 {
     const Run run = runProgram({"--simulate=4130", "--trace-frames", "eq", "--mode", "19",
@@ -217,10 +242,13 @@ void VelumixCtlTest::eqTracesThePeqPairAndItsAcknowledgements()
     const EqGains flat{};
     const QStringList tx = run.out.filter(QRegularExpression("^TX"));
     QCOMPARE(tx, (QStringList{hexLine("TX", frame::readVersionCommand(), 32),
+                              hexLine("TX", frame::readAudioCommand(), 64),
+                              hexLine("TX", frame::readStatusCommand(), 64),
                               hexLine("TX", frame::setPeqCommand(1, 0, 4, 19, flat, 0x4130), 64),
-                              hexLine("TX", frame::setPeqCommand(1, 5, 9, 19, flat, 0x4130), 64)}));
+                              hexLine("TX", frame::setPeqCommand(1, 5, 9, 19, flat, 0x4130), 64),
+                              hexLine("TX", frame::setAlgorithmSwitchCommand(1, 1, 0, 0), 64)}));
     // The 0x4130 mode-19 table for bands 5-9, as the headset receives it.
-    QVERIFY(tx[2].startsWith("TX 4f 30 80 18 21 26 01 05 09 00 03 e8 07 d0 00 07 d0 07 d0 00 "
+    QVERIFY(tx[4].startsWith("TX 4f 30 80 18 21 26 01 05 09 00 03 e8 07 d0 00 07 d0 07 d0 00 "
                              "0f a0 03 e8 00 1f 40 0f a0 00 3e 80 01 f4 00"));
     const uint8_t lowAck[] = {0, 0, 4};
     const uint8_t highAck[] = {0, 5, 9};
@@ -258,7 +286,7 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
     QTest::addColumn<QString>("message");
     const QStringList sim = {"--simulate", "--trace-frames"};
     const QString commands = "the commands are list, info, status, get, eq, mic-volume, enc, "
-                             "switch, preset, custom, simulate, watch";
+                             "switch, preset, custom, auto, simulate, watch";
     QTest::newRow("no command") << sim << 2 << "no command given; " + commands;
     QTest::newRow("unknown command")
         << sim + QStringList{"reboot"} << 2 << "unknown command 'reboot'; " + commands;
@@ -343,6 +371,17 @@ void VelumixCtlTest::badArgumentsSendNothing_data()
         << "--device: 'hidraw1' is neither a device path";
     QTest::newRow("value missing")
         << QStringList{"info", "--device"} << 2 << "missing value after '--device'";
+    // A name the window would refuse is refused before it is sent, counted
+    // in characters, however many bytes each takes.
+    QTest::newRow("a name of 1500 three-byte characters")
+        << sim + QStringList{"custom", "import", "eq.txt", "--name", QString(1500, QChar(0x20AC))}
+        << 2 << "custom-import: 'name' must be a non-empty string of at most 256 characters";
+    QTest::newRow("a preset name longer than any")
+        << sim + QStringList{"preset", QString(4000, 'x')} << 2
+        << "preset: 'name' must be a non-empty string of at most 256 characters";
+    QTest::newRow("a file path longer than a request")
+        << sim + QStringList{"custom", "import", "/" + QString(5000, 'p'), "--name", "Long"} << 2
+        << "custom import: the request is longer than the 4096 bytes the window takes";
 }
 
 void VelumixCtlTest::badArgumentsSendNothing()
@@ -456,6 +495,10 @@ void VelumixCtlTest::directJson_data()
         << QStringList{"--simulate", "custom", "apply", "Night", "--page", "stereo"}
         << R"({"page":"stereo","name":"Night"})";
     QTest::newRow("nothing to report") << QStringList{"--simulate", "enc", "on"} << "{}";
+    // As in the window, a unit seen for the first time gets its file, made
+    // from the model's default file, which has no custom modes.
+    QTest::newRow("custom list of a unit seen for the first time")
+        << QStringList{"--simulate=4130", "custom", "list"} << "[]";
 }
 
 void VelumixCtlTest::directJson()
@@ -486,12 +529,9 @@ void VelumixCtlTest::directRefusals_data()
     QTest::newRow("unknown custom mode")
         << QStringList{"--simulate", "custom", "apply", "Day"} << int(remote::ExitNoConfiguration)
         << "no custom mode 'Day'; the custom modes are 'Night', 'Night', 'Bass'";
-    QTest::newRow("a unit the window never saw")
-        << QStringList{"--simulate=4130", "custom", "list"} << int(remote::ExitNoConfiguration)
-        << "the window creates it when it first sees this unit";
     QTest::newRow("presets of a model without a default file")
         << QStringList{"preset", "list", "--model", "beef"} << int(remote::ExitNoConfiguration)
-        << "VID-3206&PID-beef.json";
+        << "no default file for product beef";
     QTest::newRow("watch") << QStringList{"watch"} << int(remote::ExitNoWindow)
                            << "watch needs the running window (start velumix)";
     QTest::newRow("simulate, with a private headset")
@@ -590,6 +630,14 @@ void VelumixCtlTest::humanText_data()
     QTest::newRow("an empty list") << "custom-list"
                                    << "[]"
                                    << "PAGE  NAME  GAINS\n";
+    QTest::newRow("simulate unplug")
+        << "simulate"
+        << R"({"unit":{"productId":"1054","identity":"0a1b2c3d","plugged":false}})"
+        << "product:    1054\nidentity:   0a1b2c3d\nplugged in: no\n";
+    QTest::newRow("simulate plug")
+        << "simulate"
+        << R"({"unit":{"productId":"104d","identity":"11223344","plugged":true}})"
+        << "product:    104d\nidentity:   11223344\nplugged in: yes\n";
     QTest::newRow("nothing to report") << "eq"
                                        << "null"
                                        << "";
@@ -737,24 +785,19 @@ void VelumixCtlTest::throughWindow()
 }
 
 // --device picks a unit by its interface's path or by the identity it
-// reports; the choice ends with the command.
+// reports; every interface opened is closed again when the command ends.
 void VelumixCtlTest::devicePicksOneOfSeveralHeadsets()
 {
-    SimulatedLink link;
-    link.addHeadset(0x1054, {1, 2, 3, 4});
-    const int second = link.addHeadset(0x1054, {5, 6, 7, 8});
-    std::string secondPath;
-    for (const HidDeviceInfo& entry : link.backend.enumerate(0, 0)) {
-        if (usbHidInterfaceMatches(entry) &&
-            entry.path.find("unit" + std::to_string(second)) != std::string::npos)
-            secondPath = entry.path;
-    }
+    SimulatedHidBackend backend;
+    addHeadset(backend, {1, 2, 3, 4});
+    const int second = addHeadset(backend, {5, 6, 7, 8});
+    const std::string secondPath = vendorInterfaceOf(backend, second);
     QVERIFY(!secondPath.empty());
     const remote::Request status{"status", {}};
-    bool leftAlone = true; // closed, with no path wanted any more
+    bool leftClosed = true;
     const auto identityFor = [&](const QString& device) {
-        const remote::Result result = runDirect(status, device);
-        leftAlone = leftAlone && linkState.deviceOpened == 0 && link.context.wantedPath.empty();
+        const remote::Result result = runDirect(status, {backend, {}, device, {}});
+        leftClosed = leftClosed && backend.openHandleCount() == 0;
         return result.ok() ? result.data["identity"].toString() : result.error;
     };
     QCOMPARE(identityFor(QString::fromStdString(secondPath)), QString("05060708"));
@@ -762,8 +805,8 @@ void VelumixCtlTest::devicePicksOneOfSeveralHeadsets()
     QCOMPARE(identityFor("05060708"), QString("05060708"));
     QCOMPARE(identityFor("/dev/hidraw9"), QString("no headset at /dev/hidraw9"));
     QCOMPARE(identityFor("09090909"), QString("no headset with identity 09090909"));
-    QCOMPARE(runDirect(status, "09090909").exit, int(remote::ExitNoHeadset));
-    QVERIFY(leftAlone);
+    QCOMPARE(runDirect(status, {backend, {}, "09090909", {}}).exit, int(remote::ExitNoHeadset));
+    QVERIFY(leftClosed);
 }
 
 void VelumixCtlTest::headsetFailures_data()
@@ -791,6 +834,11 @@ void VelumixCtlTest::headsetFailures_data()
                                          b.firmware(unit).faults().errorStatus = true;
                                      })
                                   << int(remote::ExitHeadsetError);
+    QTest::newRow("error status, a command that needs the unit")
+        << QStringList{"custom", "list"} << Fault([](SimulatedHidBackend& b, int unit) {
+               b.firmware(unit).faults().errorStatus = true;
+           })
+        << int(remote::ExitHeadsetError);
     QTest::newRow("32-byte replies are fine")
         << QStringList{"info"} << Fault([](SimulatedHidBackend& b, int unit) {
                b.firmware(unit).faults().reportSize = 32;
@@ -807,11 +855,11 @@ void VelumixCtlTest::headsetFailures()
     QFETCH(QStringList, command);
     QFETCH(Fault, fault);
     QFETCH(int, exitCode);
-    SimulatedLink link;
-    const int unit = link.addHeadset();
-    fault(link.backend, unit);
-    QCOMPARE(runDirect(requestOf(command)).exit, exitCode);
-    QCOMPARE(linkState.deviceOpened, 0); // the command always leaves the link closed
+    SimulatedHidBackend backend;
+    const int unit = addHeadset(backend, {1, 2, 3, 4});
+    fault(backend, unit);
+    QCOMPARE(runDirect(requestOf(command), {backend, {}, {}, {}}).exit, exitCode);
+    QCOMPARE(backend.openHandleCount(), 0); // the command always leaves the headset closed
 }
 
 void VelumixCtlTest::velumixAnswersHelpAndVersionAlone_data()
@@ -848,20 +896,50 @@ void VelumixCtlTest::velumixAnswersHelpAndVersionAlone()
              QStringList());
 }
 
-// The shell completion lists the presets by hand; they are the built-in ones.
+// The shell completion asks velumixctl itself, which offers every built-in
+// preset (and "preset list"), quoted for the shell.
 void VelumixCtlTest::completionKnowsThePresets()
 {
-    QFile script(qEnvironmentVariable("VELUMIX_SOURCE_DIR") + "/resources/completion/velumixctl");
-    QVERIFY(script.open(QIODevice::ReadOnly));
-    const QRegularExpressionMatch listed =
-        QRegularExpression(R"re(presets="([^"]*)")re").match(QString::fromUtf8(script.readAll()));
-    QVERIFY(listed.hasMatch());
-    QStringList captions;
+    const QString script =
+        qEnvironmentVariable("VELUMIX_SOURCE_DIR") + "/resources/completion/velumixctl";
+    QProcess bash;
+    bash.start("bash",
+               {"-c",
+                R"(source /usr/share/bash-completion/bash_completion; source "$1"
+                           COMP_WORDS=("$2" preset ""); COMP_CWORD=2
+                           COMP_LINE="$2 preset "; COMP_POINT=${#COMP_LINE}
+                           _velumixctl "$2" "" preset
+                           printf "%s\n" "${COMPREPLY[@]}")",
+                "completion", script, qEnvironmentVariable("VELUMIX_RUNTIME_DIR") + "/velumixctl"});
+    QVERIFY(bash.waitForFinished(10000));
+    QStringList offered =
+        QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QStringList expected{"list"};
     for (const BuiltInPreset& preset : builtInPresets()) {
-        if (!captions.contains(preset.caption))
-            captions << preset.caption;
+        const QString quoted = QString(preset.caption).replace(" ", "\\ ").replace("&", "\\&");
+        if (!expected.contains(quoted))
+            expected << quoted;
     }
-    QCOMPARE(listed.captured(1).split('|'), captions);
+    offered.sort();
+    expected.sort();
+    QCOMPARE(offered, expected);
+}
+
+// As a click in the window: the preset is the stereo page's choice and the
+// last choice in the unit's file, and the headset's acknowledgement of the
+// high bands brings the stereo page's algorithm switch.
+void VelumixCtlTest::presetIsRememberedAndSwitchesTheAlgorithm()
+{
+    const Run run = runProgram({"--simulate", "--trace-frames", "preset", "Jazz"});
+    const ConfigRecord saved = readConfigFile(userFilePath()).record;
+    writeUserFile();
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out.filter(QRegularExpression("^TX")).last(),
+             hexLine("TX", frame::setAlgorithmSwitchCommand(1, 0, 0, 1), 64));
+    QCOMPARE(saved.algorithm, QString("Stereo"));
+    QCOMPARE(saved.mode, QString("default"));
+    QCOMPARE(saved.name, QString("Jazz"));
+    QCOMPARE(saved.pageModes[int(SoundPage::Stereo)], (PageModeRecord{"default", "Jazz"}));
 }
 
 // A file may hold any number; the headset only ever receives -12..12.

@@ -7,6 +7,7 @@
 #include "ImportPreview.h"
 #include "ModeImport.h"
 #include "ModeTransfer.h"
+#include "ResponseCurve.h"
 #include "WindowRig.h"
 
 #include <QtTest>
@@ -73,15 +74,21 @@ public:
 Curve plottedCurve(Velumix& window, SoundPage page)
 {
     Curve curve;
-    QCustomPlot* plot = window.m_responseCurves[int(page)];
+    QCustomPlot* plot = window.pageView(page).curve().plot();
     for (const QCPGraphData& point : *plot->graph(0)->data())
         curve.push_back({point.key, point.value});
     return curve;
 }
 
+int sampleRateHz(Velumix& window)
+{
+    const auto capabilities = window.session().capabilities();
+    return capabilities ? capabilities->sampleRateHz : 0;
+}
+
 HeadsetBands customModeBands(Velumix& window, SoundPage page, quint16 productId)
 {
-    return headsetBands(*customModeQTable(page, productId), window.m_sampleRateHz);
+    return headsetBands(*customModeQTable(page, productId), sampleRateHz(window));
 }
 
 void compareCurves(const Curve& actual, const Curve& expected)
@@ -179,7 +186,7 @@ void EqualiserViewTest::doubleClickSendsZero()
     QVERIFY(rig.drag(slider, 7));
     QTRY_COMPARE(rig.headsetGains(kUnit)[3], 7);
     QVERIFY(rig.settle());
-    QTRY_VERIFY(!rig.window().m_throttleTimer.isActive());
+    QTRY_VERIFY(!rig.session().throttling());
     rig.clearFrames();
 
     QTest::mouseDClick(slider, Qt::LeftButton, {}, middleOf(slider));
@@ -215,8 +222,8 @@ void EqualiserViewTest::presetPressShowsHintSendsNothing()
     QTest::mouseRelease(slider, Qt::LeftButton, {}, middleOf(slider) - QPoint(0, 60));
     QTest::mouseDClick(slider, Qt::LeftButton, {}, middleOf(slider));
 
-    QCOMPARE(QToolTip::text(), Velumix::presetSliderHint());
-    QVERIFY(Velumix::presetSliderHint().contains("copy"));
+    QCOMPARE(QToolTip::text(), ResponseCurve::presetSliderHint());
+    QVERIFY(ResponseCurve::presetSliderHint().contains("copy"));
     QCOMPARE(sliderGains(controls), gains);
     QVERIFY(rig.settle());
     QCOMPARE(rig.frames(), Frames{});
@@ -233,10 +240,12 @@ void EqualiserViewTest::importSendsAndSavesFittedGains()
     const PageControls controls = rig.page(page);
     const QString file = fixture("graphiceq.txt");
     const ImportedMode expected =
-        importModeFile(file, kImportedName, {productId, window.m_sampleRateHz, page, page});
+        importModeFile(file, kImportedName, {productId, sampleRateHz(window), page, page});
     QVERIFY(expected.ok());
     QVERIFY(expected.fit.gains != EqGains{});
-    window.m_chooseImportFile = [&file](QWidget*, const QString&, const QString&) { return file; };
+    window.fileActions().chooseImportFile = [&file](QWidget*, const QString&, const QString&) {
+        return file;
+    };
     QVERIFY(rig.settle());
     rig.clearFrames();
 
@@ -260,7 +269,7 @@ void EqualiserViewTest::importSendsAndSavesFittedGains()
         preview.nameBox()->setText(kImportedName);
         preview.saveButton()->click();
     });
-    const std::unique_ptr<QMenu> menu = window.modeTransferMenu(page, -1);
+    const std::unique_ptr<QMenu> menu = window.fileActions().menu(page, -1);
     menu->actions().at(0)->trigger();
 
     QVERIFY(watch.previewShown);
@@ -295,12 +304,14 @@ void EqualiserViewTest::malformedImportSavesNothing()
     QVERIFY(broken.open(QIODevice::WriteOnly));
     broken.write("Preamp: -3 dB\nFilter 1: ON PK Fc 100 Hz Gain 2 dB Q 1.0\nhello\n");
     broken.close();
-    window.m_chooseImportFile = [&file](QWidget*, const QString&, const QString&) { return file; };
+    window.fileActions().chooseImportFile = [&file](QWidget*, const QString&, const QString&) {
+        return file;
+    };
     QVERIFY(rig.settle());
     rig.clearFrames();
 
     ModalWatch watch([](ImportPreview& preview) { preview.reject(); });
-    window.importCorrection(SoundPage::Stereo);
+    window.fileActions().importCorrection(SoundPage::Stereo);
     QCoreApplication::processEvents(); // a preview shown by mistake would be closed now
 
     QVERIFY(!watch.previewShown);
@@ -325,7 +336,9 @@ void EqualiserViewTest::importPreviewRefusesTakenName()
     const QString userFile = userFilePath(kHalden, kFirstUnit);
     const QByteArray fileBefore = fileBytes(userFile);
     const QString file = fixture("parametric.txt");
-    window.m_chooseImportFile = [&file](QWidget*, const QString&, const QString&) { return file; };
+    window.fileActions().chooseImportFile = [&file](QWidget*, const QString&, const QString&) {
+        return file;
+    };
     QVERIFY(rig.settle());
     rig.clearFrames();
 
@@ -339,7 +352,7 @@ void EqualiserViewTest::importPreviewRefusesTakenName()
         }
         preview.cancelButton()->click();
     });
-    window.importCorrection(SoundPage::Surround);
+    window.fileActions().importCorrection(SoundPage::Surround);
 
     QVERIFY(watch.previewShown);
     QCOMPARE(problems.size(), 2);
@@ -366,12 +379,12 @@ void EqualiserViewTest::exportWritesModeFiles()
     QVERIFY(rig.press(controls.save));
     QTemporaryDir folder;
     QStringList suggested;
-    window.m_chooseExportFile = [&](QWidget*, const QString&, const QString& suggestion,
-                                    const QString&) {
+    window.fileActions().chooseExportFile = [&](QWidget*, const QString&, const QString& suggestion,
+                                                const QString&) {
         suggested << suggestion;
         return folder.filePath(suggestion);
     };
-    const std::unique_ptr<QMenu> menu = window.modeTransferMenu(SoundPage::Stereo, 0);
+    const std::unique_ptr<QMenu> menu = window.fileActions().menu(SoundPage::Stereo, 0);
     QCOMPARE(menu->actions().size(), 3);
     menu->actions().at(1)->trigger();
     menu->actions().at(2)->trigger();
@@ -383,7 +396,7 @@ void EqualiserViewTest::exportWritesModeFiles()
     QCOMPARE(document.productId, std::optional<quint16>(kMorvik));
     const ImportedMode text =
         importModeFile(folder.filePath("Club _ Night.txt"), "again",
-                       {kMorvik, window.m_sampleRateHz, SoundPage::Stereo, SoundPage::Stereo});
+                       {kMorvik, sampleRateHz(window), SoundPage::Stereo, SoundPage::Stereo});
     QVERIFY2(text.ok(), qPrintable(text.error));
     QCOMPARE(text.fit.gains, gains);
     QCOMPARE(rig.boxes(), QStringList());
@@ -396,11 +409,10 @@ void EqualiserViewTest::failedExportIsTold()
     Velumix& window = rig.window();
     QTemporaryDir folder;
     const QString path = folder.filePath("missing-folder/mode.json");
-    window.m_chooseExportFile = [&](QWidget*, const QString&, const QString&, const QString&) {
-        return path;
-    };
+    window.fileActions().chooseExportFile = [&](QWidget*, const QString&, const QString&,
+                                                const QString&) { return path; };
 
-    window.exportCustomMode(SoundPage::Surround, 0, Velumix::ModeFileFormat::Json);
+    window.fileActions().exportCustomMode(SoundPage::Surround, 0, FileActions::Format::Json);
 
     QCOMPARE(rig.boxes().size(), 1);
     QVERIFY2(rig.boxes().at(0).startsWith("Error: ") && rig.boxes().at(0).contains(path),

@@ -1,10 +1,9 @@
-// What the window does with the headset's replies, which reach it through the
-// reader thread: the tabs a headset lacks, the algorithm switch after an
+// What the window shows of the headset's replies, which reach the session
+// through the link: the tabs a headset lacks, the algorithm switch after an
 // equaliser upload, the page the headset reports, and each unit's own user
 // file with its saved mode, also when units are swapped while the program
 // runs and when the program starts again.
 
-#include "UsbHidOperation.h"
 #include "WindowRig.h"
 
 #include <QtTest>
@@ -17,24 +16,23 @@ Q_DECLARE_METATYPE(DeviceIdentity)
 namespace {
 
 const QString kDeviceChange = QStringLiteral("prompt: Device Change!");
-const QString kSorelPicture = QStringLiteral("Sorel_main_hui.jpg");
 // The gains of the custom modes named "Real" in prepared user files.
 constexpr EqGains kRealGains{1, 2, 3, 4, 5, -5, -4, -3, -2, -1};
 
-// The page shown, as m_currentPage names it, for each tab.
-int pageOfTab(int tab)
+// The sound page of a tab.
+SoundPage pageOfTab(int tab)
 {
-    return tab == 0 ? 2 : tab == 1 ? 1 : 3;
+    return tab == 1 ? SoundPage::Stereo : SoundPage::Surround;
 }
 
-// The switch the window sends once the headset acknowledged bands 5-9.
+// The switch the session sends once the headset acknowledged bands 5-9: that
+// of the sound page in force, which the microphone page leaves as it was
+// (the surround page after start).
 Frames switchAfterUpload(int tab, quint16 productId)
 {
-    if (tab == 0)
-        return {algorithmSwitch({1, 0, 1, 0, 0, uint8_t(productId == kHalden ? 1 : 0)})};
     if (tab == 1)
         return {algorithmSwitch({1, 0, 0, 0, 0, 1})};
-    return {};
+    return {algorithmSwitch({1, 0, 1, 0, 0, uint8_t(productId == kHalden ? 1 : 0)})};
 }
 
 int standardModeIndex(SoundPage page, quint16 productId)
@@ -98,8 +96,9 @@ void RepliesTest::capabilitiesDisableTabs_data()
             << false << true << productId << false << true << 0;
         QTest::addRow("no surround, %s", model.constData())
             << true << false << productId << true << model1 << (model1 ? 0 : 1);
+        // With both sound tabs disabled, the tab bar moves to the microphone's.
         QTest::addRow("neither, %s", model.constData())
-            << false << false << productId << false << model1 << (model1 ? 0 : 1);
+            << false << false << productId << false << model1 << (model1 ? 0 : 2);
     }
 }
 
@@ -119,14 +118,15 @@ void RepliesTest::capabilitiesDisableTabs()
     // At open the status reply follows the capabilities and, by selecting the
     // surround page, enables every tab again; so the capabilities are asked
     // once more to see the reply on its own.
-    usbHidSend_ReadAudio();
+    rig.session().link().readAudio();
     QVERIFY(rig.settle());
 
     const QTabWidget* tabs = rig.window().ui.tabWidget;
     QCOMPARE(tabs->isTabEnabled(1), stereoTabEnabled);
     QCOMPARE(tabs->isTabEnabled(0), surroundTabEnabled);
     QCOMPARE(tabs->currentIndex(), tab);
-    QCOMPARE(rig.window().m_currentPage, pageOfTab(tab));
+    if (tab != 2)
+        QCOMPARE(rig.session().pageShown(), pageOfTab(tab));
     QCOMPARE(rig.window().ui.widget_Param_Stereo->isVisibleTo(&rig.window()), tab == 1);
     QCOMPARE(rig.boxes(), QStringList());
 }
@@ -178,19 +178,17 @@ void RepliesTest::peqAcknowledgement_data()
     QTest::addColumn<int>("lastBand");
     QTest::addColumn<int>("uploads");
     QTest::addColumn<Frames>("switches");
-    QTest::addColumn<int>("pairFirstAfter");
-    QTest::addColumn<int>("pairLastAfter");
     const char* const tabNames[] = {"surround page", "stereo page", "microphone page"};
     for (int tab = 0; tab < 3; ++tab) {
         for (quint16 productId : {kHalden, kMorvik}) {
             const int model = productId == kHalden ? 1 : 2;
             const Frames once = switchAfterUpload(tab, productId);
             QTest::addRow("%s, model %d, bands 5-9", tabNames[tab], model)
-                << tab << productId << 5 << 9 << 1 << once << 0 << 0;
+                << tab << productId << 5 << 9 << 1 << once;
             QTest::addRow("%s, model %d, bands 5-9 twice", tabNames[tab], model)
-                << tab << productId << 5 << 9 << 2 << concatenated(once, once) << 0 << 0;
+                << tab << productId << 5 << 9 << 2 << concatenated(once, once);
             QTest::addRow("%s, model %d, bands 0-4", tabNames[tab], model)
-                << tab << productId << 0 << 4 << 1 << Frames{} << 0 << 4;
+                << tab << productId << 0 << 4 << 1 << Frames{};
         }
     }
 }
@@ -205,23 +203,19 @@ void RepliesTest::peqAcknowledgement()
     QFETCH(int, lastBand);
     QFETCH(int, uploads);
     QFETCH(Frames, switches);
-    QFETCH(int, pairFirstAfter);
-    QFETCH(int, pairLastAfter);
     WindowRig rig;
     QVERIFY(rig.startWith(productId));
     QVERIFY(rig.clickTab(tab));
     QVERIFY(rig.settle());
-    QCOMPARE(rig.window().m_currentPage, pageOfTab(tab));
+    QCOMPARE(rig.window().ui.tabWidget->currentIndex(), tab);
     rig.clearFrames();
 
     for (int upload = 0; upload < uploads; ++upload) {
-        usbHidSend_SetPEQ(1, firstBand, lastBand, 0, EqGains{});
+        rig.session().link().sendPeq(1, firstBand, lastBand, 0, EqGains{});
         QVERIFY(rig.settle());
     }
 
     QCOMPARE(rig.framesWithCode(frame::SetAlgorithmSwitch), switches);
-    QCOMPARE(replyState.peqAckFirst.load(), pairFirstAfter);
-    QCOMPARE(replyState.peqAckLast.load(), pairLastAfter);
 }
 
 void RepliesTest::statusSelectsPage_data()
@@ -234,7 +228,9 @@ void RepliesTest::statusSelectsPage_data()
     QTest::newRow("state 255") << 255 << 0;
 }
 
-// At open and on every later status reply of the same unit, silently.
+// At open the reported page is shown; a later status reply of the same unit
+// puts its page in force silently, and a person on the microphone page stays
+// there.
 void RepliesTest::statusSelectsPage()
 {
     QFETCH(int, stateByte);
@@ -244,16 +240,15 @@ void RepliesTest::statusSelectsPage()
     rig.settings(unit).stateByte = uint8_t(stateByte);
     QVERIFY(rig.start());
     QCOMPARE(rig.window().ui.tabWidget->currentIndex(), tab);
-    QCOMPARE(rig.window().m_currentPage, pageOfTab(tab));
+    QCOMPARE(rig.session().pageShown(), pageOfTab(tab));
     QVERIFY(rig.clickTab(2));
     QVERIFY(rig.settle());
-    QCOMPARE(rig.window().m_currentPage, 3);
 
-    usbHidSend_ReadStatus();
+    rig.session().link().readStatus();
     QVERIFY(rig.settle());
 
-    QCOMPARE(rig.window().ui.tabWidget->currentIndex(), tab);
-    QCOMPARE(rig.window().m_currentPage, pageOfTab(tab));
+    QCOMPARE(rig.window().ui.tabWidget->currentIndex(), 2);
+    QCOMPARE(rig.session().pageShown(), pageOfTab(tab));
     QCOMPARE(rig.boxes(), QStringList());
 }
 
@@ -284,7 +279,7 @@ void RepliesTest::firstUnitLoadsItsFileSilently()
     expected.insert("uuid", uuid);
     QCOMPARE(described(readJsonFile(file)), described(expected));
     QCOMPARE(rig.boxes(), QStringList());
-    QCOMPARE(rig.window().m_currentDeviceConfig.identity, identity);
+    QCOMPARE(rig.session().unit().identity, identity);
     // The default file's saved mode is the Surround Standard preset.
     QVERIFY(rig.window().ui.radioButton_Surround_ZUVOStandard->isChecked());
     QCOMPARE(lastPeqPair(rig), standardPair(SoundPage::Surround, productId));
@@ -319,7 +314,9 @@ void RepliesTest::anotherUnitShowsDeviceChange()
     rig.plugIn(second);
     QVERIFY(rig.settle());
     QCOMPARE(rig.boxes(), QStringList{kDeviceChange});
-    QVERIFY(window.ui.pushButton_9->styleSheet().contains(kSorelPicture));
+    // The picture screen shows the unit's own headset.
+    QVERIFY(window.ui.pushButton_9->styleSheet().contains(
+        secondProductId == kHalden ? "Halden.png" : "Morvik.png"));
     QCOMPARE(window.ui.tabWidget->currentIndex(), 1);
     QCOMPARE(visibleSlotTexts(stereo), QStringList{"Bee"});
     QCOMPARE(checkedSlot(stereo), 1);

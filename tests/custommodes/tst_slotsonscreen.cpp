@@ -153,6 +153,7 @@ void SlotsOnScreenTest::longNameIsElidedWithWholeNameAsTooltip()
     twin.setAutoExclusive(false);
     twin.setGeometry(slot->geometry());
     twin.setFont(slot->font());
+    twin.setObjectName(slot->objectName()); // styled by the same rules
     twin.setStyleSheet(slot->styleSheet());
     twin.setChecked(slot->isChecked());
     twin.setText(shown);

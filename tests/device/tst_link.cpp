@@ -1,18 +1,15 @@
 // Opening the headset, writing frames and the command procedure, against the
 // simulated headset.
 
+#include "LinkRig.h"
 #include "LogRecorder.h"
-#include "SimulatedLink.h"
 #include "TraceLog.h"
 
 #include <QtTest>
 
-namespace {
+#include <functional>
 
-std::vector<uint8_t> asVector(const Report& report, int length)
-{
-    return std::vector<uint8_t>(report.begin(), report.begin() + length);
-}
+namespace {
 
 // A headset whose write call returns a chosen count, whatever was asked for.
 class FixedWriteResultBackend : public SimulatedHidBackend
@@ -22,7 +19,26 @@ public:
     int write(HidDevice*, const uint8_t*, size_t) override { return result; }
 };
 
+using Command = std::function<LinkWritten(HeadsetLink&)>;
+
+// Every command, by the name its debug line gives it.
+const QMap<QString, Command>& commands()
+{
+    static const QMap<QString, Command> kCommands = {
+        {"ReadVersion", [](HeadsetLink& link) { return link.readVersion(); }},
+        {"ReadAudio", [](HeadsetLink& link) { return link.readAudio(); }},
+        {"ReadStatus", [](HeadsetLink& link) { return link.readStatus(); }},
+        {"SetMicVolume", [](HeadsetLink& link) { return link.setMicVolume(100); }},
+        {"SetSwitch", [](HeadsetLink& link) { return link.setAlgorithmSwitch(1, 0, 1, 0); }},
+        {"SetPEQ", [](HeadsetLink& link) { return link.sendPeq(1, 0, 4, 3, EqGains{}); }},
+    };
+    return kCommands;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(LinkOpened::Outcome)
+Q_DECLARE_METATYPE(LinkWritten::Outcome)
 
 class LinkTest : public QObject
 {
@@ -32,18 +48,24 @@ private slots:
     void opensOnlyTheVendorInterfaceOfAcceptedProducts_data();
     void opensOnlyTheVendorInterfaceOfAcceptedProducts();
     void lastMatchingHeadsetWins();
-    void openKeepsSeparateReadAndWriteHandles();
+    void wantedPathIsTheOnlyOneOpened();
+    void openHoldsOneHandleUntilClosed();
     void openWhileOpenLeavesTheLinkAlone();
-    void failedOpenLeavesTheLinkClosed();
+    void refusedOpenGivesThePathAndTheReason();
     void acceptedTableKeepsEachProductOnceWithoutACap();
     void writeSendsTheLengthOfTheSelector_data();
     void writeSendsTheLengthOfTheSelector();
     void writeResultCounts_data();
     void writeResultCounts();
+    void failedWriteGivesTheReason_data();
+    void failedWriteGivesTheReason();
+    void pairsSendBothFramesAndTheFirstFailure_data();
+    void pairsSendBothFramesAndTheFirstFailure();
+    void frameTapSeesWhatIsWrittenAndRead();
     void commandsWithoutHeadsetSendNothing_data();
     void commandsWithoutHeadsetSendNothing();
     void commandsWriteTheirTraceRecords();
-    void onlyRepliesToItsOwnCommandsAreHandled();
+    void vendorIdDigits();
 };
 
 void LinkTest::initTestCase()
@@ -56,13 +78,15 @@ void LinkTest::opensOnlyTheVendorInterfaceOfAcceptedProducts_data()
     QTest::addColumn<QList<uint>>("accepted");
     QTest::addColumn<uint>("vendorId");
     QTest::addColumn<uint>("usagePage");
-    QTest::addColumn<int>("result");
-    QTest::newRow("accepted headset") << QList<uint>{0x1054} << 0x3206u << 0xFF00u << 0;
-    QTest::newRow("any vendor-defined page") << QList<uint>{0x1054} << 0x3206u << 0xFFA0u << 0;
-    QTest::newRow("empty accepted table") << QList<uint>{} << 0x3206u << 0xFF00u << -2;
-    QTest::newRow("product not accepted") << QList<uint>{0x1029} << 0x3206u << 0xFF00u << -2;
-    QTest::newRow("ordinary usage page") << QList<uint>{0x1054} << 0x3206u << 0xFEFFu << -2;
-    QTest::newRow("other vendor") << QList<uint>{0x1054} << 0x1234u << 0xFF00u << -2;
+    QTest::addColumn<LinkOpened::Outcome>("outcome");
+    const auto opened = LinkOpened::Opened;
+    const auto none = LinkOpened::NoDevice;
+    QTest::newRow("accepted headset") << QList<uint>{0x1054} << 0x3206u << 0xFF00u << opened;
+    QTest::newRow("any vendor-defined page") << QList<uint>{0x1054} << 0x3206u << 0xFFA0u << opened;
+    QTest::newRow("empty accepted table") << QList<uint>{} << 0x3206u << 0xFF00u << none;
+    QTest::newRow("product not accepted") << QList<uint>{0x1029} << 0x3206u << 0xFF00u << none;
+    QTest::newRow("ordinary usage page") << QList<uint>{0x1054} << 0x3206u << 0xFEFFu << none;
+    QTest::newRow("other vendor") << QList<uint>{0x1054} << 0x1234u << 0xFF00u << none;
 }
 
 void LinkTest::opensOnlyTheVendorInterfaceOfAcceptedProducts()
@@ -70,123 +94,138 @@ void LinkTest::opensOnlyTheVendorInterfaceOfAcceptedProducts()
     QFETCH(QList<uint>, accepted);
     QFETCH(uint, vendorId);
     QFETCH(uint, usagePage);
-    QFETCH(int, result);
-    SimulatedLink link({});
-    for (uint id : accepted)
-        addAcceptedProductId(static_cast<uint16_t>(id));
-    HeadsetSettings settings;
-    link.backend.addHeadset(settings, {{0, 0x000C}, {3, static_cast<uint16_t>(usagePage)}},
-                            static_cast<uint16_t>(vendorId));
+    QFETCH(LinkOpened::Outcome, outcome);
+    LinkRig rig(std::vector<uint16_t>{});
+    rig.link.setAcceptedProductIds(std::vector<uint16_t>(accepted.begin(), accepted.end()));
+    rig.backend.addHeadset(HeadsetSettings{}, {{0, 0x000C}, {3, static_cast<uint16_t>(usagePage)}},
+                           static_cast<uint16_t>(vendorId));
 
-    QCOMPARE(usbHidOpenDevice(), result);
-    QCOMPARE(linkState.deviceOpened, result == 0 ? 1 : 0);
-    QCOMPARE(link.backend.openHandleCount(), result == 0 ? 2 : 0);
-    // Only the vendor-defined interface ever receives a frame.
-    for (const auto& frame : link.backend.receivedFrames())
-        QCOMPARE(frame.bytes.size(), size_t(32));
+    QCOMPARE(rig.link.open().outcome, outcome);
+    const bool opened = outcome == LinkOpened::Opened;
+    QCOMPARE(rig.link.isOpen(), opened);
+    QCOMPARE(rig.backend.openHandleCount(), opened ? 1 : 0);
+    // Only the vendor-defined interface ever receives a frame: the version
+    // request of the open.
+    QCOMPARE(rig.frames(), opened ? Frames{bytesOf(frame::readVersionCommand())} : Frames{});
 }
 
 void LinkTest::lastMatchingHeadsetWins()
 {
-    SimulatedLink link({0x1054, 0x1029});
-    link.addHeadset(0x1054);
-    const int second = link.addHeadset(0x1029);
-    QCOMPARE(usbHidOpenDevice(), 0);
-    QCOMPARE(linkState.connectedVendorId, uint16_t(0x3206));
-    QCOMPARE(linkState.connectedProductId, uint16_t(0x1029));
-    QCOMPARE(usbHidLastMatchedPath(), link.backend.interfacePaths(second).back());
-    // The open asks for the version: a 32-byte 'N' report.
-    QCOMPARE(link.frames(), {asVector(frame::readVersionCommand(), 32)});
+    LinkRig rig({0x1054, 0x1029});
+    rig.addHeadset(0x1054);
+    const int second = rig.addHeadset(0x1029);
+    const LinkOpened opened = rig.link.open();
+    QVERIFY(opened.ok());
+    QCOMPARE(rig.link.vendorId(), uint16_t(0x3206));
+    QCOMPARE(rig.link.productId(), uint16_t(0x1029));
+    QCOMPARE(opened.path, rig.backend.interfacePaths(second).back());
+    QCOMPARE(rig.link.path(), opened.path);
+    QCOMPARE(rig.frames(), Frames{bytesOf(frame::readVersionCommand())});
 }
 
-void LinkTest::openKeepsSeparateReadAndWriteHandles()
+void LinkTest::wantedPathIsTheOnlyOneOpened()
 {
-    SimulatedLink link;
-    link.addHeadset();
-    QCOMPARE(usbHidOpenDevice(), 0);
-    QVERIFY(linkState.deviceHandle.load());
-    QVERIFY(linkState.readHandle.load());
-    QVERIFY(linkState.deviceHandle.load() != linkState.readHandle.load());
-    usbHidCloseDevice();
-    QCOMPARE(link.backend.openHandleCount(), 0);
-    QCOMPARE(linkState.deviceOpened, 0);
-    QVERIFY(!linkState.deviceHandle.load());
+    LinkRig rig;
+    const int first = rig.addHeadset();
+    rig.addHeadset();
+    const std::string wanted = rig.backend.interfacePaths(first).back();
+    rig.link.setWantedPath(wanted);
+    QCOMPARE(rig.link.open().path, wanted);
+    rig.link.close();
+
+    rig.backend.unplug(first);
+    QCOMPARE(rig.link.open().outcome, LinkOpened::NoDevice);
+}
+
+void LinkTest::openHoldsOneHandleUntilClosed()
+{
+    LinkRig rig;
+    rig.addHeadset();
+    QVERIFY(rig.link.open().ok());
+    QCOMPARE(rig.backend.openHandleCount(), 1);
+    QCOMPARE(rig.link.awaitedReplies(frame::ReadVersion), 1);
+    rig.link.close();
+    QVERIFY(!rig.link.isOpen());
+    QCOMPARE(rig.backend.openHandleCount(), 0);
+    // Replies still owed are forgotten.
+    QCOMPARE(rig.link.awaitedReplies(), 0);
 }
 
 void LinkTest::openWhileOpenLeavesTheLinkAlone()
 {
-    SimulatedLink link;
-    link.addHeadset();
-    QCOMPARE(usbHidOpenDevice(), 0);
-    HidDevice* handle = linkState.deviceHandle;
+    LinkRig rig;
+    rig.addHeadset();
+    QVERIFY(rig.link.open().ok());
+    const std::string path = rig.link.path();
     QTest::ignoreMessage(QtDebugMsg, "Please Insert USB Device!");
-    QCOMPARE(usbHidOpenDevice(), -2);
-    QCOMPARE(linkState.deviceHandle.load(), handle);
-    QCOMPARE(linkState.deviceOpened, 1);
-    QCOMPARE(link.backend.openHandleCount(), 2);
+    QCOMPARE(rig.link.open().outcome, LinkOpened::NoDevice);
+    QVERIFY(rig.link.isOpen());
+    QCOMPARE(rig.link.path(), path);
+    QCOMPARE(rig.backend.openHandleCount(), 1);
 }
 
-void LinkTest::failedOpenLeavesTheLinkClosed()
+void LinkTest::refusedOpenGivesThePathAndTheReason()
 {
-    SimulatedLink link;
-    link.addHeadset();
-    link.backend.setOpenFails(true);
+    LinkRig rig;
+    const int unit = rig.addHeadset();
+    rig.backend.setOpenFails(true);
     QTest::ignoreMessage(QtDebugMsg, "Open Device Fail!");
-    QCOMPARE(usbHidOpenDevice(), -1);
-    QCOMPARE(linkState.deviceOpened, 0);
-    QVERIFY(!linkState.deviceHandle.load());
-    QVERIFY(link.frames().empty());
-    // The person is told why, as the HID library words it.
-    QCOMPARE(usbHidLastOpenError(), std::string("Permission denied"));
+    const LinkOpened refused = rig.link.open();
+    QCOMPARE(refused.outcome, LinkOpened::Refused);
+    QCOMPARE(refused.path, rig.backend.interfacePaths(unit).back());
+    // The person is told why, as the system words it.
+    QCOMPARE(refused.reason, std::string("Permission denied"));
+    QVERIFY(!rig.link.isOpen());
+    QVERIFY(rig.frames().empty());
 
-    link.backend.setOpenFails(false);
-    QCOMPARE(usbHidOpenDevice(), int(OpenSucceeded));
-    QCOMPARE(usbHidLastOpenError(), std::string());
+    rig.backend.setOpenFails(false);
+    const LinkOpened opened = rig.link.open();
+    QVERIFY(opened.ok());
+    QCOMPARE(opened.reason, std::string());
 }
 
 void LinkTest::acceptedTableKeepsEachProductOnceWithoutACap()
 {
-    SimulatedLink link({});
+    LinkRig rig(std::vector<uint16_t>{});
     const LogRecorder log;
-    addAcceptedProductId(0x1054);
-    addAcceptedProductId(0x1054);
-    QCOMPARE(linkState.acceptedProductIds.size(), size_t(1));
+    std::vector<uint16_t> ids = {0x1054, 0x1054};
     for (uint16_t id = 1; id <= 1000; ++id)
-        addAcceptedProductId(id);
-    QCOMPARE(linkState.acceptedProductIds.size(), size_t(1001));
-    QCOMPARE(linkState.acceptedProductIds[1000], uint16_t(1000));
-    // A product already in the table is still accepted, without a word.
-    addAcceptedProductId(0x1054);
-    QCOMPARE(linkState.acceptedProductIds.size(), size_t(1001));
+        ids.push_back(id);
+    ids.push_back(0x1054);
+    rig.link.setAcceptedProductIds(ids);
+    const std::vector<uint16_t>& accepted = rig.link.acceptedProductIds();
+    QCOMPARE(accepted.size(), size_t(1001));
+    QCOMPARE(accepted.front(), uint16_t(0x1054));
+    QCOMPARE(accepted.back(), uint16_t(1000));
     QCOMPARE(log.warningsMatching("not accepted"), QStringList());
-    QVERIFY(usbHidInterfaceMatches({"path", kHeadsetVendorId, 99, 3, 0xFF00}));
-    QVERIFY(usbHidInterfaceMatches({"path", kHeadsetVendorId, 1000, 3, 0xFF00}));
-    QVERIFY(!usbHidInterfaceMatches({"path", kHeadsetVendorId, 1001, 3, 0xFF00}));
+    QVERIFY(rig.link.accepts({"path", kHeadsetVendorId, 99, 3, 0xFF00}));
+    QVERIFY(rig.link.accepts({"path", kHeadsetVendorId, 1000, 3, 0xFF00}));
+    QVERIFY(!rig.link.accepts({"path", kHeadsetVendorId, 1001, 3, 0xFF00}));
 }
 
 void LinkTest::writeSendsTheLengthOfTheSelector_data()
 {
     QTest::addColumn<int>("selector");
-    QTest::addColumn<int>("result");
+    QTest::addColumn<LinkWritten::Outcome>("outcome");
     QTest::addColumn<int>("bytesSent");
-    QTest::newRow("'N' sends 32") << int('N') << 0 << 32;
-    QTest::newRow("'O' sends 64") << int('O') << 0 << 64;
-    QTest::newRow("other selector sends nothing") << int('#') << 2 << 0;
+    QTest::newRow("'N' sends 32") << int('N') << LinkWritten::Written << 32;
+    QTest::newRow("'O' sends 64") << int('O') << LinkWritten::Written << 64;
+    QTest::newRow("other selector sends nothing") << int('#') << LinkWritten::NotOpen << 0;
 }
 
 void LinkTest::writeSendsTheLengthOfTheSelector()
 {
     QFETCH(int, selector);
-    QFETCH(int, result);
+    QFETCH(LinkWritten::Outcome, outcome);
     QFETCH(int, bytesSent);
-    SimulatedLink link;
-    link.addHeadset();
-    QCOMPARE(usbHidOpenDevice(), 0);
-    link.backend.clearReceivedFrames();
-    Report frame{};
-    frame[0] = static_cast<uint8_t>(selector);
-    QCOMPARE(usbHidWriteDevice(frame.data()), result);
-    const auto frames = link.frames();
+    LinkRig rig;
+    rig.addHeadset();
+    QVERIFY(rig.link.open().ok());
+    rig.backend.clearReceivedFrames();
+    Report command{};
+    command[0] = static_cast<uint8_t>(selector);
+    QCOMPARE(rig.link.send(command).outcome, outcome);
+    const Frames frames = rig.frames();
     QCOMPARE(frames.size(), size_t(bytesSent ? 1 : 0));
     if (bytesSent)
         QCOMPARE(frames.front().size(), size_t(bytesSent));
@@ -195,77 +234,142 @@ void LinkTest::writeSendsTheLengthOfTheSelector()
 void LinkTest::writeResultCounts_data()
 {
     QTest::addColumn<int>("written");
-    QTest::addColumn<int>("result");
-    QTest::newRow("32 bytes") << 32 << 0;
-    QTest::newRow("64 bytes for a 32-byte frame") << 64 << 0;
-    QTest::newRow("short write") << 31 << 1;
-    QTest::newRow("nothing") << 0 << 1;
-    QTest::newRow("error") << -1 << 1;
+    QTest::addColumn<LinkWritten::Outcome>("outcome");
+    QTest::newRow("32 bytes") << 32 << LinkWritten::Written;
+    QTest::newRow("64 bytes for a 32-byte frame") << 64 << LinkWritten::Written;
+    QTest::newRow("short write") << 31 << LinkWritten::Failed;
+    QTest::newRow("nothing") << 0 << LinkWritten::Failed;
+    QTest::newRow("error") << -1 << LinkWritten::Failed;
 }
 
 void LinkTest::writeResultCounts()
 {
     QFETCH(int, written);
-    QFETCH(int, result);
+    QFETCH(LinkWritten::Outcome, outcome);
     FixedWriteResultBackend backend;
-    LinkContext link(backend);
-    const LinkContextGuard installed(link);
-    clearAcceptedProductIds();
-    addAcceptedProductId(0x1054);
+    HeadsetLink link(backend);
+    link.setAcceptedProductIds({kProduct});
     backend.addHeadset(HeadsetSettings{});
-    QCOMPARE(usbHidOpenDevice(), 0);
+    QVERIFY(link.open().ok());
+    const int failedBefore = link.failedWrites();
     backend.result = written;
-    QCOMPARE(usbHidWriteDevice(frame::readVersionCommand().data()), result);
-    QCOMPARE(linkState.deviceOpened, 1); // a failed write keeps the link open
-    QCOMPARE(usbHidWriteDevice(nullptr), 2);
-    usbHidCloseDevice();
+    QCOMPARE(link.readStatus().outcome, outcome);
+    const bool ok = outcome == LinkWritten::Written;
+    QCOMPARE(link.failedWrites(), failedBefore + (ok ? 0 : 1));
+    // Owed only when the frame went out.
+    QCOMPARE(link.awaitedReplies(frame::ReadStatus), ok ? 1 : 0);
+    QVERIFY(link.isOpen()); // a failed write keeps the link open
+}
+
+void LinkTest::failedWriteGivesTheReason_data()
+{
+    QTest::addColumn<bool>("unplugged");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("refused") << false << "Input/output error";
+    QTest::newRow("pulled out") << true << "No such device";
+}
+
+void LinkTest::failedWriteGivesTheReason()
+{
+    QFETCH(bool, unplugged);
+    QFETCH(QString, reason);
+    LinkRig rig;
+    const int unit = rig.addHeadset();
+    QVERIFY(rig.link.open().ok());
+    if (unplugged)
+        rig.backend.unplug(unit);
+    else
+        rig.backend.setWriteFails(true);
+    const LinkWritten written = rig.link.setMicVolume(40);
+    QCOMPARE(written.outcome, LinkWritten::Failed);
+    QCOMPARE(QString::fromStdString(written.reason), reason);
+    QCOMPARE(rig.link.failedWrites(), 1);
+}
+
+void LinkTest::pairsSendBothFramesAndTheFirstFailure_data()
+{
+    QTest::addColumn<bool>("writeFails");
+    QTest::addColumn<LinkWritten::Outcome>("outcome");
+    QTest::newRow("written") << false << LinkWritten::Written;
+    QTest::newRow("refused") << true << LinkWritten::Failed;
+}
+
+void LinkTest::pairsSendBothFramesAndTheFirstFailure()
+{
+    QFETCH(bool, writeFails);
+    QFETCH(LinkWritten::Outcome, outcome);
+    LinkRig rig;
+    rig.addHeadset();
+    Frames tapped;
+    rig.link.setFrameTap([&tapped](bool outgoing, const uint8_t* data, int length) {
+        if (outgoing)
+            tapped.push_back(Frame(data, data + length));
+    });
+    QVERIFY(rig.link.open().ok());
+    tapped.clear();
+    rig.backend.clearReceivedFrames();
+    rig.backend.setWriteFails(writeFails);
+    const EqGains gains{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+
+    QCOMPARE(rig.link.sendPeqPair(1, 3, gains).outcome, outcome);
+    QCOMPARE(rig.link.readAudioAndStatus().outcome, outcome);
+    const Frames expected =
+        concatenated(peqPair(3, gains, kProduct),
+                     {bytesOf(frame::readAudioCommand()), bytesOf(frame::readStatusCommand())});
+    QCOMPARE(tapped, expected);
+    QCOMPARE(rig.frames(), writeFails ? Frames{} : expected);
+    QCOMPARE(rig.link.failedWrites(), writeFails ? 4 : 0);
+}
+
+void LinkTest::frameTapSeesWhatIsWrittenAndRead()
+{
+    LinkRig rig;
+    rig.addHeadset();
+    QList<bool> directions;
+    Frames tapped;
+    rig.link.setFrameTap([&](bool outgoing, const uint8_t* data, int length) {
+        directions.append(outgoing);
+        tapped.push_back(Frame(data, data + length));
+    });
+    QVERIFY(rig.openAndSettle());
+    QCOMPARE(directions, (QList<bool>{true, false}));
+    QCOMPARE(tapped.front(), bytesOf(frame::readVersionCommand()));
+    QCOMPARE(tapped.back().size(), size_t(kReportSize));
+    QVERIFY(frame::replyAccepted(tapped.back().data(), kReportSize));
 }
 
 void LinkTest::commandsWithoutHeadsetSendNothing_data()
 {
-    QTest::addColumn<int>("command");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("version") << 0 << "[Send - ReadVersion::Device Not Open!]";
-    QTest::newRow("audio") << 1 << "[Send - ReadAudio::Device Not Open!]";
-    QTest::newRow("status") << 2 << "[Send - ReadStatus::Device Not Open!]";
-    QTest::newRow("mic volume") << 3 << "[Send - SetMicVolume::Device Not Open!]";
-    QTest::newRow("switch") << 4 << "[Send - SetSwitch::Device Not Open!]";
-    QTest::newRow("peq") << 5 << "[Send - SetPEQ::Device Not Open!]";
+    QTest::addColumn<QString>("command");
+    for (const QString& name : commands().keys())
+        QTest::newRow(qPrintable(name)) << name;
 }
 
 void LinkTest::commandsWithoutHeadsetSendNothing()
 {
-    QFETCH(int, command);
-    QFETCH(QString, line);
-    SimulatedLink link;
-    link.addHeadset(); // plugged in, but the link is not open
-    const std::function<void()> commands[] = {
-        usbHidSend_ReadVersion,
-        usbHidSend_ReadAudio,
-        usbHidSend_ReadStatus,
-        [] { usbHidSend_SetMicVolume(100); },
-        [] { usbHidSend_SetAlgorithmSwitch(1, 0, 1, 0); },
-        [] { usbHidSend_SetPEQ(1, 0, 4, 3, EqGains{}); },
-    };
-    QTest::ignoreMessage(QtDebugMsg, qPrintable(line));
-    commands[command]();
-    QCOMPARE(usbHidLastWriteResult(), 2);
-    QVERIFY(link.frames().empty());
+    QFETCH(QString, command);
+    LinkRig rig;
+    rig.addHeadset(); // plugged in, but the link is not open
+    QTest::ignoreMessage(QtDebugMsg,
+                         qPrintable(QStringLiteral("[Send - %1::Device Not Open!]").arg(command)));
+    QCOMPARE(commands()[command](rig.link).outcome, LinkWritten::NotOpen);
+    QVERIFY(rig.frames().empty());
+    QCOMPARE(rig.link.awaitedReplies(), 0);
 }
 
 void LinkTest::commandsWriteTheirTraceRecords()
 {
     QLoggingCategory::setFilterRules("velumix.*.debug=false");
     initTraceLog();
-    SimulatedLink link;
-    link.addHeadset();
-    QCOMPARE(usbHidOpenDevice(), 0);
+    LinkRig rig;
+    rig.addHeadset();
+    QVERIFY(rig.link.open().ok());
     QFile log(traceLogFilePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     log.readAll(); // what the open wrote
-    usbHidSend_SetMicVolume(40);
-    link.backend.setWriteFails(true);
-    usbHidSend_SetPEQ(1, 0, 4, 3, EqGains{});
+    rig.link.setMicVolume(40);
+    rig.backend.setWriteFails(true);
+    rig.link.sendPeq(1, 0, 4, 3, EqGains{});
 
     QStringList records = QString::fromLatin1(log.readAll()).split('\n', Qt::SkipEmptyParts);
     static const QRegularExpression lineNumber(R"( \.\.\. \d+\);$)");
@@ -284,37 +388,10 @@ void LinkTest::commandsWriteTheirTraceRecords()
     QCOMPARE(records, expected);
 }
 
+void LinkTest::vendorIdDigits()
+{
+    QCOMPARE(headsetVendorIdDigits(), QStringLiteral("3206"));
+}
+
 QTEST_GUILESS_MAIN(LinkTest)
 #include "tst_link.moc"
-
-// Another program with the interface open (an older velumixctl, a debugging
-// tool) gets the link's replies and the link gets its replies: a status
-// reply nobody here asked for must not move the window to another page.
-void LinkTest::onlyRepliesToItsOwnCommandsAreHandled()
-{
-    SimulatedLink link;
-    link.addHeadset();
-    QCOMPARE(usbHidOpenDevice(), int(OpenSucceeded));
-    const auto readAndDispatch = [] {
-        const int bytesRead = usbHidReadReport(200);
-        return bytesRead > 0 ? usbHidDispatchReply(bytesRead) : NoSignal - 100;
-    };
-    QCOMPARE(readAndDispatch(), int(VersionReply)); // the one the open asked for
-
-    HidDeviceInfo vendorInterface;
-    for (const HidDeviceInfo& entry : link.backend.enumerate(0, 0)) {
-        if (usbHidInterfaceMatches(entry))
-            vendorInterface = entry;
-    }
-    HidDevice* otherProgram = link.backend.open(vendorInterface);
-    QVERIFY(otherProgram);
-    const Report status = frame::readStatusCommand();
-    QVERIFY(link.backend.write(otherProgram, status.data(), frame::commandLength(status[0])) > 0);
-    QCOMPARE(readAndDispatch(), int(NotAwaited));
-
-    usbHidSend_ReadStatus();
-    QVERIFY(link.backend.write(otherProgram, status.data(), frame::commandLength(status[0])) > 0);
-    QCOMPARE(readAndDispatch(), int(StatusSurround)); // its own, owed once
-    QCOMPARE(readAndDispatch(), int(NotAwaited));
-    link.backend.close(otherProgram);
-}

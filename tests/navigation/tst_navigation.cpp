@@ -5,20 +5,18 @@
 
 #include "BuiltInPresets.h"
 #include "GainText.h"
-#include "HotplugSource.h"
-#include "MessageBoxRecorder.h"
-#include "SimulatedLink.h"
-#include "TestFrames.h"
-#include "Velumix.h"
+#include "WidgetTables.h"
+#include "WindowRig.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 
-constexpr quint16 kHalden = 0x1054; // headset model 1
-constexpr quint16 kRasko = 0x0F51;  // another accepted model, with its own picture pair
+constexpr quint16 kRasko = 0x0F51; // another accepted model, with its own picture pair
+constexpr quint16 kSorel = 0x4130; // one more, with its own pair
 
 // Where the "Standard" presets sit: entry index in the page's
 // preset list and the mode index for headset model 1.
@@ -29,9 +27,6 @@ constexpr int kStereoStandardMode = 5;
 
 constexpr char kIdleStyle[] =
     "QPushButton{background-color: rgb(50,50,50);border-radius:7px;color:rgb(100,100,100)}";
-constexpr char kStereoSaveIdleStyle[] =
-    "QPushButton{background-color: rgb(50,50,50);border-radius:7px;border-radius:7px;color:rgb(100,"
-    "100,100)}";
 constexpr char kChosenHalfStyle[] =
     "QPushButton{border-radius: 7px;height:60px;color:rgb(255,255,255);"
     "border: none;background-color: rgb(255,171,62)}";
@@ -47,13 +42,42 @@ EqGains presetGains(SoundPage page, int entry)
     return gains;
 }
 
-QStringList presetEntries(SoundPage page, int count)
+// Gains of the custom mode in slot `slot` of the page.
+EqGains slotGains(SoundPage page, int slot)
 {
-    QStringList entries;
-    for (int entry = 0; entry < count; ++entry)
-        entries << presetEntry(QStringLiteral("Entry%1").arg(entry),
-                               gainsToText(presetGains(page, entry)));
-    return entries;
+    EqGains gains = presetGains(page, slot + 6);
+    gains[0] = slot;
+    return gains;
+}
+
+// The unit's file: preset lists whose gains tell the presets apart, and four
+// custom modes on each page.
+void prepareUnitFile(quint16 productId)
+{
+    QJsonObject root = shippedDefault(productId);
+    root.insert("uuid", "0a1b2c3d");
+    QJsonObject presets;
+    QJsonArray modes;
+    for (SoundPage page : kSoundPages) {
+        const QString algorithm = algorithmOf(page);
+        const int count = page == SoundPage::Surround ? 4 : 6;
+        for (int entry = 0; entry < count; ++entry)
+            presets.insert(QStringLiteral("%1%2").arg(algorithm.toLower()).arg(entry + 1),
+                           QJsonObject{{"algorithm", algorithm},
+                                       {"name", QStringLiteral("Entry%1").arg(entry)},
+                                       {"parameter", gainsToText(presetGains(page, entry))}});
+        for (int slot = 0; slot < 4; ++slot)
+            modes.append(QJsonObject{{"algorithm", algorithm},
+                                     {"name", QStringLiteral("Mine %1").arg(slot + 1)},
+                                     {"parameter", gainsToText(slotGains(page, slot))}});
+    }
+    root.insert("defaultMode", presets);
+    root.insert("customMode", modes);
+    const QString path = userFilePath(productId, kFirstUnit);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0)
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 Frames surroundStandardPair()
@@ -74,6 +98,23 @@ bool isAbove(const QWidget* upper, const QWidget* lower)
     const QObjectList& siblings = upper->parentWidget()->children();
     return siblings.indexOf(const_cast<QWidget*>(upper)) >
            siblings.indexOf(const_cast<QWidget*>(lower));
+}
+
+// A tab icon as drawn.
+QImage iconImage(const QIcon& icon)
+{
+    return icon.pixmap(24, 24).toImage();
+}
+
+QImage tabIconImage(const QString& name)
+{
+    const QMap<QString, QString> files = {
+        {"game", "game.png"},     {"gameGray", "game-hui.png"},
+        {"ear", "ear.png"},       {"earWhite", "ear-bai.png"},
+        {"mic", "maikefeng.png"}, {"micWhite", "maikefeng-bai.png"}};
+    if (!files.contains(name))
+        qFatal("no tab icon %s", qPrintable(name));
+    return iconImage(QIcon(":/min/pic/min/" + files[name]));
 }
 
 const QStringList kEditingWidgets = {"lineEdit_CustomName", "pushButton_CustomReset",
@@ -129,23 +170,26 @@ const ModeListNames& modeListNames(SoundPage page)
     return page == SoundPage::Surround ? surround : stereo;
 }
 
+QString pictureButtonStyle(const QString& hover, const QString& rest)
+{
+    return QString("QPushButton{\nborder-image: url(:/headset/pic/headset/%1);\n}\n"
+                   "QPushButton:hover{\nborder-image: url(:/headset/pic/headset/%2);\n}")
+        .arg(rest, hover);
+}
+
 } // namespace
 
-Q_DECLARE_METATYPE(SoundPage)
-Q_DECLARE_METATYPE(Frames)
 Q_DECLARE_METATYPE(EqGains)
 
 class NavigationTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
-    void surroundTabRebuildsTheTabs_data();
-    void surroundTabRebuildsTheTabs();
+    void surroundTabShowsAllTabs_data();
+    void surroundTabShowsAllTabs();
     void otherTabsSwitchPageIconsAndPanels_data();
     void otherTabsSwitchPageIconsAndPanels();
     void stereoTabShowsSpectrumOrPicture_data();
@@ -156,9 +200,10 @@ private slots:
     void customizeEntryIsNeverReapplied();
     void checkedCustomSlotIsReapplied_data();
     void checkedCustomSlotIsReapplied();
-    void firstPageButtonOnlyMakesTabZeroCurrent();
+    void firstPageButtonShowsTheSurroundPage();
     void surroundPageSwitchesItsViews_data();
     void surroundPageSwitchesItsViews();
+    void resetAndSaveComeBackWithTheEqualiser();
     void leavingThePageStopsOnlyAPlayingTest_data();
     void leavingThePageStopsOnlyAPlayingTest();
     void foldButtonsPlaceTheRows_data();
@@ -173,110 +218,77 @@ private slots:
     void resetRestoresTheShownPagesSliders();
 
 private:
-    Velumix& window() { return *m_window; }
-    const VelumixClass& ui() const { return m_window->ui; }
-    template <typename Widget = QWidget> Widget* widget(const QString& name) const
+    Velumix& window() { return m_rig->window(); }
+    const VelumixClass& ui() { return m_rig->window().ui; }
+    template <typename Widget = QWidget> Widget* widget(const QString& name)
     {
-        auto* found = m_window->findChild<Widget*>(name);
-        if (!found)
-            qFatal("the window has no widget %s", qPrintable(name));
-        return found;
+        return named<Widget>(window(), name);
     }
-    const QIcon& icon(const QString& name) const;
-    // Plugs in a headset after the window is built and opens it, as the
-    // window would, with preset lists whose gains tell the presets apart.
-    bool openHeadset(quint16 productId = kHalden);
-    void clickTab(int index);
-    Frames frames() const { return m_link->frames(); }
+    // Starts with a headset of this product whose file tells the presets
+    // and custom modes apart; only frames written afterwards are kept.
+    bool start(quint16 productId = kHalden);
+    // Clicks the tab and waits for what that set off.
+    bool clickTab(int index) { return m_rig->clickTab(index) && m_rig->settle(); }
+    // The PEQ frames the headset received since the last clear.
+    Frames peqFrames() const { return m_rig->framesWithCode(frame::SetPeq); }
+    // The page's list open and its custom slot chosen.
+    bool chooseSlot(SoundPage page, int slot);
 
-    // No real hot-plug event ever reaches these tests.
-    ManualHotplugSource m_noHotplug;
-    std::unique_ptr<SimulatedLink> m_link;
-    std::unique_ptr<Velumix> m_window;
-    MessageBoxRecorder m_boxRecorder;
+    std::unique_ptr<ThrowawayHome> m_home;
+    std::unique_ptr<WindowRig> m_rig;
 };
-
-void NavigationTest::initTestCase()
-{
-    QLoggingCategory::setFilterRules("velumix.*.debug=false");
-}
-
-void NavigationTest::cleanupTestCase() {}
 
 void NavigationTest::init()
 {
-    m_boxRecorder.clear();
-    m_link = std::make_unique<SimulatedLink>();
-    m_link->context.hotplugSource = &m_noHotplug;
-    m_window = std::make_unique<Velumix>();
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_home = std::make_unique<ThrowawayHome>();
+    m_rig = std::make_unique<WindowRig>();
 }
 
 void NavigationTest::cleanup()
 {
-    m_window.reset();
-    m_link.reset();
+    m_rig.reset();
+    m_home.reset();
 }
 
-const QIcon& NavigationTest::icon(const QString& name) const
+bool NavigationTest::start(quint16 productId)
 {
-    const QMap<QString, const QIcon*> icons = {
-        {"game", &m_window->m_iconGame}, {"gameGray", &m_window->m_iconGameGray},
-        {"ear", &m_window->m_iconEar},   {"earWhite", &m_window->m_iconEarWhite},
-        {"mic", &m_window->m_iconMic},   {"micWhite", &m_window->m_iconMicWhite}};
-    if (!icons.contains(name))
-        qFatal("no tab icon %s", qPrintable(name));
-    return *icons[name];
-}
-
-bool NavigationTest::openHeadset(quint16 productId)
-{
-    m_link->addHeadset(productId);
-    if (usbHidOpenDevice() != 0)
+    prepareUnitFile(productId);
+    if (!m_rig->startWith(productId))
         return false;
-    window().m_headsetModel = headsetModelOf(productId);
-    window().m_currentDeviceConfig.surroundPresets = presetEntries(SoundPage::Surround, 4);
-    window().m_currentDeviceConfig.stereoPresets = presetEntries(SoundPage::Stereo, 6);
-    m_link->backend.clearReceivedFrames();
+    m_rig->clearFrames();
     return true;
 }
 
-void NavigationTest::clickTab(int index)
+bool NavigationTest::chooseSlot(SoundPage page, int slot)
 {
-    QTabBar* bar = ui().tabWidget->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
+    const PageControls controls = m_rig->page(page);
+    return m_rig->openCustomList(controls) && m_rig->press(controls.customSlots[size_t(slot)]) &&
+           m_rig->settle();
 }
 
-void NavigationTest::surroundTabRebuildsTheTabs_data()
+void NavigationTest::surroundTabShowsAllTabs_data()
 {
     QTest::addColumn<int>("tabBefore");
-    QTest::addColumn<int>("disabledTab");
     QTest::addColumn<bool>("clicked");
-    QTest::newRow("click, stereo tab disabled") << 0 << 1 << true;
-    QTest::newRow("click from the microphone page") << 2 << -1 << true;
-    // The status reply makes tab 0 current and then runs the switch.
-    QTest::newRow("status reply from the stereo page") << 1 << -1 << false;
-    QTest::newRow("status reply, surround tab disabled") << 1 << 0 << false;
+    QTest::newRow("click from the stereo page") << 1 << true;
+    QTest::newRow("click from the microphone page") << 2 << true;
+    // The headset reports the surround page while the stereo page is shown.
+    QTest::newRow("status reply from the stereo page") << 1 << false;
 }
 
-void NavigationTest::surroundTabRebuildsTheTabs()
+void NavigationTest::surroundTabShowsAllTabs()
 {
     QFETCH(int, tabBefore);
-    QFETCH(int, disabledTab);
     QFETCH(bool, clicked);
-    QVERIFY(openHeadset());
-    QTabWidget* tabs = ui().tabWidget;
-    tabs->setCurrentIndex(tabBefore);
-    window().m_currentPage = 3;
-    if (disabledTab >= 0)
-        tabs->setTabEnabled(disabledTab, false);
+    QVERIFY(start());
+    QVERIFY(clickTab(tabBefore));
+    QTabWidget* tabs = window().ui.tabWidget;
 
     if (clicked) {
-        clickTab(0);
+        QVERIFY(clickTab(0));
     } else {
-        tabs->setCurrentIndex(0);
-        window().on_TabWidget_Clicked(0);
+        m_rig->session().link().readStatus();
+        QVERIFY(m_rig->settle());
     }
 
     QCOMPARE(tabs->count(), 3);
@@ -286,26 +298,25 @@ void NavigationTest::surroundTabRebuildsTheTabs()
         QCOMPARE(tabs->widget(tab), pages[tab]);
         QVERIFY2(tabs->isTabEnabled(tab), qPrintable(QString::number(tab)));
         QCOMPARE(tabs->tabText(tab), QString());
-        QCOMPARE(tabs->tabIcon(tab).cacheKey(), icon(icons[tab]).cacheKey());
+        QCOMPARE(iconImage(tabs->tabIcon(tab)), tabIconImage(icons[tab]));
     }
     QCOMPARE(tabs->currentIndex(), 0);
-    QCOMPARE(window().m_currentPage, 2);
+    QCOMPARE(m_rig->session().pageShown(), SoundPage::Surround);
 }
 
 void NavigationTest::otherTabsSwitchPageIconsAndPanels_data()
 {
     QTest::addColumn<int>("tab");
-    QTest::addColumn<int>("page");
     QTest::addColumn<QStringList>("icons");
     QTest::addColumn<int>("disabledTab");
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("hidden");
-    QTest::newRow("stereo page") << 1 << 1 << QStringList{"gameGray", "earWhite", "mic"} << 2
+    QTest::newRow("stereo page") << 1 << QStringList{"gameGray", "earWhite", "mic"} << 2
                                  << QStringList{"lineEdit_15", "widget_Param_Stereo",
                                                 "groupBox_Stereo_Spectrum", "label_dB", "label_Hz"}
                                  << QStringList{"widget_Param_Surround", "groupBox_SurroundTest"};
     QTest::newRow("microphone page")
-        << 2 << 3 << QStringList{"gameGray", "ear", "micWhite"} << 1 << QStringList{}
+        << 2 << QStringList{"gameGray", "ear", "micWhite"} << 1 << QStringList{}
         << QStringList{"lineEdit_15",
                        "widget_Param_Stereo",
                        "widget_Param_Surround",
@@ -319,13 +330,12 @@ void NavigationTest::otherTabsSwitchPageIconsAndPanels_data()
 void NavigationTest::otherTabsSwitchPageIconsAndPanels()
 {
     QFETCH(int, tab);
-    QFETCH(int, page);
     QFETCH(QStringList, icons);
     QFETCH(int, disabledTab);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, hidden);
-    QVERIFY(openHeadset());
-    QTabWidget* tabs = ui().tabWidget;
+    QVERIFY(start());
+    QTabWidget* tabs = window().ui.tabWidget;
     tabs->setTabEnabled(disabledTab, false);
     for (const QString& name : shown)
         widget(name)->hide();
@@ -333,13 +343,12 @@ void NavigationTest::otherTabsSwitchPageIconsAndPanels()
         widget(name)->show();
     ui().pushButton_SurroundTest->setText("Testing");
 
-    clickTab(tab);
+    QVERIFY(clickTab(tab));
 
-    QCOMPARE(window().m_currentPage, page);
     QCOMPARE(tabs->currentIndex(), tab);
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(tabs->tabIcon(i).cacheKey(), icon(icons[i]).cacheKey());
-    // Only the surround tab makes disabled tabs usable again.
+        QCOMPARE(iconImage(tabs->tabIcon(i)), tabIconImage(icons[i]));
+    // A tab follows what the headset offers; nothing else enables it again.
     QVERIFY(!tabs->isTabEnabled(disabledTab));
     for (const QString& name : shown)
         QVERIFY2(!widget(name)->isHidden(), qPrintable(name));
@@ -351,31 +360,36 @@ void NavigationTest::otherTabsSwitchPageIconsAndPanels()
 void NavigationTest::stereoTabShowsSpectrumOrPicture_data()
 {
     QTest::addColumn<quint16>("productId");
-    QTest::addColumn<bool>("opened");
+    QTest::addColumn<bool>("pulledOut");
     QTest::addColumn<bool>("spectrumShown");
     QTest::addColumn<bool>("pictureBefore");
     QTest::addColumn<bool>("pictureAfter");
-    QTest::newRow("other model, open") << quint16(0x4130) << true << true << false << true;
-    QTest::newRow("other model, closed") << quint16(0x4130) << false << false << false << true;
-    QTest::newRow("built-in model, open") << kHalden << true << false << false << true;
-    QTest::newRow("built-in model, closed: picture as it was")
-        << kHalden << false << false << false << false;
+    QTest::newRow("other model, open") << kSorel << false << true << false << true;
+    QTest::newRow("other model, pulled out") << kSorel << true << false << false << true;
+    QTest::newRow("built-in model, open") << kHalden << false << false << false << true;
+    // Without a link no model is known: the picture area shows as for others.
+    QTest::newRow("built-in model, pulled out") << kHalden << true << false << false << true;
 }
 
 void NavigationTest::stereoTabShowsSpectrumOrPicture()
 {
     QFETCH(quint16, productId);
-    QFETCH(bool, opened);
+    QFETCH(bool, pulledOut);
     QFETCH(bool, spectrumShown);
     QFETCH(bool, pictureBefore);
     QFETCH(bool, pictureAfter);
-    if (opened)
-        QVERIFY(openHeadset(productId));
-    window().m_headsetModel = headsetModelOf(productId);
+    QVERIFY(start(productId));
+    if (pulledOut)
+        m_rig->pullOut(0);
     ui().widget_Spectrum->setVisible(!spectrumShown);
     ui().label_Spectrum->setVisible(pictureBefore);
 
-    clickTab(1);
+    // The start screen covers the tabs of a pulled-out headset, out of
+    // reach of mouse and keyboard; the tab changes as the program changes it.
+    if (pulledOut)
+        ui().tabWidget->setCurrentIndex(1);
+    else
+        QVERIFY(clickTab(1));
 
     QCOMPARE(!ui().widget_Spectrum->isHidden(), spectrumShown);
     QCOMPARE(!ui().label_Spectrum->isHidden(), pictureAfter);
@@ -385,31 +399,33 @@ void NavigationTest::pageSwitchReappliesStandardOfBothPages_data()
 {
     QTest::addColumn<int>("tab");
     QTest::addColumn<Frames>("expected");
-    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("tabAfter");
     QTest::newRow("surround tab: stereo, then surround")
-        << 0 << concatenated(stereoStandardPair(), surroundStandardPair()) << 2;
+        << 0 << concatenated(stereoStandardPair(), surroundStandardPair()) << 0;
     QTest::newRow("stereo tab: surround, then stereo")
         << 1 << concatenated(surroundStandardPair(), stereoStandardPair()) << 1;
-    QTest::newRow("microphone tab: nothing") << 2 << Frames{} << 3;
-    QTest::newRow("beside every tab: nothing") << -1 << Frames{} << 3;
+    QTest::newRow("microphone tab: nothing") << 2 << Frames{} << 2;
+    QTest::newRow("beside every tab: nothing") << -1 << Frames{} << 2;
 }
 
 void NavigationTest::pageSwitchReappliesStandardOfBothPages()
 {
     QFETCH(int, tab);
     QFETCH(Frames, expected);
-    QFETCH(int, page);
-    QVERIFY(openHeadset());
-    window().m_currentPage = 3;
+    QFETCH(int, tabAfter);
+    QVERIFY(start());
+    QVERIFY(clickTab(2));
+    m_rig->clearFrames();
 
     if (tab >= 0)
-        clickTab(tab);
+        QVERIFY(clickTab(tab));
     else
         window().on_TabWidget_Clicked(tab);
+    QVERIFY(m_rig->settle());
 
-    QCOMPARE(frames(), expected);
-    QCOMPARE(window().m_currentPage, page);
-    QCOMPARE(m_boxRecorder.boxes(), QStringList());
+    QCOMPARE(peqFrames(), expected);
+    QCOMPARE(ui().tabWidget->currentIndex(), tabAfter);
+    QCOMPARE(m_rig->boxes(), QStringList());
 }
 
 void NavigationTest::customizeEntryIsNeverReapplied_data()
@@ -430,60 +446,60 @@ void NavigationTest::customizeEntryIsNeverReapplied()
     QFETCH(QString, customFrame);
     QFETCH(int, tab);
     QFETCH(Frames, expected);
-    QVERIFY(openHeadset());
+    QVERIFY(start());
+    QVERIFY(clickTab(tab));
     auto* entry = widget<QRadioButton>(customize);
-    entry->click();
+    QVERIFY(m_rig->press(entry));
     QVERIFY(entry->isChecked());
+    QVERIFY(clickTab(2));
     widget(customFrame)->hide();
-    m_link->backend.clearReceivedFrames();
-    QSignalSpy customizeClicks(entry, &QAbstractButton::clicked);
+    m_rig->clearFrames();
 
-    clickTab(tab);
+    QVERIFY(clickTab(tab));
 
-    QCOMPARE(customizeClicks.count(), 0);
-    QCOMPARE(frames(), expected);
-    // The page's custom list is selected, so its frame shows.
+    QCOMPARE(peqFrames(), expected);
+    // The page's custom list is chosen, so its frame shows.
     QVERIFY(!widget(customFrame)->isHidden());
 }
 
 void NavigationTest::checkedCustomSlotIsReapplied_data()
 {
-    QTest::addColumn<QString>("customize");
-    QTest::addColumn<QString>("slot");
-    QTest::addColumn<int>("tab");
-    QTest::newRow("surround slot 2") << "radioButton_Surround_Customize"
-                                     << "radioButton_Surround_Custom2" << 0;
-    QTest::newRow("stereo slot 4") << "radioButton_Stereo_Customize"
-                                   << "radioButton_Stereo_Custom4" << 1;
+    QTest::addColumn<SoundPage>("page");
+    QTest::addColumn<int>("slot");
+    QTest::newRow("surround slot 2") << SoundPage::Surround << 1;
+    QTest::newRow("stereo slot 4") << SoundPage::Stereo << 3;
 }
 
 void NavigationTest::checkedCustomSlotIsReapplied()
 {
-    QFETCH(QString, customize);
-    QFETCH(QString, slot);
-    QFETCH(int, tab);
-    QVERIFY(openHeadset());
-    widget<QRadioButton>(customize)->click();
-    auto* chosen = widget<QRadioButton>(slot);
-    chosen->setChecked(true);
-    QSignalSpy slotClicks(chosen, &QAbstractButton::clicked);
+    QFETCH(SoundPage, page);
+    QFETCH(int, slot);
+    QVERIFY(start());
+    QVERIFY(chooseSlot(page, slot));
+    QVERIFY(clickTab(2));
+    m_rig->clearFrames();
 
-    clickTab(tab);
+    QVERIFY(clickTab(m_rig->page(page).tab));
 
-    QCOMPARE(slotClicks.count(), 1);
+    QCOMPARE(lastPeqPair(*m_rig),
+             peqPair(customSlotModeIndex(page, slot, 1), slotGains(page, slot), kHalden));
+    QCOMPARE(checkedSlot(m_rig->page(page)), slot + 1);
 }
 
-void NavigationTest::firstPageButtonOnlyMakesTabZeroCurrent()
+// The start screen's page button makes the surround tab current, and the
+// surround page is shown as a click on its tab shows it.
+void NavigationTest::firstPageButtonShowsTheSurroundPage()
 {
-    QVERIFY(openHeadset());
-    clickTab(1);
-    m_link->backend.clearReceivedFrames();
+    QVERIFY(start());
+    QVERIFY(clickTab(1));
+    m_rig->clearFrames();
 
     ui().radioButton->click();
+    QVERIFY(m_rig->settle());
 
     QCOMPARE(ui().tabWidget->currentIndex(), 0);
-    QCOMPARE(window().m_currentPage, 1);
-    QCOMPARE(frames(), Frames{});
+    QCOMPARE(m_rig->session().pageShown(), SoundPage::Surround);
+    QCOMPARE(peqFrames(), concatenated(stereoStandardPair(), surroundStandardPair()));
 }
 
 void NavigationTest::surroundPageSwitchesItsViews_data()
@@ -499,12 +515,11 @@ void NavigationTest::surroundPageSwitchesItsViews()
 {
     QFETCH(QStringList, pressed);
     QFETCH(bool, testView);
-    ui().pushButton_CustomReset->show();
-    ui().pushButton_CustomSave->show();
+    QVERIFY(start());
     for (const QString& name : pressed) {
         // The switch reacts to the press, before any release.
         QTest::mousePress(widget(name), Qt::LeftButton);
-        QCOMPARE(window().surroundSubViewActive, name == "pushButton_5");
+        QCOMPARE(!ui().groupBox_SurroundTest->isHidden(), name == "pushButton_5");
         QTest::mouseRelease(widget(name), Qt::LeftButton);
     }
 
@@ -514,9 +529,6 @@ void NavigationTest::surroundPageSwitchesItsViews()
         QVERIFY2(equaliser->isHidden() == testView, qPrintable(equaliser->objectName()));
     QCOMPARE(!ui().groupBox_SurroundTest->isHidden(), testView);
     QCOMPARE(!ui().pushButton_SurroundTest->isHidden(), testView);
-    // "Surround Sound" hid Reset and Save; "Equalizer" does not bring them back.
-    QVERIFY(ui().pushButton_CustomReset->isHidden());
-    QVERIFY(ui().pushButton_CustomSave->isHidden());
     QPushButton* chosen = testView ? ui().pushButton_5 : ui().pushButton_4;
     QPushButton* other = testView ? ui().pushButton_4 : ui().pushButton_5;
     QVERIFY(isAbove(chosen, other));
@@ -524,10 +536,36 @@ void NavigationTest::surroundPageSwitchesItsViews()
     QVERIFY(other->styleSheet().contains("color:rgb(90,90,90)"));
 
     // Editing a custom mode keeps Reset and Save out of the speaker view.
-    window().showSurroundEditControls(true);
+    QVERIFY(m_rig->press(ui().radioButton_Surround_Customize));
+    QVERIFY(m_rig->press(ui().radioButton_Surround_Custom1));
     QCOMPARE(ui().pushButton_CustomReset->isHidden(), testView);
     QCOMPARE(ui().pushButton_CustomSave->isHidden(), testView);
-    QVERIFY(!ui().pushButton_CustomReset2->isHidden());
+}
+
+// A custom mode edited, a visit to the speaker view, back to the equaliser:
+// the edit can still be saved.
+void NavigationTest::resetAndSaveComeBackWithTheEqualiser()
+{
+    QVERIFY(start());
+    QVERIFY(chooseSlot(SoundPage::Surround, 0));
+    const PageControls surround = m_rig->page(SoundPage::Surround);
+    QVERIFY(m_rig->drag(surround.sliders[4], 9));
+
+    QTest::mousePress(ui().pushButton_5, Qt::LeftButton);
+    QVERIFY(surround.save->isHidden());
+    QTest::mousePress(ui().pushButton_4, Qt::LeftButton);
+
+    QVERIFY(!surround.reset->isHidden());
+    QVERIFY(!surround.save->isHidden());
+    QVERIFY(surround.save->isEnabled());
+    QVERIFY(m_rig->press(surround.save));
+    EqGains saved = slotGains(SoundPage::Surround, 0);
+    saved[4] = 9;
+    QStringList surroundModes;
+    for (const CustomRecord& mode : customRecordsInFile(userFilePath(kHalden, kFirstUnit)))
+        if (mode.algorithm == "Surround")
+            surroundModes << mode.parameter;
+    QCOMPARE(surroundModes.value(0), gainText(saved));
 }
 
 void NavigationTest::leavingThePageStopsOnlyAPlayingTest_data()
@@ -549,20 +587,22 @@ void NavigationTest::leavingThePageStopsOnlyAPlayingTest()
     QFETCH(QString, action);
     QFETCH(int, clicksBefore);
     QFETCH(bool, stopped);
-    QVERIFY(openHeadset());
+    QVERIFY(start());
     QTest::mousePress(ui().pushButton_5, Qt::LeftButton);
-    window().m_testClickCount = clicksBefore;
-    window().m_testRunning = clicksBefore % 2 == 1;
+    for (int click = 0; click < clicksBefore; ++click)
+        QVERIFY(m_rig->press(ui().pushButton_SurroundTest));
+    QCOMPARE(m_rig->boxes(), QStringList());
+    const SpeakerTest& test = window().speakerTest();
 
     if (action.startsWith("tab"))
-        clickTab(action.back().digitValue());
+        QVERIFY(clickTab(action.back().digitValue()));
     else if (action == "Equalizer")
         QTest::mousePress(ui().pushButton_4, Qt::LeftButton);
     else
         QTest::mouseClick(ui().pushButton_8, Qt::LeftButton);
 
-    QCOMPARE(window().m_testClickCount, stopped ? 0 : clicksBefore);
-    QCOMPARE(window().m_testRunning, !stopped && clicksBefore % 2 == 1);
+    QCOMPARE(test.clickCount(), stopped ? 0 : clicksBefore);
+    QCOMPARE(test.isRunning(), !stopped && clicksBefore % 2 == 1);
 }
 
 void NavigationTest::foldButtonsPlaceTheRows_data()
@@ -598,7 +638,9 @@ void NavigationTest::foldButtonsPlaceTheRows()
     QFETCH(QRect, thirdCopy);
     QFETCH(QRect, thirdDelete);
     const ModeListNames& names = modeListNames(page);
-    ui().tabWidget->setCurrentIndex(page == SoundPage::Surround ? 0 : 1);
+    QVERIFY(start());
+    QVERIFY(clickTab(page == SoundPage::Surround ? 0 : 1));
+    QVERIFY(chooseSlot(page, 2));
     widget(names.presetCopyButtons.first())->show();
     widget<QLineEdit>(names.caption)->setText("Customize");
     QScrollBar* scrollBar = widget<QScrollArea>(names.scrollArea)->verticalScrollBar();
@@ -610,11 +652,10 @@ void NavigationTest::foldButtonsPlaceTheRows()
         scrollBar->setValue(scrollBar->maximum());
         QTest::mouseClick(widget(names.unfoldButton), Qt::LeftButton);
     }
-    // Choosing slot 3 shows its copy and delete buttons where the rows now are.
-    widget<QRadioButton>(names.thirdSlot)->setChecked(true);
 
     QCOMPARE(widget(names.foldButton)->isHidden(), !unfoldAgain);
-    QVERIFY(!widget(names.unfoldButton)->isHidden());
+    // One arrow at a time: the other would be a covered stop of the focus chain.
+    QCOMPARE(widget(names.unfoldButton)->isHidden(), unfoldAgain);
     for (const QString& preset : names.presetRadios)
         QVERIFY2(widget(preset)->isHidden() == !unfoldAgain, qPrintable(preset));
     for (const QString& copy : names.presetCopyButtons)
@@ -623,6 +664,7 @@ void NavigationTest::foldButtonsPlaceTheRows()
              QString(unfoldAgain ? "Default" : "Customize"));
     QCOMPARE(widget(names.customize)->geometry(), customize);
     QCOMPARE(widget(names.addButton)->geometry(), addButton);
+    // The chosen slot 3 shows its copy and delete buttons where the rows now are.
     QCOMPARE(widget(names.thirdSlot)->geometry(), thirdSlot);
     QCOMPARE(widget(names.thirdCopyButton)->geometry(), thirdCopy);
     QCOMPARE(widget(names.thirdDeleteButton)->geometry(), thirdDelete);
@@ -633,11 +675,10 @@ void NavigationTest::foldButtonsPlaceTheRows()
 
 void NavigationTest::presetClickHidesCustomRowButtons_data()
 {
+    QTest::addColumn<SoundPage>("page");
     QTest::addColumn<QString>("preset");
-    QTest::addColumn<QString>("slot");
     QTest::addColumn<QStringList>("rowButtons");
-    QTest::newRow("surround") << "radioButton_Surround_FPS"
-                              << "radioButton_Surround_Custom2"
+    QTest::newRow("surround") << SoundPage::Surround << "radioButton_Surround_FPS"
                               << QStringList{"pushButton_17",
                                              "pushButton_18",
                                              "pushButton_19",
@@ -648,8 +689,7 @@ void NavigationTest::presetClickHidesCustomRowButtons_data()
                                              "pushButton_Surround_CustomClear_4",
                                              "pushButton_Surround_CustomClear_5",
                                              "pushButton_Surround_CustomClear_6"};
-    QTest::newRow("stereo") << "radioButton_Stereo_Jazz"
-                            << "radioButton_Stereo_Custom2"
+    QTest::newRow("stereo") << SoundPage::Stereo << "radioButton_Stereo_Jazz"
                             << QStringList{"pushButton_28",
                                            "pushButton_29",
                                            "pushButton_30",
@@ -664,15 +704,15 @@ void NavigationTest::presetClickHidesCustomRowButtons_data()
 
 void NavigationTest::presetClickHidesCustomRowButtons()
 {
+    QFETCH(SoundPage, page);
     QFETCH(QString, preset);
-    QFETCH(QString, slot);
     QFETCH(QStringList, rowButtons);
-    QVERIFY(openHeadset());
+    QVERIFY(start());
+    QVERIFY(chooseSlot(page, 1));
     for (const QString& name : rowButtons)
         widget(name)->show();
-    widget<QRadioButton>(slot)->setChecked(true);
 
-    widget<QRadioButton>(preset)->click();
+    QVERIFY(m_rig->press(widget<QRadioButton>(preset)));
 
     for (const QString& name : rowButtons)
         QVERIFY2(widget(name)->isHidden(), qPrintable(name));
@@ -682,17 +722,21 @@ void NavigationTest::backArrowShowsTheHeadsetPicture_data()
 {
     QTest::addColumn<quint16>("productId");
     QTest::addColumn<QString>("picture");
-    QTest::newRow("0x0F51") << kRasko << "Rasko";
-    QTest::newRow("other product") << kHalden << "Sorel";
+    QTest::newRow("0x0F51") << kRasko
+                            << pictureButtonStyle("Rasko_main_bai.jpg", "Rasko_main_hui.jpg");
+    QTest::newRow("0x4130") << kSorel
+                            << pictureButtonStyle("Sorel_main_bai.jpg", "Sorel_main_hui.jpg");
+    // A model with a picture of its own shows that, not another model's.
+    QTest::newRow("Halden") << kHalden
+                            << "QPushButton{border-image: url(:/headset/pic/headset/Halden.png);}";
 }
 
 void NavigationTest::backArrowShowsTheHeadsetPicture()
 {
     QFETCH(quint16, productId);
     QFETCH(QString, picture);
-    QVERIFY(openHeadset(productId));
-    window().setPanelMode(2);
-    clickTab(1);
+    QVERIFY(start(productId));
+    QVERIFY(clickTab(1));
     const VelumixClass& form = ui();
 
     QTest::mouseClick(form.pushButton_8, Qt::LeftButton);
@@ -701,11 +745,7 @@ void NavigationTest::backArrowShowsTheHeadsetPicture()
     QCOMPARE(form.pushButton_9->geometry(), QRect(338, 67, 500, 598));
     QCOMPARE(form.label->styleSheet(),
              QString("QLabel{border-image: url(:/headset/pic/headset/Rasko_main_back.jpg);}"));
-    QCOMPARE(
-        form.pushButton_9->styleSheet(),
-        QString("QPushButton{\nborder-image: url(:/headset/pic/headset/%1_main_hui.jpg);\n}\n"
-                "QPushButton:hover{\nborder-image: url(:/headset/pic/headset/%1_main_bai.jpg);\n}")
-            .arg(picture));
+    QCOMPARE(form.pushButton_9->styleSheet(), picture);
     QVERIFY(isAbove(form.label, form.tabWidget));
     QVERIFY(isAbove(form.pushButton_9, form.label));
     QVERIFY(isAbove(form.pushButton_Close, form.pushButton_9));
@@ -722,88 +762,85 @@ void NavigationTest::backArrowShowsTheHeadsetPicture()
     QVERIFY(isAbove(form.label_DefaultBackground, form.pushButton_DefaultClose));
     // The page shown before is still the current one.
     QCOMPARE(form.tabWidget->currentIndex(), 1);
-    QCOMPARE(window().m_currentPage, 1);
+    QCOMPARE(m_rig->session().pageShown(), SoundPage::Stereo);
 }
 
 void NavigationTest::resetAndSaveGreyTheirPagesButtons_data()
 {
+    QTest::addColumn<SoundPage>("page");
     QTest::addColumn<QString>("pressed");
     QTest::addColumn<QStringList>("greyed");
     QTest::addColumn<QStringList>("untouched");
-    QTest::addColumn<QString>("style");
     const QStringList surround = {"pushButton_CustomReset", "pushButton_CustomSave"};
     const QStringList stereo = {"pushButton_CustomReset2", "pushButton_CustomSave2"};
     QTest::newRow("Save, surround page")
-        << "pushButton_CustomSave" << surround << stereo << kIdleStyle;
+        << SoundPage::Surround << "pushButton_CustomSave" << surround << stereo;
     QTest::newRow("Reset, surround page")
-        << "pushButton_CustomReset" << surround << stereo << kIdleStyle;
+        << SoundPage::Surround << "pushButton_CustomReset" << surround << stereo;
     QTest::newRow("Reset, stereo page")
-        << "pushButton_CustomReset2" << stereo << surround << kIdleStyle;
+        << SoundPage::Stereo << "pushButton_CustomReset2" << stereo << surround;
     QTest::newRow("Save, stereo page")
-        << "pushButton_CustomSave2" << stereo << surround << kStereoSaveIdleStyle;
+        << SoundPage::Stereo << "pushButton_CustomSave2" << stereo << surround;
 }
 
+// An edit makes the page's Reset and Save usable; either of them leaves
+// nothing to reset or save, and greys both; the other page's stay as they were.
 void NavigationTest::resetAndSaveGreyTheirPagesButtons()
 {
+    QFETCH(SoundPage, page);
     QFETCH(QString, pressed);
     QFETCH(QStringList, greyed);
     QFETCH(QStringList, untouched);
-    QFETCH(QString, style);
-    QVERIFY(openHeadset());
-    // A slider drag makes all four buttons usable.
-    emit ui().verticalSlider_60_2->sliderMoved(3);
+    QVERIFY(start());
+    QVERIFY(chooseSlot(page, 0));
+    QVERIFY(m_rig->drag(m_rig->page(page).sliders[1], 3));
+    for (const QString& name : greyed)
+        QVERIFY2(widget(name)->isEnabled(), qPrintable(name));
+    QMap<QString, bool> before;
+    for (const QString& name : untouched)
+        before[name] = widget(name)->isEnabled();
 
-    widget<QPushButton>(pressed)->click();
+    QVERIFY(m_rig->press(widget<QPushButton>(pressed)));
 
     for (const QString& name : greyed) {
         QVERIFY2(!widget(name)->isEnabled(), qPrintable(name));
-        QCOMPARE(widget(name)->styleSheet(), style);
+        QCOMPARE(widget(name)->styleSheet(), QString(kIdleStyle));
     }
     for (const QString& name : untouched)
-        QVERIFY2(widget(name)->isEnabled(), qPrintable(name));
+        QCOMPARE(widget(name)->isEnabled(), before[name]);
 }
 
 void NavigationTest::resetRestoresTheShownPagesSliders_data()
 {
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("resetButton");
-    QTest::addColumn<QString>("surroundRecord"); // empty: no valid current record
-    QTest::addColumn<EqGains>("surroundAfter");
-    QTest::addColumn<EqGains>("stereoAfter");
-    const EqGains untouched{5, 5, 5, 5, 5, 5, 5, 5, 5, 5};
-    QTest::newRow("stereo page without record")
-        << 1 << "pushButton_CustomReset2" << QString() << untouched << EqGains{};
-    QTest::newRow("surround page with record")
-        << 0 << "pushButton_CustomReset"
-        << "1,2,3,4,5,6,7,8,9,10" << EqGains{1, 2, 3, 4, 5, 6, 7, 8, 9, 10} << untouched;
-    QTest::newRow("microphone page")
-        << 2 << "pushButton_CustomReset2" << QString() << untouched << untouched;
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("stereo page") << 1 << "pushButton_CustomReset2" << true;
+    QTest::newRow("surround page") << 0 << "pushButton_CustomReset" << true;
+    QTest::newRow("microphone page") << 2 << "pushButton_CustomReset2" << false;
 }
 
+// Reset puts back the saved gains of the page on screen's custom mode; the
+// other page keeps what it shows.
 void NavigationTest::resetRestoresTheShownPagesSliders()
 {
     QFETCH(int, tab);
     QFETCH(QString, resetButton);
-    QFETCH(QString, surroundRecord);
-    QFETCH(EqGains, surroundAfter);
-    QFETCH(EqGains, stereoAfter);
-    QVERIFY(openHeadset());
-    clickTab(tab);
-    for (const auto& table : {kSurroundBandSliders, kStereoBandSliders})
-        for (QSlider* slider : widgets(ui(), table))
-            slider->setValue(5);
-    window().m_surroundCurrentCustomValid = !surroundRecord.isEmpty();
-    window().m_surroundCurrentCustom = {"Surround", "Mine", surroundRecord};
-    window().m_stereoCurrentCustomValid = false;
+    QFETCH(bool, restored);
+    const SoundPage page = tab == 0 ? SoundPage::Surround : SoundPage::Stereo;
+    QVERIFY(start());
+    QVERIFY(chooseSlot(otherPage(page), 1));
+    QVERIFY(chooseSlot(page, 2));
+    const PageControls controls = m_rig->page(page);
+    QVERIFY(m_rig->dragTo(controls, EqGains{5, 5, 5, 5, 5, 5, 5, 5, 5, 5}));
+    const EqGains edited = sliderGains(controls);
+    const EqGains otherBefore = sliderGains(m_rig->page(otherPage(page)));
+    QVERIFY(clickTab(tab));
 
     widget<QPushButton>(resetButton)->click();
 
-    for (const auto& [table, expected] : {std::pair{kSurroundBandSliders, surroundAfter},
-                                          std::pair{kStereoBandSliders, stereoAfter}}) {
-        const auto sliders = widgets(ui(), table);
-        for (int band = 0; band < kBandCount; ++band)
-            QCOMPARE(sliders[band]->value(), expected[band]);
-    }
+    QCOMPARE(sliderGains(controls), restored ? slotGains(page, 2) : edited);
+    QCOMPARE(sliderGains(m_rig->page(otherPage(page))), otherBefore);
 }
 
 QTEST_MAIN(NavigationTest)

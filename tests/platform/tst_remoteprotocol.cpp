@@ -49,6 +49,8 @@ private slots:
     void requestsReadBack();
     void resultsReadBack_data();
     void resultsReadBack();
+    void longResultsFitALine_data();
+    void longResultsFitALine();
     void eventsReadBack();
     void decodersSayWhy_data();
     void decodersSayWhy();
@@ -108,6 +110,51 @@ void RemoteProtocolTest::resultsReadBack()
     QCOMPARE(decoded->error, result.error);
     QCOMPARE(decoded->data.isUndefined() ? QJsonValue() : decoded->data, result.data);
     QCOMPARE(decoded->ok(), result.ok());
+}
+
+void RemoteProtocolTest::longResultsFitALine_data()
+{
+    QTest::addColumn<Result>("result");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("errorStart"); // the error begins so
+    QTest::addColumn<bool>("errorCut");
+    // Ten custom modes of 256 three-byte characters each: a list velumixctl
+    // must be able to read.
+    QJsonArray longNames;
+    for (int mode = 0; mode < 10; ++mode)
+        longNames.append(QJsonObject{{"page", "stereo"}, {"name", QString(256, QChar(0x20AC))}});
+    QTest::newRow("a list of long names") << Result::success(longNames) << 0 << QString() << false;
+    const QString endless = QStringLiteral("'") + QString(40000, QChar(0x20AC));
+    QTest::newRow("an error of 120000 bytes")
+        << Result::failure(ExitNoConfiguration, endless) << int(ExitNoConfiguration)
+        << endless.left(100) << true;
+    QJsonArray endlessList;
+    for (int mode = 0; mode < 1000; ++mode)
+        endlessList.append(QString(256, 'x'));
+    QTest::newRow("data larger than a line")
+        << Result::success(endlessList) << int(ExitNoWindow)
+        << "the answer to the command is larger than the 32768 bytes a line carries" << false;
+}
+
+// Whatever the window answers, velumixctl can read it whole.
+void RemoteProtocolTest::longResultsFitALine()
+{
+    QFETCH(Result, result);
+    QFETCH(int, exit);
+    QFETCH(QString, errorStart);
+    QFETCH(bool, errorCut);
+    const QByteArray line = encodeResult(result);
+    QVERIFY(line.size() <= kMaxReplyBytes);
+    LineBuffer buffer(kMaxReplyBytes);
+    buffer.append(line);
+    QString error;
+    const std::optional<Result> decoded = decodeResult(buffer.takeLine().value_or(""), &error);
+    QVERIFY2(decoded, qPrintable(error));
+    QCOMPARE(decoded->exit, exit);
+    QVERIFY(decoded->error.startsWith(errorStart));
+    QCOMPARE(decoded->error.endsWith(QChar(0x2026)), errorCut);
+    if (exit == 0)
+        QCOMPARE(decoded->data, result.data);
 }
 
 void RemoteProtocolTest::eventsReadBack()

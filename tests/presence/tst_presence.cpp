@@ -4,11 +4,9 @@
 // system refuses.
 
 #include "DataFolder.h"
-#include "MyThread.h"
-#include "UsbHidOperation.h"
 #include "WindowRig.h"
 
-#include <QPointer>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -19,6 +17,12 @@ constexpr int kRetriesDeadlineMs = 10000;
 Frames micLevelFrames(const WindowRig& rig)
 {
     return rig.framesWithCode(frame::SetMicVolume);
+}
+
+// The built-in model of the open link's product; 0 without a link.
+int connectedModel(WindowRig& rig)
+{
+    return rig.session().isOpen() ? headsetModelOf(rig.session().productId()) : 0;
 }
 
 bool hasStartScreenPicture(const Velumix& window)
@@ -55,21 +59,24 @@ private:
 void PresenceTest::startWritesEveryTraceRecordToTheLog_data()
 {
     QTest::addColumn<bool>("headset");
-    QTest::newRow("no headset") << false;
-    QTest::newRow("a headset") << true;
+    QTest::addColumn<QString>("tag");
+    // Without a headset nothing is written to one; listening for one is
+    // the first record.
+    QTest::newRow("no headset") << false << "Register Device";
+    QTest::newRow("a headset") << true << "*Usb Write";
 }
 
-// The window sets the microphone level while it builds its controls; those
-// records, like every later one, find the log ready.
+// The session's first records, like every later one, find the log ready.
 void PresenceTest::startWritesEveryTraceRecordToTheLog()
 {
     QFETCH(bool, headset);
+    QFETCH(QString, tag);
     WindowRig rig;
     if (headset)
         rig.addSilentUnit(kHalden);
     rig.buildWindow();
     QCOMPARE(rig.debugLineCount(QStringLiteral("log文件创建失败!")), 0);
-    QVERIFY(!rig.traceSteps(QStringLiteral("*Usb Write")).isEmpty());
+    QVERIFY(!rig.traceSteps(tag).isEmpty());
 }
 
 void PresenceTest::headsetAtStartBringsMainScreenAndPicture_data()
@@ -99,11 +106,11 @@ void PresenceTest::headsetAtStartBringsMainScreenAndPicture()
     Velumix& window = rig.buildWindow();
 
     QVERIFY(mainScreenInFront(window));
-    QCOMPARE(window.m_headsetModel, model);
+    QCOMPARE(connectedModel(rig), model);
     QCOMPARE(window.ui.label_Spectrum->styleSheet(), picture);
     QVERIFY(!window.ui.label_Spectrum->isHidden());
     QVERIFY(window.ui.widget_Spectrum->isHidden());
-    QVERIFY(window.m_readerThread && window.m_readerThread->isRunning());
+    QVERIFY(rig.session().isOpen());
 }
 
 void PresenceTest::pictureBesideTheProgramReplacesTheShippedOne()
@@ -128,22 +135,18 @@ void PresenceTest::pullingOutShowsStartScreenAndClosesTheLinkOnce()
     WindowRig rig;
     const int unit = rig.addSilentUnit(kMorvik);
     Velumix& window = rig.buildWindow();
-    const QPointer<MyThread> reader = window.m_readerThread;
-    QVERIFY(reader);
+    QVERIFY(rig.session().isOpen());
+    const QSignalSpy closed(&rig.session(), &HeadsetSession::unplugged);
 
     rig.pullOut(unit);
 
     QVERIFY(startScreenInFront(window));
     // Both interfaces report their removal; the link is closed for the first.
     QCOMPARE(rig.traceSteps("DeviceRemove"), QStringList({"true", "true"}));
-    QCOMPARE(rig.debugLineCount("Close Thread!"), 1);
-    // The reader had ended before the handles were closed.
-    QCOMPARE(rig.backend.closesWhileReaderRuns(), 0);
-    QVERIFY(reader.isNull() || reader->isFinished());
-    QCOMPARE(window.m_readerThread, nullptr);
+    QCOMPARE(closed.count(), 1);
     QCOMPARE(rig.backend.openHandleCount(), 0);
-    QCOMPARE(linkState.deviceOpened, 0);
-    QCOMPARE(window.m_headsetModel, 0);
+    QVERIFY(!rig.session().isOpen());
+    QCOMPARE(connectedModel(rig), 0);
     QCOMPARE(window.ui.label_Spectrum->styleSheet(), QString());
     QVERIFY(window.ui.widget_Spectrum->isHidden());
 }
@@ -188,20 +191,22 @@ void PresenceTest::pluggingBackInBringsTheLinkUpOnce()
     Velumix& window = rig.buildWindow();
     rig.pullOut(unit);
     rig.backend.clearReceivedFrames();
-    const int bringUpsBefore = rig.debugLineCount("Create Thread!");
+    const QSignalSpy opened(&rig.session(), &HeadsetSession::plugged);
 
     rig.plugIn(unit);
 
     QVERIFY(mainScreenInFront(window));
-    QCOMPARE(window.m_headsetModel, 2);
+    QCOMPARE(connectedModel(rig), 2);
     QCOMPARE(window.ui.label_Spectrum->styleSheet(),
              QString("border-image: url(:/headset/pic/headset/Morvik.png);"));
     // Two arrivals, one bring-up: the second finds the link open.
-    QCOMPARE(rig.debugLineCount("Create Thread!"), bringUpsBefore + 1);
-    QVERIFY(window.m_readerThread && window.m_readerThread->isRunning());
+    QCOMPARE(opened.count(), 1);
+    QVERIFY(rig.session().isOpen());
+    // The microphone level goes before the questions whose replies set the
+    // pages up.
     const Frames expected = {
-        bytesOf(frame::readVersionCommand()), bytesOf(frame::readAudioCommand()),
-        bytesOf(frame::readStatusCommand()), bytesOf(frame::setMicVolumeCommand(100))};
+        bytesOf(frame::readVersionCommand()), bytesOf(frame::setMicVolumeCommand(100)),
+        bytesOf(frame::readAudioCommand()), bytesOf(frame::readStatusCommand())};
     QCOMPARE(rig.frames(), expected);
 }
 
@@ -250,9 +255,9 @@ void PresenceTest::otherVendorsDevicesLeaveTheLinkAlone()
     Velumix& window = rig.buildWindow();
     if (!arrival)
         rig.backend.plug(mouse);
-    const QPointer<MyThread> reader = window.m_readerThread;
     const int handles = rig.backend.openHandleCount();
-    const int bringUps = rig.debugLineCount("Create Thread!");
+    const QSignalSpy opened(&rig.session(), &HeadsetSession::plugged);
+    const QSignalSpy closed(&rig.session(), &HeadsetSession::unplugged);
     rig.backend.clearReceivedFrames();
 
     if (arrival)
@@ -261,13 +266,11 @@ void PresenceTest::otherVendorsDevicesLeaveTheLinkAlone()
         rig.pullOut(mouse);
 
     QVERIFY(mainScreenInFront(window));
-    QCOMPARE(window.m_headsetModel, 2);
-    QCOMPARE(window.m_readerThread, reader.data());
-    QVERIFY(reader && reader->isRunning());
+    QCOMPARE(connectedModel(rig), 2);
     QCOMPARE(rig.backend.openHandleCount(), handles);
-    QCOMPARE(linkState.deviceOpened, 1);
-    QCOMPARE(rig.debugLineCount("Close Thread!"), 0);
-    QCOMPARE(rig.debugLineCount("Create Thread!"), bringUps);
+    QVERIFY(rig.session().isOpen());
+    QCOMPARE(closed.count(), 0);
+    QCOMPARE(opened.count(), 0);
     QCOMPARE(rig.frames(), Frames{});
 }
 
@@ -284,7 +287,7 @@ void PresenceTest::refusedOpenIsTriedAgain()
     rig.backend.setOpenFails(false);
 
     QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(window), kRetriesDeadlineMs);
-    QCOMPARE(window.m_headsetModel, 2);
+    QCOMPARE(connectedModel(rig), 2);
     QCOMPARE(rig.boxes(), QStringList());
     QCOMPARE(micLevelFrames(rig), Frames{bytesOf(frame::setMicVolumeCommand(100))});
 }
@@ -306,11 +309,9 @@ void PresenceTest::openThatKeepsFailingWarnsOnce()
     QVERIFY2(box.contains(vendorInterface), qPrintable(box));
     QVERIFY2(box.contains("udev rule"), qPrintable(box));
     QVERIFY2(box.contains("70-velumix.rules"), qPrintable(box));
-    // No further tries are pending, so no second box can follow.
-    QVERIFY(!window.m_openRetryTimer.isActive());
     QVERIFY(startScreenInFront(window));
     QCOMPARE(rig.backend.openHandleCount(), 0);
-    QCOMPARE(linkState.deviceOpened, 0);
+    QVERIFY(!rig.session().isOpen());
 }
 
 QTEST_MAIN(PresenceTest)

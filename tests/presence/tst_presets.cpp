@@ -1,12 +1,16 @@
 // The ten built-in preset buttons: the gains they take from the headset's
-// configuration, the sliders, the name box, the current mode and the two PEQ
+// configuration, the sliders, the name box, the saved mode and the two PEQ
 // frames the headset receives; and what happens without a headset or with a
 // preset list that lacks the entry.
 
-#include "UsbHidOperation.h"
+#include "PageWidgets.h"
+#include "SoundPageView.h"
 #include "WidgetTables.h"
 #include "WindowRig.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QtTest>
 
 namespace {
@@ -35,20 +39,38 @@ const PresetButton kPresetButtons[] = {
     {"radioButton_Stereo_ZUVOStandard", SoundPage::Stereo, "ZUVO Standard", "KAVRO Standard", 5, 5},
 };
 
-// Where the sliders stand before a click that must not move them.
-constexpr EqGains kUntouched{7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
+// A unit's user file whose page keeps only its first `entries` presets,
+// the first of them with these gains as the file writes them.
+void prepareUnitPresets(quint16 productId, SoundPage page, int entries,
+                        const QString& firstParameter = {})
+{
+    QJsonObject root = shippedDefault(productId);
+    root.insert("uuid", "0a1b2c3d");
+    QJsonObject presets = root["defaultMode"].toObject();
+    const QString prefix = page == SoundPage::Surround ? "surround" : "stereo";
+    int kept = 0;
+    for (const QString& key : presets.keys()) {
+        if (!key.startsWith(prefix))
+            continue;
+        if (kept++ >= entries) {
+            presets.remove(key);
+        } else if (kept == 1 && !firstParameter.isEmpty()) {
+            QJsonObject entry = presets[key].toObject();
+            entry.insert("parameter", firstParameter);
+            presets.insert(key, entry);
+        }
+    }
+    root.insert("defaultMode", presets);
+    const QString path = userFilePath(productId, kFirstUnit);
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+}
 
 QLineEdit* nameBoxOf(Velumix& window, SoundPage page)
 {
     return page == SoundPage::Surround ? window.ui.lineEdit_23 : window.ui.lineEdit_15;
-}
-
-void setSliders(Velumix& window, SoundPage page, const EqGains& gains)
-{
-    const auto& table = page == SoundPage::Surround ? kSurroundBandSliders : kStereoBandSliders;
-    const auto sliders = widgets(window.ui, table);
-    for (int band = 0; band < kBandCount; ++band)
-        sliders[band]->setValue(gains[band]);
 }
 
 bool slidersEnabled(Velumix& window, SoundPage page)
@@ -131,20 +153,20 @@ void PresetTest::presetSendsItsGainsAndModeIndex()
     QFETCH(QString, nameBoxText);
     QFETCH(int, modeIndex);
     WindowRig rig;
-    rig.addSilentUnit(productId);
-    Velumix& window = rig.buildWindow();
-    window.m_currentDeviceConfig = shippedConfig(productId);
-    rig.backend.clearReceivedFrames();
+    QVERIFY(rig.startOnPage(productId, page));
+    Velumix& window = rig.window();
+    rig.clearFrames();
 
     radioNamed(window, radio)->click();
 
     const EqGains gains = shippedPresetGains(productId, algorithmOf(page), storedName);
-    QCOMPARE(rig.frames(), peqPair(modeIndex, gains, productId));
+    QCOMPARE(rig.framesWithCode(frame::SetPeq), peqPair(modeIndex, gains, productId));
     QCOMPARE(sliderGains(window, page), gains);
     QVERIFY(!slidersEnabled(window, page));
-    QCOMPARE(window.m_qstrCurrentAlgorithm, algorithmOf(page));
-    QCOMPARE(window.m_qstrCurrentMode, QString("default"));
-    QCOMPARE(window.m_qstrCurrentName, storedName);
+    const ConfigRecord& saved = rig.session().unit().saved;
+    QCOMPARE(saved.algorithm, algorithmOf(page));
+    QCOMPARE(saved.mode, QString("default"));
+    QCOMPARE(saved.name, storedName);
     QCOMPARE(nameBoxOf(window, page)->text(), nameBoxText);
     QVERIFY(!nameBoxOf(window, page)->isEnabled());
     QVERIFY(radioNamed(window, radio)->isChecked());
@@ -164,17 +186,23 @@ void PresetTest::withoutHeadsetOnlyWarns()
     QFETCH(SoundPage, page);
     WindowRig rig;
     Velumix& window = rig.buildWindow();
-    window.m_currentDeviceConfig = shippedConfig(kMorvik);
-    setSliders(window, page, kUntouched);
+    const EqGains before = sliderGains(window, page);
 
-    radioNamed(window, radio)->click();
+    // The start screen covers the list, out of reach of mouse and keyboard;
+    // the preset is chosen as its entry chooses it.
+    SoundPageView& view = window.pageView(page);
+    for (const PresetRow& row : view.widgets().presets) {
+        if (row.radio == radioNamed(window, radio))
+            view.choosePreset(row.preset);
+    }
 
     QCOMPARE(rig.boxes(), QStringList{"warning: Please Insert Device!"});
     QCOMPARE(rig.frames(), Frames{});
-    QCOMPARE(sliderGains(window, page), kUntouched);
-    QCOMPARE(window.m_qstrCurrentMode, QString());
-    QCOMPARE(window.m_qstrCurrentName, QString());
-    QVERIFY(radioNamed(window, radio)->isChecked());
+    QCOMPARE(sliderGains(window, page), before);
+    QCOMPARE(rig.session().unit().saved.mode, QString());
+    // The page shows what it had: its standard preset stays checked.
+    QCOMPARE(radioNamed(window, radio)->isChecked(), radio.endsWith(QLatin1String("ZUVOStandard")));
+    QVERIFY(window.pageView(page).widgets().presets.back().radio->isChecked());
 }
 
 void PresetTest::gainsBeyondTheRangeAreClamped_data()
@@ -191,19 +219,17 @@ void PresetTest::gainsBeyondTheRangeAreClamped()
     QFETCH(QString, radio);
     QFETCH(SoundPage, page);
     QFETCH(int, modeIndex);
+    prepareUnitPresets(kMorvik, page, 1, "20,-15,1,2,3,4,5,6,7,8");
     WindowRig rig;
-    rig.addSilentUnit(kMorvik);
-    Velumix& window = rig.buildWindow();
-    const QStringList entries = {"Loud_'20,-15,1,2,3,4,5,6,7,8'"};
-    (page == SoundPage::Surround ? window.m_currentDeviceConfig.surroundPresets
-                                 : window.m_currentDeviceConfig.stereoPresets) = entries;
-    rig.backend.clearReceivedFrames();
+    QVERIFY(rig.startOnPage(kMorvik, page));
+    Velumix& window = rig.window();
+    rig.clearFrames();
 
     radioNamed(window, radio)->click();
 
     const EqGains clamped{12, -12, 1, 2, 3, 4, 5, 6, 7, 8};
     QCOMPARE(sliderGains(window, page), clamped);
-    QCOMPARE(rig.frames(), peqPair(modeIndex, clamped, kMorvik));
+    QCOMPARE(rig.framesWithCode(frame::SetPeq), peqPair(modeIndex, clamped, kMorvik));
 }
 
 void PresetTest::missingEntryAppliesAndSendsNothing_data()
@@ -215,8 +241,10 @@ void PresetTest::missingEntryAppliesAndSendsNothing_data()
         << "radioButton_Surround_Moba" << SoundPage::Surround << 3;
     QTest::newRow("classic, four stereo entries")
         << "radioButton_Stereo_Classic" << SoundPage::Stereo << 4;
-    QTest::newRow("fps, no surround entries")
-        << "radioButton_Surround_FPS" << SoundPage::Surround << 0;
+    // A file without any entry of the page takes the model's own presets
+    // (the session's rule), so the shortest list that lacks FPS has one.
+    QTest::newRow("fps, one surround entry")
+        << "radioButton_Surround_FPS" << SoundPage::Surround << 1;
 }
 
 void PresetTest::missingEntryAppliesAndSendsNothing()
@@ -224,23 +252,21 @@ void PresetTest::missingEntryAppliesAndSendsNothing()
     QFETCH(QString, radio);
     QFETCH(SoundPage, page);
     QFETCH(int, entries);
+    prepareUnitPresets(kMorvik, page, entries);
     WindowRig rig;
-    rig.addSilentUnit(kMorvik);
-    Velumix& window = rig.buildWindow();
-    ConfigRecord config = shippedConfig(kMorvik);
-    QStringList& presets =
-        page == SoundPage::Surround ? config.surroundPresets : config.stereoPresets;
-    presets = presets.mid(0, entries);
-    window.m_currentDeviceConfig = config;
-    setSliders(window, page, kUntouched);
-    rig.backend.clearReceivedFrames();
+    QVERIFY(rig.startOnPage(kMorvik, page));
+    Velumix& window = rig.window();
+    const EqGains before = sliderGains(window, page);
+    const ConfigRecord savedBefore = rig.session().unit().saved;
+    rig.clearFrames();
 
     radioNamed(window, radio)->click();
 
     QCOMPARE(rig.frames(), Frames{});
-    QCOMPARE(sliderGains(window, page), kUntouched);
-    QCOMPARE(window.m_qstrCurrentMode, QString());
-    QCOMPARE(window.m_qstrCurrentName, QString());
+    QCOMPARE(sliderGains(window, page), before);
+    QCOMPARE(rig.session().unit().saved.mode, savedBefore.mode);
+    QCOMPARE(rig.session().unit().saved.name, savedBefore.name);
+    QVERIFY(!radioNamed(window, radio)->isChecked());
     QCOMPARE(rig.boxes(), QStringList());
 }
 

@@ -1,139 +1,147 @@
-// Restoring the mode a headset's user file names as the last one selected:
-// which entry is clicked, what the headset receives, and which records are
-// passed over.
+// Restoring the mode a headset's user file names as the last one chosen:
+// which entry the window shows checked, what the headset receives, and
+// which records are passed over.
 
-#include "WidgetTables.h"
 #include "WindowRig.h"
 
 #include <QtTest>
 
 namespace {
 
-// One built-in preset the restore applies: its page, stored name and the mode
-// index a 0x1029 headset receives with it.
-struct ExpectedSend
+// Whose file holds the record: the unit's own, or a file the unit does not read.
+enum class FileOf
 {
-    QString algorithm;
-    QString name;
-    int modeIndex;
+    Unit,
+    OtherUnit,
+    OtherModel,
 };
 
 const QStringList kStandardsChecked = {"radioButton_Surround_ZUVOStandard",
                                        "radioButton_Stereo_ZUVOStandard"};
 
-QStringList checkedPresetRadios(Velumix& window)
+// The checked entry of each page's list, surround first.
+QStringList checkedListEntries(Velumix& window)
 {
     QStringList checked;
-    for (QButtonGroup* group : {window.m_surroundPresetGroup, window.m_stereoPresetGroup})
-        if (QAbstractButton* button = group->checkedButton())
-            checked.append(button->objectName());
+    for (SoundPage page : kSoundPages) {
+        const PageWidgets& widgets = window.pageView(page).widgets();
+        if (widgets.customize->isChecked())
+            checked << widgets.customize->objectName();
+        for (const PresetRow& row : widgets.presets)
+            if (row.radio->isChecked())
+                checked << row.radio->objectName();
+    }
     return checked;
 }
 
-ConfigRecord savedRecord(const QString& mode, const QString& algorithm, const QString& name)
+void prepareFile(FileOf file, const QJsonObject& mode, const QList<CustomRecord>& customModes = {})
 {
-    ConfigRecord record = shippedConfig(kMorvik);
-    record.identity = kFirstUnit;
-    record.mode = mode;
-    record.algorithm = algorithm;
-    record.name = name;
-    return record;
+    QFile::remove(userFilePath(kMorvik, kFirstUnit)); // an earlier row's
+    switch (file) {
+    case FileOf::Unit:
+        return prepareUserFile(kMorvik, kFirstUnit, customModes, mode);
+    case FileOf::OtherUnit:
+        return prepareUserFile(kMorvik, kSecondUnit, customModes, mode);
+    case FileOf::OtherModel:
+        return prepareUserFile(kHalden, kFirstUnit, customModes, mode);
+    }
 }
 
 } // namespace
 
-Q_DECLARE_METATYPE(ExpectedSend)
-Q_DECLARE_METATYPE(ConfigRecord)
+Q_DECLARE_METATYPE(FileOf)
 
 class SavedModeTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void savedPresetIsClickedAndSent_data();
-    void savedPresetIsClickedAndSent();
-    void customModeThatNoSlotCarriesSelectsOnlyCustomize();
+    void savedPresetIsShownAndSent_data();
+    void savedPresetIsShownAndSent();
+    void customModeThatNoSlotCarriesFallsBackToStandard();
 
 private:
     ThrowawayHome m_home;
 };
 
-void SavedModeTest::savedPresetIsClickedAndSent_data()
+void SavedModeTest::savedPresetIsShownAndSent_data()
 {
-    QTest::addColumn<ConfigRecord>("record");
-    QTest::addColumn<bool>("recordMatches");
+    QTest::addColumn<FileOf>("file");
+    QTest::addColumn<QJsonObject>("mode");
     QTest::addColumn<QStringList>("checked");
-    QTest::addColumn<QList<ExpectedSend>>("sends");
+    // The saved preset's page and stored name, and the mode index a 0x1029
+    // headset receives with it; empty when the standard presets stay.
+    QTest::addColumn<QString>("algorithm");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("modeIndex");
     QTest::newRow("surround MOBA")
-        << savedRecord("default", "Surround", "MOBA") << true
-        << QStringList{"radioButton_Surround_Moba", "radioButton_Stereo_ZUVOStandard"}
-        << QList<ExpectedSend>{{"Surround", "MOBA", 17}};
+        << FileOf::Unit << currentMode("Surround", "default", "MOBA")
+        << QStringList{"radioButton_Surround_Moba", "radioButton_Stereo_ZUVOStandard"} << "Surround"
+        << "MOBA" << 17;
     QTest::newRow("stereo Rack&Roll")
-        << savedRecord("default", "Stereo", "Rack&Roll") << true
+        << FileOf::Unit << currentMode("Stereo", "default", "Rack&Roll")
         << QStringList{"radioButton_Surround_ZUVOStandard", "radioButton_Stereo_RockRoll"}
-        << QList<ExpectedSend>{{"Stereo", "Rack&Roll", 1}};
-    QTest::newRow("unknown preset name") << savedRecord("default", "Surround", "Moba Extreme")
-                                         << true << kStandardsChecked << QList<ExpectedSend>{};
-    QTest::newRow("default of no page") << savedRecord("default", "Mono", "MOBA") << true
-                                        << kStandardsChecked << QList<ExpectedSend>{};
-    // Stereo standard first, then surround standard.
+        << "Stereo"
+        << "Rack&Roll" << 1;
+    QTest::newRow("unknown preset name")
+        << FileOf::Unit << currentMode("Surround", "default", "Moba Extreme") << kStandardsChecked
+        << QString() << QString() << 0;
+    QTest::newRow("default of no page") << FileOf::Unit << currentMode("Mono", "default", "MOBA")
+                                        << kStandardsChecked << QString() << QString() << 0;
     QTest::newRow("no saved mode")
-        << savedRecord("", "", "") << true << kStandardsChecked
-        << QList<ExpectedSend>{{"Stereo", "ZUVO Standard", 5}, {"Surround", "ZUVO Standard", 19}};
-    ConfigRecord otherUnit = savedRecord("default", "Surround", "MOBA");
-    otherUnit.identity = {0x0a, 0x1b, 0x2c, 0x3e};
+        << FileOf::Unit << QJsonObject() << kStandardsChecked << QString() << QString() << 0;
     QTest::newRow("another unit's record")
-        << otherUnit << false << kStandardsChecked << QList<ExpectedSend>{};
-    ConfigRecord otherModel = savedRecord("default", "Surround", "MOBA");
-    otherModel.productId = 0x1054;
+        << FileOf::OtherUnit << currentMode("Surround", "default", "MOBA") << kStandardsChecked
+        << QString() << QString() << 0;
     QTest::newRow("another model's record")
-        << otherModel << false << kStandardsChecked << QList<ExpectedSend>{};
+        << FileOf::OtherModel << currentMode("Surround", "default", "MOBA") << kStandardsChecked
+        << QString() << QString() << 0;
 }
 
-void SavedModeTest::savedPresetIsClickedAndSent()
+void SavedModeTest::savedPresetIsShownAndSent()
 {
-    QFETCH(ConfigRecord, record);
-    QFETCH(bool, recordMatches);
+    QFETCH(FileOf, file);
+    QFETCH(QJsonObject, mode);
     QFETCH(QStringList, checked);
-    QFETCH(QList<ExpectedSend>, sends);
+    QFETCH(QString, algorithm);
+    QFETCH(QString, name);
+    QFETCH(int, modeIndex);
+    prepareFile(file, mode);
     WindowRig rig;
-    rig.addSilentUnit(kMorvik);
-    Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kFirstUnit;
-    window.m_userDeviceList = {record};
-    rig.backend.clearReceivedFrames();
+    QVERIFY(rig.startWith(kMorvik));
 
-    window.setDeviceUserParameter();
-
-    Frames expected;
-    for (const ExpectedSend& send : sends)
-        expected = concatenated(
-            expected, peqPair(send.modeIndex,
-                              shippedPresetGains(kMorvik, send.algorithm, send.name), kMorvik));
-    QCOMPARE(rig.frames(), expected);
-    QCOMPARE(checkedPresetRadios(window), checked);
-    QCOMPARE(window.m_currentDeviceConfig, recordMatches ? record : ConfigRecord{});
-    if (!sends.isEmpty())
-        QCOMPARE(window.m_qstrCurrentName, sends.last().name);
+    QCOMPARE(checkedListEntries(rig.window()), checked);
+    // Both pages' modes went to the headset, each page's standard where
+    // nothing of the page was saved.
+    const Frames peq = rig.framesWithCode(frame::SetPeq);
+    for (SoundPage page : kSoundPages) {
+        const bool saved = algorithm == algorithmOf(page);
+        const BuiltInPreset& standard = standardPreset(page);
+        const Frames sent =
+            saved ? peqPair(modeIndex, shippedPresetGains(kMorvik, algorithm, name), kMorvik)
+                  : peqPair(presetModeIndex(standard, 2),
+                            shippedPresetGains(kMorvik, algorithmOf(page), standard.storedName),
+                            kMorvik);
+        QVERIFY2(containsRun(peq, sent), qPrintable(algorithmOf(page)));
+    }
     QCOMPARE(rig.boxes(), QStringList());
 }
 
-void SavedModeTest::customModeThatNoSlotCarriesSelectsOnlyCustomize()
+// A saved custom mode that no slot shows names nothing the unit has: the
+// page comes back to its standard preset, and its list still shows the
+// unit's modes.
+void SavedModeTest::customModeThatNoSlotCarriesFallsBackToStandard()
 {
+    prepareFile(FileOf::Unit, currentMode("Surround", "custom", "Gone"),
+                {{"Surround", "Mine", "1,2,3,4,5,6,7,8,9,10"}});
     WindowRig rig;
-    rig.addSilentUnit(kMorvik);
-    Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kFirstUnit;
-    window.m_userDeviceList = {savedRecord("custom", "Surround", "Gone")};
-    window.m_customModeList = {{"Surround", "Mine", "1,2,3,4,5,6,7,8,9,10"}};
+    QVERIFY(rig.startWith(kMorvik));
+    Velumix& window = rig.window();
 
-    window.setDeviceUserParameter();
-
-    QVERIFY(window.ui.radioButton_Surround_Customize->isChecked());
+    QCOMPARE(checkedListEntries(window), kStandardsChecked);
     QCOMPARE(window.ui.tabWidget->currentIndex(), 0);
-    QCOMPARE(window.m_surroundSelectionKind, 102);
-    QCOMPARE(window.m_surroundCustomSlot, 0);
-    QCOMPARE(window.m_surroundCustomGroup->checkedButton(), nullptr);
-    // The slot list was rebuilt from the custom modes all the same.
+    QCOMPARE(rig.session().page(SoundPage::Surround).choice,
+             ModeChoice::ofPreset(standardPresetIndex(SoundPage::Surround)));
+    QCOMPARE(checkedSlot(rig.page(SoundPage::Surround)), 0);
     QCOMPARE(window.ui.radioButton_Surround_Custom1->text(), QString("Mine"));
     QCOMPARE(rig.boxes(), QStringList());
 }

@@ -1,11 +1,11 @@
 // Replies that outlive their link: a headset plugged in and pulled out within
-// one turn of the event loop has had its replies read, and queued for the
-// window, before its link closed. The window handles them only after that, or
-// after the next link opened, and must act on none of them then.
+// one turn of the event loop has its replies waiting, due at once, when its
+// link closes. The event loop turns only after that, or after the next link
+// opened, and the session must act on none of them then.
 
-#include "UsbHidOperation.h"
 #include "WindowRig.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -37,28 +37,28 @@ void StaleRepliesTest::repliesOfAPulledHeadsetAreDropped()
     WindowRig rig;
     const int unit = rig.addUnit(kMorvik, kFirstUnit, false);
     Velumix& window = rig.buildWindow();
+    const QSignalSpy replies(&rig.session().link(), &HeadsetLink::replyHandled);
 
     for (int cycle = 0; cycle < kQuickCycles; ++cycle) {
         rig.plugIn(unit);
-        QVERIFY(rig.waitUntilRepliesRead(frame::ReadStatus));
         rig.pullOutAtOnce(unit);
         rig.finishTurnAfterClose();
     }
 
     // Above all no "Please Insert Device!" for a headset nobody asked about.
     QCOMPARE(rig.boxes(), QStringList());
-    QCOMPARE(rig.debugLineCount("SLOT::Read Cmd!"), 0);
+    QCOMPARE(replies.count(), 0);
     QVERIFY(startScreenInFront(window));
-    QCOMPARE(window.m_firmwareVersion, QString());
-    QCOMPARE(window.m_identitySeen, 0);
+    QCOMPARE(rig.session().firmwareVersion(), QString());
+    QVERIFY(!rig.session().unitKnown());
     QVERIFY(!QFile::exists(userFilePath(kMorvik, kFirstUnit)));
     // The next arrival that stays is handled as ever, as the first unit.
     rig.plugIn(unit);
     QVERIFY(rig.settle());
     QVERIFY(mainScreenInFront(window));
-    QCOMPARE(window.m_identitySeen, 1);
-    QCOMPARE(window.m_knownDeviceIdentity, kFirstUnit);
-    QVERIFY(!window.m_firmwareVersion.isEmpty());
+    QVERIFY(rig.session().unitKnown());
+    QCOMPARE(rig.session().unit().identity, kFirstUnit);
+    QVERIFY(!rig.session().firmwareVersion().isEmpty());
     QVERIFY(QFile::exists(userFilePath(kMorvik, kFirstUnit)));
     QCOMPARE(rig.boxes(), QStringList());
 }
@@ -76,15 +76,14 @@ void StaleRepliesTest::repliesOfAPulledUnitDoNotReachTheNextLink()
     rig.pullOut(known);
 
     rig.plugIn(passing);
-    QVERIFY(rig.waitUntilRepliesRead(frame::ReadStatus));
     rig.pullOutAtOnce(passing);
     // The known unit answers late, so that the window meets the passing
     // unit's replies before the known unit has said who it is.
     rig.backend.setReplyDelay(std::chrono::milliseconds(kLateReplyMs));
     rig.plugIn(known);
-    QVERIFY(QTest::qWaitFor([&window] {
-        return window.m_identityKnown && window.m_knownDeviceIdentity == kSecondUnit;
-    }));
+    HeadsetSession& session = rig.session();
+    QVERIFY(QTest::qWaitFor(
+        [&session] { return session.unitKnown() && session.unit().identity == kSecondUnit; }));
 
     QCOMPARE(rig.boxes(), QStringList());
     QVERIFY(!QFile::exists(userFilePath(kHalden, kFirstUnit)));

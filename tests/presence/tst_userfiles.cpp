@@ -4,7 +4,6 @@
 
 #include "FileSizeLimit.h"
 #include "TraceLog.h"
-#include "UsbHidOperation.h"
 #include "WindowRig.h"
 
 #include <QJsonArray>
@@ -28,14 +27,6 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
 QString programName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-}
-
-// What a device change does with the files once the identity is known.
-void runFileSteps(Velumix& window)
-{
-    window.buildConfigFilePaths();
-    window.ensureUserFile();
-    window.getUserJsonFile();
 }
 
 QStringList folderEntries(const QString& folder)
@@ -98,43 +89,33 @@ void UserFileTest::newUnitGetsUserFileFromDefault()
     QFETCH(DeviceIdentity, identity);
     QFETCH(QString, uuid);
     QFETCH(bool, documentsMissing);
-    WindowRig rig;
-    rig.addSilentUnit(productId, true, identity);
-    Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = identity;
     if (documentsMissing)
         QVERIFY(QDir(m_home.documents()).removeRecursively());
-
-    runFileSteps(window);
+    WindowRig rig;
+    QVERIFY(rig.startWith(productId, identity));
 
     const QString productDigits = QString("%1").arg(productId, 4, 16, QChar('0'));
-    QCOMPARE(window.m_qstrCurrentDefaultFileName, shippedDefaultFile(productId));
-    QVERIFY(window.m_qstrCurrentDefaultFileName.endsWith("/DefaultFile/VID-3206&PID-" +
-                                                         productDigits + ".json"));
+    QVERIFY(shippedDefaultFile(productId).endsWith("/DefaultFile/VID-3206&PID-" + productDigits +
+                                                   ".json"));
     const QString userFile =
         userFolder() + "VID-3206&PID-" + productDigits + "&UUID-" + uuid + ".json";
-    QCOMPARE(window.m_qstrCurrentUserFileName, userFile);
+    const UnitSettings& unit = rig.session().unit();
+    QCOMPARE(unit.userFile, userFile);
     QJsonObject expectedRoot = shippedDefault(productId);
     expectedRoot.insert("uuid", uuid);
     QCOMPARE(fileBytes(userFile), QJsonDocument(expectedRoot).toJson());
     QCOMPARE(folderEntries(userFolder()), QStringList{QFileInfo(userFile).fileName()});
 
-    QCOMPARE(window.m_userDeviceList.size(), 1);
-    const ConfigRecord& record = window.m_userDeviceList.first();
-    QCOMPARE(record.identity, identity);
-    QCOMPARE(record.vendorId, quint16(0x3206));
-    QCOMPARE(record.productId, productId);
-    QCOMPARE(record.surroundPresets.size(), 4);
-    QCOMPARE(record.stereoPresets.size(), 6);
+    QCOMPARE(unit.identity, identity);
+    QCOMPARE(unit.vendorId, quint16(0x3206));
+    QCOMPARE(unit.productId, productId);
+    QCOMPARE(unit.presetEntries[int(SoundPage::Surround)].size(), 4);
+    QCOMPARE(unit.presetEntries[int(SoundPage::Stereo)].size(), 6);
     QCOMPARE(rig.boxes(), QStringList());
 }
 
 void UserFileTest::knownUnitsFileIsReadNotRewrittenAndLeftoversGo()
 {
-    WindowRig rig;
-    rig.addSilentUnit(kMorvik);
-    Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kFirstUnit;
     QJsonObject saved = shippedDefault(kMorvik);
     saved.insert("uuid", "0a1b2c3d");
     saved.insert("customMode", QJsonArray{QJsonObject{{"algorithm", "Stereo"},
@@ -157,39 +138,39 @@ void UserFileTest::knownUnitsFileIsReadNotRewrittenAndLeftoversGo()
         QVERIFY(file.setFileTime(lastWeek, QFileDevice::FileModificationTime));
     }
 
-    runFileSteps(window);
+    WindowRig rig;
+    QVERIFY(rig.startWith(kMorvik));
 
-    QCOMPARE(window.m_qstrCurrentUserFileName, userFile);
+    QCOMPARE(rig.session().unit().userFile, userFile);
     QCOMPARE(fileBytes(userFile), content);
     QCOMPARE(QFileInfo(userFile).lastModified().toSecsSinceEpoch(), lastWeek.toSecsSinceEpoch());
     QCOMPARE(folderEntries(userFolder()), QStringList{QFileInfo(userFile).fileName()});
     const QList<CustomRecord> customModes = {{"Stereo", "Mine", "1,2,3,4,5,6,7,8,9,10"}};
-    QCOMPARE(window.m_customModeList, customModes);
-    QCOMPARE(window.m_userDeviceList.size(), 1);
-    QCOMPARE(window.m_userDeviceList.first().mode, QString("custom"));
-    QCOMPARE(window.m_userDeviceList.first().name, QString("Mine"));
+    QCOMPARE(rig.session().unit().customModes, customModes);
+    QCOMPARE(rig.session().unit().saved.mode, QString("custom"));
+    QCOMPARE(rig.session().unit().saved.name, QString("Mine"));
     QCOMPARE(rig.boxes(), QStringList());
 }
 
 void UserFileTest::modelWithoutDefaultFileIsReportedAndUsedWithoutOne()
 {
     WindowRig rig;
-    const int unit = rig.addSilentUnit(0x7777, false);
+    const int unit = rig.addUnit(0x7777, kFirstUnit, false);
     Velumix& window = rig.buildWindow();
-    addAcceptedProductId(0x7777);
+    std::vector<uint16_t> accepted = rig.session().link().acceptedProductIds();
+    accepted.push_back(0x7777);
+    rig.session().link().setAcceptedProductIds(accepted);
     rig.plugIn(unit);
-    QCOMPARE(linkState.connectedProductId, quint16(0x7777));
-    window.m_knownDeviceIdentity = kFirstUnit;
-
-    runFileSteps(window);
+    QVERIFY(rig.settle());
+    QCOMPARE(rig.session().productId(), quint16(0x7777));
 
     QCOMPARE(rig.boxes(),
              QStringList({"prompt: There is no default JSON file!", "Error: Json File Is Error!"}));
     QCOMPARE(folderEntries(userFolder()), QStringList());
-    QVERIFY(window.m_customModeList.isEmpty());
+    QVERIFY(rig.session().unit().customModes.isEmpty());
     // The headset stays in use, only without custom modes.
     QVERIFY(mainScreenInFront(window));
-    QCOMPARE(linkState.deviceOpened, 1);
+    QVERIFY(rig.session().isOpen());
 }
 
 void UserFileTest::currentModeIsWrittenOrFileStaysWhole_data()
@@ -206,20 +187,14 @@ void UserFileTest::currentModeIsWrittenOrFileStaysWhole()
     if (obstacle == WriteObstacle::ReadOnlyFile && geteuid() == 0)
         QSKIP("root writes to read-only files; the file size row covers root");
     WindowRig rig;
-    rig.addSilentUnit(kMorvik);
-    Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kFirstUnit;
-    runFileSteps(window);
-    const QString userFile = window.m_qstrCurrentUserFileName;
+    QVERIFY(rig.startOnPage(kMorvik, SoundPage::Stereo));
+    const QString userFile = rig.session().unit().userFile;
     QJsonObject root = QJsonDocument::fromJson(fileBytes(userFile)).object();
     // Large enough that the new document cannot fit under the size limit.
     const int paddingSize = 600 * 1024;
     root.insert("notes", QString(paddingSize, QChar('x')));
     QVERIFY(writeBytes(userFile, QJsonDocument(root).toJson()));
     const QByteArray before = fileBytes(userFile);
-    window.m_qstrCurrentAlgorithm = "Stereo";
-    window.m_qstrCurrentMode = "default";
-    window.m_qstrCurrentName = "Jazz";
 
     if (obstacle == WriteObstacle::ReadOnlyFile)
         QVERIFY(QFile::setPermissions(userFile,
@@ -232,7 +207,8 @@ void UserFileTest::currentModeIsWrittenOrFileStaysWhole()
             sizeLimit.emplace(limit);
             QVERIFY(sizeLimit->active());
         }
-        window.writeJsonFile("currentMode");
+        // A person's choice is remembered in the file.
+        QVERIFY(rig.press(rig.window().ui.radioButton_Stereo_Jazz));
     }
 
     const bool written = obstacle == WriteObstacle::None;
@@ -245,6 +221,8 @@ void UserFileTest::currentModeIsWrittenOrFileStaysWhole()
     }
     root.insert("mode",
                 QJsonObject{{"algorithm", "Stereo"}, {"mode", "default"}, {"name", "Jazz"}});
+    root.insert("pageMode",
+                QJsonObject{{"Stereo", QJsonObject{{"mode", "default"}, {"name", "Jazz"}}}});
     QCOMPARE(fileBytes(userFile), QJsonDocument(root).toJson());
 }
 
@@ -263,33 +241,29 @@ void UserFileTest::unusableUserFileIsNamedAndKept()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, cause);
-    WindowRig rig;
-    rig.addSilentUnit(kMorvik);
-    Velumix& window = rig.buildWindow();
-    window.m_knownDeviceIdentity = kFirstUnit;
     const QString userFile = userFolder() + "VID-3206&PID-1029&UUID-0a1b2c3d.json";
     QVERIFY(QDir().mkpath(userFolder()));
     QVERIFY(writeBytes(userFile, content));
+    WindowRig rig;
+    QVERIFY(rig.startOnPage(kMorvik, SoundPage::Stereo));
 
-    runFileSteps(window);
-    window.writeJsonFile("currentMode");
+    QVERIFY(rig.press(rig.window().ui.radioButton_Stereo_Jazz));
 
     QCOMPARE(rig.boxes(), QStringList{"Error: Json File Is Error!"});
     const QString detail = rig.boxDetails().first();
     QVERIFY2(detail.startsWith(userFile + ": ") && detail.contains(cause), qPrintable(detail));
     QCOMPARE(fileBytes(userFile), content);
-    QVERIFY(window.m_customModeList.isEmpty());
+    QVERIFY(rig.session().unit().customModes.isEmpty());
 }
 
 void UserFileTest::missingDefaultFilesAreReported()
 {
-    WindowRig rig;
-    Velumix& window = rig.buildWindow();
-    QCOMPARE(rig.boxes(), QStringList());
     const QTemporaryDir emptyDataFolder;
-    window.m_qstrAppDirPath = emptyDataFolder.path();
+    HeadsetSession::Options options = programSessionOptions();
+    options.defaultFileFolder = emptyDataFolder.path() + "/DefaultFile";
+    WindowRig rig;
 
-    window.getDefaultJsonFile();
+    rig.buildWindow(options);
 
     QCOMPARE(rig.boxes(), QStringList{"prompt: There is no default JSON file!"});
     QCOMPARE(rig.boxDetails(),

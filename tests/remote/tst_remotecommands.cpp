@@ -1,15 +1,17 @@
-// velumixctl's commands carried out by the running window. Each command must
+// velumixctl's commands carried out by the running program: the command
+// service runs them against the session the window shows. Each command must
 // leave the widgets, the user file and the headset exactly as the matching
 // clicks do: the same command runs in one window and the clicks in another,
 // and everything a person or the headset can see is compared. Then every
 // refusal with its exit code, the events a watcher hears, the simulated
-// headset's command, and what the window reports about itself.
+// headset's command, and what the program reports about itself.
 
+#include "CommandService.h"
 #include "ConfigNames.h"
 #include "CorrectionImport.h"
 #include "ModeLookup.h"
 #include "SimulatorPanel.h"
-#include "UsbHidOperation.h"
+#include "WatchEvents.h"
 #include "WindowRig.h"
 
 #include <QCheckBox>
@@ -46,11 +48,11 @@ QString jsonText(const QJsonValue& value)
 
 remote::Result run(WindowRig& rig, const QString& command, const QJsonObject& arguments = {})
 {
-    return rig.window().runRemoteCommand({command, arguments});
+    return CommandService(rig.session()).run({command, arguments});
 }
 
 // What a person and the headset can see after a command or its clicks.
-struct Outcome
+struct Seen
 {
     int tab = -1;
     QStringList checkedRadios;
@@ -64,10 +66,10 @@ struct Outcome
     QStringList boxes;
 };
 
-Outcome outcomeOf(WindowRig& rig)
+Seen outcomeOf(WindowRig& rig)
 {
     Velumix& window = rig.window();
-    Outcome outcome;
+    Seen outcome;
     outcome.tab = window.ui.tabWidget->currentIndex();
     for (QRadioButton* radio : window.findChildren<QRadioButton*>())
         if (radio->isChecked())
@@ -189,16 +191,17 @@ const std::vector<CommandCase>& commandCases()
          SoundPage::Surround,
          "enc",
          {{"on", false}},
-         [](WindowRig& rig) { return rig.window().ui.checkBox_MicENC->click(), true; },
+         [](WindowRig& rig) { return rig.window().ui.pushButton_3->click(), true; },
          QJsonValue(),
          {bytesOf(frame::setAlgorithmSwitchCommand(1, 0, 2, 0))}},
-        {"noise cancellation already on",
+        // Nothing was set over the link yet: on is sent, not taken as known.
+        {"noise cancellation on",
          SoundPage::Surround,
          "enc",
          {{"on", true}},
-         {},
+         [](WindowRig& rig) { return rig.window().ui.pushButton_2->click(), true; },
          QJsonValue(),
-         {}},
+         {bytesOf(frame::setAlgorithmSwitchCommand(1, 0, 1, 0))}},
         {"raw equaliser",
          SoundPage::Surround,
          "eq",
@@ -241,7 +244,7 @@ void compareFrames(const Frames& commanded, const Frames& clicked)
 }
 
 // One window started on the page, then the command or the clicks.
-Outcome outcomeAfter(const CommandCase& testCase, bool byCommand, remote::Result* result)
+Seen outcomeAfter(const CommandCase& testCase, bool byCommand, remote::Result* result)
 {
     prepareHaldenFile();
     WindowRig rig;
@@ -319,8 +322,8 @@ void RemoteCommandsTest::commandDoesWhatClicksDo()
     QFETCH(int, index);
     const CommandCase& testCase = commandCases()[index];
     remote::Result result = remote::Result::failure(-1, "not run");
-    const Outcome commanded = outcomeAfter(testCase, true, &result);
-    const Outcome clicked = outcomeAfter(testCase, false, nullptr);
+    const Seen commanded = outcomeAfter(testCase, true, &result);
+    const Seen clicked = outcomeAfter(testCase, false, nullptr);
 
     QCOMPARE(result.exit, int(remote::ExitSuccess));
     QCOMPARE(result.error, QString());
@@ -357,9 +360,9 @@ void RemoteCommandsTest::refusals_data()
     row("unknown command", "frobnicate", {}, remote::ExitUsage, "unknown command 'frobnicate'");
     row("no name", "preset", {}, remote::ExitUsage, "preset needs 'name'");
     row("name not a string", "preset", {{"name", 5}}, remote::ExitUsage,
-        "preset: 'name' must be a non-empty string");
+        "preset: 'name' must be a non-empty string of at most 256 characters");
     row("empty name", "custom-apply", {{"name", ""}}, remote::ExitUsage,
-        "custom-apply: 'name' must be a non-empty string");
+        "custom-apply: 'name' must be a non-empty string of at most 256 characters");
     row("no such page", "preset", {{"name", "Jazz"}, {"page", "mono"}}, remote::ExitUsage,
         "preset: 'page' must be one of 'surround', 'stereo'");
     row("unknown preset", "preset", {{"name", "Nope"}}, remote::ExitNoConfiguration, nope);
@@ -432,7 +435,7 @@ void RemoteCommandsTest::refusals()
     QVERIFY(rig.startOnPage(kHalden, SoundPage::Surround));
     rig.clearFrames();
     const QByteArray fileBefore = fileBytes(userFilePath(kHalden, kFirstUnit));
-    const Outcome before = outcomeOf(rig);
+    const Seen before = outcomeOf(rig);
 
     const remote::Result result = run(rig, command, arguments);
 
@@ -442,7 +445,7 @@ void RemoteCommandsTest::refusals()
     QVERIFY(rig.settle());
     QCOMPARE(rig.frames(), Frames{});
     QCOMPARE(fileBytes(userFilePath(kHalden, kFirstUnit)), fileBefore);
-    const Outcome after = outcomeOf(rig);
+    const Seen after = outcomeOf(rig);
     QCOMPARE(after.tab, before.tab);
     QCOMPARE(after.checkedRadios, before.checkedRadios);
     QCOMPARE(after.micLevel, before.micLevel);
@@ -485,7 +488,8 @@ void RemoteCommandsTest::withoutHeadset()
     QCOMPARE(result.exit, int(remote::ExitNoHeadset));
     QCOMPARE(result.error, kNoHeadset);
     QCOMPARE(rig.frames(), Frames{});
-    QVERIFY(rig.window().ui.checkBox_MicENC->isChecked());
+    QVERIFY(!rig.window().ui.checkBox_MicENC->isChecked());
+    QCOMPARE(rig.session().noiseCancellation(), std::nullopt);
     QCOMPARE(rig.boxes(), QStringList());
 }
 
@@ -528,7 +532,8 @@ void RemoteCommandsTest::reports()
                           {"mode", QJsonObject{{"kind", "preset"}, {"name", "FPS"}}},
                           {"gains", fpsGains},
                           {"micLevel", 100},
-                          {"noiseCancellation", true}};
+                          // Not set over this link yet.
+                          {"noiseCancellation", QJsonValue()}};
     QCOMPARE(jsonText(run(rig, "get").data), jsonText(get));
     const QJsonObject info{
         {"model", "Halden"},      {"productId", "1054"}, {"firmware", "VLX-FW 1.4.2"},
@@ -581,7 +586,7 @@ void RemoteCommandsTest::listsInterfaces()
     const QJsonArray list = run(rig, "list").data.toArray();
 
     QCOMPARE(list.size(), 2);
-    const std::string connectedPath = usbHidLastMatchedPath();
+    const std::string connectedPath = rig.session().link().path();
     int connectedEntries = 0;
     for (const QJsonValue& value : list) {
         const QJsonObject entry = value.toObject();
@@ -620,10 +625,11 @@ void RemoteCommandsTest::events()
     const remote::Result unlinked = run(rig, "get");
     QCOMPARE(unlinked.exit, int(remote::ExitNoHeadset));
     QCOMPARE(unlinked.error, kNoHeadset);
-    QSignalSpy spy(&rig.window(), &Velumix::remoteEvent);
+    const WatchEvents watch(rig.session());
+    QSignalSpy spy(&watch, &WatchEvents::event);
 
     rig.plugIn(first);
-    QVERIFY(QTest::qWaitFor([&rig] { return rig.window().m_identitySeen == 1; }));
+    QVERIFY(QTest::qWaitFor([&rig] { return rig.session().unitKnown(); }));
     QVERIFY(rig.settle());
     QVERIFY(run(rig, "preset", {{"name", "Jazz"}}).ok());
     QVERIFY(run(rig, "mic-volume", {{"level", 40}}).ok());
@@ -631,14 +637,17 @@ void RemoteCommandsTest::events()
     QVERIFY(rig.settle());
     rig.pullOut(first);
     rig.plugIn(second);
-    QVERIFY(QTest::qWaitFor([&rig] { return rig.window().m_knownDeviceIdentity == kSecondUnit; }));
+    QVERIFY(QTest::qWaitFor([&rig] {
+        return rig.session().unitKnown() && rig.session().unit().identity == kSecondUnit;
+    }));
     QVERIFY(rig.settle());
 
     const QStringList expected = {
         haldenEvent("plugged"),
         haldenEvent("unit", &kFirstUnit),
-        modeEvent("stereo", "preset", "KAVRO Standard"),
+        // Both pages' modes, in the order of the tabs.
         modeEvent("surround", "preset", "KAVRO Standard"),
+        modeEvent("stereo", "preset", "KAVRO Standard"),
         eventText({{"event", "page"}, {"page", "stereo"}}),
         modeEvent("stereo", "preset", "Jazz"),
         eventText({{"event", "mic-level"}, {"level", 40}}),
@@ -648,9 +657,10 @@ void RemoteCommandsTest::events()
         // The window sets the microphone of every arriving headset to 100.
         eventText({{"event", "mic-level"}, {"level", 100}}),
         haldenEvent("unit", &kSecondUnit),
-        modeEvent("stereo", "preset", "KAVRO Standard"),
-        modeEvent("surround", "preset", "KAVRO Standard"),
+        // The reported page is shown before the modes it comes back with.
         eventText({{"event", "page"}, {"page", "surround"}}),
+        modeEvent("surround", "preset", "KAVRO Standard"),
+        modeEvent("stereo", "preset", "KAVRO Standard"),
     };
     QCOMPARE(eventsOf(spy), expected);
 }
@@ -673,12 +683,12 @@ void RemoteCommandsTest::simulate()
     };
 
     QCOMPARE(jsonText(simulate({{"action", "unplug"}}).data), unitData("1054", "0a1b2c3d", false));
-    QTRY_COMPARE(linkState.deviceOpened, 0);
+    QTRY_COMPARE(rig.session().isOpen(), false);
     QVERIFY(startScreenInFront(rig.window()));
 
     QCOMPARE(jsonText(simulate({{"action", "plug"}}).data), unitData("1054", "0a1b2c3d", true));
     QVERIFY(rig.settle());
-    QCOMPARE(linkState.deviceOpened, 1);
+    QCOMPARE(rig.session().isOpen(), true);
 
     QVERIFY(simulate({{"action", "report-page"}, {"page", "stereo"}}).ok());
     QCOMPARE(rig.settings(unit).stateByte, kStereoState);
@@ -687,9 +697,11 @@ void RemoteCommandsTest::simulate()
     const remote::Result swapped =
         simulate({{"action", "new-unit"}, {"productId", "1029"}, {"identity", "11223344"}});
     QCOMPARE(jsonText(swapped.data), unitData("1029", "11223344", true));
-    QVERIFY(QTest::qWaitFor([&rig] { return rig.window().m_knownDeviceIdentity == kSecondUnit; }));
+    QVERIFY(QTest::qWaitFor([&rig] {
+        return rig.session().unitKnown() && rig.session().unit().identity == kSecondUnit;
+    }));
     QVERIFY(rig.settle());
-    QCOMPARE(linkState.connectedProductId, kMorvik);
+    QCOMPARE(rig.session().productId(), kMorvik);
     QCOMPARE(rig.settings(panel.currentUnit()).stateByte, kStereoState);
     QCOMPARE(rig.window().ui.tabWidget->currentIndex(), int(kStereoTab));
     QVERIFY(!rig.backend.isPlugged(unit));

@@ -59,6 +59,7 @@ check "but nothing only the tests need" eval '! asks_for qemu-system-x86 && ! as
 
 run_on "" "" --tests
 check "the tests add their tools" installs qemu-system-x86
+check "and Ninja for the test command's build trees" installs ninja-build
 check "with clang's libFuzzer for the fuzz runs" installs libclang-rt-14-dev
 check "and PulseAudio where no sound server is installed" installs pulseaudio
 

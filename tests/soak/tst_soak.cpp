@@ -5,7 +5,6 @@
 // much memory, as after the first few; and nothing it showed or traced spoke
 // of a headset that was gone.
 
-#include "UsbHidOperation.h"
 #include "WindowRig.h"
 
 #include <QApplication>

@@ -90,12 +90,12 @@ check "a headset the user may not open comes" plug_in "$kProduct" "$kIdentity"
 check "its node is root's alone" node_is_roots_alone
 check "the window names the node and the udev rule" box_names_node_and_rule
 check "the window says it once" said_once "message box: warning:"
-check "the window stays on the start screen" never_said "Create Thread!"
+check "the window stays on the start screen" never_said "Open Device Success!"
 check "velumixctl names the node and the udev rule" velumixctl_names_node_and_rule
 check "the headset pulled out" pull_out
 check "it comes again" plug_in "$kProduct" "$kIdentity"
 check "access is given a moment later" access_given
-check "the window takes it over" program_says "Create Thread!"
+check "the window takes it over" program_says "Open Device Success!"
 check "without another warning" said_once "message box: warning:"
 stop_program
 finish

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every check of the test guest against the virtual headset: velumixctl
-# and its traced frames, the device link's two threads on the hidraw driver,
+# and its traced frames, the headset link on the hidraw driver,
 # the window following hot-plug through libudev, and access to the headset.
 #   tests/vm/in-guest.sh BIN_FOLDER      (inside the guest: scripts/vm/guest.sh)
 set -u

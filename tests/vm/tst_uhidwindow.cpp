@@ -4,18 +4,16 @@
 // screen and status exchange when it comes, start screen again when it goes
 // in the middle of traffic, and a second unit loading its own user file.
 
-#include "HidapiBackend.h"
+#include "HidrawBackend.h"
 #include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
-#include "MyThread.h"
 #include "UdevHotplugSource.h"
 #include "UhidHeadsetProcess.h"
-#include "UsbHidOperation.h"
-#include "WatchedBackend.h"
 #include "WindowRig.h"
 
 #include <QFile>
 #include <QMutex>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
@@ -58,10 +56,11 @@ private:
     QProcess m_process;
 };
 
-bool userFileOfUnit(const Velumix& window, const QString& identity)
+bool userFileOfUnit(const HeadsetSession& session, const QString& identity)
 {
-    return window.m_qstrCurrentUserFileName.endsWith("UUID-" + identity + ".json") &&
-           QFile::exists(window.m_qstrCurrentUserFileName);
+    const QString file = session.unit().userFile;
+    return session.unitKnown() && file.endsWith("UUID-" + identity + ".json") &&
+           QFile::exists(file);
 }
 
 } // namespace
@@ -77,9 +76,7 @@ private slots:
     void windowFollowsTheHeadset();
 
 private:
-    Watched<HidapiBackend> m_backend;
-    LinkContext m_link{m_backend};
-    std::optional<LinkContextGuard> m_installed;
+    HidrawBackend m_backend;
     MessageBoxRecorder m_boxRecorder;
 };
 
@@ -91,7 +88,6 @@ void UhidWindowTest::initTestCase()
 
 void UhidWindowTest::cleanup()
 {
-    m_installed.reset();
     m_boxRecorder.clear();
 }
 
@@ -113,22 +109,24 @@ void UhidWindowTest::windowFollowsTheHeadset()
     if (withDaemon)
         QVERIFY(daemon.start());
     LogRecorder log;
-    m_installed.emplace(m_link);
     UhidHeadsetProcess headset;
     QVERIFY(headset.started());
 
-    auto window = std::make_unique<Velumix>();
-    const auto* source = qobject_cast<UdevHotplugSource*>(window->m_hotplugSource);
-    QVERIFY(source);
-    QCOMPARE(source->monitorName(), monitor);
+    // As the program builds them.
+    UdevHotplugSource source(UdevHotplugSource::Monitor::Automatic);
+    HeadsetSession session(m_backend, &source, programSessionOptions());
+    auto window = std::make_unique<Velumix>(session);
+    window->startSession();
+    QCOMPARE(source.monitorName(), monitor);
     QVERIFY(startScreenInFront(*window));
+    const QSignalSpy closed(&session, &HeadsetSession::unplugged);
 
     // The headset comes: main screen, the status exchange, the unit's file.
     QVERIFY(!headset.plugIn(kProduct, kFirstUnitDigits).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(*window), kTimeoutMs);
     QTRY_VERIFY_WITH_TIMEOUT(!headset.frames("RX", frame::ReadStatus).isEmpty(), kTimeoutMs);
     QCOMPARE(headset.frames("TX", frame::ReadStatus).size(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kFirstUnitDigits), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(session, kFirstUnitDigits), kTimeoutMs);
     QVERIFY(!headset.lines().contains("controls opened")); // only the vendor-defined interface
 
     // Traffic: presets chosen one after another, each sent as two PEQ frames.
@@ -146,20 +144,18 @@ void UhidWindowTest::windowFollowsTheHeadset()
     // Pulled out in the middle of it: start screen, the link closed once.
     headset.command("destroy");
     QTRY_VERIFY_WITH_TIMEOUT(startScreenInFront(*window), kTimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(!window->m_readerThread, kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!session.isOpen(), kTimeoutMs);
     clicker.stop();
     QVERIFY(!headset.waitForLine("destroyed").isEmpty());
     // Presets chosen without a headset only ask for one.
     m_boxRecorder.discard("warning: Please Insert Device!");
     QVERIFY2(m_boxRecorder.boxes().isEmpty(), qPrintable(m_boxRecorder.boxes().join('\n')));
-    QCOMPARE(log.debugLineCount("Close Thread!"), 1);
-    QCOMPARE(linkState.deviceOpened, 0);
-    QCOMPARE(m_backend.closesDuringRead(), 0);
+    QCOMPARE(closed.count(), 1);
 
     // Another unit: main screen again, its own user file, "Device Change!".
     QVERIFY(!headset.plugIn(kProduct, kSecondUnitDigits).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(mainScreenInFront(*window), kTimeoutMs);
-    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(*window, kSecondUnitDigits), kTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(userFileOfUnit(session, kSecondUnitDigits), kTimeoutMs);
     QVERIFY2(m_boxRecorder.boxes() == QStringList{"prompt: Device Change!"},
              qPrintable(m_boxRecorder.boxes().join('\n')));
 }

@@ -2,14 +2,12 @@
 // a tray that appears later, Ctrl+Q, the free faces that stand in for the
 // form's, and the factor that fits the fixed-size window on a scaled screen.
 
+#include "BareWindow.h"
 #include "DesktopIntegration.h"
 #include "EventLoop.h"
 #include "HotplugSource.h"
 #include "MessageBox.h"
-#include "SimulatedHeadset.h"
-#include "SimulatedLink.h"
 #include "SingleInstance.h"
-#include "UsbHidOperation.h"
 #include "Velumix.h"
 
 #include <QLocalSocket>
@@ -47,13 +45,11 @@ private slots:
     void shrinkToFit();
 
 private:
-    Velumix& window() { return *m_window; }
+    Velumix& window() { return m_bare->window; }
     // Closes the window inside a running event loop, as the desktop would.
     int closeInEventLoop();
 
-    std::unique_ptr<SimulatedLink> m_noHeadsets;
-    ManualHotplugSource m_noHotplug;
-    std::unique_ptr<Velumix> m_window;
+    std::unique_ptr<BareWindow> m_bare;
 };
 
 void DesktopTest::initTestCase()
@@ -69,17 +65,14 @@ void DesktopTest::cleanupTestCase()
 
 void DesktopTest::init()
 {
-    m_noHeadsets = std::make_unique<SimulatedLink>();
-    m_noHeadsets->context.hotplugSource = &m_noHotplug;
     s_trayShown = false;
-    m_window = std::make_unique<Velumix>();
-    window().m_trayAvailable = &trayShown;
+    m_bare = std::make_unique<BareWindow>();
+    window().trayAvailable = &trayShown;
 }
 
 void DesktopTest::cleanup()
 {
-    m_window.reset();
-    m_noHeadsets.reset();
+    m_bare.reset();
 }
 
 int DesktopTest::closeInEventLoop()

@@ -4,13 +4,17 @@
 // microphone volume and the noise-cancellation switch.
 
 #include "ChildNamed.h"
+#include "ConfigNames.h"
+#include "DataFolder.h"
 #include "EventLoop.h"
 #include "HotplugSource.h"
 #include "LogRecorder.h"
 #include "MessageBoxRecorder.h"
-#include "MyThread.h"
-#include "SimulatedLink.h"
+#include "SimulatedHeadset.h"
+#include "SpeakerTest.h"
+#include "TestFrames.h"
 #include "TraceLog.h"
+#include "TrayMenu.h"
 #include "Velumix.h"
 
 #include <QButtonGroup>
@@ -24,6 +28,7 @@
 #include <optional>
 
 Q_DECLARE_METATYPE(QSystemTrayIcon::ActivationReason)
+Q_DECLARE_METATYPE(QList<QString>)
 Q_DECLARE_METATYPE(Qt::MouseButton)
 
 namespace {
@@ -113,8 +118,8 @@ private slots:
     void everyFormConnectionFindsItsSlot();
     void startsHiddenOnTheStartScreenWithoutHeadset();
     void isFramelessAndWatchesHovering();
-    void panelModeBringsItsScreenToTheFront_data();
-    void panelModeBringsItsScreenToTheFront();
+    void headsetBringsItsScreenToTheFront_data();
+    void headsetBringsItsScreenToTheFront();
     void pressInsideTheDragAreaStartsADrag_data();
     void pressInsideTheDragAreaStartsADrag();
     void releaseEndsTheDrag();
@@ -136,7 +141,7 @@ private slots:
     void bandSlidersStartLockedAtZero();
     void copyButtonsStartHidden();
     void customSlotsStartNamedAndUnselected();
-    void noiseCancellationStartsTicked();
+    void noiseCancellationStartsUnknown();
     void microphoneStartsAtFullVolume();
     void microphoneSliderWithoutHeadsetOnlyUpdatesItsText_data();
     void microphoneSliderWithoutHeadsetOnlyUpdatesItsText();
@@ -149,15 +154,20 @@ private slots:
 private:
     Velumix& window() { return *m_window; }
     QAction* trayMenuAction(const QString& text) const;
-    // Opens a simulated headset on the link after the window is built; only
-    // frames written afterwards are kept.
-    static bool openHeadset(SimulatedLink& link);
+    void buildWindow();
+    // A headset unit of model 1, plugged in or pulled out as a person does.
+    int addHeadset(bool silent);
+    void plugIn(int unit);
+    void pullOut(int unit);
+    // Plugs in a silent headset after the window is built; only frames
+    // written afterwards are kept.
+    bool openHeadset();
+    Frames frames() const;
 
     // No real headset or hot-plug event ever reaches these tests.
-    SimulatedHidBackend m_noHeadsets;
-    ManualHotplugSource m_noHotplug;
-    LinkContext m_noHeadsetsLink{m_noHeadsets};
-    std::optional<LinkContextGuard> m_installed;
+    std::unique_ptr<SimulatedHidBackend> m_headsets;
+    ManualHotplugSource m_hotplug;
+    std::unique_ptr<HeadsetSession> m_session;
     std::unique_ptr<Velumix> m_window;
     QStringList m_connectWarnings;
     MessageBoxRecorder m_boxRecorder;
@@ -175,11 +185,10 @@ void WindowTest::cleanupTestCase() {}
 
 void WindowTest::init()
 {
-    m_noHeadsetsLink.hotplugSource = &m_noHotplug;
-    m_installed.emplace(m_noHeadsetsLink);
     m_boxRecorder.clear();
+    m_headsets = std::make_unique<SimulatedHidBackend>();
     const LogRecorder messages;
-    m_window = std::make_unique<Velumix>();
+    buildWindow();
     // The tray's own platform code may complain too; only the window's count.
     m_connectWarnings = messages.warningsMatching("^QObject::connect.*Velumix");
 }
@@ -187,25 +196,70 @@ void WindowTest::init()
 void WindowTest::cleanup()
 {
     m_window.reset();
-    m_installed.reset();
+    m_session.reset();
+    m_headsets.reset();
+}
+
+// As the program builds it: the session over the headsets, then the window.
+void WindowTest::buildWindow()
+{
+    m_window.reset();
+    HeadsetSession::Options options;
+    options.defaultFileFolder = dataFolder() + "/" + kDefaultFileFolder;
+    options.userFileFolder = userFileFolder(programBaseName());
+    m_session = std::make_unique<HeadsetSession>(*m_headsets, &m_hotplug, options);
+    m_window = std::make_unique<Velumix>(*m_session);
+    m_window->startSession();
+}
+
+int WindowTest::addHeadset(bool silent)
+{
+    HeadsetSettings settings;
+    settings.productId = 0x1054;
+    const int unit = m_headsets->addHeadset(settings);
+    m_headsets->firmware(unit).faults().silent = silent;
+    m_headsets->unplug(unit);
+    return unit;
+}
+
+void WindowTest::plugIn(int unit)
+{
+    m_headsets->plug(unit);
+    for (const std::string& path : m_headsets->interfacePaths(unit))
+        m_hotplug.arrive(QString::fromStdString(path));
+}
+
+void WindowTest::pullOut(int unit)
+{
+    m_headsets->unplug(unit);
+    for (const std::string& path : m_headsets->interfacePaths(unit))
+        m_hotplug.remove(QString::fromStdString(path));
+}
+
+bool WindowTest::openHeadset()
+{
+    plugIn(addHeadset(true));
+    if (!m_session->isOpen())
+        return false;
+    m_headsets->clearReceivedFrames();
+    return true;
+}
+
+Frames WindowTest::frames() const
+{
+    Frames result;
+    for (const auto& received : m_headsets->receivedFrames())
+        result.push_back(received.bytes);
+    return result;
 }
 
 QAction* WindowTest::trayMenuAction(const QString& text) const
 {
-    QMenu* menu = m_window->m_trayIcon->contextMenu();
+    QMenu* menu = m_window->tray().icon()->contextMenu();
     for (QAction* action : menu ? menu->actions() : QList<QAction*>())
         if (action->text() == text)
             return action;
     return nullptr;
-}
-
-bool WindowTest::openHeadset(SimulatedLink& link)
-{
-    link.addHeadset();
-    if (usbHidOpenDevice() != 0)
-        return false;
-    link.backend.clearReceivedFrames();
-    return true;
 }
 
 void WindowTest::everyFormConnectionFindsItsSlot()
@@ -216,10 +270,9 @@ void WindowTest::everyFormConnectionFindsItsSlot()
 void WindowTest::startsHiddenOnTheStartScreenWithoutHeadset()
 {
     QVERIFY(!window().isVisible());
-    QCOMPARE(window().m_panelMode, 0);
-    QCOMPARE(linkState.deviceOpened, 0);
-    QVERIFY(!window().m_readerThread);
-    QVERIFY(!window().m_testThread);
+    QVERIFY(!window().mainScreenShown());
+    QVERIFY(!m_session->isOpen());
+    QVERIFY(!window().speakerTest().thread());
     QCOMPARE(m_boxRecorder.boxes(), QStringList());
 
     QFile log(traceLogFilePath());
@@ -237,31 +290,44 @@ void WindowTest::isFramelessAndWatchesHovering()
     QVERIFY(window().testAttribute(Qt::WA_Hover));
 }
 
-void WindowTest::panelModeBringsItsScreenToTheFront_data()
+void WindowTest::headsetBringsItsScreenToTheFront_data()
 {
-    QTest::addColumn<QList<int>>("modes");
+    QTest::addColumn<QStringList>("events");
     QTest::addColumn<bool>("startScreen");
-    QTest::newRow("start screen") << QList<int>{1} << true;
-    QTest::newRow("main screen") << QList<int>{2} << false;
-    QTest::newRow("main, then start again") << QList<int>{2, 1} << true;
-    QTest::newRow("unknown mode keeps the main screen") << QList<int>{2, 3} << false;
-    QTest::newRow("unknown mode keeps the start screen") << QList<int>{0} << true;
+    QTest::newRow("start screen") << QStringList{} << true;
+    QTest::newRow("main screen") << QStringList{"plug"} << false;
+    QTest::newRow("main, then start again") << QStringList{"plug", "pull"} << true;
+    QTest::newRow("another device keeps the main screen") << QStringList{"plug", "other"} << false;
+    QTest::newRow("another device keeps the start screen") << QStringList{"other"} << true;
 }
 
-void WindowTest::panelModeBringsItsScreenToTheFront()
+void WindowTest::headsetBringsItsScreenToTheFront()
 {
-    QFETCH(QList<int>, modes);
+    QFETCH(QStringList, events);
     QFETCH(bool, startScreen);
-    for (int mode : modes)
-        window().setPanelMode(mode);
+    const int unit = addHeadset(true);
+    for (const QString& event : events) {
+        if (event == "plug")
+            plugIn(unit);
+        else if (event == "pull")
+            pullOut(unit);
+        else
+            m_hotplug.arrive("/dev/hidraw99");
+    }
     const VelumixClass& ui = window().ui;
-    QCOMPARE(window().m_panelMode, startScreen ? 0 : 1);
+    QCOMPARE(window().mainScreenShown(), !startScreen);
     for (const QWidget* startWidget : std::initializer_list<const QWidget*>{
              ui.label_DefaultBackground, ui.label_DefaultHead, ui.pushButton_DefaultClose}) {
-        QVERIFY2(startWidget->isVisibleTo(&window()), qPrintable(startWidget->objectName()));
         QVERIFY2(isAbove(startWidget, ui.tabWidget) == startScreen,
                  qPrintable(startWidget->objectName()));
     }
+    for (const QWidget* picture : {ui.label_DefaultBackground, ui.label_DefaultHead})
+        QVERIFY2(picture->isVisibleTo(&window()), qPrintable(picture->objectName()));
+    // Each screen has its own Close in the same place; the other one is hidden.
+    QCOMPARE(ui.pushButton_DefaultClose->isVisibleTo(&window()), startScreen);
+    QCOMPARE(ui.pushButton_Close->isVisibleTo(&window()), !startScreen);
+    // What the start screen covers is out of reach of the keyboard too.
+    QCOMPARE(ui.tabWidget->isEnabled(), !startScreen);
     QCOMPARE(ui.label_Head->isVisibleTo(&window()), !startScreen);
     QCOMPARE(ui.label->isVisibleTo(&window()), !startScreen);
 }
@@ -293,7 +359,7 @@ void WindowTest::pressInsideTheDragAreaStartsADrag()
     QFETCH(Qt::MouseButton, button);
     QFETCH(bool, drags);
     if (mainScreen)
-        window().setPanelMode(2);
+        plugIn(addHeadset(true));
     const QPoint start = window().pos();
     const QPoint delta(30, -12);
 
@@ -325,7 +391,7 @@ void WindowTest::closingHidesToTheTray_data()
 void WindowTest::closingHidesToTheTray()
 {
     QFETCH(QString, closeButton);
-    window().m_trayAvailable = [] { return true; };
+    window().trayAvailable = [] { return true; };
     window().show();
     // Closing must not end the program: no last-window-closed, and the loop
     // runs on until the test ends it.
@@ -340,7 +406,7 @@ void WindowTest::closingHidesToTheTray()
     QCOMPARE(lastWindowClosed.count(), 0);
     QCOMPARE(exitCode, kLoopLeftByTest);
     QVERIFY(window().isHidden());
-    QVERIFY(window().m_trayIcon->isVisible());
+    QVERIFY(window().tray().icon()->isVisible());
 }
 
 void WindowTest::minimiseButtonMinimises()
@@ -364,18 +430,18 @@ void WindowTest::trayClickShowsOnlyOnSingleClick()
 {
     QFETCH(QSystemTrayIcon::ActivationReason, reason);
     QFETCH(bool, shows);
-    emit window().m_trayIcon->activated(reason);
+    emit window().tray().icon()->activated(reason);
     QCOMPARE(window().isVisible(), shows);
 }
 
 void WindowTest::trayMenuOffersHomePageAndQuit()
 {
-    QMenu* menu = window().m_trayIcon->contextMenu();
+    QMenu* menu = window().tray().icon()->contextMenu();
     QVERIFY(menu);
     QStringList entries;
     for (const QAction* action : menu->actions())
         entries.append(action->isSeparator() ? QString("---") : action->text());
-    QCOMPARE(entries, QStringList({"Home Page", "---", "Quit"}));
+    QCOMPARE(entries, QStringList({"Home Page", "---", "High contrast", "Quit"}));
 }
 
 void WindowTest::homePageShowsTheWindow()
@@ -386,29 +452,22 @@ void WindowTest::homePageShowsTheWindow()
     QVERIFY(window().isVisible());
 }
 
+// Quit ends the loop; main then lets the window and the session go, which
+// closes the headset.
 void WindowTest::quitEndsTheLoopAndClosesTheHeadset()
 {
-    SimulatedLink link;
-    link.addHeadset();
-    // A window that finds the headset at start and reads its replies. The
-    // link is the process's one: the window built for the test goes first,
-    // and this one must be gone before the simulated headset is, even when a
-    // check fails.
-    m_window.reset();
-    m_window = std::make_unique<Velumix>();
-    const auto windowFirst = qScopeGuard([this] { m_window.reset(); });
-    QVERIFY(window().m_readerThread);
-    QVERIFY(window().m_readerThread->isRunning());
+    plugIn(addHeadset(false));
+    QVERIFY(m_session->isOpen());
     window().show();
     QAction* quit = trayMenuAction("Quit");
     QVERIFY(quit);
 
     QCOMPARE(runEventLoop([quit] { quit->trigger(); }), 0);
     QVERIFY(window().isHidden());
-    QVERIFY(!window().m_trayIcon->isVisible());
-    QVERIFY(!window().m_readerThread);
-    QCOMPARE(linkState.deviceOpened, 0);
-    QCOMPARE(link.backend.openHandleCount(), 0);
+    QVERIFY(!window().tray().icon()->isVisible());
+    m_window.reset();
+    m_session.reset();
+    QCOMPARE(m_headsets->openHandleCount(), 0);
 }
 
 void WindowTest::tabStyleDrawsTextLeftTenPixelsIn_data()
@@ -531,9 +590,13 @@ void WindowTest::customSlotsStartNamedAndUnselected()
     }
 }
 
-void WindowTest::noiseCancellationStartsTicked()
+// Until it is set over the link, noise cancellation looks neither on nor off.
+void WindowTest::noiseCancellationStartsUnknown()
 {
-    QVERIFY(window().ui.checkBox_MicENC->isChecked());
+    QVERIFY(!window().ui.checkBox_MicENC->isChecked());
+    window().show();
+    for (QPushButton* half : {window().ui.pushButton_2, window().ui.pushButton_3})
+        QCOMPARE(shownBackground(half), QColor(30, 30, 30));
 }
 
 void WindowTest::microphoneStartsAtFullVolume()
@@ -553,17 +616,15 @@ void WindowTest::microphoneSliderWithoutHeadsetOnlyUpdatesItsText_data()
 void WindowTest::microphoneSliderWithoutHeadsetOnlyUpdatesItsText()
 {
     QFETCH(int, level);
-    QTest::ignoreMessage(QtDebugMsg, "[Send - SetMicVolume::Device Not Open!]");
     window().ui.Slider_Voice1_3->setValue(level);
     QCOMPARE(window().ui.textEdit_3->toPlainText(), QString::number(level));
 }
 
 void WindowTest::microphoneSliderSendsTheLevel()
 {
-    SimulatedLink link;
-    QVERIFY(openHeadset(link));
+    QVERIFY(openHeadset());
     window().ui.Slider_Voice1_3->setValue(37);
-    const auto frames = link.frames();
+    const Frames frames = this->frames();
     QCOMPARE(frames.size(), size_t(1));
     QCOMPARE(frames[0][frame::kCodeOffset], uint8_t(frame::SetMicVolume));
     QCOMPARE(payloadOf(frames[0]), QList<int>({1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 37, 0, 0, 0}));
@@ -587,12 +648,11 @@ void WindowTest::noiseCancellationControlsSendTheSwitch()
     QFETCH(QString, control);
     QFETCH(bool, boxTicked);
     QFETCH(QList<int>, payload);
-    SimulatedLink link;
-    QVERIFY(openHeadset(link));
+    QVERIFY(openHeadset());
     window().ui.checkBox_MicENC->setChecked(boxTicked);
 
     childNamed<QAbstractButton>(m_window.get(), control)->click();
-    const auto frames = link.frames();
+    const Frames frames = this->frames();
     QCOMPARE(frames.size(), size_t(1));
     QCOMPARE(frames[0][frame::kCodeOffset], uint8_t(frame::SetAlgorithmSwitch));
     QCOMPARE(payloadOf(frames[0]), payload);
@@ -610,8 +670,7 @@ void WindowTest::onOffButtonsSwapTheirLooks_data()
 void WindowTest::onOffButtonsSwapTheirLooks()
 {
     QFETCH(QStringList, clicks);
-    SimulatedLink link;
-    QVERIFY(openHeadset(link));
+    QVERIFY(openHeadset());
     for (const QString& name : clicks)
         childNamed<QPushButton>(m_window.get(), name)->click();
 

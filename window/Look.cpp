@@ -1,0 +1,136 @@
+#include "Look.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QWidget>
+
+namespace look {
+namespace {
+
+constexpr char kHighContrastKey[] = "look/highContrast";
+constexpr char kOwnSheet[] = "velumixOwnSheet";
+bool s_highContrast = false;
+
+QSettings programSettings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("velumix"),
+                     QStringLiteral("velumix"));
+}
+
+struct Replacement
+{
+    const char* pattern;
+    const char* replacement;
+};
+
+// The greys of texts (a grey text lies on the window's dark greys), the
+// orange and red under white, and the dark grey back arrow.
+const Replacement kHighContrastReplacements[] = {
+    {R"((^|[\s;{])color\s*:\s*rgb\(\s*(90|100|110|150|155)\s*,\s*\2\s*,\s*\2\s*\))",
+     "\\1color: rgb(215,215,215)"},
+    {R"((background(-color)?\s*:\s*)rgb\(\s*255\s*,\s*171\s*,\s*6[12]\s*\))", "\\1rgb(170,85,0)"},
+    {R"((background(-color)?\s*:\s*)rgb\(\s*255\s*,\s*0\s*,\s*0\s*\))", "\\1rgb(190,0,0)"},
+    {R"(/fanhui-深灰\.png)", "/fanhui-白色.png"},
+};
+
+QVariant portalSetting(QDBusInterface& portal, const QString& space, const QString& key)
+{
+    const QDBusReply<QVariant> reply = portal.call(QStringLiteral("Read"), space, key);
+    if (!reply.isValid())
+        return {};
+    // The portal wraps the value in a variant of its own.
+    QVariant value = reply.value();
+    while (value.canConvert<QDBusVariant>())
+        value = value.value<QDBusVariant>().variant();
+    return value;
+}
+
+} // namespace
+
+std::optional<bool> chosenHighContrast()
+{
+    const QVariant chosen = programSettings().value(kHighContrastKey);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen.toBool();
+}
+
+void rememberHighContrast(bool on)
+{
+    programSettings().setValue(kHighContrastKey, on);
+}
+
+bool desktopAsksHighContrast()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusInterface portal(QStringLiteral("org.freedesktop.portal.Desktop"),
+                          QStringLiteral("/org/freedesktop/portal/desktop"),
+                          QStringLiteral("org.freedesktop.portal.Settings"), bus);
+    // Asked once at start; a desktop without the portal answers at once.
+    portal.setTimeout(500);
+    if (!portal.isValid())
+        return false;
+    const QVariant contrast = portalSetting(portal, QStringLiteral("org.freedesktop.appearance"),
+                                            QStringLiteral("contrast"));
+    if (contrast.isValid())
+        return contrast.toUInt() == 1;
+    return portalSetting(portal, QStringLiteral("org.gnome.desktop.a11y.interface"),
+                         QStringLiteral("high-contrast"))
+        .toBool();
+}
+
+bool highContrastWanted()
+{
+    if (const std::optional<bool> chosen = chosenHighContrast())
+        return *chosen;
+    return desktopAsksHighContrast();
+}
+
+bool highContrast()
+{
+    return s_highContrast;
+}
+
+void setHighContrast(bool on)
+{
+    s_highContrast = on;
+}
+
+QString inHighContrast(const QString& sheet)
+{
+    QString result = sheet;
+    for (const Replacement& each : kHighContrastReplacements)
+        result.replace(QRegularExpression(QString::fromUtf8(each.pattern)),
+                       QString::fromUtf8(each.replacement));
+    return result;
+}
+
+QString inLook(const QString& sheet)
+{
+    return s_highContrast ? inHighContrast(sheet) : sheet;
+}
+
+void setStyleSheet(QWidget* widget, const QString& sheet)
+{
+    widget->setProperty(kOwnSheet, sheet);
+    widget->setStyleSheet(inLook(sheet));
+}
+
+void switchTo(bool highContrast)
+{
+    setHighContrast(highContrast);
+    for (QWidget* widget : QApplication::allWidgets()) {
+        const QVariant own = widget->property(kOwnSheet);
+        if (own.isValid())
+            widget->setStyleSheet(inLook(own.toString()));
+    }
+}
+
+} // namespace look
