@@ -1,5 +1,7 @@
 #include "PlaybackStreams.h"
 
+#include "PulseSupport.h"
+
 #include <pulse/context.h>
 #include <pulse/introspect.h>
 #include <pulse/operation.h>
@@ -12,24 +14,6 @@
 #include <utility>
 
 namespace {
-
-constexpr int kFirstReconnectDelayMs = 1000;
-constexpr int kLongestReconnectDelayMs = 30000;
-
-class MainloopLock
-{
-public:
-    explicit MainloopLock(pa_threaded_mainloop* mainloop) : m_mainloop(mainloop)
-    {
-        pa_threaded_mainloop_lock(m_mainloop);
-    }
-    ~MainloopLock() { pa_threaded_mainloop_unlock(m_mainloop); }
-    MainloopLock(const MainloopLock&) = delete;
-    MainloopLock& operator=(const MainloopLock&) = delete;
-
-private:
-    pa_threaded_mainloop* m_mainloop;
-};
 
 QString property(const pa_proplist* properties, const char* key)
 {
@@ -46,6 +30,10 @@ bool sameId(const QString& text, uint16_t id)
 }
 
 } // namespace
+
+using pulse::kFirstReconnectDelayMs;
+using pulse::kLongestReconnectDelayMs;
+using pulse::MainloopLock;
 
 // One reading of the server: its default output, its outputs and its
 // streams, asked for at once and complete when all three lists have come.

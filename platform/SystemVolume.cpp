@@ -1,5 +1,7 @@
 #include "SystemVolume.h"
 
+#include "PulseSupport.h"
+
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/introspect.h>
@@ -24,8 +26,6 @@ const char* const kDefaultSinkName = "@DEFAULT_SINK@";
 // A local sound server answers within a millisecond; waiting longer only
 // means the caller's thread hangs along with a stuck server.
 constexpr pa_usec_t kReplyDeadlineUs = 500 * PA_USEC_PER_MSEC;
-constexpr int kFirstReconnectDelayMs = 1000;
-constexpr int kLongestReconnectDelayMs = 30000;
 
 SystemVolumeResult failure(const char* step, const QString& reason)
 {
@@ -84,23 +84,11 @@ void storeSuccess(pa_context*, int success, void* accepted)
     *static_cast<bool*>(accepted) = success != 0;
 }
 
-// Locks the main loop for the lifetime of the guard.
-class MainloopLock
-{
-public:
-    explicit MainloopLock(pa_threaded_mainloop* mainloop) : m_mainloop(mainloop)
-    {
-        pa_threaded_mainloop_lock(m_mainloop);
-    }
-    ~MainloopLock() { pa_threaded_mainloop_unlock(m_mainloop); }
-    MainloopLock(const MainloopLock&) = delete;
-    MainloopLock& operator=(const MainloopLock&) = delete;
-
-private:
-    pa_threaded_mainloop* m_mainloop;
-};
-
 } // namespace
+
+using pulse::kFirstReconnectDelayMs;
+using pulse::kLongestReconnectDelayMs;
+using pulse::MainloopLock;
 
 // The client library's C callbacks; they run on the main loop's thread with
 // its lock held, except where noted.
