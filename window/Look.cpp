@@ -5,6 +5,7 @@
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QWidget>
@@ -14,6 +15,7 @@ namespace {
 
 constexpr char kHighContrastKey[] = "look/highContrast";
 constexpr char kOwnSheet[] = "velumixOwnSheet";
+constexpr char kOwnPicture[] = "velumixOwnPicture";
 bool s_highContrast = false;
 
 QSettings programSettings()
@@ -37,6 +39,27 @@ const Replacement kHighContrastReplacements[] = {
     {R"((background(-color)?\s*:\s*)rgb\(\s*255\s*,\s*0\s*,\s*0\s*\))", "\\1rgb(190,0,0)"},
     {R"(/fanhui-深灰\.png)", "/fanhui-白色.png"},
 };
+
+struct PictureCopy
+{
+    const char* path;
+    const char* highContrastPath;
+};
+
+// The pictures whose drawn texts the high-contrast look draws lighter.
+const PictureCopy kHighContrastPictures[] = {
+    {":/png/pic/png/11111.png", ":/png/pic/png/11111-high-contrast.png"},
+    {":/sw/pic/sw/main_2.jpg", ":/sw/pic/sw/main_2-high-contrast.jpg"},
+};
+
+QString pictureInLook(const QString& path)
+{
+    if (s_highContrast)
+        for (const PictureCopy& each : kHighContrastPictures)
+            if (path == QLatin1String(each.path))
+                return QString::fromLatin1(each.highContrastPath);
+    return path;
+}
 
 QVariant portalSetting(QDBusInterface& portal, const QString& space, const QString& key)
 {
@@ -123,6 +146,12 @@ void setStyleSheet(QWidget* widget, const QString& sheet)
     widget->setStyleSheet(inLook(sheet));
 }
 
+void setPixmap(QLabel* label, const QString& path)
+{
+    label->setProperty(kOwnPicture, path);
+    label->setPixmap(QPixmap(pictureInLook(path)));
+}
+
 void switchTo(bool highContrast)
 {
     setHighContrast(highContrast);
@@ -130,6 +159,9 @@ void switchTo(bool highContrast)
         const QVariant own = widget->property(kOwnSheet);
         if (own.isValid())
             widget->setStyleSheet(inLook(own.toString()));
+        const QVariant picture = widget->property(kOwnPicture);
+        if (picture.isValid())
+            static_cast<QLabel*>(widget)->setPixmap(QPixmap(pictureInLook(picture.toString())));
     }
 }
 

@@ -4,7 +4,9 @@
 // text, icons and the focus ring): the greys of texts are lighter, the
 // orange and red under white text and icons darker, and the back arrow is
 // the white one. Both come from the same style sheets: the high-contrast
-// look is the default one with those colours and pictures replaced.
+// look is the default one with those colours and pictures replaced. The
+// pictures with texts drawn in them (the equaliser's scale, the start
+// screen) have a high-contrast copy of their own.
 //
 // The look in use is the one the person chose (the tray menu or
 // --high-contrast; remembered in the program's settings), else the one the
@@ -12,6 +14,7 @@
 
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 #include <optional>
@@ -39,8 +42,12 @@ QString inHighContrast(const QString& sheet);
 // Gives the widget its own `sheet` as the look in use draws it, and again
 // whenever the look changes.
 void setStyleSheet(QWidget* widget, const QString& sheet);
-// Switches the look: every sheet given above follows; the application's
-// sheet is its owner's to set again.
+// Shows the picture at `path` on `label` as the look in use draws it: the
+// high-contrast look has its own of the pictures with small texts in them.
+// The label follows when the look changes.
+void setPixmap(QLabel* label, const QString& path);
+// Switches the look: every sheet and picture given above follows; the
+// application's sheet is its owner's to set again.
 void switchTo(bool highContrast);
 
 } // namespace look

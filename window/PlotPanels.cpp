@@ -1,6 +1,7 @@
 #include "PlotPanels.h"
 
 #include "FirstShow.h"
+#include "Look.h"
 #include "ui_Velumix.h"
 
 namespace {
@@ -71,6 +72,14 @@ void setUpSpectrumPanel(QCustomPlot* spectrum)
     graph->setName("test1");
 }
 
+// The scale drawn behind a page's band sliders, decoded when it is first on
+// screen, in the look in use.
+void setUpSliderScale(QLabel* scale)
+{
+    onFirstShow(scale,
+                [scale] { look::setPixmap(scale, QStringLiteral(":/png/pic/png/11111.png")); });
+}
+
 } // namespace
 
 void setUpPlotPanels(Ui::VelumixClass& form)
@@ -80,4 +89,6 @@ void setUpPlotPanels(Ui::VelumixClass& form)
     form.widget_Param_Surround->yAxis->setTickLabelColor(Qt::white);
     setAxisPens(form.widget_Param_Surround->yAxis, QPen(kAxisGrey));
     setUpSpectrumPanel(form.widget_Spectrum);
+    setUpSliderScale(form.label_16);
+    setUpSliderScale(form.label_36);
 }

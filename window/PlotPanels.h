@@ -1,6 +1,7 @@
 #pragma once
-// The equaliser plot panels behind both pages' sliders and the spectrum
-// panel of headsets without a picture: background and axes.
+// The equaliser plot panels behind both pages' sliders, the scale drawn
+// behind the sliders and the spectrum panel of headsets without a picture:
+// background and axes.
 
 namespace Ui {
 class VelumixClass;

@@ -446,7 +446,7 @@ void Velumix::showMainScreen()
 void Velumix::showStartScreenPicture()
 {
     if (ui.label_DefaultBackground->pixmap(Qt::ReturnByValue).isNull())
-        ui.label_DefaultBackground->setPixmap(QPixmap(":/sw/pic/sw/main_2.jpg"));
+        look::setPixmap(ui.label_DefaultBackground, QStringLiteral(":/sw/pic/sw/main_2.jpg"));
 }
 
 void Velumix::showHeadsetPicture()

@@ -146,6 +146,9 @@ def sw_pictures():
                scenes.logo_picture(300, 64, WHITE, WHITE, 44, 42)),
         single(s, "pic/sw/main_2.jpg", scenes.start_screen_connect(1176, 733)),
         single(s, "pic/sw/main_3.jpg", scenes.start_screen_searching(1176, 733)),
+        # The high-contrast look's: its small texts in a lighter grey.
+        single(s, "pic/sw/main_2-high-contrast.jpg",
+               scenes.start_screen_connect(1176, 733, scenes.HIGH_CONTRAST_CAPTION)),
     ]
 
 
@@ -164,6 +167,8 @@ def png_pictures(stills):
     p = "/png"
     return stills + [
         single(p, "pic/png/11111.png", scenes.equaliser_background(591, 371)),
+        single(p, "pic/png/11111-high-contrast.png",
+               scenes.equaliser_background(591, 371, scenes.HIGH_CONTRAST_CAPTION)),
         single(p, "pic/png/huatiao.png", scenes.slider_bar(251, 6)),
     ] + icon_family(p, "pic/png", [
         ("add.png", 20, 20, "plus", WHITE, 2.6, 16),
@@ -218,8 +223,14 @@ def all_pictures():
 PREFIX_ORDER = ("/Velumix", "/controls", "/sw", "/gif", "/min", "/png", "/headset")
 
 
+# Files of the collection that are not pictures: the application's style sheet.
+OTHER_FILES = (("/style", "velumix.qss"),)
+
+
 def qrc_text(pictures):
     lines = ["<!DOCTYPE RCC>", '<RCC version="1.0">']
+    for prefix, path in OTHER_FILES:
+        lines += [f'<qresource prefix="{prefix}">', f"    <file>{path}</file>", "</qresource>"]
     for prefix in PREFIX_ORDER:
         lines.append(f'<qresource prefix="{prefix}">')
         lines += [f"    <file>{p.path}</file>"

@@ -157,7 +157,12 @@ def _usb_symbol(x, y, colour):
             + f'<rect x="{x + 74}" y="{y + 13.5}" width="13" height="13" fill="{colour}"/>')
 
 
-def start_screen_connect(width, height):
+# The small texts' grey in the high-contrast look's pictures: 4.5:1 and more
+# on the darkest greys they lie on, as the look's style sheets' texts.
+HIGH_CONTRAST_CAPTION = "#d7d7d7"
+
+
+def start_screen_connect(width, height, caption=GREY):
     """Shown while no headset is open: asks the user to plug it in."""
     defs = radial_gradient("start-light", 420, 330, 620,
                            [(0, "#2b2b2b"), (0.6, "#1f1f1f"), (1, "#181818")])
@@ -179,9 +184,9 @@ def start_screen_connect(width, height):
              + text(772, 296, "NO HEADSET FOUND", 16, ORANGE, weight="bold", spacing=3)
              + text(770, 346, "Connect your headset", 36, WHITE, weight="bold")
              + rect(772, 366, 64, 4, ORANGE, rx=2)
-             + text(772, 406, "Plug the headset into a USB port", 19, GREY)
-             + text(772, 432, "of this computer. Its settings open", 19, GREY)
-             + text(772, 458, "as soon as the headset is found.", 19, GREY))
+             + text(772, 406, "Plug the headset into a USB port", 19, caption)
+             + text(772, 432, "of this computer. Its settings open", 19, caption)
+             + text(772, 458, "as soon as the headset is found.", 19, caption))
     body = (rect(0, 0, width, height, "url(#start-light)")
             + f'<g transform="translate(-84 12)">{block}</g>')
     return document(width, height, body, defs)
@@ -221,21 +226,21 @@ def eq_y(db):
     return EQ_TOP + (12 - db) / 24 * (EQ_BOTTOM - EQ_TOP)
 
 
-def equaliser_background(width, height):
+def equaliser_background(width, height, caption="#8a8a8a"):
     body = [rect(0.5, 0.5, width - 1, height - 1, "#242424", rx=12,
                  extra='stroke="#2e2e2e" stroke-width="1"')]
     for db in (12, 6, 0, -6, -12):
         y = eq_y(db)
         colour, dash = ("#555555", "") if db == 0 else ("#343434", ' stroke-dasharray="4 5"')
         body.append(f'<path d="M58 {y:.1f}H552" stroke="{colour}" stroke-width="1"{dash}/>')
-        body.append(text(46, y + 4, f"{db:+d}" if db else "0", 11, "#8a8a8a", anchor="end"))
+        body.append(text(46, y + 4, f"{db:+d}" if db else "0", 11, caption, anchor="end"))
     for index, band in enumerate(BANDS):
         x = EQ_FIRST_X + index * EQ_STEP
         body.append(f'<path d="M{x} {EQ_TOP}V{EQ_BOTTOM}" stroke="#2c2c2c" stroke-width="6" '
                     'stroke-linecap="round"/>')
         body.append(text(x, 361, band, 12, "#bdbdbd", anchor="middle"))
-    body.append(text(570, 361, "Hz", 11, "#8a8a8a", anchor="middle"))
-    body.append(text(30, 361, "dB", 11, "#8a8a8a", anchor="middle"))
+    body.append(text(570, 361, "Hz", 11, caption, anchor="middle"))
+    body.append(text(30, 361, "dB", 11, caption, anchor="middle"))
     return document(width, height, "".join(body))
 
 

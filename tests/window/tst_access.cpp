@@ -165,7 +165,8 @@ QList<QWidget*> focusChain(QWidget* window)
     return stops;
 }
 
-// Where a part shows: a widget by name, or "tab N" of the page tabs.
+// Where a part shows: a widget by name, "NAME@X,Y,W,H" for an area of a
+// widget (a text drawn in its picture), or "tab N" of the page tabs.
 QRect partArea(Velumix& window, const QString& part)
 {
     QTabBar* tabs = window.ui.tabWidget->tabBar();
@@ -173,10 +174,16 @@ QRect partArea(Velumix& window, const QString& part)
         const QRect tab = tabs->tabRect(part.mid(4).toInt());
         return QRect(tabs->mapTo(&window, tab.topLeft()), tab.size());
     }
-    auto* widget = named<QWidget>(window, part);
+    const QStringList nameAndArea = part.split(QLatin1Char('@'));
+    auto* widget = named<QWidget>(window, nameAndArea.first());
     if (!widget->isVisible())
         return {};
-    return QRect(widget->mapTo(&window, QPoint()), widget->size()) & window.rect();
+    QRect area = widget->rect();
+    if (nameAndArea.size() == 2) {
+        const QStringList edges = nameAndArea.last().split(QLatin1Char(','));
+        area = QRect(edges[0].toInt(), edges[1].toInt(), edges[2].toInt(), edges[3].toInt());
+    }
+    return QRect(widget->mapTo(&window, area.topLeft()), area.size()) & window.rect();
 }
 
 // The contrast of a part as drawn: in its middle (clear of its corners,
@@ -205,6 +212,14 @@ double drawnContrast(const QImage& shot, const QRect& whole)
     for (auto each = counts.cbegin(); each != counts.cend(); ++each)
         best = std::max(best, contrast(QColor(each.key()), QColor(background)));
     return best;
+}
+
+// The window with no headset: the start screen.
+QWidget* startScreen(WindowRig& rig)
+{
+    Velumix& shown = rig.buildWindow();
+    shown.show();
+    return QTest::qWaitForWindowExposed(&shown) ? &shown : nullptr;
 }
 
 QString describe(const QList<QWidget*>& stops)
@@ -258,11 +273,8 @@ void AccessTest::everyStopIsOnScreenNamedAndRinged_data()
         return rig.startWith(kHalden) && rig.clickTab(kMicrophoneTab) && rig.settle() ? window(rig)
                                                                                       : nullptr;
     }) << 7 << QStringList{"Slider_Voice1_3", "pushButton_2", "pushButton_3"};
-    QTest::newRow("start screen") << Setup([](WindowRig& rig) -> QWidget* {
-        Velumix& shown = rig.buildWindow();
-        shown.show();
-        return QTest::qWaitForWindowExposed(&shown) ? &shown : nullptr;
-    }) << 2 << QStringList{"pushButton_Minimize", "pushButton_DefaultClose"};
+    QTest::newRow("start screen") << Setup(startScreen) << 2
+                                  << QStringList{"pushButton_Minimize", "pushButton_DefaultClose"};
     QTest::newRow("delete strip open") << Setup([window](WindowRig& rig) {
         return onClub(rig, SoundPage::Surround) &&
                        rig.press(rig.page(SoundPage::Surround).deleteButtons[0])
@@ -541,6 +553,9 @@ void AccessTest::looksMeetTheirContrast_data()
                  {"pushButton_17", kPicture},
                  {"pushButton_Surround_CustomClear_2", kPicture},
                  {"pushButton_Surround_CustomAdd", kPicture},
+                 // The slider scale's dB column and its unit.
+                 {"label_16@22,10,32,350", kText},
+                 {"label_16@555,345,30,24", kText},
                  {"tab 0", kPicture},
                  {"tab 1", kPicture},
                  {"tab 2", kPicture}};
@@ -548,6 +563,8 @@ void AccessTest::looksMeetTheirContrast_data()
         << true << microphone
         << Parts{{"lineEdit_16", kText},  {"lineEdit_17", kText},  {"lineEdit_4", kText},
                  {"pushButton_2", kText}, {"pushButton_3", kText}, {"tab 2", kPicture}};
+    QTest::newRow("high contrast, start screen")
+        << true << Setup(startScreen) << Parts{{"label_DefaultBackground@680,390,300,80", kText}};
     QTest::newRow("high contrast, delete strip")
         << true << deleteStrip
         << Parts{{"label_33", kLarge}, {"pushButton_6", kPicture}, {"pushButton_7", kPicture}};
