@@ -9,6 +9,7 @@
 //   release_ms MEDIAN MAX   the release to the last PEQ frame
 //   late_ms MEDIAN MAX      the moment the throttle allows it to that frame
 
+#include "Figures.h"
 #include "Frames.h"
 #include "SimulatedWindow.h"
 #include "SoundPageView.h"
@@ -16,14 +17,11 @@
 
 #include <QApplication>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kDrags = 9;
 constexpr int kStepCount = 6;
@@ -31,24 +29,6 @@ constexpr int kStepMs = 40;
 // The window's throttle period, and a wait past it in which all goes quiet.
 constexpr int kThrottlePeriodMs = 500;
 constexpr int kQuietMs = 800;
-
-double msBetween(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-void printResult(const char* name, const std::vector<double>& values)
-{
-    std::printf("%s %.1f %.1f\n", name, median(values),
-                *std::max_element(values.begin(), values.end()));
-}
 
 // A custom mode of the stereo page, chosen; choosing it is not measured.
 void editStereoCustomMode(Velumix& window)

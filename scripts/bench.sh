@@ -24,6 +24,9 @@
 #   a program that does nothing and one that only sets up Qt;
 # - the release of a band slider to the last PEQ frame written
 #   (bench/slider-latency.cpp);
+# - an application's stream starting to play to its rule's mode sent, and
+#   its end to the person's own mode sent again, with the window shown and
+#   in the tray (bench/auto-switch.cpp, with a sound server of its own);
 # - the first opening of each page, N runs (bench/page-open.cpp).
 # Figures are medians; a ratio is the median of the ratios of runs made one
 # after the other. CPU is user+system time of all the program's threads.
@@ -68,8 +71,8 @@ done
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELUMIX_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" \
     --target velumix velumixctl velumix-bench-floor velumix-bench-floor-all-libraries \
-    velumix-bench-slider velumix-bench-replies velumix-bench-reply-floor velumix-bench-pages \
-    velumix-bench-empty velumix-bench-core-floor >"$build/bench-build.log" ||
+    velumix-bench-slider velumix-bench-autoswitch velumix-bench-replies velumix-bench-reply-floor \
+    velumix-bench-pages velumix-bench-empty velumix-bench-core-floor >"$build/bench-build.log" ||
     { cat "$build/bench-build.log" >&2 && exit 1; }
 bin=$(cd "$build" && pwd)/bin
 command -v ipcrm >/dev/null || die "ipcrm is missing (Debian package util-linux)"
@@ -352,6 +355,15 @@ echo "slider: drags of a custom mode's band slider" >&2
 read -r _ release_median release_max < <(grep '^release_ms ' "$results/slider")
 read -r _ late_median late_max < <(grep '^late_ms ' "$results/slider")
 
+echo "automatic modes: streams of an application with a rule, window shown and in the tray" >&2
+# Its sound server is started below this one's folder, whose stop ends it too.
+for way in shown tray; do
+    [ "$way" = shown ] && arguments=() || arguments=(-autorun)
+    VELUMIX_PULSE_DIR="$scratch/pulse" VELUMIX_PULSE_FIXTURE="$pulse_fixture" \
+        "$bin/velumix-bench-autoswitch" "${arguments[@]}" >"$results/auto-$way" \
+        2>"$scratch/auto.log" || die "the automatic modes' run failed: $(cat "$scratch/auto.log")"
+done
+
 echo "pages: $runs runs of each page's first opening" >&2
 for _ in $(seq "$runs"); do
     "$bin/velumix-bench-pages" >"$scratch/pages" 2>"$scratch/pages.log" ||
@@ -443,6 +455,16 @@ done
 row "slider release -> last PEQ frame, ms (worst)" "$release_median ($release_max)" "" "" "" ""
 row "throttle end -> last PEQ frame, ms (worst)" "$late_median ($late_max)" "" "" "<= 11.4" \
     "$(at_most "$late_median" 11.4)"
+for way in shown tray; do
+    [ "$way" = shown ] && where="shown" || where="in the tray"
+    read -r _ switch_median switch_max < <(grep '^switch_ms ' "$results/auto-$way")
+    read -r _ restore_median restore_max < <(grep '^restore_ms ' "$results/auto-$way")
+    # Every switch is to be that quick: the worst holds the target.
+    row "stream start -> rule's mode sent, ms (worst), $where" "$switch_median ($switch_max)" \
+        "" "" "<= 100" "$(at_most "$switch_max" 100)"
+    row "stream end -> own mode sent again, ms (worst), $where" "$restore_median ($restore_max)" \
+        "" "" "" ""
+done
 for page in $pages; do
     opened=$(value "page-$page" 1)
     row "first opening of a page, ms: $page" "$opened" "" "" "<= 50" "$(at_most "$opened" 50)"
