@@ -492,16 +492,18 @@ Outcome HeadsetSession::showPage(SoundPage page)
         return Outcome::failure(
             Outcome::PageMissing,
             QStringLiteral("the headset has no %1 page").arg(soundPageName(page)));
-    setPageShown(page);
     if (page == SoundPage::Stereo)
         trace("Stereo Clicked", "Open Spectrum", "on_TabWidget_Clicked");
     // Showing a page chooses nothing new: both pages' modes go to the
-    // headset again, the page shown last.
+    // headset again, the page shown last. The headset first, then the
+    // screen: a page shown for the first time takes the window a while to
+    // build.
     if (unitKnown() && m_options.keepHeadsetInStep) {
         reapply(otherPage(page));
         QThread::msleep(kCommandGapMs);
         reapply(page);
     }
+    setPageShown(page);
     announceModes();
     return {};
 }
@@ -892,10 +894,13 @@ Outcome HeadsetSession::applyRuleMode(SoundPage page, const ModeChoice& choice)
     std::optional<ModeChoice>& own = m_personalChoices[int(page)];
     if (!own)
         own = m_unit.page(page).choice;
+    // The rule's mode is chosen before its page is shown, so that showing
+    // the page sends it in its place in the page's order.
+    const Outcome chosen = choose(page, choice, false);
     if (m_pageShown != page)
         if (const Outcome shown = showPage(page); !shown.ok())
             return shown;
-    return choose(page, choice, false);
+    return chosen;
 }
 
 bool HeadsetSession::ruleModeInForce() const
