@@ -24,6 +24,7 @@ test_packages=(
     qemu-system-x86 busybox-static cpio kmod xz-utils udev
     desktop-file-utils appstream lintian dpkg-dev bash-completion man-db
     xvfb weston # the window on X11 and on Wayland (tests/window/display-server.sh)
+    dbus-daemon # the private session bus of tests/window/tst_desktoplook
     clang libclang-rt-14-dev # scripts/fuzz.sh: clang's libFuzzer and sanitizers
 )
 

@@ -61,16 +61,49 @@ QString pictureInLook(const QString& path)
     return path;
 }
 
-QVariant portalSetting(QDBusInterface& portal, const QString& space, const QString& key)
+const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kPortalSettings = QStringLiteral("org.freedesktop.portal.Settings");
+
+// A desktop setting that asks for high contrast, and what its value says.
+struct ContrastSetting
 {
-    const QDBusReply<QVariant> reply = portal.call(QStringLiteral("Read"), space, key);
-    if (!reply.isValid())
-        return {};
-    // The portal wraps the value in a variant of its own.
-    QVariant value = reply.value();
+    const char* space;
+    const char* key;
+    bool (*asksHighContrast)(const QVariant& value);
+};
+
+// The portal's own "contrast" (1: more contrast, 0: no preference) decides
+// where the desktop has it; GNOME's switch stands behind it.
+const ContrastSetting kContrastSettings[] = {
+    {"org.freedesktop.appearance", "contrast",
+     [](const QVariant& value) { return value.toUInt() == 1; }},
+    {"org.gnome.desktop.a11y.interface", "high-contrast",
+     [](const QVariant& value) { return value.toBool(); }},
+};
+
+const ContrastSetting* contrastSetting(const QString& space, const QString& key)
+{
+    for (const ContrastSetting& each : kContrastSettings)
+        if (space == QLatin1String(each.space) && key == QLatin1String(each.key))
+            return &each;
+    return nullptr;
+}
+
+// The portal wraps a value in variants of its own.
+QVariant unwrapped(QVariant value)
+{
     while (value.canConvert<QDBusVariant>())
         value = value.value<QDBusVariant>().variant();
     return value;
+}
+
+QVariant portalSetting(QDBusInterface& portal, const ContrastSetting& setting)
+{
+    const QDBusReply<QVariant> reply =
+        portal.call(QStringLiteral("Read"), QString::fromLatin1(setting.space),
+                    QString::fromLatin1(setting.key));
+    return reply.isValid() ? unwrapped(reply.value()) : QVariant();
 }
 
 } // namespace
@@ -93,27 +126,38 @@ bool desktopAsksHighContrast()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusInterface portal(QStringLiteral("org.freedesktop.portal.Desktop"),
-                          QStringLiteral("/org/freedesktop/portal/desktop"),
-                          QStringLiteral("org.freedesktop.portal.Settings"), bus);
+    QDBusInterface portal(kPortalService, kPortalPath, kPortalSettings, bus);
     // Asked once at start; a desktop without the portal answers at once.
     portal.setTimeout(500);
     if (!portal.isValid())
         return false;
-    const QVariant contrast = portalSetting(portal, QStringLiteral("org.freedesktop.appearance"),
-                                            QStringLiteral("contrast"));
-    if (contrast.isValid())
-        return contrast.toUInt() == 1;
-    return portalSetting(portal, QStringLiteral("org.gnome.desktop.a11y.interface"),
-                         QStringLiteral("high-contrast"))
-        .toBool();
+    for (const ContrastSetting& each : kContrastSettings) {
+        const QVariant value = portalSetting(portal, each);
+        if (value.isValid())
+            return each.asksHighContrast(value);
+    }
+    return false;
 }
 
-bool highContrastWanted()
+bool highContrastWanted(std::optional<bool> desktopAsks)
 {
     if (const std::optional<bool> chosen = chosenHighContrast())
         return *chosen;
-    return desktopAsksHighContrast();
+    return desktopAsks ? *desktopAsks : desktopAsksHighContrast();
+}
+
+DesktopContrast::DesktopContrast(QObject* parent) : QObject(parent)
+{
+    QDBusConnection::sessionBus().connect(kPortalService, kPortalPath, kPortalSettings,
+                                          QStringLiteral("SettingChanged"), this,
+                                          SLOT(settingChanged(QString, QString, QDBusVariant)));
+}
+
+void DesktopContrast::settingChanged(const QString& space, const QString& key,
+                                     const QDBusVariant& value)
+{
+    if (const ContrastSetting* setting = contrastSetting(space, key))
+        emit desktopAsksHighContrastChanged(setting->asksHighContrast(unwrapped(value.variant())));
 }
 
 bool highContrast()

@@ -10,10 +10,13 @@
 //
 // The look in use is the one the person chose (the tray menu or
 // --high-contrast; remembered in the program's settings), else the one the
-// desktop asks for, where it says.
+// desktop asks for, where it says: at start, and whenever the desktop's
+// setting changes.
 
+#include <QObject>
 #include <QString>
 
+class QDBusVariant;
 class QLabel;
 class QWidget;
 
@@ -28,8 +31,26 @@ void rememberHighContrast(bool on);
 // "contrast" and, behind it, GNOME's own high-contrast switch. False where
 // no desktop says.
 bool desktopAsksHighContrast();
-// The person's choice, else the desktop's.
-bool highContrastWanted();
+// The person's choice, else the desktop's: `desktopAsks` where the desktop
+// has just said, else asked of it now.
+bool highContrastWanted(std::optional<bool> desktopAsks = std::nullopt);
+
+// Tells while the program runs when the desktop starts or stops asking for
+// high contrast: the settings portal's SettingChanged of the settings read
+// at start, read the same way.
+class DesktopContrast : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DesktopContrast(QObject* parent = nullptr);
+
+signals:
+    void desktopAsksHighContrastChanged(bool asks);
+
+private slots:
+    void settingChanged(const QString& space, const QString& key, const QDBusVariant& value);
+};
 
 bool highContrast();
 void setHighContrast(bool on);

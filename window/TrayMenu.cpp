@@ -60,6 +60,11 @@ void TrayMenu::showIcon()
     m_icon->show();
 }
 
+void TrayMenu::showLook(bool highContrast)
+{
+    m_highContrast->setChecked(highContrast);
+}
+
 void TrayMenu::followAutomaticModes(AutomaticModes& automatic)
 {
     m_automatic = &automatic;

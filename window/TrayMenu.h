@@ -1,8 +1,8 @@
 #pragma once
 // The tray icon and its menu: the modes of the page shown and the
 // microphone settings, checked as the session has them, between "Home Page"
-// and "High contrast" (the look) and "Quit". The menu follows the session's change signals, and is
-// complete from the start.
+// and "High contrast" (the look in use) and "Quit". The menu follows the
+// session's change signals, and is complete from the start.
 
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -31,6 +31,8 @@ public:
     // tooltip ("FPS for steam").
     void followAutomaticModes(AutomaticModes& automatic);
     QAction* automaticModesAction() const { return m_automaticModes; }
+    // Checks "High contrast" while the window has that look, whoever chose it.
+    void showLook(bool highContrast);
 
 signals:
     void showWindowRequested();

@@ -170,6 +170,9 @@ Velumix::Velumix(HeadsetSession& session, QWidget* parent, Build build)
         look::rememberHighContrast(on);
         switchLook(on);
     });
+    // The desktop's setting decides the look until the person chooses one.
+    connect(new look::DesktopContrast(this), &look::DesktopContrast::desktopAsksHighContrastChanged,
+            this, [this](bool asks) { switchLook(look::highContrastWanted(asks)); });
     // Without a tray the menu's Quit is out of reach; the window offers it too.
     auto* quitKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
     connect(quitKey, &QShortcut::activated, this, &Velumix::quit);
@@ -559,10 +562,16 @@ void Velumix::showSurroundSubView(bool testView)
     chosen->raise();
 }
 
+// The desktop tells of changes that the person's choice overrides, and may
+// tell of one change twice (GNOME's switch and the portal's contrast): a
+// switch to the look in use redraws nothing.
 void Velumix::switchLook(bool highContrast)
 {
+    if (highContrast == look::highContrast())
+        return;
     look::switchTo(highContrast);
     useWindowStyleSheet();
+    m_tray->showLook(highContrast);
 }
 
 // A headset arriving while the window sits in the tray brings it out.
