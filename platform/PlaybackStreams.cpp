@@ -31,8 +31,7 @@ bool sameId(const QString& text, uint16_t id)
 
 } // namespace
 
-using pulse::kFirstReconnectDelayMs;
-using pulse::kLongestReconnectDelayMs;
+using pulse::contextUsable;
 using pulse::MainloopLock;
 
 // One reading of the server: its default output, its outputs and its
@@ -123,16 +122,11 @@ struct PlaybackStreamsCallbacks
 
 PlaybackStreams::PlaybackStreams(const HeadsetOutput& output, const QString& server,
                                  QObject* parent)
-    : QObject(parent), m_server(server.toUtf8()), m_output(output),
-      m_reconnectDelayMs(kFirstReconnectDelayMs)
+    : QObject(parent), m_server(server.toUtf8()), m_output(output), m_reconnect(m_server, this)
 {
     qRegisterMetaType<PlaybackStream>();
     qRegisterMetaType<QList<PlaybackStream>>();
-    m_reconnectTimer.setSingleShot(true);
-    connect(&m_reconnectTimer, &QTimer::timeout, this, [this] {
-        MainloopLock lock(m_mainloop);
-        connectContext();
-    });
+    connect(&m_reconnect, &pulse::ReconnectSchedule::retryDue, this, &PlaybackStreams::reconnect);
     m_mainloop = pa_threaded_mainloop_new();
     if (m_mainloop && pa_threaded_mainloop_start(m_mainloop) < 0) {
         pa_threaded_mainloop_free(m_mainloop);
@@ -181,6 +175,15 @@ void PlaybackStreams::connectContext()
         connectionLost();
 }
 
+void PlaybackStreams::reconnect()
+{
+    if (!m_mainloop)
+        return;
+    MainloopLock lock(m_mainloop);
+    if (!contextUsable(m_context))
+        connectContext();
+}
+
 // Main loop lock held. Readings still on their way never call back.
 void PlaybackStreams::dropContext()
 {
@@ -209,8 +212,7 @@ void PlaybackStreams::subscribe()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            m_reconnectTimer.stop();
-            m_reconnectDelayMs = kFirstReconnectDelayMs;
+            m_reconnect.connected();
             setConnected(true);
         },
         Qt::QueuedConnection);
@@ -262,7 +264,7 @@ void PlaybackStreams::connectionLost()
         [this] {
             setConnected(false);
             takeReading({});
-            scheduleReconnect();
+            m_reconnect.connectionFailed();
         },
         Qt::QueuedConnection);
 }
@@ -281,12 +283,4 @@ void PlaybackStreams::setConnected(bool connected)
         return;
     m_connected = connected;
     emit connectedChanged(connected);
-}
-
-void PlaybackStreams::scheduleReconnect()
-{
-    if (m_reconnectTimer.isActive() || m_reconnectDelayMs > kLongestReconnectDelayMs)
-        return;
-    m_reconnectTimer.start(m_reconnectDelayMs);
-    m_reconnectDelayMs *= 2;
 }

@@ -8,15 +8,17 @@
 // loop) subscribes to the server's stream, output and server events, and
 // each one brings a fresh reading of the streams. Readings reach the
 // object's thread only through queued calls, as streamsChanged(). No timer
-// runs while the server answers; when it goes away the object tries again
-// a few times with growing pauses.
+// runs while the server answers; without a server the object connects
+// again as soon as one appears (to a server named explicitly: a few times,
+// with growing pauses; see pulse::ReconnectSchedule).
+
+#include "ReconnectSchedule.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <cstdint>
 #include <vector>
@@ -96,9 +98,9 @@ private:
     void finishReading(Reading* reading);
     void connectionLost();
     // Run on the object's thread.
+    void reconnect();
     void takeReading(const QList<PlaybackStream>& streams);
     void setConnected(bool connected);
-    void scheduleReconnect();
 
     const QByteArray m_server;
     pa_threaded_mainloop* m_mainloop = nullptr;
@@ -109,6 +111,5 @@ private:
 
     QList<PlaybackStream> m_streams;
     bool m_connected = false;
-    QTimer m_reconnectTimer;
-    int m_reconnectDelayMs;
+    pulse::ReconnectSchedule m_reconnect;
 };

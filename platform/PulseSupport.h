@@ -1,14 +1,12 @@
 #pragma once
 // What the sound server's clients share: the main loop's lock as a guard,
-// and how long they wait before trying a lost server again.
+// and when a connection is worth keeping. When they try a lost server again
+// is ReconnectSchedule's.
 
+#include <pulse/context.h>
 #include <pulse/thread-mainloop.h>
 
 namespace pulse {
-
-// A lost server is tried again after 1, 2, 4 ... s, up to the longest.
-constexpr int kFirstReconnectDelayMs = 1000;
-constexpr int kLongestReconnectDelayMs = 30000;
 
 // Locks the main loop for the lifetime of the guard.
 class MainloopLock
@@ -25,5 +23,11 @@ public:
 private:
     pa_threaded_mainloop* m_mainloop;
 };
+
+// Connected or on its way there; main loop lock held.
+inline bool contextUsable(pa_context* context)
+{
+    return context && PA_CONTEXT_IS_GOOD(pa_context_get_state(context));
+}
 
 } // namespace pulse

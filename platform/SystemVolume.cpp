@@ -86,8 +86,7 @@ void storeSuccess(pa_context*, int success, void* accepted)
 
 } // namespace
 
-using pulse::kFirstReconnectDelayMs;
-using pulse::kLongestReconnectDelayMs;
+using pulse::contextUsable;
 using pulse::MainloopLock;
 
 // The client library's C callbacks; they run on the main loop's thread with
@@ -143,10 +142,9 @@ struct SystemVolumeCallbacks
 SystemVolume::SystemVolume(QObject* parent) : SystemVolume(QString(), parent) {}
 
 SystemVolume::SystemVolume(const QString& server, QObject* parent)
-    : QObject(parent), m_server(server.toUtf8()), m_reconnectDelayMs(kFirstReconnectDelayMs)
+    : QObject(parent), m_server(server.toUtf8()), m_reconnect(m_server, this)
 {
-    m_reconnectTimer.setSingleShot(true);
-    connect(&m_reconnectTimer, &QTimer::timeout, this, &SystemVolume::reconnect);
+    connect(&m_reconnect, &pulse::ReconnectSchedule::retryDue, this, &SystemVolume::reconnect);
     startMainloop();
 }
 
@@ -264,16 +262,11 @@ void SystemVolume::dropContext()
     m_context = nullptr;
 }
 
-bool SystemVolume::contextUsable() const
-{
-    return m_context && PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context));
-}
-
 // Main loop lock held. Connects again if the server went away; returns why
 // there is no ready connection, or an empty string.
 QString SystemVolume::connectionProblem()
 {
-    if (!contextUsable())
+    if (!contextUsable(m_context))
         connectContext();
     if (!m_context)
         return QStringLiteral("no connection to the sound server could be created");
@@ -344,8 +337,7 @@ void SystemVolume::startFollowing()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            m_reconnectTimer.stop();
-            m_reconnectDelayMs = kFirstReconnectDelayMs;
+            m_reconnect.connected();
             setServerAvailable(true);
         },
         Qt::QueuedConnection);
@@ -357,7 +349,7 @@ void SystemVolume::connectionLost()
         this,
         [this] {
             setServerAvailable(false);
-            scheduleReconnect();
+            m_reconnect.connectionFailed();
         },
         Qt::QueuedConnection);
 }
@@ -384,20 +376,12 @@ void SystemVolume::followDefaultSink(const pa_sink_info& sink)
             this, [this, percent] { emit systemVolumeChanged(percent); }, Qt::QueuedConnection);
 }
 
-// A few tries with growing pauses; after that only the next call connects
-// again, so a machine without a sound server costs no periodic wake-ups.
-void SystemVolume::scheduleReconnect()
-{
-    if (m_reconnectTimer.isActive() || m_reconnectDelayMs > kLongestReconnectDelayMs)
-        return;
-    m_reconnectTimer.start(m_reconnectDelayMs);
-    m_reconnectDelayMs *= 2;
-}
-
 void SystemVolume::reconnect()
 {
+    if (!m_mainloop)
+        return;
     MainloopLock lock(m_mainloop);
-    if (!contextUsable())
+    if (!contextUsable(m_context))
         connectContext();
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "ReconnectSchedule.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <pulse/def.h>
 #include <pulse/volume.h>
@@ -35,8 +36,9 @@ struct SystemVolumeResult
 // so volume changes made elsewhere arrive as systemVolumeChanged() on the
 // object's thread without any polling. Every wait for the server's answer
 // ends after half a second, so a hung server cannot freeze the caller. When
-// the server goes away, the object tries to connect again a few times with
-// growing pauses (1 s up to 16 s) and after that on the next call.
+// there is no server, the object connects again as soon as one appears (to
+// a server named explicitly: a few times, with growing pauses; see
+// pulse::ReconnectSchedule), and at every call.
 class SystemVolume : public QObject
 {
     Q_OBJECT
@@ -86,7 +88,6 @@ private:
     void startMainloop();
     void connectContext();
     void dropContext();
-    bool contextUsable() const;
     QString connectionProblem();
     QString awaitOperation(pa_operation* operation);
     QString serverError() const;
@@ -99,7 +100,6 @@ private:
     void followDefaultSink(const pa_sink_info& sink);
 
     // Run on the object's thread.
-    void scheduleReconnect();
     void reconnect();
     void setServerAvailable(bool available);
 
@@ -111,6 +111,5 @@ private:
     int m_knownPercent = -1; // the volume last read, set or reported; -1 before the first reading
 
     bool m_serverAvailable = false; // as last reported; the object's thread only
-    QTimer m_reconnectTimer;
-    int m_reconnectDelayMs;
+    pulse::ReconnectSchedule m_reconnect;
 };

@@ -42,8 +42,9 @@ VolumeControls::VolumeControls(Ui::VelumixClass& form, QObject* parent)
     readSystemVolume();
     connect(m_systemVolume, &SystemVolume::serverAvailabilityChanged, this,
             &VolumeControls::readSystemVolume);
-    // The reconnect gives up after a while; a person coming back to the
-    // window is the next moment worth looking for a sound server again.
+    // The reconnect to a server named explicitly gives up after a while; a
+    // person coming back to the window is the next moment worth looking for
+    // a sound server again.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) {
                 if (state == Qt::ApplicationActive && !m_form.Slider_Voice1->isEnabled())
