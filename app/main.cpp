@@ -201,7 +201,8 @@ int main(int argc, char* argv[])
     CommandService commands(session, CommandService::kUnitWaitMs, &automaticModes);
     WatchEvents watchEvents(session);
     watchEvents.follow(automaticModes);
-    QObject::connect(&watchEvents, &WatchEvents::event, &instance, &SingleInstance::publishEvent);
+    QObject::connect(&watchEvents, &WatchEvents::announced, &instance,
+                     &SingleInstance::publishEvent);
 
     // --high-contrast is a choice the person makes once, like the tray's.
     if (options.highContrast)

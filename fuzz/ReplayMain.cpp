@@ -50,7 +50,7 @@ bool readBytes(const fs::path& path, std::vector<uint8_t>& bytes)
 
 } // namespace
 
-#ifdef __SANITIZE_ADDRESS__
+#ifdef VELUMIX_ADDRESS_SANITIZER
 // Built with AddressSanitizer, a leak's stack is taken with the slow unwinder,
 // which follows Qt's frames (Debian builds Qt without frame pointers): a leak
 // inside Qt then shows the Qt function it happened in, and tests/lsan.supp can

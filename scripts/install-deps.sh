@@ -25,7 +25,9 @@ test_packages=(
     desktop-file-utils appstream lintian dpkg-dev bash-completion man-db
     xvfb weston # the window on X11 and on Wayland (tests/window/display-server.sh)
     dbus-daemon # the private session bus of tests/window/tst_desktoplook
-    clang libclang-rt-14-dev # scripts/fuzz.sh: clang's libFuzzer and sanitizers
+    # clang's libFuzzer and sanitizers (scripts/fuzz.sh, the sanitized suite),
+    # their reports' symbols and a fast linker for the sanitized trees
+    clang libclang-rt-14-dev llvm lld
 )
 
 usage() {

@@ -62,7 +62,7 @@ void WatchEvents::announceRule(const char* state, const AutoModeRule& rule, cons
 void WatchEvents::announce(const char* name, QJsonObject members)
 {
     members.insert(QStringLiteral("event"), QLatin1String(name));
-    emit event(members);
+    emit announced(members);
 }
 
 QJsonObject WatchEvents::product() const

@@ -23,7 +23,7 @@ public:
     void follow(AutomaticModes& automatic);
 
 signals:
-    void event(const QJsonObject& event);
+    void announced(const QJsonObject& event);
 
 private:
     void announce(const char* name, QJsonObject members = {});

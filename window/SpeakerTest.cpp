@@ -41,7 +41,6 @@ constexpr std::array<Speaker, kSpeakerCount> kSpeakers{{
 }};
 
 const char* const kPersonAnimation = ":/gif/pic/gif/PersonHead1.gif";
-const char* const kTestSound = "/audio/test.wav";
 const char* const kNoSoundServerText =
     "No sound can be played: no sound server (PulseAudio or PipeWire) is running.\n\n"
     "Start one, then run the speaker test again.";

@@ -626,7 +626,7 @@ void RemoteCommandsTest::events()
     QCOMPARE(unlinked.exit, int(remote::ExitNoHeadset));
     QCOMPARE(unlinked.error, kNoHeadset);
     const WatchEvents watch(rig.session());
-    QSignalSpy spy(&watch, &WatchEvents::event);
+    QSignalSpy spy(&watch, &WatchEvents::announced);
 
     rig.plugIn(first);
     QVERIFY(QTest::qWaitFor([&rig] { return rig.session().unitKnown(); }));

@@ -176,7 +176,7 @@ void TestAutomaticModes::followsTheApplication()
     watch.follow(automatic);
     QStringList events;
     QString skipReason;
-    connect(&watch, &WatchEvents::event, this, [&](const QJsonObject& announced) {
+    connect(&watch, &WatchEvents::announced, this, [&](const QJsonObject& announced) {
         if (announced["event"] != "auto")
             return;
         events << announced["state"].toString();

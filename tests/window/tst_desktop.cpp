@@ -170,7 +170,6 @@ void DesktopTest::shrinkToFit_data()
 {
     QTest::addColumn<QSize>("available");
     QTest::addColumn<qreal>("factor");
-    const QSize window(1176, 730);
     // 1920x1080 at 100 %, and at 150 % (1280x720) with and without a panel.
     QTest::newRow("100 %") << QSize(1920, 1040) << 1.0;
     QTest::newRow("150 %, whole screen") << QSize(1280, 720) << (720.0 - 8) / 730;
