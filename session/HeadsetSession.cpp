@@ -79,6 +79,29 @@ Outcome noHeadset()
 
 } // namespace
 
+class HeadsetSession::HeldChanges
+{
+public:
+    explicit HeldChanges(HeadsetSession& session) : m_session(session)
+    {
+        ++m_session.m_changesHeld;
+    }
+    ~HeldChanges()
+    {
+        if (--m_session.m_changesHeld > 0)
+            return;
+        for (SoundPage page : kSoundPages)
+            if (std::exchange(m_session.m_heldChanges[int(page)], false))
+                emit m_session.pageChanged(page);
+        m_session.announceModes();
+    }
+    HeldChanges(const HeldChanges&) = delete;
+    HeldChanges& operator=(const HeldChanges&) = delete;
+
+private:
+    HeadsetSession& m_session;
+};
+
 HeadsetSession::HeadsetSession(HidBackend& backend, HotplugSource* hotplug, Options options,
                                QObject* parent)
     : QObject(parent), m_link(backend), m_hotplug(hotplug), m_options(std::move(options))
@@ -498,6 +521,7 @@ Outcome HeadsetSession::showPage(SoundPage page)
     // headset again, the page shown last. The headset first, then the
     // screen: a page shown for the first time takes the window a while to
     // build.
+    const HeldChanges held(*this);
     if (unitKnown() && m_options.keepHeadsetInStep) {
         reapply(otherPage(page));
         QThread::msleep(kCommandGapMs);
@@ -862,13 +886,17 @@ Outcome HeadsetSession::saveCustomModes(const QList<CustomRecord>& modes)
 
 void HeadsetSession::changed(SoundPage page)
 {
+    if (m_changesHeld > 0) {
+        m_heldChanges[int(page)] = true;
+        return;
+    }
     emit pageChanged(page);
     announceModes();
 }
 
 void HeadsetSession::announceModes()
 {
-    if (!unitKnown())
+    if (!unitKnown() || m_changesHeld > 0)
         return;
     for (SoundPage page : kSoundPages) {
         const ModeName mode = m_unit.modeName(page);
@@ -896,6 +924,7 @@ Outcome HeadsetSession::applyRuleMode(SoundPage page, const ModeChoice& choice)
         own = m_unit.page(page).choice;
     // The rule's mode is chosen before its page is shown, so that showing
     // the page sends it in its place in the page's order.
+    const HeldChanges held(*this);
     const Outcome chosen = choose(page, choice, false);
     if (m_pageShown != page)
         if (const Outcome shown = showPage(page); !shown.ok())
@@ -916,6 +945,7 @@ void HeadsetSession::endRuleModes()
     const auto own = std::exchange(m_personalChoices, {});
     if (!unitKnown())
         return;
+    const HeldChanges held(*this);
     for (SoundPage page : {otherPage(ownPage), ownPage}) {
         if (!own[int(page)])
             continue;

@@ -220,6 +220,12 @@ private:
     void keepSavedChoiceExisting(SoundPage page);
     void changed(SoundPage page);
     void announceModes();
+    // Holds back the pages' change signals while a change of several steps
+    // sends its frames, so that the headset has them all before anyone
+    // redraws; they go when the outermost hold ends.
+    class HeldChanges;
+    int m_changesHeld = 0;
+    std::array<bool, 2> m_heldChanges{};
     void raise(Notice::Kind kind, const QString& title, const QString& text,
                const QString& detail = {});
 
